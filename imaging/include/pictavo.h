@@ -1,0 +1,139 @@
+#pragma once
+// pictavo: the image codec library. Reads and writes image files and holds images as
+// device-independent bitmaps (TDib).
+//
+// Pixel layout of a TDib: rows stored bottom row first (row 0 = bottom), each row RowBytes
+// long (a multiple of 4); 1, 4, 8 or 24 bits per pixel. 24-bit pixels are blue, green, red.
+// 1- and 4-bit pixels are packed from the most significant bits of a byte. Palette images
+// (1, 4, 8 bits) carry their colour table twice: in Info->bmiColors (blue, green, red,
+// reserved) and in Colours (red, green, blue, flags).
+//
+// Ownership: a TDib is a plain record. Whoever obtains an image (OpenDib, newdib,
+// DIBHalftoneDIB...) releases it with deldib; ScopedDib does that on scope exit.
+//
+// Thread safety: every call may run on any thread at the same time as others, on different
+// TDib records. SetJPEGQual sets a process-wide value read by later SaveDib calls.
+#include <cstdint>
+
+#if defined(_WIN32)
+#define PICTAVO_API __declspec(dllexport)
+#else
+#define PICTAVO_API __attribute__((visibility("default")))
+#endif
+
+struct TRgbQuad {
+    uint8_t rgbBlue, rgbGreen, rgbRed, rgbReserved;
+};
+
+struct TPaletteEntry {
+    uint8_t peRed, peGreen, peBlue, peFlags;
+};
+
+// The image's bitmap header followed by its colour table.
+struct TDibInfo {
+    uint32_t biSize;   // 40
+    int32_t biWidth;   // pixels
+    int32_t biHeight;  // pixels, positive: rows stored bottom row first
+    uint16_t biPlanes; // 1
+    uint16_t biBitCount; // 1, 4, 8 or 24
+    uint32_t biCompression; // 0
+    uint32_t biSizeImage;   // RowBytes * biHeight
+    int32_t biXPelsPerMeter;
+    int32_t biYPelsPerMeter;
+    uint32_t biClrUsed;     // colour table entries, 0 for 24 bits
+    uint32_t biClrImportant;
+    TRgbQuad bmiColors[256];
+};
+
+struct TDib {
+    TDibInfo* Info = nullptr;   // header and colour table; null when empty
+    uintptr_t Handle = 0;       // non-zero while the record holds an image
+    uint8_t* Bits = nullptr;    // pixel rows; null when there is no image
+    int32_t RowBytes = 0;       // bytes per stored row
+    uint8_t HasPalette = 0;     // 1 for palette images (the palette is selected before drawing)
+    TPaletteEntry Colours[256] = {};
+    void* Palette = nullptr;    // device palette; unused by the Qt drawing layer
+};
+
+// Receives loading progress from OpenDib (the owner window's progress message): percentages
+// 0..100, never falling, the last one 100, on the thread that called OpenDib.
+class TDibLoadOwner {
+  public:
+    virtual void DibLoadProgress(int percent) = 0;
+
+  protected:
+    ~TDibLoadOwner() = default;
+};
+
+// Loads an image file into out (any earlier content of out is not freed: pass an empty
+// record). Success means out->Bits is non-null; the result is 1 on success, 0 otherwise.
+// mode: -1 for the photo strip and the export, 0 for the picture viewer (both load the
+// whole picture). owner may be null. Corrupt files give an empty record or, where part of
+// the picture was decoded, that part; never a crash.
+PICTAVO_API int OpenDib(TDib* out, const char* fileName, int mode, TDibLoadOwner* owner);
+
+// Writes the image; format 7 is JPEG (quality from SetJPEGQual). Returns 1 on success.
+PICTAVO_API int SaveDib(const TDib* image, const char* fileName, int format, int option);
+
+// Quality 1..100 of later JPEG writes (default 75).
+PICTAVO_API void SetJPEGQual(int quality);
+
+// A new image with zero-filled pixels. colourSource's table is copied (colourCount entries,
+// at most 256) when given. Returns 1 and sets Handle on success; 0 leaves out empty.
+PICTAVO_API int newdib(TDib* out, int width, int height, int bitsPerPixel,
+                       const TDibInfo* colourSource, int colourCount);
+
+// Frees what the record holds (null or empty records are fine); the record is empty after.
+PICTAVO_API void deldib(TDib* image);
+
+// One pixel; x from the left, y in storage order (0 = bottom row). For 1/4/8 bits the
+// colour index; for 24 bits 0x00RRGGBB. Out-of-range coordinates read 0 and write nothing.
+PICTAVO_API uint32_t getpixel(const TDib* image, int x, int y);
+PICTAVO_API void setpixel(TDib* image, int x, int y, uint32_t value);
+
+// A copy of a 24-bit image reduced to a 256-colour palette image for displays of at most
+// 256 colours; the XY form resamples to width x height. Returns 1 on success.
+PICTAVO_API int DIBHalftoneDIB(TDib* out, const TDib* source);
+PICTAVO_API int DIBHalftoneDIBXY(TDib* out, const TDib* source, int width, int height);
+
+// The open-dialog filter of all readable formats: "description|patterns|..." pairs.
+PICTAVO_API const char* GetDIBOpenFilter();
+
+// Fast reduced load for thumbnails: decodes the picture at a reduced scale whose size is at
+// least minWidth x minHeight where the format allows (else the full picture), and reports
+// the full (upright) picture's size in fullWidth/fullHeight. Returns 1 on success.
+PICTAVO_API int OpenDibReduced(TDib* out, const char* fileName, int minWidth, int minHeight,
+                               int* fullWidth, int* fullHeight, TDibLoadOwner* owner);
+
+// Owns one TDib and frees it on destruction.
+class ScopedDib {
+  public:
+    ScopedDib() = default;
+    ~ScopedDib() { deldib(&dib_); }
+    explicit ScopedDib(const TDib& adopt) : dib_(adopt) {}
+    ScopedDib(const ScopedDib&) = delete;
+    ScopedDib& operator=(const ScopedDib&) = delete;
+    ScopedDib(ScopedDib&& other) noexcept : dib_(other.release()) {}
+    ScopedDib& operator=(ScopedDib&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    // Frees the held image and takes over `adopt` (may be an empty record).
+    void reset(const TDib& adopt = TDib{}) {
+        deldib(&dib_);
+        dib_ = adopt;
+    }
+    TDib* get() { return &dib_; }
+    const TDib* get() const { return &dib_; }
+    TDib* operator->() { return &dib_; }
+    bool empty() const { return dib_.Bits == nullptr; }
+    // Hands the image over to the caller, who frees it; this owner becomes empty.
+    TDib release() {
+        TDib out = dib_;
+        dib_ = TDib{};
+        return out;
+    }
+
+  private:
+    TDib dib_{};
+};

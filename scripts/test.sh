@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test: the normal build, the build under
+# AddressSanitizer + UndefinedBehaviorSanitizer, bounded fuzzing, and the installer under Wine.
+# FUZZ_SECONDS (default 30) bounds each fuzz target's run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+status=0
+
+echo "== build and test (release with debug info, warnings are errors)"
+bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMENO_WERROR=ON
+(cd build && ctest --output-on-failure -j "$jobs") || status=1
+
+echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
+bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DLUMENO_SANITIZE=ON -DLUMENO_BUILD_BENCH=OFF
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+   ctest --output-on-failure -j "$jobs") || status=1
+
+echo "== fuzzing"
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}" || status=1
+
+if [ -f scripts/test-installer.sh ]; then
+  echo "== installer (mingw-w64 build, tests under Wine)"
+  bash scripts/test-installer.sh || status=1
+fi
+
+if [ $status -ne 0 ]; then echo "SOME TESTS FAILED"; fi
+exit $status
