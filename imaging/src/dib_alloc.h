@@ -1,0 +1,21 @@
+#pragma once
+// Inside the library: size rules and helpers shared by the decoders.
+#include "pictavo.h"
+
+#include <cstdint>
+
+namespace pictavo_internal {
+
+// Pictures above this many pixels are refused (500 megapixels).
+inline constexpr int64_t kMaxPixels = 500'000'000;
+
+// Bytes of one stored row: whole 32-bit words.
+int64_t RowBytesFor(int width, int bitsPerPixel);
+
+// True when a width x height picture of that depth may be allocated.
+bool SizeAllowed(int width, int height, int bitsPerPixel);
+
+// Copies Info->bmiColors into Colours (red, green, blue order).
+void SyncColours(TDib* dib);
+
+} // namespace pictavo_internal

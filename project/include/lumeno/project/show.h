@@ -1,0 +1,68 @@
+#pragma once
+// The one open slide show: the photo list, the current photo and the show settings, with the
+// editing operations of the photos page. Free of Qt: the main window's handlers call these.
+//
+// Texts: FileName holds the platform's own 8-bit path bytes (UTF-8 on Linux); Text holds the
+// caption as Windows-1252 bytes (see lumeno/core/text.h for converting what the user types).
+#include "lumeno/core/dyna_array.h"
+#include "pictavo.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lumeno {
+
+struct TFotoRecord {
+    std::string FileName; // full path, never empty for a listed photo
+    std::string Text;     // caption (Windows-1252); empty when the photo has none
+    ScopedDib Thumb;      // cached thumbnail, empty until the photo strip makes it
+};
+
+// Colours are 0x00BBGGRR (red in the lowest byte).
+struct TShowSettings {
+    int32_t FadeTime = 1000;  // ms, 1..1000000
+    int32_t PauseTime = 3000; // ms, 1..1000000
+    uint32_t BackColor = 0xFFFFFF;
+    uint32_t TextColor = 0x00FFFF;
+    uint32_t OutlineColor = 0x000000;
+    int32_t TextX = 2;     // percent of the picture width
+    int32_t TextY = 95;    // percent of the picture height
+    int32_t FontSize = 40;
+    bool FadeInOut = true; // false: cross-fade
+    bool FullScreen = false;
+    bool ShowPDF = true;
+};
+
+inline constexpr int32_t kMinTime = 1;
+inline constexpr int32_t kMaxTime = 1000000;
+
+// Inserts a lone CR (0x0D) before every character whose 1-based position is a multiple of 50.
+std::string BreakEvery50(const std::string& name);
+
+class TSlideShow {
+  public:
+    TDynaArray<TFotoRecord> Fotos;
+    int CurFoto = 1; // 1-based; a photo is current only when 1 <= CurFoto <= Count()
+
+    int Count() const { return Fotos.Count(); }
+    bool HasCurrent() const { return CurFoto >= 1 && CurFoto <= Fotos.Count(); }
+    // The current photo, or nullptr when none is current.
+    TFotoRecord* Current() { return HasCurrent() ? &Fotos[CurFoto - 1] : nullptr; }
+
+    // Appends one record per path in the given order (caption empty, or the file name without
+    // directory broken every 50 characters when fileNamesAsText). CurFoto is not changed.
+    void AddPhotos(const std::vector<std::string>& paths, bool fileNamesAsText);
+    // Removes the current photo (its thumbnail is released with it); CurFoto keeps its value.
+    // Returns false when no photo is current.
+    bool DeleteCurrent();
+    // Exchanges the current photo with the one before / after it and follows it.
+    bool MoveForward();
+    bool MoveBack();
+    // Replaces the current photo's caption; returns false (stores nothing) when none is current.
+    bool StoreCaption(const std::string& cp1252);
+    // Releases every record and sets CurFoto to 1.
+    void FreeAllPics();
+};
+
+} // namespace lumeno
