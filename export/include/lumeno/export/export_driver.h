@@ -1,0 +1,95 @@
+#pragma once
+// The export of a slide show into one PDF file: builds the SVG presentation, prepares every
+// photo as a JPEG (load, 24 bits, quality 90 through a temporary file) and writes the PDF.
+//
+// Threads: photos are prepared on a pool of worker threads while the calling thread writes
+// them strictly in show order; at most `Jobs` photos are in flight, so memory does not grow
+// with the show. The bytes written do not depend on `Jobs`. Every callback of
+// TExportProgress runs ON THE CALLING THREAD, at least every ~50 ms while it waits for a
+// worker, so a window can repaint and move its progress bar.
+//
+// Failures are carried as codes; ExportMessage gives the German text for the window layer.
+#include "lumeno/project/show.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace lumeno {
+
+// One photo as the export needs it: FileName in the platform's own bytes, Text (caption)
+// as Windows-1252 bytes, possibly empty.
+struct TExportPhoto {
+    std::string FileName;
+    std::string Text;
+};
+
+// The photos of a show in show order (copies of FileName and Text only).
+std::vector<TExportPhoto> ExportPhotosOf(const TDynaArray<TFotoRecord>& fotos);
+
+// Receives progress on the calling thread. Default implementations do nothing.
+class TExportProgress {
+  public:
+    virtual ~TExportProgress() = default;
+    // Loading percentage 0..100 of the photo the writer waits for next (from OpenDib).
+    virtual void PhotoLoadProgress(int /*percent*/) {}
+    // Photo k (1-based) of n has been written into the PDF.
+    virtual void PhotoDone(int /*k*/, int /*n*/) {}
+    // Called at least every ~50 ms while the calling thread waits: process window events.
+    virtual void Pump() {}
+    // Polled between photos; true stops the export (result kCancelled, the partial file
+    // is deleted).
+    virtual bool CancelRequested() { return false; }
+};
+
+enum class TExportCode {
+    kOk,
+    kCannotCreate,  // the output file cannot be created or truncated; detail = errno
+    kWriteError,    // a later write failed; detail = the system's error number
+    kCompressError, // the SVG could not be compressed
+    kFileTooLarge,  // the PDF would pass the 4 GiB its offset table can address
+    kCancelled,     // TExportProgress::CancelRequested said so
+};
+
+struct TExportResult {
+    bool ok = false;
+    TExportCode code = TExportCode::kOk;
+    int detail = 0;            // the system's error number for kCannotCreate / kWriteError
+    std::string path;          // the output path as given
+    int photos = 0;            // image objects written
+    int blackPictures = 0;     // photos that could not be loaded and show as black 320 x 200
+    int fallbackPictures = 0;  // photos whose JPEG could not be written or read back
+};
+
+// The German text the window shows for a failed result (empty for kOk):
+// kCannotCreate: "Die Datei " + path + " konnte nicht erstellt werden! Bitte schließen Sie
+//                 diese Datei im Acrobat Reader, falls diese offen sein sollte!"
+// kWriteError:   "I/O error %d" with the system's error number
+// kCompressError:"error"
+// UTF-8 text.
+std::string ExportMessage(const TExportResult& result);
+
+struct TExportOptions {
+    int Jobs = 0;                         // worker threads; 0 = number of cores
+    TExportProgress* Progress = nullptr;  // may be null
+    // Opens the finished PDF when settings.ShowPDF is set; null = ShellOpenFile
+    // (lumeno/export/shell_open.h). Its result is ignored.
+    std::function<void(const std::string& path)> Open;
+};
+
+// Writes the PDF of `photos` with `settings` to `path` (created or truncated). Never throws
+// for I/O; a photo that cannot be loaded becomes a black 320 x 200 picture. When
+// settings.ShowPDF is set and the export succeeded, options.Open (or the system viewer)
+// receives ShortFileName(path). A failed export leaves the partly written file on disk,
+// except after a cancel.
+TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
+                              const TShowSettings& settings, const std::string& path,
+                              const TExportOptions& options = {});
+
+// A name "<TMPDIR or /tmp>/" + prefix + number + extension that did not exist; the file is
+// created empty (exclusively) so the name stays unique across threads and processes. The
+// number starts at 0. Empty string when no file could be created. The caller deletes it.
+std::string UniqueTempFileName(const std::string& prefix, const std::string& extension);
+
+} // namespace lumeno
