@@ -1,0 +1,33 @@
+// TAboutBox: the program's "Info" box. Created by the main window's about button, shown
+// modally (exec()) and destroyed when it closes.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+namespace lumeno::ui {
+
+class TAboutBox : public QDialog {
+  Q_OBJECT
+ public:
+  // The maker's web page, opened by the web button.
+  static const char* const kHomePage;
+
+  // Builds the box; the year placeholder of the copyright line becomes the current year.
+  explicit TAboutBox(QWidget* parent = nullptr);
+
+  // The copyright line as shown.
+  QString CopyrightText() const;
+  // True when the picture was decoded (a missing or broken picture leaves the place empty).
+  bool HasPicture() const;
+
+ private:
+  void wwwBtnClick();
+
+  QLabel* pictureLabel_ = nullptr;
+  QLabel* copyrightLabel_ = nullptr;
+};
+
+}  // namespace lumeno::ui
