@@ -38,7 +38,13 @@ inline constexpr int32_t kMinTime = 1;
 inline constexpr int32_t kMaxTime = 1000000;
 
 // Inserts a lone CR (0x0D) before every character whose 1-based position is a multiple of 50.
+// The text is Windows-1252; a character reference "&#N;" standing for a character that
+// Windows-1252 cannot hold counts as one character and is never split.
 std::string BreakEvery50(const std::string& name);
+
+// The default caption of a photo: its file name without directory (extension kept), turned
+// from the platform's path bytes into Windows-1252 and broken every 50 characters.
+std::string FileNameCaption(const std::string& path);
 
 class TSlideShow {
   public:
@@ -49,6 +55,10 @@ class TSlideShow {
     bool HasCurrent() const { return CurFoto >= 1 && CurFoto <= Fotos.Count(); }
     // The current photo, or nullptr when none is current.
     TFotoRecord* Current() { return HasCurrent() ? &Fotos[CurFoto - 1] : nullptr; }
+    const TFotoRecord* Current() const { return HasCurrent() ? &Fotos[CurFoto - 1] : nullptr; }
+    // The caption the caption editor shows for the current photo (Windows-1252), or nullptr
+    // when none is current (the editor then keeps its text).
+    const std::string* CurrentCaption() const;
 
     // Appends one record per path in the given order (caption empty, or the file name without
     // directory broken every 50 characters when fileNamesAsText). CurFoto is not changed.
@@ -63,6 +73,9 @@ class TSlideShow {
     bool StoreCaption(const std::string& cp1252);
     // Releases every record and sets CurFoto to 1.
     void FreeAllPics();
+    // New show: clears the list (CurFoto 1) and resets every setting to its default.
+    // FileNamesAsText and search results are not part of the show and stay as they are.
+    void NewShow(TShowSettings& settings);
 };
 
 } // namespace lumeno

@@ -1,0 +1,24 @@
+#include "platform.h"
+
+#include "lumeno/core/text.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace lumeno::platform {
+
+std::string PathToCp1252(std::string_view path) { return Utf8ToCp1252(path); }
+
+std::string Utf8ToPath(std::string_view utf8) { return std::string(utf8); }
+
+int SyncFile(std::FILE* file) {
+    while (::fsync(::fileno(file)) != 0) {
+        if (errno == EINTR) continue;
+        // Some file systems (pipes, a few network mounts) cannot sync; the data was flushed.
+        if (errno == EINVAL || errno == EROFS) return 0;
+        return errno;
+    }
+    return 0;
+}
+
+} // namespace lumeno::platform
