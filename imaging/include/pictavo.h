@@ -13,6 +13,7 @@
 //
 // Thread safety: every call may run on any thread at the same time as others, on different
 // TDib records. SetJPEGQual sets a process-wide value read by later SaveDib calls.
+#include <cstddef>
 #include <cstdint>
 
 #if defined(_WIN32)
@@ -71,6 +72,9 @@ class TDibLoadOwner {
 // whole picture). owner may be null. Corrupt files give an empty record or, where part of
 // the picture was decoded, that part; never a crash.
 PICTAVO_API int OpenDib(TDib* out, const char* fileName, int mode, TDibLoadOwner* owner);
+
+// OpenDib on a file already in memory (the bytes are only read during the call).
+PICTAVO_API int OpenDibMemory(TDib* out, const uint8_t* data, size_t size, TDibLoadOwner* owner);
 
 // Writes the image; format 7 is JPEG (quality from SetJPEGQual). Returns 1 on success.
 PICTAVO_API int SaveDib(const TDib* image, const char* fileName, int format, int option);

@@ -1,0 +1,334 @@
+// JPEG reading and writing with libjpeg-turbo. libjpeg reports errors by longjmp: every call
+// into it happens inside a small function below that sets the jump target and whose locals
+// need no destructors; the handles live in RAII owners created outside those functions.
+#include "codecs.h"
+#include "file_io.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+namespace pictavo_internal {
+
+namespace {
+
+// A progressive picture with more scans than this is refused (a known way to make a small
+// file take minutes to decode).
+constexpr int kMaxScans = 500;
+// Working memory libjpeg may take (coefficient buffers of progressive pictures).
+constexpr long kMaxJpegMemory = 1'500'000'000L;
+
+struct ErrorState {
+    jpeg_error_mgr mgr; // first: libjpeg sees only this part
+    std::jmp_buf jump;
+    int warnings;
+    bool dataEnded; // the data ran out before the picture did
+};
+
+[[noreturn]] void OnError(j_common_ptr info) {
+    auto* state = reinterpret_cast<ErrorState*>(info->err);
+    std::longjmp(state->jump, 1);
+}
+
+void OnMessage(j_common_ptr info, int level) {
+    auto* state = reinterpret_cast<ErrorState*>(info->err);
+    if (level < 0) {
+        ++state->warnings;
+        if (info->err->msg_code == JWRN_JPEG_EOF) state->dataEnded = true;
+    }
+}
+
+void Quiet(j_common_ptr) {}
+
+void InitErrors(ErrorState& state) {
+    std::memset(&state, 0, sizeof(state));
+    jpeg_std_error(&state.mgr);
+    state.mgr.error_exit = OnError;
+    state.mgr.emit_message = OnMessage;
+    state.mgr.output_message = Quiet;
+}
+
+struct ProgressState {
+    jpeg_progress_mgr mgr; // first
+    Progress* progress;
+};
+
+void OnProgress(j_common_ptr info) {
+    auto* state = reinterpret_cast<ProgressState*>(info->progress);
+    auto* dinfo = reinterpret_cast<j_decompress_ptr>(info);
+    if (dinfo->input_scan_number > kMaxScans) {
+        info->err->msg_code = JERR_NOTIMPL;
+        info->err->error_exit(info);
+    }
+    const jpeg_progress_mgr& m = state->mgr;
+    if (m.total_passes <= 0 || m.pass_limit <= 0) return;
+    const int64_t done = static_cast<int64_t>(m.completed_passes) * m.pass_limit + m.pass_counter;
+    state->progress->Step(done, static_cast<int64_t>(m.total_passes) * m.pass_limit);
+}
+
+class Decompressor {
+  public:
+    Decompressor() { InitErrors(errors); }
+    ~Decompressor() {
+        if (created) jpeg_destroy_decompress(&info);
+    }
+    Decompressor(const Decompressor&) = delete;
+    Decompressor& operator=(const Decompressor&) = delete;
+
+    jpeg_decompress_struct info{};
+    ErrorState errors;
+    ProgressState progress{};
+    bool created = false;
+};
+
+// --- the functions that call libjpeg (no locals with destructors) -----------------------
+
+bool ReadHeader(Decompressor& d, const uint8_t* data, size_t size) {
+    d.info.err = &d.errors.mgr;
+    if (setjmp(d.errors.jump)) return false;
+    jpeg_create_decompress(&d.info);
+    d.created = true;
+    d.info.mem->max_memory_to_use = kMaxJpegMemory;
+    d.info.progress = &d.progress.mgr;
+    jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
+    jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xFFFF);
+    return jpeg_read_header(&d.info, TRUE) == JPEG_HEADER_OK;
+}
+
+bool CalcOutput(Decompressor& d) {
+    if (setjmp(d.errors.jump)) return false;
+    jpeg_calc_output_dimensions(&d.info);
+    return true;
+}
+
+bool Start(Decompressor& d) {
+    if (setjmp(d.errors.jump)) return false;
+    return jpeg_start_decompress(&d.info) == TRUE;
+}
+
+struct RowTarget {
+    TDib* dib;
+    bool cmyk;          // rows arrive as CMYK and are turned into blue, green, red
+    bool inverted;      // Adobe CMYK: stored values are 255 - ink
+    uint8_t* cmykRow;   // one row of CMYK samples
+    int rowsRead;
+};
+
+void CmykToBgr(const uint8_t* src, uint8_t* dst, int width, bool inverted) {
+    for (int x = 0; x < width; ++x, src += 4, dst += 3) {
+        unsigned c = src[0], m = src[1], y = src[2], k = src[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        // Here c, m, y, k are the amounts of light left (255 = no ink).
+        dst[0] = static_cast<uint8_t>((y * k + 127) / 255);
+        dst[1] = static_cast<uint8_t>((m * k + 127) / 255);
+        dst[2] = static_cast<uint8_t>((c * k + 127) / 255);
+    }
+}
+
+// Reads rows until the picture or the data ends. Returns false on a fatal error; the rows
+// read before it stay in the picture.
+bool ReadRows(Decompressor& d, RowTarget& t) {
+    if (setjmp(d.errors.jump)) return false;
+    const int height = static_cast<int>(d.info.output_height);
+    const int width = static_cast<int>(d.info.output_width);
+    JSAMPROW rows[16];
+    while (d.info.output_scanline < d.info.output_height) {
+        const int first = static_cast<int>(d.info.output_scanline);
+        int count = 0;
+        if (t.cmyk) {
+            rows[0] = t.cmykRow;
+            count = 1;
+        } else {
+            const int want = d.info.rec_outbuf_height > 16 ? 16 : d.info.rec_outbuf_height;
+            for (; count < want && first + count < height; ++count)
+                rows[count] = RowFromTop(t.dib, first + count);
+        }
+        const JDIMENSION got = jpeg_read_scanlines(&d.info, rows, static_cast<JDIMENSION>(count));
+        if (t.cmyk && got == 1) CmykToBgr(t.cmykRow, RowFromTop(t.dib, first), width, t.inverted);
+        t.rowsRead = first + static_cast<int>(got);
+        if (got == 0 || d.errors.dataEnded) break;
+    }
+    return true;
+}
+
+// Orientation from the saved APP1 (EXIF) markers.
+int MarkerOrientation(const jpeg_decompress_struct& info) {
+    for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next) {
+        if (m->marker != JPEG_APP0 + 1 || m->data_length < 6) continue;
+        if (std::memcmp(m->data, "Exif\0\0", 6) != 0) continue;
+        return ExifOrientation(m->data, m->data_length);
+    }
+    return 1;
+}
+
+// Smallest scale M/8 whose output still covers minWidth x minHeight.
+void ChooseScale(jpeg_decompress_struct& info, int minWidth, int minHeight) {
+    for (unsigned m = 1; m <= 8; ++m) {
+        const uint64_t w = (static_cast<uint64_t>(info.image_width) * m + 7) / 8;
+        const uint64_t h = (static_cast<uint64_t>(info.image_height) * m + 7) / 8;
+        if (w >= static_cast<uint64_t>(minWidth) && h >= static_cast<uint64_t>(minHeight)) {
+            info.scale_num = m;
+            info.scale_denom = 8;
+            return;
+        }
+    }
+}
+
+} // namespace
+
+LoadResult LoadJpeg(const LoadRequest& request, TDib* out) {
+    LoadResult result;
+    Decompressor d;
+    d.progress.mgr.progress_monitor = OnProgress;
+    d.progress.progress = request.progress;
+    if (!ReadHeader(d, request.data, request.size)) return result;
+    jpeg_decompress_struct& info = d.info;
+    if (info.image_width == 0 || info.image_height == 0 ||
+        static_cast<int64_t>(info.image_width) * info.image_height > kMaxPixels)
+        return result;
+    result.fullWidth = static_cast<int>(info.image_width);
+    result.fullHeight = static_cast<int>(info.image_height);
+    result.orientation = MarkerOrientation(info);
+
+    const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
+    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    info.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    if (request.minWidth > 0 && request.minHeight > 0) {
+        const bool swap = SwapsAxes(result.orientation);
+        ChooseScale(info, swap ? request.minHeight : request.minWidth,
+                    swap ? request.minWidth : request.minHeight);
+        info.do_fancy_upsampling = FALSE;
+        info.dct_method = JDCT_IFAST;
+    }
+    if (!CalcOutput(d)) return result;
+    const int width = static_cast<int>(info.output_width);
+    const int height = static_cast<int>(info.output_height);
+    if (!SizeAllowed(width, height, 24)) return result;
+    if (grey ? !NewGreyDib(out, width, height) : !newdib(out, width, height, 24, nullptr, 0))
+        return result;
+    if (info.density_unit == 1 || info.density_unit == 2) {
+        const double perMetre = info.density_unit == 1 ? 100.0 / 2.54 : 100.0;
+        out->Info->biXPelsPerMeter = static_cast<int32_t>(info.X_density * perMetre + 0.5);
+        out->Info->biYPelsPerMeter = static_cast<int32_t>(info.Y_density * perMetre + 0.5);
+    }
+
+    std::vector<uint8_t> cmykRow(cmyk ? static_cast<size_t>(width) * 4 : 0);
+    RowTarget target{out, cmyk, info.saw_Adobe_marker == TRUE, cmykRow.data(), 0};
+    const bool started = Start(d);
+    const bool complete = started && ReadRows(d, target) &&
+                          target.rowsRead == height && !d.errors.dataEnded;
+    if (target.rowsRead == 0) {
+        // Nothing of the picture was read (a broken header or first scan).
+        deldib(out);
+        return result;
+    }
+    result.status = complete ? LoadStatus::Complete : LoadStatus::Partial;
+    return result;
+}
+
+// --- writing ----------------------------------------------------------------------------
+
+namespace {
+
+class Compressor {
+  public:
+    Compressor() { InitErrors(errors); }
+    ~Compressor() {
+        if (created) jpeg_destroy_compress(&info);
+    }
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+
+    jpeg_compress_struct info{};
+    ErrorState errors;
+    bool created = false;
+};
+
+struct WriteSource {
+    const TDib* dib;
+    uint8_t* bgrRow; // for palette images: one row turned into blue, green, red
+};
+
+void PaletteRowToBgr(const TDib* dib, int yFromTop, uint8_t* dst) {
+    const int width = dib->Info->biWidth;
+    const int stored = dib->Info->biHeight - 1 - yFromTop;
+    for (int x = 0; x < width; ++x) {
+        const TRgbQuad& q = dib->Info->bmiColors[getpixel(dib, x, stored) & 0xFF];
+        dst[3 * x] = q.rgbBlue;
+        dst[3 * x + 1] = q.rgbGreen;
+        dst[3 * x + 2] = q.rgbRed;
+    }
+}
+
+bool Compress(Compressor& c, std::FILE* file, WriteSource& src, int quality) {
+    c.info.err = &c.errors.mgr;
+    if (setjmp(c.errors.jump)) return false;
+    jpeg_create_compress(&c.info);
+    c.created = true;
+    jpeg_stdio_dest(&c.info, file);
+    const TDibInfo& bi = *src.dib->Info;
+    c.info.image_width = static_cast<JDIMENSION>(bi.biWidth);
+    c.info.image_height = static_cast<JDIMENSION>(bi.biHeight);
+    c.info.input_components = 3;
+    c.info.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&c.info);
+    jpeg_set_quality(&c.info, quality, TRUE);
+    if (bi.biXPelsPerMeter > 0 && bi.biYPelsPerMeter > 0) {
+        c.info.density_unit = 1; // dots per inch
+        c.info.X_density = static_cast<UINT16>(bi.biXPelsPerMeter * 0.0254 + 0.5);
+        c.info.Y_density = static_cast<UINT16>(bi.biYPelsPerMeter * 0.0254 + 0.5);
+    }
+    jpeg_start_compress(&c.info, TRUE);
+    const int height = bi.biHeight;
+    JSAMPROW rows[16];
+    while (c.info.next_scanline < c.info.image_height) {
+        const int first = static_cast<int>(c.info.next_scanline);
+        int count = 0;
+        if (src.bgrRow) {
+            PaletteRowToBgr(src.dib, first, src.bgrRow);
+            rows[0] = src.bgrRow;
+            count = 1;
+        } else {
+            for (; count < 16 && first + count < height; ++count)
+                rows[count] = RowFromTop(const_cast<TDib*>(src.dib), first + count);
+        }
+        jpeg_write_scanlines(&c.info, rows, static_cast<JDIMENSION>(count));
+    }
+    jpeg_finish_compress(&c.info);
+    return true;
+}
+
+} // namespace
+
+bool SaveJpeg(const TDib* image, const char* fileName, int quality) {
+    const TDibInfo& bi = *image->Info;
+    const int bits = bi.biBitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return false;
+    if (bi.biWidth <= 0 || bi.biHeight <= 0 || bi.biWidth > 65500 || bi.biHeight > 65500)
+        return false;
+    std::vector<uint8_t> bgrRow(bits == 24 ? 0 : static_cast<size_t>(bi.biWidth) * 3);
+    WriteSource src{image, bits == 24 ? nullptr : bgrRow.data()};
+    bool ok;
+    {
+        FileOwner file = OpenFile(fileName, "wb");
+        if (!file) return false;
+        Compressor c;
+        ok = Compress(c, file.get(), src, quality);
+        if (ok) ok = std::fflush(file.get()) == 0 && !std::ferror(file.get());
+        std::FILE* raw = file.release();
+        if (std::fclose(raw) != 0) ok = false;
+    }
+    if (!ok) RemoveFile(fileName);
+    return ok;
+}
+
+} // namespace pictavo_internal

@@ -1,0 +1,128 @@
+// EXIF orientation: reading the tag and turning a decoded picture upright.
+#include "codecs.h"
+
+#include <cstring>
+
+namespace pictavo_internal {
+
+namespace {
+
+uint32_t Read(const uint8_t* p, int bytes, bool bigEndian) {
+    uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i) {
+        const int shift = bigEndian ? 8 * (bytes - 1 - i) : 8 * i;
+        v |= static_cast<uint32_t>(p[i]) << shift;
+    }
+    return v;
+}
+
+} // namespace
+
+int ExifOrientation(const uint8_t* data, size_t size) {
+    if (!data) return 1;
+    if (size >= 6 && std::memcmp(data, "Exif\0\0", 6) == 0) {
+        data += 6;
+        size -= 6;
+    }
+    if (size < 8) return 1;
+    bool big;
+    if (data[0] == 'I' && data[1] == 'I') big = false;
+    else if (data[0] == 'M' && data[1] == 'M') big = true;
+    else return 1;
+    if (Read(data + 2, 2, big) != 42) return 1;
+    const uint32_t ifd = Read(data + 4, 4, big);
+    if (ifd > size - 2) return 1;
+    const uint32_t count = Read(data + ifd, 2, big);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint64_t at = ifd + 2 + 12ull * i;
+        if (at + 12 > size) return 1;
+        const uint8_t* entry = data + at;
+        if (Read(entry, 2, big) != 0x0112) continue;
+        if (Read(entry + 2, 2, big) != 3) return 1; // type SHORT
+        const uint32_t value = Read(entry + 8, 2, big);
+        return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+    }
+    return 1;
+}
+
+namespace {
+
+// Source pixel (x, y), both from the top-left of the stored picture, for upright pixel (u, v).
+void SourceOf(int orientation, int u, int v, int w, int h, int& x, int& y) {
+    switch (orientation) {
+    case 2: x = w - 1 - u; y = v; break;
+    case 3: x = w - 1 - u; y = h - 1 - v; break;
+    case 4: x = u; y = h - 1 - v; break;
+    case 5: x = v; y = u; break;
+    case 6: x = v; y = h - 1 - u; break;
+    case 7: x = w - 1 - v; y = h - 1 - u; break;
+    case 8: x = w - 1 - v; y = u; break;
+    default: x = u; y = v; break;
+    }
+}
+
+} // namespace
+
+bool ApplyOrientation(TDib* dib, int orientation) {
+    if (orientation <= 1 || orientation > 8 || !dib || !dib->Bits) return true;
+    const int w = dib->Info->biWidth, h = dib->Info->biHeight;
+    const int bits = dib->Info->biBitCount;
+    const int ow = SwapsAxes(orientation) ? h : w;
+    const int oh = SwapsAxes(orientation) ? w : h;
+    TDib turned;
+    if (!newdib(&turned, ow, oh, bits, bits <= 8 ? dib->Info : nullptr, bits <= 8 ? 256 : 0))
+        return false;
+    turned.Info->biClrUsed = dib->Info->biClrUsed;
+    turned.Info->biXPelsPerMeter = dib->Info->biXPelsPerMeter;
+    turned.Info->biYPelsPerMeter = dib->Info->biYPelsPerMeter;
+    SyncColours(&turned);
+    for (int v = 0; v < oh; ++v) {
+        uint8_t* dst = RowFromTop(&turned, v);
+        int x0, y0, x1, y1;
+        SourceOf(orientation, 0, v, w, h, x0, y0);
+        if (bits == 24 || bits == 8) {
+            const int px = bits / 8;
+            // Step between neighbouring upright pixels in the source, in bytes.
+            SourceOf(orientation, ow > 1 ? 1 : 0, v, w, h, x1, y1);
+            const uint8_t* src = RowFromTop(dib, y0) + static_cast<ptrdiff_t>(x0) * px;
+            const ptrdiff_t step = ow > 1 ? (static_cast<ptrdiff_t>(x1 - x0) * px -
+                                             static_cast<ptrdiff_t>(y1 - y0) * dib->RowBytes)
+                                          : 0;
+            if (px == 3) {
+                for (int u = 0; u < ow; ++u, src += step) {
+                    dst[3 * u] = src[0];
+                    dst[3 * u + 1] = src[1];
+                    dst[3 * u + 2] = src[2];
+                }
+            } else {
+                for (int u = 0; u < ow; ++u, src += step) dst[u] = *src;
+            }
+        } else {
+            for (int u = 0; u < ow; ++u) {
+                int x, y;
+                SourceOf(orientation, u, v, w, h, x, y);
+                setpixel(&turned, u, oh - 1 - v, getpixel(dib, x, h - 1 - y));
+            }
+        }
+    }
+    deldib(dib);
+    *dib = turned;
+    return true;
+}
+
+bool NewGreyDib(TDib* out, int width, int height) {
+    if (!newdib(out, width, height, 8, nullptr, 0)) return false;
+    for (int i = 0; i < 256; ++i) {
+        const uint8_t g = static_cast<uint8_t>(i);
+        SetColour(out, i, g, g, g);
+    }
+    return true;
+}
+
+void SetColour(TDib* dib, int i, uint8_t red, uint8_t green, uint8_t blue) {
+    if (i < 0 || i > 255) return;
+    dib->Info->bmiColors[i] = TRgbQuad{blue, green, red, 0};
+    dib->Colours[i] = TPaletteEntry{red, green, blue, 0};
+}
+
+} // namespace pictavo_internal

@@ -1,0 +1,80 @@
+#pragma once
+// Test pictures made with the codec libraries themselves, and pixel comparison helpers.
+#include "pictavo.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fixtures {
+
+struct Rgb {
+    uint8_t r, g, b;
+};
+
+// An image in memory, top row first.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<Rgb> pixels;
+    Rgb At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+// A smooth photo-like pattern with a distinct colour in each quadrant, so that a mirrored or
+// turned picture differs clearly from the original.
+Picture Pattern(int width, int height);
+// Gentle gradients only: survives lossy coding with chroma subsampling within a small
+// tolerance.
+Picture Smooth(int width, int height);
+Picture MakePicture(int width, int height, const std::function<Rgb(int, int)>& colour);
+
+// Pixel (x, y from the top) of a loaded image, through its colour table for palette images.
+Rgb PixelOf(const TDib& dib, int x, int y);
+
+// Compares a loaded image with the expected picture; fails at the first pixel differing by
+// more than tolerance in any channel, naming it.
+::testing::AssertionResult SamePixels(const TDib& dib, const Picture& expected, int tolerance);
+
+// A fresh folder for one test's files, removed with the object.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+std::vector<uint8_t> ReadBytes(const std::string& file);
+void WriteBytes(const std::string& file, const std::vector<uint8_t>& bytes);
+
+// --- writers ----------------------------------------------------------------------------
+enum class JpegKind { Colour, Grey, Cmyk, Ycck };
+struct JpegOptions {
+    int quality = 95;
+    JpegKind kind = JpegKind::Colour;
+    bool progressive = false;
+    int exifOrientation = 0; // 0: no EXIF block
+};
+// Cmyk/Ycck: written with the Adobe marker, so samples are stored inverted (255 - ink).
+std::vector<uint8_t> EncodeJpeg(const Picture& picture, const JpegOptions& options = {});
+
+// colourType/bitDepth as libpng names them; pixels are taken from picture (grey from red,
+// palette indices from red too with the given palette). alpha: per pixel, from alphaOf.
+struct PngOptions {
+    int colourType = 2; // PNG_COLOR_TYPE_RGB
+    int bitDepth = 8;
+    bool interlaced = false;
+    std::vector<Rgb> palette;
+    std::vector<uint8_t> paletteAlpha;
+    std::function<uint16_t(int, int)> alphaOf; // 16-bit scale when bitDepth is 16
+    bool greyTransparentZero = false;          // tRNS: grey value 0 is transparent
+};
+std::vector<uint8_t> EncodePng(const Picture& picture, const PngOptions& options);
+
+} // namespace fixtures
