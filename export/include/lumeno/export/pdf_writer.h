@@ -1,0 +1,53 @@
+#pragma once
+// The PDF container of a slide show, written byte for byte: a fixed PDF 1.4 skeleton of 19
+// objects (a fallback text page, an on-load script, the alternate presentation with the
+// compressed SVG as embedded file, the resource name tree), one JPEG image object per photo,
+// the cross-reference table and the trailer.
+//
+// Offsets are counted from the bytes written, so buffering never shifts them.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumeno {
+
+// The web address the fallback page names for downloading a viewer.
+inline constexpr const char* kViewerDownloadUrl = "https://www.pdflumeno.de/viewer";
+
+// The letters of photo k's resource name "img" + letters + ".jpg". For k = 1..9999 the four
+// decimal digits of k, thousands first, as 'a'+digit (1 -> "aaab", 305 -> "adaf"). From
+// 10000 on the code grows so every name stays unique and the keys stay in ascending byte
+// order: one letter 'k' + (digits - 5) followed by all digits of k (10000 -> "kbaaaa",
+// 123456 -> "lbcdefg"). k < 1 gives "aaaa".
+std::string PhotoLetterCode(int k);
+std::string ImageResourceName(int k); // "img" + PhotoLetterCode(k) + ".jpg"
+
+// One photo's JPEG file, written unchanged as an image stream.
+struct TJpegImage {
+    std::vector<uint8_t> Bytes;
+    int32_t Width = 0;
+    int32_t Height = 0;
+};
+
+enum class TPdfCode { kOk, kCannotCreate, kWriteError, kFileTooLarge, kStopped };
+
+struct TPdfResult {
+    bool ok = false;
+    TPdfCode code = TPdfCode::kOk;
+    int detail = 0; // errno for kCannotCreate / kWriteError
+};
+
+// Asked for photo k = 1..n in order, after objects 1 to 19 are written. Returns the JPEG,
+// or nullopt to stop the export (result kStopped). The writer holds one photo at a time.
+using TPhotoSource = std::function<std::optional<TJpegImage>(int k)>;
+
+// Writes the whole file. `compressedSvg` is the zlib stream of the SVG document. Every photo
+// must be delivered (a missing one would leave an object number without its offset).
+// On kWriteError the partly written file stays on disk.
+TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
+                             const std::vector<uint8_t>& compressedSvg, int photoCount,
+                             const TPhotoSource& source);
+
+} // namespace lumeno

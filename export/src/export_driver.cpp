@@ -1,0 +1,340 @@
+// The export driver: photo preparation on worker threads, written in show order.
+#include "lumeno/export/export_driver.h"
+
+#include "black_jpeg.h"
+#include "convert_24bit.h"
+#include "lumeno/export/pdf_writer.h"
+#include "lumeno/export/shell_open.h"
+#include "lumeno/export/svg_document.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <fcntl.h>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace lumeno {
+
+std::vector<TExportPhoto> ExportPhotosOf(const TDynaArray<TFotoRecord>& fotos) {
+    std::vector<TExportPhoto> out;
+    out.reserve(static_cast<size_t>(fotos.Count()));
+    for (const TFotoRecord& f : fotos) out.push_back({f.FileName, f.Text});
+    return out;
+}
+
+std::string ExportMessage(const TExportResult& r) {
+    switch (r.code) {
+    case TExportCode::kOk:
+        return {};
+    case TExportCode::kCannotCreate:
+        return "Die Datei " + r.path +
+               " konnte nicht erstellt werden! Bitte schließen Sie diese Datei im Acrobat "
+               "Reader, falls diese offen sein sollte!";
+    case TExportCode::kWriteError:
+        return "I/O error " + FormatInteger(r.detail);
+    case TExportCode::kCompressError:
+        return "error";
+    case TExportCode::kFileTooLarge:
+        return "Die PDF-Datei " + r.path +
+               " würde größer als 4 GB und kann so nicht geschrieben werden. Bitte teilen Sie "
+               "die Diaschau auf mehrere Dateien auf.";
+    case TExportCode::kCancelled:
+        return "Der PDF-Export wurde abgebrochen.";
+    }
+    return {};
+}
+
+std::string UniqueTempFileName(const std::string& prefix, const std::string& extension) {
+    const char* env = std::getenv("TMPDIR");
+    std::string dir = env && *env ? env : "/tmp";
+    if (dir.back() != '/') dir += '/';
+    for (int64_t n = 0; n < 1000000; ++n) {
+        std::string name = dir + prefix + FormatInteger(n) + extension;
+        // Creating the file exclusively reserves the name against other threads and
+        // processes that look for a free name at the same time.
+        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        if (errno != EEXIST) return {};
+    }
+    return {};
+}
+
+namespace {
+
+class TFd {
+  public:
+    explicit TFd(int fd) : fd_(fd) {}
+    ~TFd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// Deletes the file on scope exit; a failing delete is ignored.
+struct TTempFile {
+    std::string name;
+    ~TTempFile() {
+        if (!name.empty()) ::unlink(name.c_str());
+    }
+};
+
+bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& out) {
+    TFd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) return false;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || st.st_size <= 0) return false;
+    out.resize(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    while (done < out.size()) {
+        ssize_t n = ::read(fd.get(), out.data() + done, out.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+enum class TPhotoState { kPhoto, kBlackPicture, kFallback };
+
+struct TPrepared {
+    TJpegImage jpeg;
+    TPhotoState state = TPhotoState::kPhoto;
+};
+
+// Forwards OpenDib's percentages to an atomic the writer thread reads.
+class TPercentOwner final : public TDibLoadOwner {
+  public:
+    explicit TPercentOwner(std::atomic<int>& target) : target_(target) {}
+    void DibLoadProgress(int percent) override { target_.store(percent); }
+
+  private:
+    std::atomic<int>& target_;
+};
+
+TJpegImage BlackJpeg() {
+    TJpegImage out;
+    out.Bytes.assign(std::begin(kBlackJpeg), std::end(kBlackJpeg));
+    out.Width = kBlackJpegWidth;
+    out.Height = kBlackJpegHeight;
+    return out;
+}
+
+// Load, make 24 bits, write a JPEG through a temporary file and read it back. Every photo
+// ends with a JPEG: one that cannot be loaded is a black 320 x 200 picture, one whose JPEG
+// cannot be written or read back gets a prepared black JPEG of that size.
+TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent) {
+    TPrepared out;
+    try {
+        ScopedDib image;
+        TPercentOwner owner(percent);
+        OpenDib(image.get(), photo.FileName.c_str(), -1, &owner);
+        if (image.empty()) {
+            image.reset();
+            out.state = TPhotoState::kBlackPicture;
+            if (newdib(image.get(), 320, 200, 24, nullptr, 0) != 1) {
+                out.jpeg = BlackJpeg();
+                return out;
+            }
+        }
+        if (image->Info->biBitCount != 24) ConvertTo24Bit(*image.get());
+        TTempFile temp{UniqueTempFileName("tempim", ".jpg")};
+        if (!temp.name.empty() && SaveDib(image.get(), temp.name.c_str(), 7, 0) == 1 &&
+            ReadWholeFile(temp.name, out.jpeg.Bytes)) {
+            out.jpeg.Width = image->Info->biWidth;
+            out.jpeg.Height = std::abs(image->Info->biHeight);
+            return out;
+        }
+    } catch (const std::exception&) {
+        // out of memory for a huge photo: handled like a JPEG that cannot be written
+    }
+    out.state = TPhotoState::kFallback;
+    out.jpeg = BlackJpeg();
+    return out;
+}
+
+// Prepares photos on worker threads; at most `jobs` photos are taken but not yet collected.
+class TPhotoPool {
+  public:
+    TPhotoPool(const std::vector<TExportPhoto>& photos, int jobs)
+        : photos_(photos), jobs_(jobs), slots_(static_cast<size_t>(jobs)),
+          percent_(static_cast<size_t>(jobs)) {
+        for (int i = 0; i < jobs && i < static_cast<int>(photos.size()); ++i) {
+            try {
+                threads_.emplace_back([this] { Work(); });
+            } catch (const std::system_error&) {
+                break; // fewer threads; with none, Take prepares on the calling thread
+            }
+        }
+    }
+    ~TPhotoPool() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        workCv_.notify_all();
+        for (auto& t : threads_) t.join();
+    }
+
+    // Photo k (1-based), waiting on the calling thread; `tick` runs at least every 50 ms
+    // with the loading percentage of photo k (or -1) and returns false to give up.
+    std::optional<TPrepared> Take(int k, const std::function<bool(int)>& tick) {
+        const size_t slot = static_cast<size_t>(k - 1) % slots_.size();
+        if (threads_.empty()) {
+            std::atomic<int> percent{-1};
+            return PreparePhoto(photos_[static_cast<size_t>(k - 1)], percent);
+        }
+        std::unique_lock lock(mutex_);
+        while (!slots_[slot]) {
+            doneCv_.wait_for(lock, std::chrono::milliseconds(40));
+            if (slots_[slot]) break;
+            lock.unlock();
+            const bool goOn = tick(percent_[slot].load());
+            lock.lock();
+            if (!goOn) return std::nullopt;
+        }
+        std::optional<TPrepared> out = std::move(slots_[slot]);
+        slots_[slot].reset();
+        collected_ = k;
+        lock.unlock();
+        workCv_.notify_all();
+        return out;
+    }
+
+  private:
+    void Work() {
+        for (;;) {
+            int index;
+            {
+                std::unique_lock lock(mutex_);
+                workCv_.wait(lock, [this] {
+                    return stop_ || next_ >= static_cast<int>(photos_.size()) ||
+                           next_ < collected_ + jobs_;
+                });
+                if (stop_ || next_ >= static_cast<int>(photos_.size())) return;
+                index = next_++;
+            }
+            const size_t slot = static_cast<size_t>(index) % slots_.size();
+            percent_[slot].store(-1);
+            TPrepared prepared = PreparePhoto(photos_[static_cast<size_t>(index)], percent_[slot]);
+            {
+                std::lock_guard lock(mutex_);
+                slots_[slot] = std::move(prepared);
+            }
+            doneCv_.notify_all();
+        }
+    }
+
+    const std::vector<TExportPhoto>& photos_;
+    const int jobs_;
+    std::mutex mutex_;
+    std::condition_variable workCv_, doneCv_;
+    std::vector<std::optional<TPrepared>> slots_;
+    std::vector<std::atomic<int>> percent_;
+    std::vector<std::thread> threads_;
+    int next_ = 0;      // 0-based index of the next photo a worker takes
+    int collected_ = 0; // photos the writer has taken
+    bool stop_ = false;
+};
+
+} // namespace
+
+TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
+                              const TShowSettings& settings, const std::string& path,
+                              const TExportOptions& options) {
+    TExportResult result;
+    result.path = path;
+    TExportProgress fallbackProgress;
+    TExportProgress& progress = options.Progress ? *options.Progress : fallbackProgress;
+    const int n = static_cast<int>(photos.size());
+
+    std::vector<std::string> captions;
+    captions.reserve(photos.size());
+    for (const auto& p : photos) captions.push_back(p.Text);
+    std::vector<uint8_t> svg;
+    if (!CompressSvg(BuildSvgDocument(captions, settings), svg)) {
+        result.code = TExportCode::kCompressError;
+        return result;
+    }
+    captions.clear();
+
+    SetJPEGQual(90);
+    int jobs = options.Jobs > 0 ? options.Jobs
+                                : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    jobs = std::max(1, std::min(jobs, 64));
+
+    bool cancelled = false;
+    TPdfResult pdf;
+    {
+        TPhotoPool pool(photos, jobs);
+        int lastPercent = -1;
+        auto tick = [&](int percent) {
+            if (percent >= 0 && percent != lastPercent) {
+                lastPercent = percent;
+                progress.PhotoLoadProgress(percent);
+            }
+            progress.Pump();
+            if (progress.CancelRequested()) cancelled = true;
+            return !cancelled;
+        };
+        auto source = [&](int k) -> std::optional<TJpegImage> {
+            if (k > 1) progress.PhotoDone(k - 1, n);
+            progress.Pump();
+            if (progress.CancelRequested()) cancelled = true;
+            if (cancelled) return std::nullopt;
+            lastPercent = -1;
+            std::optional<TPrepared> prepared = pool.Take(k, tick);
+            if (!prepared) return std::nullopt;
+            if (lastPercent != 100) progress.PhotoLoadProgress(100);
+            if (prepared->state == TPhotoState::kBlackPicture) ++result.blackPictures;
+            if (prepared->state == TPhotoState::kFallback) ++result.fallbackPictures;
+            ++result.photos;
+            return std::move(prepared->jpeg);
+        };
+        pdf = WritePdfSlideShow(path, settings.FullScreen, svg, n, source);
+    }
+    if (pdf.ok && n > 0) progress.PhotoDone(n, n);
+
+    switch (pdf.code) {
+    case TPdfCode::kOk:
+        break;
+    case TPdfCode::kCannotCreate:
+        result.code = TExportCode::kCannotCreate;
+        result.detail = pdf.detail;
+        return result;
+    case TPdfCode::kWriteError:
+        result.code = TExportCode::kWriteError;
+        result.detail = pdf.detail;
+        return result;
+    case TPdfCode::kFileTooLarge:
+        result.code = TExportCode::kFileTooLarge;
+        return result;
+    case TPdfCode::kStopped:
+        ::unlink(path.c_str());
+        result.code = TExportCode::kCancelled;
+        return result;
+    }
+    result.ok = true;
+    if (settings.ShowPDF) {
+        const std::string shortName = ShortFileName(path);
+        if (options.Open) options.Open(shortName.empty() ? path : shortName);
+        else ShellOpenFile(shortName.empty() ? path : shortName);
+    }
+    return result;
+}
+
+} // namespace lumeno

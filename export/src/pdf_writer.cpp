@@ -1,0 +1,342 @@
+// The PDF container writer.
+#include "lumeno/export/pdf_writer.h"
+
+#include "lumeno/core/dyna_array.h"
+#include "lumeno/export/svg_document.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace lumeno {
+
+std::string PhotoLetterCode(int k) {
+    if (k < 1) k = 0;
+    std::string digits = FormatInteger(k);
+    std::string code;
+    if (k <= 9999) {
+        digits = std::string(4 - digits.size(), '0') + digits;
+    } else {
+        // A longer number gets a leading letter after 'j' that grows with its length, so the
+        // name of every photo sorts after the names of all photos before it.
+        code += static_cast<char>('k' + (digits.size() - 5));
+    }
+    for (char d : digits) code += static_cast<char>('a' + (d - '0'));
+    return code;
+}
+
+std::string ImageResourceName(int k) { return "img" + PhotoLetterCode(k) + ".jpg"; }
+
+namespace {
+
+// The output file: raw bytes appended through a buffer; the position is the count of bytes
+// handed to Write, so offsets are exact whatever the buffering. The first failing write is
+// remembered and every later write is skipped.
+class TPdfFile {
+  public:
+    ~TPdfFile() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool Open(const std::string& path) {
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd_ < 0) error_ = errno;
+        return fd_ >= 0;
+    }
+    int64_t Position() const { return position_; }
+    int Error() const { return error_; }
+
+    void Write(const void* data, size_t size) {
+        position_ += static_cast<int64_t>(size);
+        if (error_) return;
+        const char* p = static_cast<const char*>(data);
+        if (buffer_.size() + size <= kBufferSize) {
+            buffer_.insert(buffer_.end(), p, p + size);
+            return;
+        }
+        Flush();
+        if (size >= kBufferSize) WriteAll(p, size);
+        else buffer_.insert(buffer_.end(), p, p + size);
+    }
+    void Write(const std::string& s) { Write(s.data(), s.size()); }
+    void WriteLineCR(const std::string& s) { Write(s + "\r"); }
+    void WriteLineLF(const std::string& s) { Write(s + "\n"); }
+    void WriteLineCRLF(const std::string& s) { Write(s + "\r\n"); }
+
+    // Flushes and closes; false (Error() set) when a write or the close failed.
+    bool Close() {
+        Flush();
+        if (fd_ >= 0) {
+            if (::close(fd_) != 0 && !error_) error_ = errno;
+            fd_ = -1;
+        }
+        return error_ == 0;
+    }
+
+  private:
+    static constexpr size_t kBufferSize = 1 << 16;
+
+    void Flush() {
+        if (!error_ && !buffer_.empty()) WriteAll(buffer_.data(), buffer_.size());
+        buffer_.clear();
+    }
+    void WriteAll(const char* p, size_t size) {
+        while (size > 0 && !error_) {
+            ssize_t n = ::write(fd_, p, size);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                error_ = errno;
+            } else if (n == 0) {
+                error_ = EIO;
+            } else {
+                p += n;
+                size -= static_cast<size_t>(n);
+            }
+        }
+    }
+
+    int fd_ = -1;
+    int error_ = 0;
+    int64_t position_ = 0;
+    std::vector<char> buffer_;
+};
+
+// Offsets of the objects in write order; element i belongs to object i + 1.
+class TOffsetTable {
+  public:
+    // False when the offset no longer fits the 4-byte table.
+    bool Add(int64_t position) {
+        if (position > static_cast<int64_t>(UINT32_MAX)) return false;
+        table_.Append() = static_cast<uint32_t>(position);
+        return true;
+    }
+    int Count() const { return table_.Count(); }
+    uint32_t operator[](int i) const { return table_[i]; }
+
+  private:
+    TDynaArray<uint32_t> table_;
+};
+
+std::string Padded10(uint32_t value) {
+    std::string s = FormatInteger(value);
+    return std::string(10 - s.size(), '0') + s;
+}
+
+} // namespace
+
+TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
+                             const std::vector<uint8_t>& compressedSvg, int photoCount,
+                             const TPhotoSource& source) {
+    TPdfResult result;
+    TPdfFile f;
+    if (!f.Open(path)) {
+        result.code = TPdfCode::kCannotCreate;
+        result.detail = f.Error();
+        return result;
+    }
+    TOffsetTable offsets;
+    bool tooLarge = false;
+    auto obj = [&](int number) {
+        if (!offsets.Add(f.Position())) tooLarge = true;
+        f.WriteLineCR(FormatInteger(number) + " 0 obj");
+    };
+    auto end = [&] {
+        f.WriteLineCR(">>");
+        f.WriteLineCR("endobj");
+    };
+
+    f.WriteLineCR("%PDF-1.4");
+    f.WriteLineCR("%\xE2\xE3\xCF\xD3");
+
+    obj(1);
+    f.WriteLineCR("<<");
+    f.WriteLineCR("   /Type /Catalog");
+    f.WriteLineCR("   /Outlines 2 0 R");
+    f.WriteLineCR("   /Pages 3 0 R");
+    f.WriteLineCR("   /Names 8 0 R");
+    end();
+
+    obj(2);
+    f.WriteLineCR("<< /Type /Outlines");
+    f.WriteLineCR("   /Count 0");
+    end();
+
+    obj(3);
+    f.WriteLineCR("<< /Type /Pages");
+    f.WriteLineCR("   /Kids [4 0 R]");
+    f.WriteLineCR("   /Count 1");
+    end();
+
+    obj(4);
+    f.WriteLineCR("<< /Type /Page");
+    f.WriteLineCR("   /Parent 3 0 R");
+    f.WriteLineCR("   /MediaBox [0 0 612 792]");
+    f.WriteLineCR("   /Contents 5 0 R");
+    f.WriteLineCR("   /Resources << /ProcSet 6 0 R");
+    f.WriteLineCR("                 /Font << /F1 7 0 R >>");
+    f.WriteLineCR("              >>");
+    end();
+
+    obj(5);
+    f.WriteLineCR("<< /Length 17 0 R >>");
+    f.WriteLineLF("stream");
+    int64_t start = f.Position();
+    f.WriteLineCR("    BT");
+    f.WriteLineCR("        /F1 12 Tf");
+    f.WriteLineCR("        36 720 Td");
+    f.WriteLineCR("        (This SlideShow needs Adobe Acrobat Reader 6.x or above.) Tj");
+    f.WriteLineCR("        0 -20 Td");
+    f.WriteLineCR("        (Download the free Adobe SVG Viewer 3.0 and/or Adobe Reader 6.0 "
+                  "under) Tj");
+    f.WriteLineCR("        0 -20 Td");
+    f.WriteLineCR(std::string("        (") + kViewerDownloadUrl + " to view the slideshow!) Tj");
+    f.WriteLineLF("    ET");
+    const int64_t pageLength = f.Position() - start;
+    f.WriteLineCR("endstream");
+    f.WriteLineCR("endobj");
+
+    obj(6);
+    f.WriteLineCR("    [/PDF /Text]");
+    f.WriteLineCR("endobj");
+
+    obj(7);
+    f.WriteLineCR("<<  /Type /Font");
+    f.WriteLineCR("    /Subtype /Type1");
+    f.WriteLineCR("    /Name /F1");
+    f.WriteLineCR("    /BaseFont /Helvetica");
+    f.WriteLineCR("    /Encoding /MacRomanEncoding");
+    end();
+
+    obj(8);
+    f.WriteLineCR("<<");
+    f.WriteLineCR("    /AlternatePresentations 11 0 R");
+    f.WriteLineCR("    /JavaScript 9 0 R");
+    end();
+
+    obj(9);
+    f.WriteLineCR("<<");
+    f.WriteLineCR("    /Names [ (OnLoadJavaScript)<< /S /JavaScript /JS 10 0 R >> ]");
+    end();
+
+    obj(10);
+    f.WriteLineCR("<<  /Length 18 0 R >>");
+    f.WriteLineLF("stream");
+    start = f.Position();
+    f.WriteLineCR("if (alternatePresentations['MySVGFile.svg'] != null ) {");
+    f.WriteLineCR(fullScreen ? "    app.fs.isFullScreen = true;"
+                             : "    app.fs.isFullScreen = false;");
+    f.WriteLineCR("    alternatePresentations['MySVGFile.svg'].start(null);");
+    f.WriteLineLF("}");
+    const int64_t scriptLength = f.Position() - start;
+    f.WriteLineCR("endstream");
+    f.WriteLineCR("endobj");
+
+    obj(11);
+    f.WriteLineCR("<<");
+    f.WriteLineCR("    /Names [ (MySVGFile.svg)12 0 R ]");
+    end();
+
+    obj(12);
+    f.WriteLineCR("<<");
+    f.WriteLineCR("    /Type /SlideShow");
+    f.WriteLineCR("    /Subtype /Embedded");
+    f.WriteLineCR("    /Resources 13 0 R");
+    f.WriteLineCR("    /StartResource (MySVGFile.svg)");
+    end();
+
+    obj(13);
+    f.WriteLineCR("<<");
+    {
+        std::string names = "    /Names [ (MySVGFile.svg) 14 0 R ";
+        names.reserve(names.size() + static_cast<size_t>(photoCount) * 24);
+        for (int k = 1; k <= photoCount; ++k)
+            names += "(" + ImageResourceName(k) + ") " + FormatInteger(19LL + k) + " 0 R ";
+        names += "]";
+        f.WriteLineCR(names);
+    }
+    end();
+
+    obj(14);
+    f.WriteLineCR("<<");
+    f.WriteLineCR("    /Type /FileSpec");
+    f.WriteLineCR("    /F (MySVGFile.svg)");
+    f.WriteLineCR("    /EF 15 0 R");
+    end();
+
+    obj(15);
+    f.WriteLineCR("<<");
+    f.WriteLineCR("    /F 16 0 R");
+    end();
+
+    obj(16);
+    f.WriteLineCR("<<");
+    f.WriteLineCR("    /Length 19 0 R");
+    f.WriteLineCR("    /Type /EmbeddedFile");
+    f.WriteLineCR("    /Subtype /image#2Fsvg+xml");
+    f.WriteLineCR("    /Filter /FlateDecode");
+    f.WriteLineCR(">>");
+    f.WriteLineLF("stream");
+    start = f.Position();
+    f.Write(compressedSvg.data(), compressedSvg.size());
+    f.Write("\n", 1);
+    const int64_t svgLength = f.Position() - start;
+    f.WriteLineCR("endstream");
+    f.WriteLineCR("endobj");
+
+    for (auto [number, length] : {std::pair{17, pageLength}, std::pair{18, scriptLength},
+                                  std::pair{19, svgLength}}) {
+        obj(number);
+        f.WriteLineCR(FormatInteger(length));
+        f.WriteLineCR("endobj");
+    }
+
+    for (int k = 1; k <= photoCount && !f.Error() && !tooLarge; ++k) {
+        std::optional<TJpegImage> jpeg = source(k);
+        if (!jpeg) {
+            f.Close();
+            result.code = TPdfCode::kStopped;
+            return result;
+        }
+        obj(19 + k);
+        f.WriteLineCR("<< /Type /XObject /Subtype /Image /Width " + FormatInteger(jpeg->Width) +
+                      " /Height " + FormatInteger(jpeg->Height) +
+                      " /BitsPerComponent 8 /ColorSpace /DeviceRGB /Length " +
+                      FormatInteger(static_cast<int64_t>(jpeg->Bytes.size())) +
+                      " /Filter /DCTDecode >>");
+        f.WriteLineLF("stream");
+        f.Write(jpeg->Bytes.data(), jpeg->Bytes.size());
+        f.WriteLineCR("endstream");
+        f.WriteLineCR("endobj");
+    }
+
+    const int64_t xref = f.Position();
+    if (xref > static_cast<int64_t>(UINT32_MAX)) tooLarge = true;
+    if (!tooLarge && !f.Error()) {
+        std::string table;
+        table.reserve(static_cast<size_t>(offsets.Count() + 2) * 20 + 64);
+        table += "xref\r";
+        table += "0 " + FormatInteger(offsets.Count() + 1) + "\r\n";
+        table += "0000000000 65535 f\r\n";
+        for (int i = 0; i < offsets.Count(); ++i) table += Padded10(offsets[i]) + " 00000 n\r\n";
+        f.Write(table);
+        f.WriteLineCR("trailer");
+        f.WriteLineCR("<< /Size " + FormatInteger(offsets.Count() + 1));
+        f.WriteLineCR("   /Root 1 0 R");
+        f.WriteLineCR(">>");
+        f.WriteLineCR("startxref");
+        f.WriteLineCR(FormatInteger(xref));
+        f.WriteLineCR("%%EOF");
+    }
+    const bool closed = f.Close();
+    if (tooLarge) {
+        result.code = TPdfCode::kFileTooLarge;
+    } else if (!closed) {
+        result.code = TPdfCode::kWriteError;
+        result.detail = f.Error();
+    } else {
+        result.ok = true;
+    }
+    return result;
+}
+
+} // namespace lumeno

@@ -1,0 +1,206 @@
+// The SVG presentation document and its compression.
+#include "lumeno/export/svg_document.h"
+
+#include "lumeno/core/text.h"
+#include "lumeno/export/pdf_writer.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <zlib.h>
+
+namespace lumeno {
+
+namespace {
+
+const char* const kCrLf = "\r\n";
+
+void Line(std::string& out, const std::string& text) {
+    out += text;
+    out += kCrLf;
+}
+
+// The code points XML 1.0 allows in a document.
+bool IsXmlChar(uint32_t cp) {
+    return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
+           (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
+}
+
+// Length of a well-formed numeric character reference "&#N;" or "&#xH;" starting at pos,
+// whose character XML allows; 0 when there is none.
+size_t NumericReferenceLength(const std::string& s, size_t pos) {
+    if (pos + 3 >= s.size() || s[pos] != '&' || s[pos + 1] != '#') return 0;
+    size_t i = pos + 2;
+    bool hex = false;
+    if (s[i] == 'x') {
+        hex = true;
+        ++i;
+    }
+    size_t digitsStart = i;
+    uint64_t value = 0;
+    while (i < s.size() && i - digitsStart < 8) {
+        char c = s[i];
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else break;
+        value = value * (hex ? 16 : 10) + d;
+        ++i;
+    }
+    if (i == digitsStart || i >= s.size() || s[i] != ';') return 0;
+    if (!IsXmlChar(static_cast<uint32_t>(value))) return 0;
+    return i + 1 - pos;
+}
+
+std::string Seconds(double s) { return FormatSeconds(s); }
+
+} // namespace
+
+std::string FormatSeconds(double seconds) {
+    if (!std::isfinite(seconds) || seconds == 0.0) return "0";
+    // Fifteen significant digits in scientific form, then laid out as fixed-point.
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::scientific, 14);
+    std::string sci(buf, res.ptr);
+    bool negative = sci[0] == '-';
+    if (negative) sci.erase(0, 1);
+    size_t e = sci.find('e');
+    int exponent = std::atoi(sci.c_str() + e + 1);
+    std::string digits;
+    for (size_t i = 0; i < e; ++i)
+        if (sci[i] != '.') digits += sci[i];
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    std::string out;
+    if (exponent < 0) {
+        out = "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+    } else {
+        size_t intLen = static_cast<size_t>(exponent) + 1;
+        if (digits.size() <= intLen) {
+            out = digits + std::string(intLen - digits.size(), '0');
+        } else {
+            out = digits.substr(0, intLen) + "." + digits.substr(intLen);
+        }
+    }
+    if (out == "0") return "0";
+    return negative ? "-" + out : out;
+}
+
+std::string FormatInteger(int64_t value) {
+    char buf[24];
+    auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, res.ptr);
+}
+
+std::string ColourHex(uint32_t colour) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (int shift : {0, 8, 16}) {
+        unsigned byte = (colour >> shift) & 0xFF;
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xF];
+    }
+    return out;
+}
+
+std::string EscapeCaption(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '<') {
+            out += "&lt;";
+        } else if (c == '>') {
+            out += "&gt;";
+        } else if (c == '&') {
+            size_t len = NumericReferenceLength(text, i);
+            if (len > 0) {
+                out.append(text, i, len);
+                i += len - 1;
+            } else {
+                out += "&amp;";
+            }
+        } else if (c < 0x20) {
+            if (c == '\t' || c == '\n' || c == '\r') out += static_cast<char>(c);
+            // every other control character is not allowed in XML and is dropped
+        } else if (c >= 0x80 && c <= 0x9F) {
+            // In Windows-1252 these bytes are the euro sign, quotes, dashes... which
+            // ISO-8859-1 (the declared encoding) holds as control characters.
+            out += "&#" + FormatInteger(Cp1252ToCodePoint(c)) + ";";
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string BuildSvgDocument(const std::vector<std::string>& captions,
+                             const TShowSettings& settings) {
+    std::string out;
+    out.reserve(1024 + captions.size() * 1100);
+    Line(out, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"no\"?>");
+    Line(out, "<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 20010904//EN\"");
+    Line(out, "    \"http://www.w3.org/TR/2001/REC-SVG-20010904/DTD/svg10.dtd\">");
+    Line(out, "<svg xmlns=\"http://www.w3.org/2000/svg\"");
+    Line(out, "     xmlns:xlink=\"http://www.w3.org/1999/xlink\">");
+    Line(out, "<rect x=\"0\" y=\"0\" width=\"100%\" height=\"100%\" fill=\"#" +
+                  ColourHex(settings.BackColor) +
+                  "\" stroke=\"none\" stroke-width=\"0\" />");
+
+    const double fade = settings.FadeTime;
+    const double pause = settings.PauseTime;
+    const std::string d = Seconds(fade / 1000);
+    const std::string v = Seconds((2 * fade + pause) / 1000);
+    const std::string textLine =
+        "<text x=\"" + FormatInteger(settings.TextX) + "%\" y=\"" + FormatInteger(settings.TextY) +
+        "%\" font-family=\"Verdana\" font-size=\"" + FormatInteger(settings.FontSize) +
+        "\" opacity=\"0.0\" visibility=\"hidden\" fill=\"#" + ColourHex(settings.TextColor) +
+        "\" stroke=\"#" + ColourHex(settings.OutlineColor) + "\">";
+    double offset = 0;
+    for (size_t i = 0; i < captions.size(); ++i) {
+        const double j = static_cast<double>(i);
+        const std::string tin = Seconds((fade * 2 * j) / 1000 - offset + (pause * j) / 1000);
+        const std::string tout =
+            Seconds((fade * (2 * j + 1)) / 1000 - offset + (pause * (j + 1)) / 1000);
+        const std::string fadeIn = "<animate attributeName=\"opacity\" attributeType=\"CSS\" "
+                                   "from=\"0.0\" to=\"1.0\" begin=\"" +
+                                   tin + "s\" dur=\"" + d + "s\" fill=\"freeze\" />";
+        const std::string fadeOut = "<animate attributeName=\"opacity\" attributeType=\"CSS\" "
+                                    "from=\"1.0\" to=\"0.0\" begin=\"" +
+                                    tout + "s\" dur=\"" + d + "s\" fill=\"freeze\" />";
+        const std::string visible = "<set attributeName=\"visibility\" attributeType=\"CSS\" "
+                                    "to=\"visible\" begin=\"" +
+                                    tin + "s\" dur=\"" + v + "s\" fill=\"freeze\" />";
+        Line(out, "<image x=\"0\" y=\"0\" width=\"100%\" height=\"100%\"");
+        Line(out, "xlink:href=\"" + ImageResourceName(static_cast<int>(i) + 1) +
+                      "\" preserveAspectRatio=\"xMinYMin meet\" opacity=\"0.0\" "
+                      "visibility=\"hidden\">");
+        Line(out, fadeIn);
+        Line(out, fadeOut);
+        Line(out, visible);
+        Line(out, "</image>");
+        Line(out, textLine);
+        Line(out, EscapeCaption(captions[i]));
+        Line(out, fadeIn);
+        Line(out, fadeOut);
+        Line(out, visible);
+        Line(out, "</text>");
+        if (!settings.FadeInOut) offset += fade / 1000;
+    }
+    Line(out, "");
+    Line(out, "</svg>");
+    return out;
+}
+
+bool CompressSvg(const std::string& text, std::vector<uint8_t>& out) {
+    uLongf size = compressBound(static_cast<uLong>(text.size()));
+    std::vector<uint8_t> buffer(size);
+    if (compress2(buffer.data(), &size, reinterpret_cast<const Bytef*>(text.data()),
+                  static_cast<uLong>(text.size()), 9) != Z_OK)
+        return false;
+    buffer.resize(size);
+    out = std::move(buffer);
+    return true;
+}
+
+} // namespace lumeno
