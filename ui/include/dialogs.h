@@ -53,9 +53,11 @@ class TDialogs {
 
   // Save dialog; defaultExt (without dot, may be empty) is appended when the
   // typed name has no extension; overwritePrompt asks before replacing an
-  // existing file. Empty string when cancelled.
+  // existing file; initialName (may be empty) is the name the dialog starts with. Empty
+  // string when cancelled.
   virtual QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
-                                  const QString& defaultExt, bool overwritePrompt) = 0;
+                                  const QString& defaultExt, bool overwritePrompt,
+                                  const QString& initialName = QString()) = 0;
 
   // Colour dialog starting at `initial`; returns false when cancelled.
   virtual bool ChooseColor(QWidget* parent, const QColor& initial, QColor& chosen) = 0;
@@ -80,7 +82,7 @@ class TScriptedDialogs : public TDialogs {
     TMsgIcon Icon = TMsgIcon::None;
   };
   struct TFileQuestion {
-    QString Title, Filter, DefaultExt;
+    QString Title, Filter, DefaultExt, InitialName;
     bool OverwritePrompt = false;
     bool Save = false;
   };
@@ -100,7 +102,8 @@ class TScriptedDialogs : public TDialogs {
                                const QString& filter) override;
   QString GetOpenFileName(QWidget* parent, const QString& title, const QString& filter) override;
   QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
-                          const QString& defaultExt, bool overwritePrompt) override;
+                          const QString& defaultExt, bool overwritePrompt,
+                          const QString& initialName = QString()) override;
   bool ChooseColor(QWidget* parent, const QColor& initial, QColor& chosen) override;
 };
 

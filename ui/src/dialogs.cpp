@@ -71,8 +71,9 @@ class TQtDialogs : public TDialogs {
   }
 
   QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
-                          const QString& defaultExt, bool overwritePrompt) override {
-    QFileDialog dlg(parent, title, QString(), filter);
+                          const QString& defaultExt, bool overwritePrompt,
+                          const QString& initialName) override {
+    QFileDialog dlg(parent, title, initialName, filter);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     if (!defaultExt.isEmpty()) dlg.setDefaultSuffix(defaultExt);
@@ -121,7 +122,7 @@ TMsgButton TScriptedDialogs::MessageBox(QWidget*, const QString& text, const QSt
 
 QStringList TScriptedDialogs::GetOpenFileNames(QWidget*, const QString& title,
                                                const QString& filter) {
-  FileQuestions.push_back({title, filter, QString(), false, false});
+  FileQuestions.push_back({title, filter, QString(), QString(), false, false});
   if (OpenAnswers.empty()) return {};
   QStringList l = OpenAnswers.front();
   OpenAnswers.pop_front();
@@ -135,8 +136,9 @@ QString TScriptedDialogs::GetOpenFileName(QWidget* parent, const QString& title,
 }
 
 QString TScriptedDialogs::GetSaveFileName(QWidget*, const QString& title, const QString& filter,
-                                          const QString& defaultExt, bool overwritePrompt) {
-  FileQuestions.push_back({title, filter, defaultExt, overwritePrompt, true});
+                                          const QString& defaultExt, bool overwritePrompt,
+                                          const QString& initialName) {
+  FileQuestions.push_back({title, filter, defaultExt, initialName, overwritePrompt, true});
   if (SaveAnswers.empty()) return {};
   QString s = SaveAnswers.front();
   SaveAnswers.pop_front();

@@ -1,0 +1,17 @@
+// PDFLumeno: the desktop slide-show program.
+#include "main_form.h"
+#include "qt_draw_target.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("PDF Lumeno"));
+  QApplication::setFont(lumeno::ui::DefaultFont());
+  lumeno::SetDrawDibMessageSink(lumeno::ShowDrawDibMessageBox);
+  QStringList args = QApplication::arguments();
+  args.removeFirst();
+  lumeno::ui::TMainForm form(args);
+  form.show();
+  return app.exec();
+}
