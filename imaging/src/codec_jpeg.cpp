@@ -26,7 +26,7 @@ struct ErrorState {
     jpeg_error_mgr mgr; // first: libjpeg sees only this part
     std::jmp_buf jump;
     int warnings;
-    bool dataEnded; // the data ran out before the picture did
+    int dataEnded; // times the data ran out before the picture (or a scan) did
 };
 
 [[noreturn]] void OnError(j_common_ptr info) {
@@ -38,7 +38,10 @@ void OnMessage(j_common_ptr info, int level) {
     auto* state = reinterpret_cast<ErrorState*>(info->err);
     if (level < 0) {
         ++state->warnings;
-        if (info->err->msg_code == JWRN_JPEG_EOF) state->dataEnded = true;
+        // The end of the file, or a marker where coded data should be: nothing more of this
+        // scan will come.
+        const int code = info->err->msg_code;
+        if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER) ++state->dataEnded;
     }
 }
 
@@ -141,6 +144,10 @@ bool ReadRows(Decompressor& d, RowTarget& t) {
     const int height = static_cast<int>(d.info.output_height);
     const int width = static_cast<int>(d.info.output_width);
     JSAMPROW rows[16];
+    // Pictures of several scans were read whole before the first row; for a single scan the
+    // rows after the end of its data would only be filler, so reading stops there (a small
+    // file claiming a huge picture costs nothing).
+    const int endsBefore = d.errors.dataEnded;
     while (d.info.output_scanline < d.info.output_height) {
         const int first = static_cast<int>(d.info.output_scanline);
         int count = 0;
@@ -155,7 +162,7 @@ bool ReadRows(Decompressor& d, RowTarget& t) {
         const JDIMENSION got = jpeg_read_scanlines(&d.info, rows, static_cast<JDIMENSION>(count));
         if (t.cmyk && got == 1) CmykToBgr(t.cmykRow, RowFromTop(t.dib, first), width, t.inverted);
         t.rowsRead = first + static_cast<int>(got);
-        if (got == 0 || d.errors.dataEnded) break;
+        if (got == 0 || d.errors.dataEnded != endsBefore) break;
     }
     return true;
 }
