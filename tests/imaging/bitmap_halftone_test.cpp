@@ -125,7 +125,9 @@ TEST(Halftone, ResampledCopyKeepsTheQuadrants) {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const TPaletteEntry& c = copy->Colours[getpixel(copy.get(), x, y)];
-                const uint32_t want = colours[(y * 2 >= h) * 2 + (x * 2 >= w)];
+                // Sampled at pixel centres.
+                const int sx = (2 * x + 1) * 40 / (2 * w), sy = (2 * y + 1) * 30 / (2 * h);
+                const uint32_t want = colours[(sy >= 15) * 2 + (sx >= 20)];
                 ASSERT_EQ(uint32_t(c.peRed) << 16 | c.peGreen << 8 | c.peBlue, want)
                     << w << "x" << h << " pixel " << x << "," << y;
             }
