@@ -2,7 +2,7 @@
 #include "lumeno/export/export_driver.h"
 
 #include "black_jpeg.h"
-#include "convert_24bit.h"
+#include "lumeno/bitmap/dib_ops.h"
 #include "lumeno/export/pdf_writer.h"
 #include "lumeno/export/shell_open.h"
 #include "lumeno/export/svg_document.h"
