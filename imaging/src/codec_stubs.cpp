@@ -1,6 +1,5 @@
 #include "codecs.h"
 namespace pictavo_internal {
-LoadResult LoadBmp(const LoadRequest&, TDib*) { return {}; }
 LoadResult LoadGif(const LoadRequest&, TDib*) { return {}; }
 LoadResult LoadTiff(const LoadRequest&, TDib*) { return {}; }
 LoadResult LoadWebp(const LoadRequest&, TDib*) { return {}; }
