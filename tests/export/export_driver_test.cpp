@@ -1,0 +1,446 @@
+// The export end to end: photo preparation, order and identity across thread counts,
+// callbacks on the calling thread, temporary files, failures, and the checks a user makes
+// with qpdf, pdfinfo and xmllint.
+#include "lumeno/export/export_driver.h"
+#include "lumeno/export/pdf_writer.h"
+#include "lumeno/export/svg_document.h"
+#include "lumeno/project/project_file.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+
+using namespace lumeno;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteFile(const fs::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary);
+    out << bytes;
+}
+
+// Runs a shell command; returns its exit status and standard output.
+std::pair<int, std::string> RunCommand(const std::string& cmd) {
+    std::string out;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return {-1, out};
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
+    const int status = pclose(p);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+bool HaveTool(const std::string& name) {
+    return RunCommand("command -v " + name + " >/dev/null 2>&1").first == 0;
+}
+
+// A fresh directory per test that also serves as TMPDIR for the export.
+class ExportTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path() / "lumeno_export_test" / info->name();
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "tmp");
+        const char* old = std::getenv("TMPDIR");
+        oldTmp_ = old ? old : "";
+        hadTmp_ = old != nullptr;
+        setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
+    }
+    void TearDown() override {
+        if (hadTmp_) setenv("TMPDIR", oldTmp_.c_str(), 1);
+        else unsetenv("TMPDIR");
+    }
+
+    // A w x h JPEG of a colour pattern, written through the image library.
+    std::string MakeJpeg(const std::string& name, int w, int h, int seed) {
+        TDib dib{};
+        EXPECT_EQ(newdib(&dib, w, h, 24, nullptr, 0), 1);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                setpixel(&dib, x, y,
+                         (static_cast<uint32_t>((x * 255) / w) << 16) |
+                             (static_cast<uint32_t>((y * 255) / h) << 8) |
+                             static_cast<uint32_t>(seed & 255));
+        const std::string path = (dir_ / name).string();
+        SetJPEGQual(90);
+        EXPECT_EQ(SaveDib(&dib, path.c_str(), 7, 0), 1);
+        deldib(&dib);
+        return path;
+    }
+
+    std::vector<std::string> TempLeftovers() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir_ / "tmp"))
+            names.push_back(e.path().filename().string());
+        return names;
+    }
+
+    TExportOptions NoViewer(int jobs = 0) {
+        TExportOptions o;
+        o.Jobs = jobs;
+        o.Open = [this](const std::string& p) { opened_.push_back(p); };
+        return o;
+    }
+
+    fs::path dir_;
+    std::vector<std::string> opened_;
+
+  private:
+    std::string oldTmp_;
+    bool hadTmp_ = false;
+};
+
+struct ImageObject {
+    int width = 0, height = 0;
+    std::string jpeg;
+};
+
+// The image objects 20.. of an exported file, read with the object offsets of its xref.
+std::vector<ImageObject> ImageObjects(const std::string& pdf) {
+    std::vector<ImageObject> out;
+    size_t pos = 0;
+    for (int obj = 20;; ++obj) {
+        const std::string head = "\r" + std::to_string(obj) + " 0 obj\r<< /Type /XObject";
+        pos = pdf.find(head, pos);
+        if (pos == std::string::npos) break;
+        ImageObject img;
+        const size_t w = pdf.find("/Width ", pos) + 7, h = pdf.find("/Height ", pos) + 8;
+        const size_t len = pdf.find("/Length ", pos) + 8;
+        img.width = std::stoi(pdf.substr(w));
+        img.height = std::stoi(pdf.substr(h));
+        const size_t data = pdf.find("stream\n", pos) + 7;
+        img.jpeg = pdf.substr(data, std::stoul(pdf.substr(len)));
+        out.push_back(img);
+        pos = data;
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(ExportTest, UniqueTempFileNameSkipsExistingNamesAndHonoursTmpdir) {
+    const fs::path tmp = dir_ / "tmp";
+    const std::string first = UniqueTempFileName("tempim", ".jpg");
+    EXPECT_EQ(first, (tmp / "tempim0.jpg").string());
+    const std::string second = UniqueTempFileName("tempim", ".jpg");
+    EXPECT_EQ(second, (tmp / "tempim1.jpg").string()) << "the first name is still taken";
+    fs::remove(first);
+    EXPECT_EQ(UniqueTempFileName("tempim", ".jpg"), first) << "a freed name is used again";
+
+    setenv("TMPDIR", (tmp.string() + "/").c_str(), 1);
+    EXPECT_EQ(UniqueTempFileName("x", ".tmp"), (tmp / "x0.tmp").string()) << "no doubled slash";
+    setenv("TMPDIR", (dir_ / "does-not-exist").c_str(), 1);
+    EXPECT_EQ(UniqueTempFileName("x", ".tmp"), "");
+}
+
+TEST_F(ExportTest, UniqueTempFileNameIsUniqueAcrossThreads) {
+    std::vector<std::vector<std::string>> names(6);
+    std::vector<std::thread> threads;
+    for (auto& list : names)
+        threads.emplace_back([&list] {
+            for (int i = 0; i < 40; ++i) list.push_back(UniqueTempFileName("tempim", ".jpg"));
+        });
+    for (auto& t : threads) t.join();
+    std::set<std::string> all;
+    for (const auto& list : names)
+        for (const auto& n : list) {
+            EXPECT_FALSE(n.empty());
+            EXPECT_TRUE(all.insert(n).second) << "twice: " << n;
+        }
+    EXPECT_EQ(all.size(), 240u);
+}
+
+TEST_F(ExportTest, MixedShowEmbedsEveryPhotoAndCleansUp) {
+    const fs::path leftover = dir_ / "tmp" / "tempim0.jpg";
+    WriteFile(leftover, "not ours");
+    std::vector<TExportPhoto> photos = {
+        {MakeJpeg("a.jpg", 64, 48, 1), "erstes"},
+        {(dir_ / "deleted.jpg").string(), "fehlt"},
+        {MakeJpeg("b.jpg", 17, 33, 2), ""},
+    };
+    bool havePalettePng = false;
+    if (HaveTool("convert")) {
+        const fs::path png = dir_ / "palette.png";
+        havePalettePng = RunCommand("convert -size 40x30 xc:'rgb(200,10,30)' -type Palette PNG8:" +
+                             png.string() + " >/dev/null 2>&1").first == 0;
+        if (havePalettePng) photos.push_back({png.string(), "Palette"});
+    }
+    const fs::path out = dir_ / "show.pdf";
+    const TExportResult r = ExportSlideShow(photos, TShowSettings{}, out.string(), NoViewer(2));
+    ASSERT_TRUE(r.ok) << ExportMessage(r);
+    EXPECT_EQ(r.photos, static_cast<int>(photos.size()));
+    EXPECT_EQ(r.blackPictures, 1);
+    EXPECT_EQ(r.fallbackPictures, 0);
+
+    const auto images = ImageObjects(ReadFile(out));
+    ASSERT_EQ(images.size(), photos.size());
+    EXPECT_EQ(images[0].width, 64);
+    EXPECT_EQ(images[0].height, 48);
+    EXPECT_EQ(images[1].width, 320) << "a missing photo is a black 320 x 200 picture";
+    EXPECT_EQ(images[1].height, 200);
+    EXPECT_EQ(images[2].width, 17);
+    EXPECT_EQ(images[2].height, 33);
+    for (const auto& img : images) {
+        ASSERT_GE(img.jpeg.size(), 4u);
+        EXPECT_EQ(img.jpeg.substr(0, 2), "\xFF\xD8");
+        EXPECT_EQ(img.jpeg.substr(img.jpeg.size() - 2), "\xFF\xD9") << "the JPEG ends the stream";
+    }
+    // Embedded JPEGs decode to the size declared, with the colours of the source.
+    auto decode = [&](const ImageObject& img, int index) {
+        const fs::path p = dir_ / ("back" + std::to_string(index) + ".jpg");
+        WriteFile(p, img.jpeg);
+        ScopedDib dib;
+        EXPECT_EQ(OpenDib(dib.get(), p.c_str(), -1, nullptr), 1);
+        return dib;
+    };
+    {
+        ScopedDib black = decode(images[1], 1);
+        ASSERT_FALSE(black.empty());
+        EXPECT_EQ(black->Info->biWidth, 320);
+        const uint32_t px = getpixel(black.get(), 160, 100);
+        EXPECT_LE((px >> 16) & 255, 8u);
+        EXPECT_LE(px & 255, 8u);
+    }
+    if (havePalettePng) {
+        ScopedDib pal = decode(images[3], 3);
+        ASSERT_FALSE(pal.empty());
+        EXPECT_EQ(pal->Info->biWidth, 40);
+        const uint32_t px = getpixel(pal.get(), 20, 15);
+        EXPECT_NEAR(static_cast<int>((px >> 16) & 255), 200, 6) << "red of the colour table";
+        EXPECT_NEAR(static_cast<int>((px >> 8) & 255), 10, 6);
+        EXPECT_NEAR(static_cast<int>(px & 255), 30, 6);
+    }
+    EXPECT_EQ(ReadFile(leftover), "not ours") << "only what the export created is deleted";
+    EXPECT_EQ(TempLeftovers(), std::vector<std::string>{"tempim0.jpg"});
+    EXPECT_EQ(opened_, std::vector<std::string>{out.string()}) << "ShowPDF is on by default";
+}
+
+TEST_F(ExportTest, SameBytesWithAnyNumberOfThreads) {
+    std::vector<TExportPhoto> photos;
+    for (int i = 0; i < 7; ++i) {
+        const bool missing = i == 4;
+        photos.push_back({missing ? (dir_ / "nope.png").string()
+                                  : MakeJpeg("p" + std::to_string(i) + ".jpg", 20 + 9 * i,
+                                             30 + 5 * i, i * 40),
+                          "Foto " + std::to_string(i)});
+    }
+    TShowSettings s;
+    s.FadeInOut = false;
+    std::string reference;
+    for (int jobs : {1, 2, 3, 8}) {
+        const fs::path out = dir_ / ("jobs" + std::to_string(jobs) + ".pdf");
+        const TExportResult r = ExportSlideShow(photos, s, out.string(), NoViewer(jobs));
+        ASSERT_TRUE(r.ok);
+        const std::string bytes = ReadFile(out);
+        if (reference.empty()) reference = bytes;
+        else EXPECT_TRUE(bytes == reference) << jobs << " threads wrote other bytes";
+    }
+    EXPECT_TRUE(TempLeftovers().empty());
+}
+
+TEST_F(ExportTest, CallbacksArriveOnTheCallingThreadInOrder) {
+    struct Recorder : TExportProgress {
+        std::thread::id caller = std::this_thread::get_id();
+        bool otherThread = false;
+        std::vector<int> done;
+        int pumps = 0;
+        void Check() {
+            if (std::this_thread::get_id() != caller) otherThread = true;
+        }
+        void PhotoLoadProgress(int percent) override {
+            Check();
+            EXPECT_GE(percent, 0);
+            EXPECT_LE(percent, 100);
+        }
+        void PhotoDone(int k, int n) override {
+            Check();
+            EXPECT_EQ(n, 5);
+            done.push_back(k);
+        }
+        void Pump() override {
+            Check();
+            ++pumps;
+        }
+    } recorder;
+    std::vector<TExportPhoto> photos;
+    for (int i = 0; i < 5; ++i) photos.push_back({MakeJpeg("c" + std::to_string(i) + ".jpg", 300, 200, i), ""});
+    TExportOptions o = NoViewer(2);
+    o.Progress = &recorder;
+    ASSERT_TRUE(ExportSlideShow(photos, TShowSettings{}, (dir_ / "o.pdf").string(), o).ok);
+    EXPECT_FALSE(recorder.otherThread);
+    EXPECT_EQ(recorder.done, (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_GE(recorder.pumps, 5);
+}
+
+TEST_F(ExportTest, ShowPdfOffOpensNothingAndEmptyShowExports) {
+    TShowSettings s;
+    s.ShowPDF = false;
+    const fs::path out = dir_ / "leer.pdf";
+    const TExportResult r = ExportSlideShow({}, s, out.string(), NoViewer());
+    ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(opened_.empty());
+    EXPECT_NE(ReadFile(out).find("xref\r0 20\r\n"), std::string::npos);
+}
+
+TEST_F(ExportTest, CannotCreateGivesTheGermanMessage) {
+    const std::string path = (dir_ / "kein-ordner" / "x.pdf").string();
+    const TExportResult r = ExportSlideShow({}, TShowSettings{}, path, NoViewer());
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.code, TExportCode::kCannotCreate);
+    EXPECT_EQ(ExportMessage(r), "Die Datei " + path +
+                                    " konnte nicht erstellt werden! Bitte schließen Sie diese "
+                                    "Datei im Acrobat Reader, falls diese offen sein sollte!");
+    EXPECT_TRUE(opened_.empty());
+}
+
+TEST_F(ExportTest, WriteErrorReportsIoErrorAndStopsTheWorkers) {
+    std::vector<TExportPhoto> photos;
+    for (int i = 0; i < 6; ++i) photos.push_back({MakeJpeg("w" + std::to_string(i) + ".jpg", 400, 300, i), ""});
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = old;
+    limited.rlim_cur = 6000; // room for the skeleton, not for the photos
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const TExportResult r =
+        ExportSlideShow(photos, TShowSettings{}, (dir_ / "voll.pdf").string(), NoViewer(3));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.code, TExportCode::kWriteError);
+    EXPECT_EQ(ExportMessage(r), "I/O error " + std::to_string(EFBIG));
+    EXPECT_TRUE(opened_.empty());
+    EXPECT_TRUE(TempLeftovers().empty());
+}
+
+TEST_F(ExportTest, CancelStopsAndRemovesThePartialFile) {
+    struct Canceller : TExportProgress {
+        void PhotoDone(int k, int) override { stop = k >= 2; }
+        bool CancelRequested() override { return stop; }
+        bool stop = false;
+    } canceller;
+    std::vector<TExportPhoto> photos;
+    for (int i = 0; i < 5; ++i) photos.push_back({MakeJpeg("x" + std::to_string(i) + ".jpg", 50, 50, i), ""});
+    TExportOptions o = NoViewer(2);
+    o.Progress = &canceller;
+    const fs::path out = dir_ / "abbruch.pdf";
+    const TExportResult r = ExportSlideShow(photos, TShowSettings{}, out.string(), o);
+    EXPECT_EQ(r.code, TExportCode::kCancelled);
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_TRUE(TempLeftovers().empty());
+}
+
+// What a user checks with the PDF tools: the file is sound, one letter page, PDF 1.4, the
+// SVG comes back out of object 16 unchanged and is well-formed for every caption.
+TEST_F(ExportTest, ToolsAcceptTheFileAndGiveBackTheSvg) {
+    if (!HaveTool("qpdf") || !HaveTool("pdfinfo") || !HaveTool("xmllint"))
+        GTEST_SKIP() << "qpdf, pdfinfo or xmllint missing";
+    const std::vector<std::string> captions = {
+        "Oma & Opa <2023>",   "\x80 100 \x84" "Ferien\x93 \x96 S\xFC" "d",
+        "&#321;\xF3" "d\xBF",  "Zeile 1\r\nZeile 2\rZeile 3",
+        std::string("Steuer\x01zeichen\x1b\0weg", 18), "]]> &amp; &#0; &#x1F600; & #",
+    };
+    std::vector<TExportPhoto> photos;
+    for (size_t i = 0; i < captions.size(); ++i)
+        photos.push_back({MakeJpeg("t" + std::to_string(i) + ".jpg", 30 + static_cast<int>(i), 20, 5), captions[i]});
+    TShowSettings s;
+    s.FullScreen = true;
+    const fs::path out = dir_ / "werkzeuge.pdf";
+    ASSERT_TRUE(ExportSlideShow(photos, s, out.string(), NoViewer()).ok);
+
+    const auto check = RunCommand("qpdf --check '" + out.string() + "' 2>&1");
+    EXPECT_EQ(check.first, 0) << check.second;
+    EXPECT_NE(check.second.find("No syntax or stream encoding errors"), std::string::npos);
+
+    const auto info = RunCommand("pdfinfo '" + out.string() + "' 2>&1").second;
+    EXPECT_NE(info.find("Pages:           1\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("PDF version:     1.4\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("612 x 792 pts (letter)"), std::string::npos) << info;
+
+    const auto svg =
+        RunCommand("qpdf --show-object=16 --filtered-stream-data '" + out.string() + "'").second;
+    EXPECT_TRUE(svg == BuildSvgDocument(captions, s)) << "object 16 does not hold our SVG";
+    const fs::path svgFile = dir_ / "show.svg";
+    WriteFile(svgFile, svg);
+    const auto lint = RunCommand("xmllint --noout --nonet '" + svgFile.string() + "' 2>&1");
+    EXPECT_EQ(lint.first, 0) << lint.second;
+
+    for (size_t k = 1; k <= photos.size(); ++k) {
+        const auto dict = RunCommand("qpdf --show-object=" + std::to_string(19 + k) + " '" +
+                              out.string() + "'").second;
+        EXPECT_NE(dict.find("/Filter /DCTDecode"), std::string::npos) << dict;
+        EXPECT_NE(dict.find("/Width " + std::to_string(29 + k) + " "), std::string::npos) << dict;
+        EXPECT_NE(dict.find("/Height 20 "), std::string::npos) << dict;
+    }
+}
+
+#ifdef LUMENO_EXPORT_TOOL
+// The command-line exporter as a user calls it.
+TEST_F(ExportTest, CommandLine) {
+    const std::string tool = LUMENO_EXPORT_TOOL;
+    auto run = [&](const std::string& args) { return RunCommand("'" + tool + "' " + args + " 2>&1"); };
+
+    const auto help = run("--help");
+    EXPECT_EQ(help.first, 0);
+    EXPECT_NE(help.second.find("Aufruf:"), std::string::npos);
+    EXPECT_EQ(run("--gibtsnicht").first, 2);
+    EXPECT_EQ(run("-o x.pdf").first, 2) << "no photos";
+    EXPECT_EQ(run("--jobs 0 -o x.pdf a.jpg").first, 2);
+
+    const std::string a = MakeJpeg("Sonne am Meer.jpg", 40, 30, 9);
+    const fs::path out = dir_ / "cli.pdf";
+    const auto ok = run("--jobs 2 --captions --fullscreen -o '" + out.string() + "' '" + a +
+                        "' '" + (dir_ / "fehlt.jpg").string() + "'");
+    EXPECT_EQ(ok.first, 0) << ok.second;
+    EXPECT_NE(ok.second.find("Foto 2 von 2"), std::string::npos) << ok.second;
+    const std::string pdf = ReadFile(out);
+    EXPECT_NE(pdf.find("app.fs.isFullScreen = true;"), std::string::npos);
+    EXPECT_EQ(ImageObjects(pdf).size(), 2u);
+
+    const auto bad = run("-o '" + (dir_ / "nein" / "x.pdf").string() + "' '" + a + "'");
+    EXPECT_EQ(bad.first, 1);
+    EXPECT_NE(bad.second.find("konnte nicht erstellt werden!"), std::string::npos) << bad.second;
+
+    // A project file: its photos, captions and settings go into the PDF.
+    TSlideShow show;
+    show.AddPhotos({a}, false);
+    show.Fotos[0].Text = "Gr\xFC\xDF" "e";
+    TShowSettings s;
+    s.FadeTime = 1500;
+    s.BackColor = 0x00112233;
+    const fs::path lmo = dir_ / "show.lmo";
+    ASSERT_TRUE(WriteProjectFile(lmo.string(), show, s).ok);
+    const fs::path out2 = dir_ / "projekt.pdf";
+    const auto fromLmo = run("'" + lmo.string() + "' '" + out2.string() + "'");
+    EXPECT_EQ(fromLmo.first, 0) << fromLmo.second;
+    if (HaveTool("qpdf")) {
+        const auto svg =
+            RunCommand("qpdf --show-object=16 --filtered-stream-data '" + out2.string() + "'").second;
+        std::vector<std::string> captions = {"Gr\xFC\xDF" "e"};
+        EXPECT_TRUE(svg == BuildSvgDocument(captions, s));
+    }
+    WriteFile(dir_ / "kaputt.lmo", "kein Projekt");
+    EXPECT_EQ(run("'" + (dir_ / "kaputt.lmo").string() + "' '" + out2.string() + "'").first, 1);
+}
+#endif
