@@ -1,0 +1,67 @@
+// The install script Install.log: reading and checking it into an InstallScript.
+// Portable: no Windows call here, so the reader also runs (and is tested) natively.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace installer {
+
+// Texts are 8-bit Windows-1252 bytes exactly as they stand in the script.
+struct ScriptEntry {
+    std::string FileName; // relative to source and target folder, at most 99 characters
+    std::string Marker;   // keyword or shortcut caption, at most 99 characters
+};
+
+struct InstallScript {
+    std::string ProductName;    // line 3, at most 214 characters (longer lines are cut)
+    std::string FolderName;     // line 4 after the "C:\PROGRAMME\" prefix rule
+    std::string DefaultTarget;  // base folder + FolderName
+    std::string StartMenuGroup; // line 5
+    std::string Reserved;       // line 6
+    uint16_t Count = 0;         // low 16 bits of line 7
+    std::vector<ScriptEntry> Entries; // in file order, Count of them when the script is sound
+};
+
+constexpr std::size_t kMaxEntries = 200;
+constexpr std::size_t kMaxEntryText = 99;
+constexpr std::size_t kMaxProductName = 214;
+constexpr std::size_t kMaxTargetPath = 255;
+
+// Why a script was refused; the user sees one message for all of them.
+enum class ScriptDefect {
+    None,
+    Unreadable,      // missing file or read error
+    Header,          // line 1 differs
+    WarningLine,     // line 2 differs
+    TargetTooLong,   // base folder + FolderName longer than 255 characters
+    Count,           // line 7 is no number
+    TooManyEntries,  // more than 200 entries
+    MissingLines,    // fewer lines than the count needs, or the file ends right after the last entry
+    UnsafeFileName,  // a FileName that is absolute, names a drive or climbs out with ".."
+};
+
+struct ScriptResult {
+    bool ok = false;
+    ScriptDefect code = ScriptDefect::Unreadable;
+    int line = 0; // 1-based line of the defect, 0 when none or not tied to a line
+};
+
+// Parses the bytes of Install.log. getBaseFolder is called exactly once, after line 4 was
+// read (it fixes the installation mode as a side effect) and yields the base folder ending
+// in "\" unless empty. On failure `script` holds whatever was read up to the defect.
+ScriptResult ParseInstallScript(std::string_view bytes,
+                                const std::function<std::string()>& getBaseFolder,
+                                InstallScript& script);
+
+// Line 4 to FolderName: removes a leading "C:\PROGRAMME\" compared in capitals (a-z only).
+std::string FolderNameFromLine(const std::string& line);
+
+// True when `fileName` stays inside the folder it is appended to: not absolute, no drive,
+// no component made of dots (and blanks) that Windows reads as "..".
+bool IsContainedFileName(std::string_view fileName);
+
+} // namespace installer

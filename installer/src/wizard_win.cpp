@@ -1,0 +1,360 @@
+// install.exe: start-up, the wizard page, the progress window and the message loop.
+#include "install_text.h"
+#include "installation_win.h"
+#include "shell_win.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace installer;
+
+namespace {
+
+constexpr wchar_t kWizardClass[] = L"CorvanaClass";
+constexpr wchar_t kProgressClass[] = L"(De)InstallWndclass";
+constexpr wchar_t kTitle[] = L"Corvana Install";
+constexpr int kFieldLimit = 255;
+
+struct App {
+    HINSTANCE instance = nullptr;
+    HBRUSH face = nullptr;
+    HBRUSH white = nullptr;
+    HFONT titleFont = nullptr;
+    HFONT textFont = nullptr;
+    int desktopWidth = 0;
+    int desktopHeight = 0;
+    HWND wizard = nullptr;
+    HWND titleBand = nullptr;
+    HWND sourceField = nullptr;
+    HWND targetField = nullptr;
+    HWND browseButton = nullptr;
+    HWND emailField = nullptr;
+    HWND desktopBox = nullptr;
+    HWND startBox = nullptr;
+    HWND allUsersBox = nullptr;
+    HWND nextButton = nullptr;
+    HWND cancelButton = nullptr;
+    HWND progressHeader = nullptr;
+    HWND statusText = nullptr;
+    std::vector<std::string> args; // positions 1, 2, ...
+    InstallRun run;
+    bool installing = false;
+};
+App app;
+
+std::wstring W(const char* utf8) { return AnsiToWide(Utf8ToAnsi(utf8)); }
+
+HWND AddControl(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD style,
+                DWORD exStyle, int x, int y, int w, int h, HFONT font, int id = 0) {
+    HWND control = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
+                                   w, h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   app.instance, nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+// Fields are read up to 255 characters; the edit fields accept no more, so nothing is cut.
+std::string FieldText(HWND field) {
+    wchar_t buffer[kFieldLimit + 1] = {};
+    GetWindowTextW(field, buffer, kFieldLimit + 1);
+    std::string ansi;
+    for (const wchar_t* p = buffer; *p; ++p) {
+        char utf8[4];
+        int n = 0;
+        const unsigned c = *p;
+        if (c < 0x80) utf8[n++] = static_cast<char>(c);
+        else if (c < 0x800) {
+            utf8[n++] = static_cast<char>(0xC0 | (c >> 6));
+            utf8[n++] = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            utf8[n++] = static_cast<char>(0xE0 | (c >> 12));
+            utf8[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            utf8[n++] = static_cast<char>(0x80 | (c & 0x3F));
+        }
+        ansi += Utf8ToAnsi(std::string_view(utf8, n));
+    }
+    return ansi;
+}
+
+bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+int ClientWidth(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    return r.right - r.left;
+}
+
+bool RegisterWindowClass(const wchar_t* name, WNDPROC proc) {
+    WNDCLASSW wc{};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = app.instance;
+    wc.hIcon = LoadIconW(app.instance, MAKEINTRESOURCEW(1));
+    if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = app.face;
+    wc.lpszClassName = name;
+    if (RegisterClassW(&wc)) return true;
+    MessageBoxW(nullptr, L"Can not Register Class", nullptr, MB_OK | MB_TASKMODAL | MB_ICONERROR);
+    return false;
+}
+
+// Static texts and the read-only field sit on the button face; the two bands are white.
+LRESULT ColourStatic(HWND control, HDC dc) {
+    if (control == app.titleBand || control == app.progressHeader || control == app.statusText) {
+        SetBkColor(dc, RGB(255, 255, 255));
+        return reinterpret_cast<LRESULT>(app.white);
+    }
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(app.face);
+}
+
+bool ChooseTargetFolder(std::string& folder) {
+    const std::wstring title = W("Zielverzeichnis aussuchen");
+    BROWSEINFOW info{};
+    info.hwndOwner = app.wizard;
+    info.pidlRoot = nullptr; // the desktop
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    LPITEMIDLIST items = SHBrowseForFolderW(&info);
+    if (!items) return false;
+    char path[MAX_PATH] = {};
+    const bool ok = SHGetPathFromIDListA(items, path) != 0;
+    CoTaskMemFree(items);
+    if (ok) folder = path;
+    return ok;
+}
+
+LRESULT CALLBACK ProgressProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CTLCOLORSTATIC:
+        return ColourStatic(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
+    case WM_CLOSE:
+        return 0; // the installation cannot be cancelled
+    }
+    return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+HWND BuildProgressWindow() {
+    HWND window = CreateWindowExW(0, kProgressClass, kTitle, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+                                  (app.desktopWidth - 520) / 2, (app.desktopHeight - 360) / 2, 520,
+                                  360, app.wizard, nullptr, app.instance, nullptr);
+    if (!window) return nullptr;
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(app.textFont), FALSE);
+    const int cw = ClientWidth(window);
+    app.progressHeader =
+        AddControl(window, L"STATIC", W("Das Programm wird jetzt installiert, das dauert einige Zeit!"),
+                   SS_CENTER, 0, -1, -1, cw + 1, 49, app.titleFont);
+    AddControl(window, L"STATIC", L"", SS_ETCHEDHORZ, 0, 0, 49, cw, 2, app.textFont);
+    app.statusText = AddControl(window, L"STATIC", L"", SS_CENTER | SS_SUNKEN, 0, 10, 70, cw - 20,
+                                200, app.textFont);
+    AddControl(window, L"STATIC", L"", SS_ETCHEDHORZ, 0, 0, 279, cw, 2, app.textFont);
+    AddControl(window, L"BUTTON", W("Weiter >"), BS_PUSHBUTTON | WS_DISABLED, 0, cw - 194, 290,
+               89, 25, app.textFont);
+    AddControl(window, L"BUTTON", W("Abbrechen"), BS_PUSHBUTTON | WS_DISABLED, 0, cw - 97, 290, 89,
+               25, app.textFont);
+    return window;
+}
+
+void RunInstallation() {
+    if (app.installing) return;
+    app.installing = true;
+    InstallRun& run = app.run;
+    // Silent mode needs no wizard window: its fields would only hold the defaults.
+    run.Options.CreateDesktopIcon = !app.desktopBox || Checked(app.desktopBox);
+    run.Options.StartAfterInstall = !app.startBox || Checked(app.startBox);
+    run.Options.DesktopIconForAll = app.allUsersBox && Checked(app.allUsersBox);
+    run.Options.NoStartMenu = false;
+    const CommandLineOptions cmd = ParseCommandLine(app.args);
+    run.Silent = cmd.Silent;
+    if (cmd.Silent) {
+        run.Options.CreateDesktopIcon = cmd.CreateDesktopIcon;
+        run.Options.DesktopIconForAll = cmd.DesktopIconForAll;
+        run.Options.NoStartMenu = cmd.NoStartMenu;
+    }
+    run.ProgramToStart.clear();
+    ShowWindow(app.wizard, SW_HIDE);
+
+    if (!RegisterWindowClass(kProgressClass, ProgressProc)) {
+        if (app.wizard) DestroyWindow(app.wizard);
+        PostQuitMessage(0);
+        return;
+    }
+    run.Progress = BuildProgressWindow();
+    run.StatusText = app.statusText;
+
+    if (cmd.Silent || !app.wizard) {
+        run.TargetFolder = WithBackslash(run.Script.DefaultTarget);
+        run.Email.clear();
+    } else {
+        run.SourceFolder = WithBackslash(FieldText(app.sourceField));
+        run.TargetFolder = WithBackslash(FieldText(app.targetField));
+        run.Email = FieldText(app.emailField);
+    }
+
+    InstallFiles(run); // shows the progress window; the final message unless silent
+    if (run.Progress) DestroyWindow(run.Progress);
+    run.Progress = nullptr;
+    run.StatusText = nullptr;
+    if (!run.Silent) {
+        UnregisterClassW(kProgressClass, app.instance);
+        FinishInstallation(run);
+    }
+    if (app.wizard) DestroyWindow(app.wizard);
+    PostQuitMessage(0);
+}
+
+LRESULT CALLBACK WizardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CTLCOLORSTATIC:
+        return ColourStatic(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
+    case WM_COMMAND: {
+        if (HIWORD(wParam) != BN_CLICKED) break;
+        const HWND control = reinterpret_cast<HWND>(lParam);
+        // Enter and Escape arrive from the dialog keyboard handling as IDOK and IDCANCEL.
+        const int id = LOWORD(wParam);
+        if (control == app.browseButton) {
+            std::string folder;
+            if (ChooseTargetFolder(folder)) {
+                const std::string target = WithBackslash(folder) + app.run.Script.FolderName;
+                SetWindowTextW(app.targetField, AnsiToWide(target).c_str());
+            }
+        } else if (control == app.nextButton || id == IDOK) {
+            RunInstallation();
+        } else if (control == app.cancelButton || id == IDCANCEL) {
+            if (Hooks().message(window, Utf8ToAnsi("Wollen Sie das Programm wirklich beenden?"),
+                                "Programm beenden", MB_YESNO | MB_ICONQUESTION) == IDYES)
+                DestroyWindow(window);
+        }
+        return 0;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+HWND BuildWizardWindow() {
+    HWND window = CreateWindowExW(WS_EX_APPWINDOW, kWizardClass, kTitle,
+                                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+                                  (app.desktopWidth - 512) / 2, (app.desktopHeight - 360) / 2, 520,
+                                  491, nullptr, nullptr, app.instance, nullptr);
+    if (!window) return nullptr;
+    app.wizard = window;
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(app.textFont), FALSE);
+    const int cw = ClientWidth(window);
+    const InstallScript& script = app.run.Script;
+    HFONT f = app.textFont;
+
+    app.titleBand = AddControl(window, L"STATIC",
+                               W("Willkommen im Installationsprogramm von ") +
+                                   AnsiToWide(script.ProductName) + L"!",
+                               SS_CENTER, WS_EX_STATICEDGE, -1, -1, cw + 1, 49, app.titleFont);
+    AddControl(window, L"STATIC", L"", SS_ETCHEDHORZ, 0, 0, 49, cw, 2, f);
+    AddControl(window, L"STATIC", W("Quellverzeichnis:"), 0, 0, 8, 64, 150, 21, f);
+    app.sourceField = AddControl(window, L"EDIT", AnsiToWide(app.run.SourceFolder),
+                                 ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, WS_EX_CLIENTEDGE, 160,
+                                 64, 347, 21, f);
+    AddControl(window, L"STATIC", W("Zielverzeichnis:"), 0, 0, 8, 88, 150, 21, f);
+    app.targetField = AddControl(window, L"EDIT", AnsiToWide(script.DefaultTarget),
+                                 ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 160, 88, 347, 21, f);
+    app.browseButton = AddControl(window, L"BUTTON", W("Durchsuchen..."),
+                                  BS_PUSHBUTTON | WS_TABSTOP, 0, 160, 115, 120, 25, f);
+    AddControl(window, L"STATIC", W("Ihre Email Adresse:"), 0, 0, 8, 148, 150, 21, f);
+    app.emailField = AddControl(window, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP,
+                                WS_EX_CLIENTEDGE, 160, 148, 347, 21, f);
+    AddControl(window, L"STATIC",
+               W("Tragen Sie Ihre Email Adresse in unseren Newletter ein, um Sonderangebote und "
+                 "Neuigkeiten zu erhalten."),
+               0, 0, 8, 178, 492, 41, f);
+    app.desktopBox = AddControl(window, L"BUTTON", W("Symbol auf dem Desktop erzeugen"),
+                                BS_AUTOCHECKBOX | WS_TABSTOP, 0, 8, 230, 600, 21, f);
+    app.startBox = AddControl(window, L"BUTTON", W("Programm nach dem Installieren starten"),
+                              BS_AUTOCHECKBOX | WS_TABSTOP, 0, 8, 251, 600, 21, f);
+    app.allUsersBox = AddControl(window, L"BUTTON", W("Symbol für alle Benutzer erzeugen"),
+                                 BS_AUTOCHECKBOX | WS_TABSTOP, 0, 8, 272, 600, 21, f);
+    SendMessageW(app.desktopBox, BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(app.startBox, BM_SETCHECK, BST_CHECKED, 0);
+    AddControl(window, L"STATIC",
+               W("Dieses Programm kann jederzeit restlos über das Deinstallationsprogramm wieder "
+                 "entfernt werden. Das Deinstallationsprogramm finden Sie unter "
+                 "Systemsteuerung/Software bzw. unter Systemsteuerung/\"Programme und Funktion\". "
+                 "\r\rMit dem Parameter -silent kann die Installation automatisiert werden."),
+               0, 0, 8, 305, 503, 121, f);
+    AddControl(window, L"STATIC", L"", SS_ETCHEDHORZ, 0, 0, 410, cw, 2, f);
+    app.nextButton = AddControl(window, L"BUTTON", W("Weiter >"), BS_DEFPUSHBUTTON | WS_TABSTOP, 0,
+                                cw - 194, 421, 89, 25, f, IDOK);
+    app.cancelButton = AddControl(window, L"BUTTON", W("Abbrechen"), BS_PUSHBUTTON | WS_TABSTOP, 0,
+                                  cw - 97, 421, 89, 25, f, IDCANCEL);
+    for (HWND field : {app.sourceField, app.targetField, app.emailField})
+        SendMessageW(field, EM_LIMITTEXT, kFieldLimit, 0);
+    return window;
+}
+
+// "MS Sans Serif" is a bitmap font that Windows rounds up to its 8-point size even for a
+// height of 8; "MS Shell Dlg" is the dialog font every Windows and Wine has, so the text
+// font asks for 8 points (11 pixels) of it and the title font keeps its height of 18.
+HFONT MakeFont(int height, int weight) {
+    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       VARIABLE_PITCH | FF_SWISS, L"MS Shell Dlg");
+}
+
+int Run(HINSTANCE instance) {
+    app.instance = instance;
+    app.args.assign(__argv + (__argc > 0 ? 1 : 0), __argv + __argc);
+
+    const HRESULT com = CoInitialize(nullptr);
+    if (FAILED(com)) {
+        char text[64];
+        std::snprintf(text, sizeof text, "CoInitialize failed (0x%.8lx)",
+                      static_cast<unsigned long>(com));
+        MessageBoxA(nullptr, text, nullptr, MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    app.run.WindowsFolder = WindowsFolderPath();
+    if (!ReadInstallScript(app.run)) {
+        Hooks().message(nullptr, DefectMessageText(), DefectMessageCaption(),
+                        MB_OK | MB_ICONINFORMATION);
+        CoUninitialize();
+        return 0;
+    }
+
+    app.desktopWidth = GetSystemMetrics(SM_CXSCREEN);
+    app.desktopHeight = GetSystemMetrics(SM_CYSCREEN);
+    app.face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    app.white = CreateSolidBrush(RGB(255, 255, 255));
+    app.titleFont = MakeFont(18, FW_BOLD);
+    app.textFont = MakeFont(-11, FW_NORMAL);
+    const bool silent = ParseCommandLine(app.args).Silent;
+    if (RegisterWindowClass(kWizardClass, WizardProc) && (BuildWizardWindow() || silent)) {
+        if (silent) {
+            RunInstallation();
+        } else {
+            ShowWindow(app.wizard, SW_SHOW);
+            UpdateWindow(app.wizard);
+            SetFocus(app.emailField);
+            MSG msg;
+            while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+                if (IsDialogMessageW(app.wizard, &msg)) continue;
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+    }
+    DeleteObject(app.face);
+    DeleteObject(app.white);
+    DeleteObject(app.titleFont);
+    DeleteObject(app.textFont);
+    CoUninitialize();
+    return 0;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return Run(instance); }
