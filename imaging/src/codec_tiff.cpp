@@ -1,0 +1,153 @@
+// TIFF reading with libtiff: the first page, any photometric kind libtiff can turn into
+// RGBA, read in bands of rows; alpha composited onto white; the orientation tag applied like
+// the EXIF one. Errors and warnings go to handlers of this file, not to the console.
+#include "codecs.h"
+
+#include <cstring>
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include <tiffio.h>
+
+namespace pictavo_internal {
+
+namespace {
+
+struct MemoryFile {
+    const uint8_t* data;
+    size_t size;
+    uint64_t pos;
+};
+
+tmsize_t ReadProc(thandle_t h, void* out, tmsize_t n) {
+    auto* f = static_cast<MemoryFile*>(h);
+    if (n <= 0 || f->pos >= f->size) return 0;
+    uint64_t count = static_cast<uint64_t>(n);
+    if (count > f->size - f->pos) count = f->size - f->pos;
+    std::memcpy(out, f->data + f->pos, count);
+    f->pos += count;
+    return static_cast<tmsize_t>(count);
+}
+
+tmsize_t WriteProc(thandle_t, void*, tmsize_t) { return 0; }
+
+toff_t SeekProc(thandle_t h, toff_t offset, int whence) {
+    auto* f = static_cast<MemoryFile*>(h);
+    uint64_t base = whence == SEEK_CUR ? f->pos : whence == SEEK_END ? f->size : 0;
+    if (offset > UINT64_MAX - base) return static_cast<toff_t>(-1);
+    f->pos = base + offset;
+    return f->pos;
+}
+
+int CloseProc(thandle_t) { return 0; }
+toff_t SizeProc(thandle_t h) { return static_cast<MemoryFile*>(h)->size; }
+
+int QuietHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+struct TiffCloser {
+    void operator()(TIFF* t) const {
+        if (t) TIFFClose(t);
+    }
+};
+struct OptionsFree {
+    void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
+};
+
+class RgbaImage {
+  public:
+    ~RgbaImage() {
+        if (begun) TIFFRGBAImageEnd(&image);
+    }
+    TIFFRGBAImage image{};
+    bool begun = false;
+};
+
+} // namespace
+
+LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
+    LoadResult result;
+    MemoryFile file{request.data, request.size, 0};
+    std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
+    if (!options) return result;
+    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), QuietHandler, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), QuietHandler, nullptr);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), 512 << 20);
+    std::unique_ptr<TIFF, TiffCloser> tiff(TIFFClientOpenExt("memory", "rm", &file, ReadProc,
+                                                             WriteProc, SeekProc, CloseProc,
+                                                             SizeProc, nullptr, nullptr,
+                                                             options.get()));
+    if (!tiff) return result;
+    char message[1024] = {};
+    if (!TIFFRGBAImageOK(tiff.get(), message)) return result;
+    RgbaImage rgba;
+    if (!TIFFRGBAImageBegin(&rgba.image, tiff.get(), 0, message)) return result;
+    rgba.begun = true;
+    const uint32_t w = rgba.image.width, h = rgba.image.height;
+    if (w == 0 || h == 0 || w > INT32_MAX || h > INT32_MAX) return result;
+    const int width = static_cast<int>(w), height = static_cast<int>(h);
+    if (!SizeAllowed(width, height, 24)) return result;
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_ORIENTATION, &orientation);
+    result.orientation = orientation >= 1 && orientation <= 8 ? orientation : 1;
+    result.fullWidth = width;
+    result.fullHeight = height;
+    // Rows exactly as stored, top first: the orientation is applied afterwards like EXIF's.
+    rgba.image.orientation = ORIENTATION_TOPLEFT;
+    rgba.image.req_orientation = ORIENTATION_TOPLEFT;
+
+    constexpr int kBand = 64;
+    std::vector<uint32_t> band;
+    try {
+        band.resize(static_cast<size_t>(width) * kBand);
+    } catch (const std::bad_alloc&) {
+        return result;
+    }
+    if (!newdib(out, width, height, 24, nullptr, 0)) return result;
+    float resX = 0, resY = 0;
+    uint16_t unit = RESUNIT_INCH;
+    if (TIFFGetField(tiff.get(), TIFFTAG_XRESOLUTION, &resX) &&
+        TIFFGetField(tiff.get(), TIFFTAG_YRESOLUTION, &resY)) {
+        TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_RESOLUTIONUNIT, &unit);
+        const double perMetre = unit == RESUNIT_CENTIMETER ? 100.0 : unit == RESUNIT_INCH ? 100.0 / 2.54 : 0;
+        if (resX > 0 && resY > 0 && resX < 1e6 && resY < 1e6) {
+            out->Info->biXPelsPerMeter = static_cast<int32_t>(resX * perMetre + 0.5);
+            out->Info->biYPelsPerMeter = static_cast<int32_t>(resY * perMetre + 0.5);
+        }
+    }
+    int rowsDone = 0;
+    bool whole = true;
+    for (int y = 0; y < height; y += kBand) {
+        const int rows = height - y < kBand ? height - y : kBand;
+        rgba.image.row_offset = y;
+        rgba.image.col_offset = 0;
+        std::fill(band.begin(), band.end(), 0u);
+        const int ok = TIFFRGBAImageGet(&rgba.image, band.data(), w, static_cast<uint32_t>(rows));
+        for (int r = 0; r < rows; ++r) {
+            const uint32_t* src = band.data() + static_cast<size_t>(r) * width;
+            uint8_t* dst = RowFromTop(out, y + r);
+            for (int x = 0; x < width; ++x) {
+                const uint32_t p = src[x];
+                // Premultiplied colour: onto white by adding what the alpha leaves.
+                const unsigned rest = 255u - TIFFGetA(p);
+                dst[3 * x] = static_cast<uint8_t>(TIFFGetB(p) + rest > 255 ? 255 : TIFFGetB(p) + rest);
+                dst[3 * x + 1] = static_cast<uint8_t>(TIFFGetG(p) + rest > 255 ? 255 : TIFFGetG(p) + rest);
+                dst[3 * x + 2] = static_cast<uint8_t>(TIFFGetR(p) + rest > 255 ? 255 : TIFFGetR(p) + rest);
+            }
+        }
+        if (!ok) {
+            whole = false;
+            break;
+        }
+        rowsDone = y + rows;
+        request.progress->Step(rowsDone, height);
+    }
+    if (!whole && rowsDone == 0) {
+        deldib(out);
+        return result;
+    }
+    result.status = whole ? LoadStatus::Complete : LoadStatus::Partial;
+    return result;
+}
+
+} // namespace pictavo_internal
