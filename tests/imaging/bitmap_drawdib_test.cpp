@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -384,4 +385,30 @@ TEST(DrawDibWays, EmptyImageDrawsNothing) {
     Draw(dc, {0, 0, 80, 80, 0, 0, 80, 80}, TDib{});
     ASSERT_EQ(dc.calls.size(), 1u);
     EXPECT_EQ(dc.calls[0].kind, Kind::StretchMode);
+}
+
+TEST(DrawDibClipping, HostileRectanglesNeitherOverflowNorReadOutside) {
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    const DibDrawRects cases[] = {
+        {0, 0, 10, 10, kMin, 0, kMax, 10},       {0, 0, 10, 10, 0, kMin, 10, kMax},
+        {kMax, kMax, kMax, kMax, 0, 0, 20, 20},  {kMin, kMin, kMax, kMax, -5, -5, 30, 30},
+        {0, 0, kMax, 3, 0, 0, 1, 20},            {0, 0, 5, 5, kMax, kMax, kMax, kMax},
+        {0, 0, 10, 10, -kMax, -kMax, kMax, kMax}, {0, 0, kMax, kMax, 19, 19, 1, 1},
+    };
+    ScopedDib image = MakeDib(20, 20, 24, Photo);
+    for (const DibDrawRects& in : cases)
+        for (bool raster : {true, false})
+            for (int screenBits : {8, 32}) {
+                RecordingDrawTarget dc;
+                dc.rasterDisplay = raster;
+                dc.screenBits = screenBits;
+                Draw(dc, in, *image.get());
+                for (const RecordedCall* c : dc.Of(Kind::StretchBits)) {
+                    EXPECT_GE(c->source.x, 0);
+                    EXPECT_GE(c->source.y, 0);
+                    EXPECT_LE(int64_t{c->source.x} + c->source.width, 20);
+                    EXPECT_LE(int64_t{c->source.y} + c->source.height, 20);
+                }
+            }
 }

@@ -257,3 +257,272 @@ std::vector<uint8_t> EncodePng(const Picture& picture, const PngOptions& o) {
 }
 
 } // namespace fixtures
+
+#include <gif_lib.h>
+#include <libheif/heif.h>
+#include <tiffio.h>
+#include <webp/encode.h>
+
+namespace fixtures {
+
+namespace {
+int GifWrite(GifFileType* gif, const GifByteType* data, int length) {
+    auto* out = static_cast<std::vector<uint8_t>*>(gif->UserData);
+    out->insert(out->end(), data, data + length);
+    return length;
+}
+} // namespace
+
+std::vector<uint8_t> EncodeGif(const Picture& indices, const GifOptions& o) {
+    std::vector<uint8_t> out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, GifWrite, &error);
+    int mapSize = 2;
+    while (mapSize < static_cast<int>(o.palette.size())) mapSize *= 2;
+    std::vector<GifColorType> colours(mapSize);
+    for (size_t i = 0; i < o.palette.size(); ++i)
+        colours[i] = GifColorType{o.palette[i].r, o.palette[i].g, o.palette[i].b};
+    ColorMapObject* map = GifMakeMapObject(mapSize, colours.data());
+    EGifSetGifVersion(gif, true);
+    const int sw = o.screenWidth ? o.screenWidth : indices.width;
+    const int sh = o.screenHeight ? o.screenHeight : indices.height;
+    EGifPutScreenDesc(gif, sw, sh, 8, o.background, map);
+    if (o.transparentIndex >= 0) {
+        GifByteType gce[4] = {1, 0, 0, GifByteType(o.transparentIndex)};
+        EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, gce);
+    }
+    for (int frame = 0; frame < (o.secondFrame ? 2 : 1); ++frame) {
+        EGifPutImageDesc(gif, o.left, o.top, indices.width, indices.height, o.interlaced, nullptr);
+        std::vector<int> order;
+        if (o.interlaced) {
+            const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+            for (int p = 0; p < 4; ++p)
+                for (int y = start[p]; y < indices.height; y += step[p]) order.push_back(y);
+        } else {
+            for (int y = 0; y < indices.height; ++y) order.push_back(y);
+        }
+        std::vector<GifPixelType> line(indices.width);
+        for (int y : order) {
+            for (int x = 0; x < indices.width; ++x)
+                line[x] = frame == 0 ? indices.At(x, y).r : 0;
+            EGifPutLine(gif, line.data(), indices.width);
+        }
+    }
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    return out;
+}
+
+std::vector<uint8_t> EncodeTiff(const Picture& picture, TiffKind kind, int orientation,
+                                const std::vector<uint8_t>& alpha) {
+    TempDir dir;
+    const std::string file = dir.File("t.tif");
+    TIFF* t = TIFFOpen(file.c_str(), "w");
+    const int w = picture.width, h = picture.height;
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(t, TIFFTAG_ORIENTATION, orientation);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+    int spp = 3, bps = 8;
+    if (kind == TiffKind::RgbAlpha) {
+        spp = 4;
+        uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+        TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &extra);
+    }
+    if (kind == TiffKind::Grey16) spp = 1, bps = 16;
+    if (kind == TiffKind::Palette) spp = 1;
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, spp);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bps);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC,
+                 kind == TiffKind::Grey16    ? PHOTOMETRIC_MINISBLACK
+                 : kind == TiffKind::Palette ? PHOTOMETRIC_PALETTE
+                                             : PHOTOMETRIC_RGB);
+    std::vector<uint16_t> red(256), green(256), blue(256);
+    if (kind == TiffKind::Palette) {
+        for (int i = 0; i < 256; ++i) {
+            red[i] = uint16_t(i * 257);
+            green[i] = uint16_t((255 - i) * 257);
+            blue[i] = uint16_t((i * 7 & 255) * 257);
+        }
+        TIFFSetField(t, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
+    }
+    auto sample = [&](int x, int y, std::vector<uint8_t>& buf, size_t at) {
+        const Rgb p = picture.At(x, y);
+        switch (kind) {
+        case TiffKind::Grey16: {
+            const uint16_t v = uint16_t(p.g * 257);
+            std::memcpy(&buf[at], &v, 2);
+            break;
+        }
+        case TiffKind::Palette: buf[at] = p.r; break;
+        default:
+            buf[at] = p.r;
+            buf[at + 1] = p.g;
+            buf[at + 2] = p.b;
+            if (spp == 4) buf[at + 3] = alpha.empty() ? 255 : alpha[size_t(y) * w + x];
+        }
+    };
+    const size_t pixelBytes = size_t(spp) * bps / 8;
+    if (kind == TiffKind::Tiled) {
+        TIFFSetField(t, TIFFTAG_TILEWIDTH, 16);
+        TIFFSetField(t, TIFFTAG_TILELENGTH, 16);
+        std::vector<uint8_t> tile(16 * 16 * pixelBytes);
+        for (int ty = 0; ty < h; ty += 16)
+            for (int tx = 0; tx < w; tx += 16) {
+                std::fill(tile.begin(), tile.end(), 0);
+                for (int y = 0; y < 16 && ty + y < h; ++y)
+                    for (int x = 0; x < 16 && tx + x < w; ++x)
+                        sample(tx + x, ty + y, tile, (size_t(y) * 16 + x) * pixelBytes);
+                TIFFWriteTile(t, tile.data(), tx, ty, 0, 0);
+            }
+    } else {
+        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 5);
+        std::vector<uint8_t> row(size_t(w) * pixelBytes);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) sample(x, y, row, size_t(x) * pixelBytes);
+            TIFFWriteScanline(t, row.data(), y, 0);
+        }
+    }
+    TIFFClose(t);
+    return ReadBytes(file);
+}
+
+namespace {
+void PutLe(std::vector<uint8_t>& b, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b.push_back(uint8_t(v >> (8 * i)));
+}
+std::vector<uint8_t> ExifTiff(int orientation) {
+    auto block = ExifBlock(orientation);
+    return std::vector<uint8_t>(block.begin() + 6, block.end()); // WebP stores no "Exif\0\0"
+}
+} // namespace
+
+std::vector<uint8_t> EncodeWebp(const Picture& picture, int exifOrientation,
+                                const std::vector<uint8_t>& alpha, bool lossy) {
+    std::vector<uint8_t> rgba(size_t(picture.width) * picture.height * 4);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const size_t i = size_t(y) * picture.width + x;
+            const Rgb p = picture.At(x, y);
+            rgba[4 * i] = p.r;
+            rgba[4 * i + 1] = p.g;
+            rgba[4 * i + 2] = p.b;
+            rgba[4 * i + 3] = alpha.empty() ? 255 : alpha[i];
+        }
+    uint8_t* encoded = nullptr;
+    const size_t size =
+        lossy ? WebPEncodeRGBA(rgba.data(), picture.width, picture.height, picture.width * 4, 95,
+                               &encoded)
+              : WebPEncodeLosslessRGBA(rgba.data(), picture.width, picture.height,
+                                       picture.width * 4, &encoded);
+    std::vector<uint8_t> simple(encoded, encoded + size);
+    WebPFree(encoded);
+    if (!exifOrientation) return simple;
+    // Extended form: RIFF, VP8X (EXIF flag), the picture's chunk(s), EXIF.
+    std::vector<uint8_t> body = {'W', 'E', 'B', 'P', 'V', 'P', '8', 'X'};
+    PutLe(body, 10, 4);
+    body.push_back(alpha.empty() ? 0x08 : 0x18);
+    PutLe(body, 0, 3);
+    PutLe(body, picture.width - 1, 3);
+    PutLe(body, picture.height - 1, 3);
+    body.insert(body.end(), simple.begin() + 12, simple.end());
+    const auto exif = ExifTiff(exifOrientation);
+    body.insert(body.end(), {'E', 'X', 'I', 'F'});
+    PutLe(body, uint32_t(exif.size()), 4);
+    body.insert(body.end(), exif.begin(), exif.end());
+    if (exif.size() & 1) body.push_back(0);
+    std::vector<uint8_t> out = {'R', 'I', 'F', 'F'};
+    PutLe(out, uint32_t(body.size()), 4);
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+namespace {
+heif_error HeifWrite(heif_context*, const void* data, size_t size, void* user) {
+    auto* out = static_cast<std::vector<uint8_t>*>(user);
+    const auto* p = static_cast<const uint8_t*>(data);
+    out->insert(out->end(), p, p + size);
+    return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+}
+} // namespace
+
+std::vector<uint8_t> EncodeHeic(const Picture& picture, int orientation, int thumbnailSize,
+                                const std::vector<uint8_t>& alpha) {
+    std::vector<uint8_t> out;
+    heif_context* ctx = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    if (heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder).code !=
+        heif_error_Ok) {
+        heif_context_free(ctx);
+        return out;
+    }
+    heif_encoder_set_lossy_quality(encoder, 95);
+    heif_image* image = nullptr;
+    const bool withAlpha = !alpha.empty();
+    heif_image_create(picture.width, picture.height, heif_colorspace_RGB,
+                      withAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                      &image);
+    heif_image_add_plane(image, heif_channel_interleaved, picture.width, picture.height, 8);
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    const int channels = withAlpha ? 4 : 3;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            uint8_t* p = plane + size_t(y) * stride + size_t(x) * channels;
+            const Rgb c = picture.At(x, y);
+            p[0] = c.r;
+            p[1] = c.g;
+            p[2] = c.b;
+            if (withAlpha) p[3] = alpha[size_t(y) * picture.width + x];
+        }
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    options->image_orientation = static_cast<heif_orientation>(orientation);
+    heif_image_handle* handle = nullptr;
+    heif_context_encode_image(ctx, image, encoder, options, &handle);
+    if (thumbnailSize > 0) {
+        heif_image_handle* thumb = nullptr;
+        heif_context_encode_thumbnail(ctx, image, handle, encoder, options, thumbnailSize, &thumb);
+        if (thumb) heif_image_handle_release(thumb);
+    }
+    heif_writer writer{1, HeifWrite};
+    heif_context_write(ctx, &writer, &out);
+    heif_encoding_options_free(options);
+    if (handle) heif_image_handle_release(handle);
+    heif_image_release(image);
+    heif_encoder_release(encoder);
+    heif_context_free(ctx);
+    return out;
+}
+
+Picture StoredForOrientation(const Picture& u, int orientation) {
+    const int W = u.width, H = u.height;
+    switch (orientation) {
+    case 2: return MakePicture(W, H, [&](int x, int y) { return u.At(W - 1 - x, y); });
+    case 3: return MakePicture(W, H, [&](int x, int y) { return u.At(W - 1 - x, H - 1 - y); });
+    case 4: return MakePicture(W, H, [&](int x, int y) { return u.At(x, H - 1 - y); });
+    case 5: return MakePicture(H, W, [&](int x, int y) { return u.At(y, x); });        // transposed
+    case 6: return MakePicture(H, W, [&](int x, int y) { return u.At(W - 1 - y, x); }); // turned left
+    case 7: return MakePicture(H, W, [&](int x, int y) { return u.At(W - 1 - y, H - 1 - x); });
+    case 8: return MakePicture(H, W, [&](int x, int y) { return u.At(y, H - 1 - x); }); // turned right
+    default: return u;
+    }
+}
+
+::testing::AssertionResult GoodProgress(const std::vector<int>& values, int maxStep) {
+    if (values.empty()) return ::testing::AssertionFailure() << "no progress reported";
+    if (values.back() != 100)
+        return ::testing::AssertionFailure() << "last report " << values.back();
+    for (size_t i = 1; i < values.size(); ++i) {
+        if (values[i] <= values[i - 1])
+            return ::testing::AssertionFailure() << "report " << i << " falls or repeats: "
+                                                 << values[i - 1] << " then " << values[i];
+        if (values[i] - values[i - 1] > maxStep)
+            return ::testing::AssertionFailure() << "step from " << values[i - 1] << " to "
+                                                 << values[i];
+    }
+    if (values.front() < 0) return ::testing::AssertionFailure() << "starts below 0";
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace fixtures

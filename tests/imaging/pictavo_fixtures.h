@@ -78,3 +78,48 @@ struct PngOptions {
 std::vector<uint8_t> EncodePng(const Picture& picture, const PngOptions& options);
 
 } // namespace fixtures
+
+namespace fixtures {
+
+// GIF with a palette of the given colours; indices from picture's red channel.
+struct GifOptions {
+    std::vector<Rgb> palette;
+    int transparentIndex = -1;
+    bool interlaced = false;
+    int screenWidth = 0, screenHeight = 0; // 0: the frame's size
+    int left = 0, top = 0;
+    int background = 0;
+    bool secondFrame = false;
+};
+std::vector<uint8_t> EncodeGif(const Picture& indices, const GifOptions& options);
+
+// TIFF, written through a file by libtiff.
+enum class TiffKind { Rgb, RgbAlpha, Grey16, Palette, Tiled };
+std::vector<uint8_t> EncodeTiff(const Picture& picture, TiffKind kind, int orientation = 1,
+                                const std::vector<uint8_t>& alpha = {});
+
+// Lossless WebP (exact pixels); with an EXIF chunk when exifOrientation is non-zero; alpha
+// per pixel when given.
+std::vector<uint8_t> EncodeWebp(const Picture& picture, int exifOrientation = 0,
+                                const std::vector<uint8_t>& alpha = {}, bool lossy = false);
+
+// HEIC through libheif's HEVC encoder; orientation written as the file's rotate/mirror
+// boxes; a thumbnail of at most thumbnailSize when non-zero. Empty when no encoder exists.
+std::vector<uint8_t> EncodeHeic(const Picture& picture, int orientation = 1,
+                                int thumbnailSize = 0, const std::vector<uint8_t>& alpha = {});
+
+// The stored form of an upright picture for an EXIF orientation 1..8 (what a camera that
+// did not turn the pixels writes).
+Picture StoredForOrientation(const Picture& upright, int orientation);
+
+// Records progress reports.
+class ProgressLog : public TDibLoadOwner {
+  public:
+    void DibLoadProgress(int percent) override { values.push_back(percent); }
+    std::vector<int> values;
+};
+
+// Rising, ending at 100, no step larger than maxStep.
+::testing::AssertionResult GoodProgress(const std::vector<int>& values, int maxStep);
+
+} // namespace fixtures
