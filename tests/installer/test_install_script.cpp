@@ -1,0 +1,278 @@
+#include "install_script.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace installer;
+
+namespace {
+
+const std::string kHeader = "Corvana (De)Install 2.0 - Install.log";
+const std::string kWarning = "Nicht ver\xE4ndern, nicht l\xF6schen!";
+
+// The seven head lines (each ended by CR LF) followed by `rest`.
+std::string Head(const std::string& count, const std::string& folder = "C:\\Programme\\Lumeno",
+                 const std::string& product = "PDF Lumeno") {
+    return kHeader + "\r\n" + kWarning + "\r\n" + product + "\r\n" + folder +
+           "\r\nPDF Lumeno\r\nreserved\r\n" + count + "\r\n";
+}
+
+struct Parsed {
+    ScriptResult result;
+    InstallScript script;
+    int baseCalls = 0;
+};
+
+Parsed Parse(const std::string& bytes, const std::string& base = "C:\\Program Files\\") {
+    Parsed p;
+    p.result = ParseInstallScript(
+        bytes,
+        [&] {
+            ++p.baseCalls;
+            return base;
+        },
+        p.script);
+    return p;
+}
+
+TEST(InstallScript, ReadsEveryField) {
+    const Parsed p = Parse(Head("3") +
+                           "lumeno.exe\r\nPDF Lumeno\r\nsub\\tray.exe\r\nAUTOSTART!\r\n"
+                           "remove.exe\r\nDEINST!\r\n\r\n");
+    ASSERT_TRUE(p.result.ok);
+    EXPECT_EQ(p.script.ProductName, "PDF Lumeno");
+    EXPECT_EQ(p.script.FolderName, "Lumeno");
+    EXPECT_EQ(p.script.DefaultTarget, "C:\\Program Files\\Lumeno");
+    EXPECT_EQ(p.script.StartMenuGroup, "PDF Lumeno");
+    EXPECT_EQ(p.script.Reserved, "reserved");
+    EXPECT_EQ(p.script.Count, 3);
+    ASSERT_EQ(p.script.Entries.size(), 3u);
+    EXPECT_EQ(p.script.Entries[1].FileName, "sub\\tray.exe");
+    EXPECT_EQ(p.script.Entries[1].Marker, "AUTOSTART!");
+    EXPECT_EQ(p.script.Entries[2].Marker, "DEINST!");
+    EXPECT_EQ(p.baseCalls, 1);
+}
+
+// The end-of-file test of the entry lines: the file must go on after the last marker line.
+TEST(InstallScript, NeedsSomethingAfterTheLastEntry) {
+    const std::string entries = "a.txt\r\nNEIN!\r\n";
+    const Parsed cut = Parse(Head("1") + entries);
+    EXPECT_FALSE(cut.result.ok);
+    EXPECT_EQ(cut.result.code, ScriptDefect::MissingLines);
+    EXPECT_EQ(cut.result.line, 9);
+
+    EXPECT_TRUE(Parse(Head("1") + entries + "\r\n").result.ok);
+    EXPECT_TRUE(Parse(Head("1") + entries + "x").result.ok);
+    EXPECT_FALSE(Parse(Head("1") + "a.txt\r\nNEIN!").result.ok);
+    // Ctrl-Z is the end of the file: what follows it does not count.
+    EXPECT_FALSE(Parse(Head("1") + entries + "\x1A\r\n\r\n").result.ok);
+    EXPECT_TRUE(Parse(Head("1") + entries + "\r\n\x1Agarbage").result.ok);
+    // Fewer lines than the count needs.
+    EXPECT_FALSE(Parse(Head("2") + entries + "\r\n").result.ok);
+}
+
+TEST(InstallScript, CountZeroNeedsNothingAfterIt) {
+    const Parsed p = Parse(Head("0"));
+    EXPECT_TRUE(p.result.ok);
+    EXPECT_TRUE(p.script.Entries.empty());
+    // Cut before the count line: line 7 reads as empty and is no number.
+    const std::string head = Head("0");
+    const Parsed cut = Parse(head.substr(0, head.find("reserved")));
+    EXPECT_FALSE(cut.result.ok);
+    EXPECT_EQ(cut.result.code, ScriptDefect::Count);
+}
+
+TEST(InstallScript, HeaderLinesAreComparedByteForByte) {
+    const std::string body = "PDF Lumeno\r\nLumeno\r\nG\r\n\r\n0\r\n";
+    const struct {
+        std::string line1, line2;
+        ScriptDefect code;
+    } cases[] = {
+        {kHeader, kWarning, ScriptDefect::None},
+        {"corvana (De)Install 2.0 - Install.log", kWarning, ScriptDefect::Header},
+        {"Corvana (De)Install 2.0 - Install.LOG", kWarning, ScriptDefect::Header},
+        {kHeader + " ", kWarning, ScriptDefect::Header},
+        {" " + kHeader, kWarning, ScriptDefect::Header},
+        {kHeader, kWarning + " ", ScriptDefect::WarningLine},
+        {kHeader, "Nicht verändern, nicht löschen!", ScriptDefect::WarningLine}, // UTF-8, not 1252
+        {kHeader, "Nicht veraendern, nicht loeschen!", ScriptDefect::WarningLine},
+    };
+    for (const auto& c : cases) {
+        const Parsed p = Parse(c.line1 + "\r\n" + c.line2 + "\r\n" + body);
+        EXPECT_EQ(p.result.code, c.code) << c.line1 << " / " << c.line2;
+        EXPECT_EQ(p.result.ok, c.code == ScriptDefect::None);
+    }
+    EXPECT_EQ(Parse("").result.code, ScriptDefect::Header);
+}
+
+TEST(InstallScript, LineEnds) {
+    // LF alone is an ordinary character: the whole file is one long first line.
+    std::string lfOnly = Head("1") + "a.txt\r\nNEIN!\r\n\r\n";
+    for (std::size_t i; (i = lfOnly.find("\r\n")) != std::string::npos;) lfOnly.erase(i, 1);
+    EXPECT_EQ(Parse(lfOnly).result.code, ScriptDefect::Header);
+
+    // CR alone ends a line as well as CR LF does.
+    std::string crOnly = Head("1") + "a.txt\r\nNEIN!\r\n\r\n";
+    for (std::size_t i; (i = crOnly.find("\r\n")) != std::string::npos;) crOnly.erase(i + 1, 1);
+    const Parsed p = Parse(crOnly);
+    ASSERT_TRUE(p.result.ok);
+    EXPECT_EQ(p.script.Entries[0].Marker, "NEIN!");
+
+    // Only one LF after a CR is skipped; a second one starts the next line.
+    const Parsed lf = Parse(Head("0", "Lumeno", "Pro\nduct"));
+    ASSERT_TRUE(lf.result.ok);
+    EXPECT_EQ(lf.script.ProductName, "Pro\nduct");
+    const Parsed twoLf = Parse(kHeader + "\r\n\n" + kWarning + "\r\n");
+    EXPECT_EQ(twoLf.result.code, ScriptDefect::WarningLine);
+}
+
+TEST(InstallScript, CountLine) {
+    const struct {
+        const char* line;
+        bool ok;
+        ScriptDefect code;
+        uint16_t count;
+    } cases[] = {
+        {"0", true, ScriptDefect::None, 0},
+        {"   0", true, ScriptDefect::None, 0},
+        {"+0", true, ScriptDefect::None, 0},
+        {"-0", true, ScriptDefect::None, 0},
+        {"65536", true, ScriptDefect::None, 0},      // low 16 bits
+        {"-65535", true, ScriptDefect::None, 1},     // low 16 bits of the two's complement
+        {"0 ", false, ScriptDefect::Count, 0},
+        {"\t0", false, ScriptDefect::Count, 0},
+        {"null", false, ScriptDefect::Count, 0},
+        {"", false, ScriptDefect::Count, 0},
+        {"-", false, ScriptDefect::Count, 0},
+        {"+-1", false, ScriptDefect::Count, 0},
+        {"0x0", false, ScriptDefect::Count, 0},
+        {"2147483648", false, ScriptDefect::Count, 0}, // not a 32-bit integer
+        {"201", false, ScriptDefect::TooManyEntries, 201},
+        {"-1", false, ScriptDefect::TooManyEntries, 65535},
+    };
+    for (const auto& c : cases) {
+        std::string bytes = Head(c.line);
+        if (c.count == 1) bytes += "a.txt\r\nNEIN!\r\n\r\n";
+        const Parsed p = Parse(bytes);
+        EXPECT_EQ(p.result.ok, c.ok) << '"' << c.line << '"';
+        EXPECT_EQ(p.result.code, c.code) << '"' << c.line << '"';
+        if (c.code != ScriptDefect::Count) {
+            EXPECT_EQ(p.script.Count, c.count) << c.line;
+        }
+    }
+}
+
+TEST(InstallScript, TwoHundredEntriesAreTheLimit) {
+    std::string entries;
+    for (int i = 0; i < 200; ++i) entries += "f" + std::to_string(i) + ".txt\r\nNEIN!\r\n";
+    const Parsed p = Parse(Head(" 200") + entries + "\r\n");
+    ASSERT_TRUE(p.result.ok);
+    EXPECT_EQ(p.script.Entries.size(), 200u);
+    EXPECT_EQ(p.script.Entries[199].FileName, "f199.txt");
+    const Parsed more = Parse(Head("201") + entries + "f200.txt\r\nNEIN!\r\n\r\n");
+    EXPECT_EQ(more.result.code, ScriptDefect::TooManyEntries);
+}
+
+TEST(InstallScript, ProgrammePrefixRule) {
+    const struct {
+        const char* line;
+        const char* folder;
+    } cases[] = {
+        {"C:\\Programme\\Lumeno", "Lumeno"},
+        {"c:\\programme\\Lumeno", "Lumeno"},
+        {"C:\\PROGRAMME\\Lumeno\\Sub", "Lumeno\\Sub"},
+        {"Lumeno", "Lumeno"},
+        {"C:\\PROGRAMME", "C:\\PROGRAMME"},
+        {"C:\\Programme\\", ""},
+        {"D:\\Programme\\Lumeno", "D:\\Programme\\Lumeno"},
+        {" C:\\Programme\\Lumeno", " C:\\Programme\\Lumeno"},
+        {"C:\\Program Files\\Lumeno", "C:\\Program Files\\Lumeno"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FolderNameFromLine(c.line), c.folder) << c.line;
+        const Parsed p = Parse(Head("0", c.line));
+        EXPECT_EQ(p.script.DefaultTarget, std::string("C:\\Program Files\\") + c.folder);
+    }
+}
+
+TEST(InstallScript, KeepsNinetyNineCharactersOfEntryLines) {
+    const std::string name150(150, 'n'), marker150(150, 'm'), marker99(99, 'x');
+    const Parsed p = Parse(Head("2") + name150 + "\r\n" + marker150 + "\r\nb.txt\r\n" + marker99 +
+                           "\r\n\r\n");
+    ASSERT_TRUE(p.result.ok);
+    EXPECT_EQ(p.script.Entries[0].FileName, std::string(99, 'n'));
+    EXPECT_EQ(p.script.Entries[0].Marker, std::string(99, 'm'));
+    EXPECT_EQ(p.script.Entries[1].Marker, marker99);
+    // A keyword followed by more text is cut to 99 characters, not to the keyword.
+    const Parsed k = Parse(Head("1") + "a.txt\r\nNEIN!" + std::string(120, ' ') + "\r\n\r\n");
+    EXPECT_EQ(k.script.Entries[0].Marker, "NEIN!" + std::string(94, ' '));
+}
+
+TEST(InstallScript, OverLongProductAndTarget) {
+    const Parsed longName = Parse(Head("0", "Lumeno", std::string(300, 'P')));
+    ASSERT_TRUE(longName.result.ok);
+    EXPECT_EQ(longName.script.ProductName, std::string(214, 'P'));
+
+    const std::string base = "C:\\Program Files\\"; // 17 characters
+    EXPECT_TRUE(Parse(Head("0", std::string(255 - 17, 'f')), base).result.ok);
+    const Parsed tooLong = Parse(Head("0", std::string(256 - 17, 'f')), base);
+    EXPECT_EQ(tooLong.result.code, ScriptDefect::TargetTooLong);
+    EXPECT_EQ(tooLong.result.line, 4);
+    // An empty base folder leaves the folder name alone as the target.
+    EXPECT_EQ(Parse(Head("0"), "").script.DefaultTarget, "Lumeno");
+}
+
+TEST(InstallScript, FileNamesMustStayInsideTheTarget) {
+    const struct {
+        const char* name;
+        bool ok;
+    } cases[] = {
+        {"lumeno.exe", true},
+        {"sub\\tray.exe", true},
+        {"a..b.txt", true},
+        {".config", true},
+        {"sub\\.\\x.txt", true},
+        {"", true},
+        {"..\\evil.exe", false},
+        {"sub\\..\\..\\evil.exe", false},
+        {"sub/../../evil.exe", false},
+        {"..", false},
+        {"...\\evil.exe", false},
+        {". .\\evil.exe", false},
+        {".. \\evil.exe", false},
+        {"\\windows\\evil.exe", false},
+        {"/etc/evil", false},
+        {"\\\\server\\share\\evil.exe", false},
+        {"C:\\evil.exe", false},
+        {"C:evil.exe", false},
+        {"sub\\file.txt:stream", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsContainedFileName(c.name), c.ok) << c.name;
+        const Parsed p =
+            Parse(Head("2") + "ok.txt\r\nNEIN!\r\n" + c.name + "\r\nNEIN!\r\n\r\n");
+        EXPECT_EQ(p.result.ok, c.ok) << c.name;
+        if (!c.ok) {
+            EXPECT_EQ(p.result.code, ScriptDefect::UnsafeFileName);
+            EXPECT_EQ(p.result.line, 10);
+        }
+    }
+}
+
+TEST(InstallScript, LinesThreeToSixAreNotChecked) {
+    const Parsed p = Parse(kHeader + "\r\n" + kWarning + "\r\n\r\n\r\n\r\n\r\n0\r\n", "");
+    ASSERT_TRUE(p.result.ok);
+    EXPECT_EQ(p.script.ProductName, "");
+    EXPECT_EQ(p.script.FolderName, "");
+    EXPECT_EQ(p.script.StartMenuGroup, "");
+    EXPECT_EQ(p.script.DefaultTarget, "");
+}
+
+TEST(InstallScript, BaseFolderIsAskedOnlyAfterTheHeader) {
+    EXPECT_EQ(Parse("wrong\r\n").baseCalls, 0);
+    EXPECT_EQ(Parse(Head("x")).baseCalls, 1);
+}
+
+} // namespace
