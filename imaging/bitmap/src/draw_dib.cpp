@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <vector>
 
@@ -15,8 +16,14 @@ namespace lumeno {
 
 namespace {
 
-// Proportional sizes: the nearest integer, halves to even (the default rounding mode).
-int Proportional(double value) { return static_cast<int>(std::nearbyint(value)); }
+// Proportional sizes: the nearest integer, halves to even (the default rounding mode),
+// held within the range of int.
+int Proportional(double value) {
+    const double rounded = std::nearbyint(value);
+    if (!(rounded > std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
+    if (rounded > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+    return static_cast<int>(rounded);
+}
 
 std::mutex sinkMutex;
 DrawDibMessageSink messageSink;
@@ -93,6 +100,18 @@ void DrawRowByRow(DibDrawTarget& dc, const DibDrawRects& r, const TDib& image) {
     band = static_cast<int>(std::min<int64_t>({band, r.destHeight,
                                                std::max<int64_t>(1, (8 << 20) / rowBytes)}));
 
+    const auto makeBuffer = [&](ScopedDib& buffer, int rows) {
+        if (bits == 24) {
+            newdib(buffer.get(), r.destWidth, rows, 24, nullptr, 0);
+        } else {
+            newdib(buffer.get(), r.destWidth, rows, 8, image.Info, 256);
+        }
+        return !buffer.empty();
+    };
+    // One buffer for all full bands (a row that is never written stays black).
+    ScopedDib full;
+    if (!makeBuffer(full, band)) return;
+
     // Column table, computed once per call; columns outside the image are never written.
     std::vector<int32_t> columns(static_cast<size_t>(r.destWidth));
     int first = -1;
@@ -106,29 +125,27 @@ void DrawRowByRow(DibDrawTarget& dc, const DibDrawRects& r, const TDib& image) {
         }
     }
 
+    int previous = -1;   // stored source row the buffer's last written row holds
     for (int r0 = 0; r0 < r.destHeight; r0 += band) {
         const int rows = std::min(band, r.destHeight - r0);
-        ScopedDib buffer;
-        if (bits == 24) {
-            newdib(buffer.get(), r.destWidth, rows, 24, nullptr, 0);
-        } else {
-            newdib(buffer.get(), r.destWidth, rows, 8, image.Info, 256);
-        }
-        if (buffer.empty()) return;
-        int previous = -1;   // stored source row last copied into the buffer
+        ScopedDib partial;
+        if (rows != band && !makeBuffer(partial, rows)) return;
+        TDib& buffer = rows == band ? *full.get() : *partial.get();
+        // A one-row buffer still holds the row sent last; a new band starts afresh.
+        if (rows != 1 || &buffer != full.get()) previous = -1;
         for (int k = 0; k < rows; ++k) {
-            const int row = r0 + k;
-            const int64_t fromTop = top + int64_t{r.srcHeight} * row / r.destHeight;
+            const int64_t fromTop = top + int64_t{r.srcHeight} * (r0 + k) / r.destHeight;
             const int64_t stored = height - 1 - fromTop;
-            uint8_t* out = RowOf(*buffer.get(), rows - 1 - k);   // bands are stored bottom-up
+            uint8_t* out = RowOf(buffer, rows - 1 - k);   // bands are stored bottom-up
             if (stored < 0 || stored >= height) {
-                std::memset(out, 0, static_cast<size_t>(buffer->RowBytes));
+                std::memset(out, 0, static_cast<size_t>(buffer.RowBytes));
                 previous = -1;
                 continue;
             }
-            if (stored == previous && k > 0) {
-                std::memcpy(out, RowOf(*buffer.get(), rows - k),
-                            static_cast<size_t>(buffer->RowBytes));
+            if (stored == previous) {
+                // The same source row again: rows == 1 sends the buffer unchanged.
+                if (k > 0)
+                    std::memcpy(out, RowOf(buffer, rows - k), static_cast<size_t>(buffer.RowBytes));
                 continue;
             }
             previous = static_cast<int>(stored);
@@ -141,7 +158,7 @@ void DrawRowByRow(DibDrawTarget& dc, const DibDrawRects& r, const TDib& image) {
                 for (int i = first; i <= last; ++i) out[i] = in[columns[i]];
             }
         }
-        dc.SendBits(r.x, r.y + r0, *buffer.get());
+        dc.SendBits(r.x, r.y + r0, buffer);
     }
 }
 
@@ -213,38 +230,51 @@ void DrawThroughDeviceBitmap(DibDrawTarget& dc, const DibDrawRects& r, const TDi
 
 } // namespace
 
-bool ClipToImage(DibDrawRects& r, int imageWidth, int imageHeight) {
-    if (r.srcWidth <= 0 || r.srcHeight <= 0 || r.destWidth <= 0 || r.destHeight <= 0)
-        return false;
-    if (int64_t{r.srcX} + r.srcWidth > imageWidth) {
-        const int newWidth = imageWidth - r.srcX;
+bool ClipToImage(DibDrawRects& rects, int imageWidth, int imageHeight) {
+    // Worked in 64 bits so that no coordinate a caller passes can overflow; results that do
+    // not fit an int again draw nothing.
+    int64_t x = rects.x, y = rects.y, destWidth = rects.destWidth, destHeight = rects.destHeight;
+    int64_t srcX = rects.srcX, srcY = rects.srcY, srcWidth = rects.srcWidth;
+    int64_t srcHeight = rects.srcHeight;
+    if (srcWidth <= 0 || srcHeight <= 0 || destWidth <= 0 || destHeight <= 0) return false;
+    if (srcX + srcWidth > imageWidth) {
+        const int64_t newWidth = imageWidth - srcX;
         if (newWidth <= 0) return false;
-        r.destWidth = Proportional(double(r.destWidth) * newWidth / r.srcWidth);
-        r.srcWidth = newWidth;
+        destWidth = Proportional(double(destWidth) * double(newWidth) / double(srcWidth));
+        srcWidth = newWidth;
     }
-    if (r.srcY < 0) {
-        if (r.srcY + r.srcHeight <= 0) return false;
-        r.destHeight = Proportional(double(r.destHeight) * (r.srcY + r.srcHeight) / r.srcHeight);
-        r.srcHeight += r.srcY;
-        r.srcY = 0;
+    if (srcY < 0) {
+        if (srcY + srcHeight <= 0) return false;
+        destHeight = Proportional(double(destHeight) * double(srcY + srcHeight) / double(srcHeight));
+        srcHeight += srcY;
+        srcY = 0;
     }
-    if (int64_t{r.srcY} + r.srcHeight > imageHeight) {
-        const int newHeight = imageHeight - r.srcY;
+    if (srcY + srcHeight > imageHeight) {
+        const int64_t newHeight = imageHeight - srcY;
         if (newHeight <= 0) return false;
-        const int newDest = Proportional(double(r.destHeight) * newHeight / r.srcHeight);
-        r.y += r.destHeight - newDest;
-        r.destHeight = newDest;
-        r.srcHeight = newHeight;
+        const int64_t newDest =
+            Proportional(double(destHeight) * double(newHeight) / double(srcHeight));
+        y += destHeight - newDest;
+        destHeight = newDest;
+        srcHeight = newHeight;
     }
-    if (r.srcX < 0) {
-        if (r.srcX + r.srcWidth <= 0) return false;
-        const int newDest = Proportional(double(r.destWidth) * (r.srcX + r.srcWidth) / r.srcWidth);
-        r.x += r.destWidth - newDest;
-        r.destWidth = newDest;
-        r.srcWidth += r.srcX;
-        r.srcX = 0;
+    if (srcX < 0) {
+        if (srcX + srcWidth <= 0) return false;
+        const int64_t newDest =
+            Proportional(double(destWidth) * double(srcX + srcWidth) / double(srcWidth));
+        x += destWidth - newDest;
+        destWidth = newDest;
+        srcWidth += srcX;
+        srcX = 0;
     }
-    return r.srcWidth > 0 && r.srcHeight > 0 && r.destWidth > 0 && r.destHeight > 0;
+    if (srcWidth <= 0 || srcHeight <= 0 || destWidth <= 0 || destHeight <= 0) return false;
+    const auto fits = [](int64_t v) {
+        return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
+    };
+    if (!fits(x) || !fits(y) || !fits(x + destWidth) || !fits(y + destHeight)) return false;
+    rects = {int(x),    int(y),    int(destWidth), int(destHeight),
+             int(srcX), int(srcY), int(srcWidth),  int(srcHeight)};
+    return true;
 }
 
 void DrawDib(DibDrawTarget& dc, int x, int y, int destWidth, int destHeight, const TDib& image,
