@@ -56,7 +56,8 @@ QImage Sample(const TDib& image, int x0, int columns, int top0, int rows, int ou
             }
             break;
         case 8:
-            for (int i = 0; i < outWidth; ++i) line[i] = palette[in[cols[i]]];
+            for (int i = 0; i < outWidth; ++i)
+                line[i] = palette[in[cols[i]]];
             break;
         case 4:
             for (int i = 0; i < outWidth; ++i) {
@@ -90,8 +91,11 @@ QRectF VisibleArea(QPainter& painter) {
     const qreal dpr = device->devicePixelRatioF();
     QRectF area(0, 0, device->width() * dpr, device->height() * dpr);
     if (QPaintEngine* engine = painter.paintEngine()) {
+        // A child widget painted into its window's backing store (or into a grab) reports
+        // itself as the device, while the system clip is in the backing store's coordinates:
+        // the clip alone bounds what is visible.
         const QRegion system = engine->systemClip();
-        if (!system.isEmpty()) area &= QRectF(system.boundingRect());
+        if (!system.isEmpty()) area = QRectF(system.boundingRect());
     }
     bool invertible = false;
     const QTransform toLogical = painter.deviceTransform().inverted(&invertible);
@@ -140,14 +144,18 @@ bool QtDrawTarget::IsRasterDisplay() const {
     return true;
 }
 
-int QtDrawTarget::ScreenBitsPerPixel() const { return lumeno::ScreenBitsPerPixel(); }
+int QtDrawTarget::ScreenBitsPerPixel() const {
+    return lumeno::ScreenBitsPerPixel();
+}
 
 void QtDrawTarget::SetStretchMode(int mode) {
     // Colour-on-colour deletes scan lines: nearest neighbour, no smoothing.
     if (mode == kColorOnColor) painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
 }
 
-void* QtDrawTarget::SelectPalette(void*) { return nullptr; }
+void* QtDrawTarget::SelectPalette(void*) {
+    return nullptr;
+}
 
 int QtDrawTarget::StretchBits(const DibRect& target, const DibRect& source, const TDib& image,
                               uint32_t) {
@@ -216,7 +224,9 @@ std::unique_ptr<DeviceBitmap> QtDrawTarget::CreateCompatibleBitmap(int width, in
     return std::make_unique<QtDeviceBitmap>(painter_, std::move(bitmap));
 }
 
-int QtDrawTarget::RowBandHeight() const { return IsRasterDisplay() ? 1 : 512; }
+int QtDrawTarget::RowBandHeight() const {
+    return IsRasterDisplay() ? 1 : 512;
+}
 
 int ScreenBitsPerPixel() {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return 24;
