@@ -96,7 +96,8 @@ LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
     rgba.image.orientation = ORIENTATION_TOPLEFT;
     rgba.image.req_orientation = ORIENTATION_TOPLEFT;
 
-    constexpr int kBand = 64;
+    // Bands small enough for the bar to move at least every 1/32 of the rows.
+    const int kBand = std::clamp(height / 32, 1, 64);
     std::vector<uint32_t> band;
     try {
         band.resize(static_cast<size_t>(width) * kBand);

@@ -93,7 +93,7 @@ LoadResult LoadWebp(const LoadRequest& request, TDib* out) {
         return result;
     }
     // Feed the data in steps so that the rows decoded so far can be reported.
-    const size_t step = std::max<size_t>(request.size / 16, 4096);
+    const size_t step = std::max<size_t>(request.size / 64, 1024);
     VP8StatusCode status = VP8_STATUS_SUSPENDED;
     int lastRow = 0;
     for (size_t fed = 0; fed < request.size && status == VP8_STATUS_SUSPENDED;) {

@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kCubeLevels = 6;
 constexpr int kExtraGreys = 40;
-constexpr int kGreyTolerance = 6;   // channels this close count as grey
+constexpr int kGreyTolerance = 6; // channels this close count as grey
 
 // Bayer matrix, thresholds 0..63.
 constexpr uint8_t kBayer[8][8] = {
@@ -27,9 +27,9 @@ constexpr uint8_t kBayer[8][8] = {
 };
 
 struct GreyStep {
-    uint8_t lower;     // palette index at or below the value
-    uint8_t upper;     // palette index at or above it
-    uint8_t fraction;  // 0..64: how far the value lies from lower towards upper
+    uint8_t lower;    // palette index at or below the value
+    uint8_t upper;    // palette index at or above it
+    uint8_t fraction; // 0..64: how far the value lies from lower towards upper
 };
 
 struct HalftoneTables {
@@ -60,12 +60,12 @@ HalftoneTables MakeTables() {
         t.palette[index] = TRgbQuad{uint8_t(value), uint8_t(value), uint8_t(value), 0};
         greys.push_back({value, index});
     }
-    std::sort(greys.begin(), greys.end(), [](const Grey& a, const Grey& b) {
-        return a.value < b.value;
-    });
+    std::sort(greys.begin(), greys.end(),
+              [](const Grey& a, const Grey& b) { return a.value < b.value; });
     size_t upper = 0;
     for (int v = 0; v < 256; ++v) {
-        while (greys[upper].value < v) ++upper;
+        while (greys[upper].value < v)
+            ++upper;
         const Grey& hi = greys[upper];
         const Grey& lo = hi.value == v || upper == 0 ? hi : greys[upper - 1];
         const int fraction = hi.value == lo.value ? 0 : (v - lo.value) * 64 / (hi.value - lo.value);
@@ -92,8 +92,7 @@ uint8_t HalftoneIndex(const HalftoneTables& t, int r, int g, int b, int x, int y
         const GreyStep& s = t.grey[(r * 77 + g * 150 + b * 29) >> 8];
         return s.fraction > threshold ? s.upper : s.lower;
     }
-    return uint8_t(t.level[r][threshold] * 36 + t.level[g][threshold] * 6 +
-                   t.level[b][threshold]);
+    return uint8_t(t.level[r][threshold] * 36 + t.level[g][threshold] * 6 + t.level[b][threshold]);
 }
 
 // Red, green and blue of the source pixel (x, y), whatever its depth.
@@ -124,7 +123,8 @@ PICTAVO_API int DIBHalftoneDIBXY(TDib* out, const TDib* source, int width, int h
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return 0;
     if (!newdib(out, width, height, 8, nullptr, 0)) return 0;
     const HalftoneTables& t = Tables();
-    for (int i = 0; i < 256; ++i) out->Info->bmiColors[i] = t.palette[i];
+    for (int i = 0; i < 256; ++i)
+        out->Info->bmiColors[i] = t.palette[i];
     SyncColours(out);
 
     // Nearest neighbour at pixel centres.

@@ -20,7 +20,8 @@ ScopedDib MakeDib(int width, int height, int bits, const std::function<uint32_t(
     ScopedDib dib;
     EXPECT_EQ(newdib(dib.get(), width, height, bits, nullptr, 0), 1);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) setpixel(dib.get(), x, y, value(x, y));
+        for (int x = 0; x < width; ++x)
+            setpixel(dib.get(), x, y, value(x, y));
     if (bits <= 8)
         for (int i = 0; i < 256; ++i) {
             dib->Info->bmiColors[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i / 2), 0};
@@ -29,13 +30,16 @@ ScopedDib MakeDib(int width, int height, int bits, const std::function<uint32_t(
     return dib;
 }
 
-uint32_t Photo(int x, int y) { return uint32_t((x * 7) << 16 | (y * 3) << 8 | (x ^ y)) & 0xFFFFFF; }
+uint32_t Photo(int x, int y) {
+    return uint32_t((x * 7) << 16 | (y * 3) << 8 | (x ^ y)) & 0xFFFFFF;
+}
 
 // Records every message DrawDib shows while it lives.
 class MessageRecorder {
   public:
     MessageRecorder() {
-        previous_ = SetDrawDibMessageSink([this](const std::string& text) { texts.push_back(text); });
+        previous_ =
+            SetDrawDibMessageSink([this](const std::string& text) { texts.push_back(text); });
     }
     ~MessageRecorder() { SetDrawDibMessageSink(previous_); }
     std::vector<std::string> texts;
@@ -46,8 +50,8 @@ class MessageRecorder {
 
 void Draw(RecordingDrawTarget& dc, const DibDrawRects& r, const TDib& image, bool halftone = true,
           bool useImagePalette = true, void* palette = nullptr) {
-    DrawDib(dc, r.x, r.y, r.destWidth, r.destHeight, image, r.srcX, r.srcY, r.srcWidth,
-            r.srcHeight, halftone, kSrcCopy, useImagePalette, palette);
+    DrawDib(dc, r.x, r.y, r.destWidth, r.destHeight, image, r.srcX, r.srcY, r.srcWidth, r.srcHeight,
+            halftone, kSrcCopy, useImagePalette, palette);
 }
 
 // The device pixels that SendBits calls put down: (x, y top-down) -> pixel value.
@@ -72,16 +76,27 @@ TEST(DrawDibClipping, ShrinksTheTargetInProportion) {
         DibDrawRects in, out;
     } cases[] = {
         {"inside", 100, 50, {5, 6, 200, 100, 0, 0, 100, 50}, {5, 6, 200, 100, 0, 0, 100, 50}},
-        {"past the right edge", 100, 50, {10, 20, 160, 100, 60, 0, 80, 50},
+        {"past the right edge",
+         100,
+         50,
+         {10, 20, 160, 100, 60, 0, 80, 50},
          {10, 20, 80, 100, 60, 0, 40, 50}},
-        {"below the bottom row", 100, 50, {0, 0, 100, 100, 0, -10, 100, 50},
+        {"below the bottom row",
+         100,
+         50,
+         {0, 0, 100, 100, 0, -10, 100, 50},
          {0, 0, 100, 80, 0, 0, 100, 40}},
-        {"10 pixels above the top", 100, 100, {0, 0, 200, 200, 0, 10, 100, 100},
+        {"10 pixels above the top",
+         100,
+         100,
+         {0, 0, 200, 200, 0, 10, 100, 100},
          {0, 20, 200, 180, 0, 10, 100, 90}},
-        {"left of the first column", 100, 50, {0, 0, 200, 100, -25, 0, 100, 50},
+        {"left of the first column",
+         100,
+         50,
+         {0, 0, 200, 100, -25, 0, 100, 50},
          {50, 0, 150, 100, 0, 0, 75, 50}},
-        {"all four sides", 10, 10, {0, 0, 40, 40, -5, -5, 20, 20},
-         {10, 10, 20, 20, 0, 0, 10, 10}},
+        {"all four sides", 10, 10, {0, 0, 40, 40, -5, -5, 20, 20}, {10, 10, 20, 20, 0, 0, 10, 10}},
         // 5 * 2 / 4 = 2.5 -> 2 and 7 * 2 / 4 = 3.5 -> 4: halves go to the even neighbour.
         {"half rounds down to even", 3, 3, {0, 0, 5, 5, 1, 1, 4, 4}, {0, 3, 2, 2, 1, 1, 2, 2}},
         {"half rounds up to even", 3, 3, {0, 0, 7, 7, 1, 1, 4, 4}, {0, 3, 4, 4, 1, 1, 2, 2}},
@@ -90,20 +105,20 @@ TEST(DrawDibClipping, ShrinksTheTargetInProportion) {
     for (const auto& c : cases) {
         DibDrawRects r = c.in;
         EXPECT_TRUE(ClipToImage(r, c.imageWidth, c.imageHeight)) << c.what;
-        EXPECT_EQ(r, c.out) << c.what << ": got target " << r.x << "," << r.y << " "
-                            << r.destWidth << "x" << r.destHeight << " source " << r.srcX
-                            << "," << r.srcY << " " << r.srcWidth << "x" << r.srcHeight;
+        EXPECT_EQ(r, c.out) << c.what << ": got target " << r.x << "," << r.y << " " << r.destWidth
+                            << "x" << r.destHeight << " source " << r.srcX << "," << r.srcY << " "
+                            << r.srcWidth << "x" << r.srcHeight;
     }
 }
 
 TEST(DrawDibClipping, NothingLeftDrawsNothing) {
     const DibDrawRects cases[] = {
-        {0, 0, 10, 10, 100, 0, 10, 10},  // right of the image
-        {0, 0, 10, 10, -20, 0, 10, 10},  // left of it
-        {0, 0, 10, 10, 0, 50, 10, 10},   // above it
-        {0, 0, 10, 10, 0, -10, 10, 10},  // below it
-        {0, 0, 10, 10, 0, 0, 0, 10},     // empty source
-        {0, 0, 0, 10, 0, 0, 10, 10},     // empty target
+        {0, 0, 10, 10, 100, 0, 10, 10}, // right of the image
+        {0, 0, 10, 10, -20, 0, 10, 10}, // left of it
+        {0, 0, 10, 10, 0, 50, 10, 10},  // above it
+        {0, 0, 10, 10, 0, -10, 10, 10}, // below it
+        {0, 0, 10, 10, 0, 0, 0, 10},    // empty source
+        {0, 0, 0, 10, 0, 0, 10, 10},    // empty target
     };
     ScopedDib image = MakeDib(50, 50, 24, Photo);
     for (const DibDrawRects& in : cases) {
@@ -312,7 +327,7 @@ TEST(DrawDibFallbacks, DeviceBitmapPathCopiesTheSamePartOfThePicture) {
         RecordingDrawTarget dc;
         dc.stretchResult = kGdiError;
         dc.canTakeBits = canTakeBits;
-        dc.sendResult = 0;   // refuses the sampled copy too
+        dc.sendResult = 0; // refuses the sampled copy too
         Draw(dc, {1, 2, 30, 20, 10, 5, 20, 10}, *photo.get());
         EXPECT_EQ(dc.Of(Kind::SendBits).size(), canTakeBits ? 1u : 0u);
         const auto created = dc.Of(Kind::CreateBitmap);
@@ -391,10 +406,14 @@ TEST(DrawDibClipping, HostileRectanglesNeitherOverflowNorReadOutside) {
     constexpr int kMax = std::numeric_limits<int>::max();
     constexpr int kMin = std::numeric_limits<int>::min();
     const DibDrawRects cases[] = {
-        {0, 0, 10, 10, kMin, 0, kMax, 10},       {0, 0, 10, 10, 0, kMin, 10, kMax},
-        {kMax, kMax, kMax, kMax, 0, 0, 20, 20},  {kMin, kMin, kMax, kMax, -5, -5, 30, 30},
-        {0, 0, kMax, 3, 0, 0, 1, 20},            {0, 0, 5, 5, kMax, kMax, kMax, kMax},
-        {0, 0, 10, 10, -kMax, -kMax, kMax, kMax}, {0, 0, kMax, kMax, 19, 19, 1, 1},
+        {0, 0, 10, 10, kMin, 0, kMax, 10},
+        {0, 0, 10, 10, 0, kMin, 10, kMax},
+        {kMax, kMax, kMax, kMax, 0, 0, 20, 20},
+        {kMin, kMin, kMax, kMax, -5, -5, 30, 30},
+        {0, 0, kMax, 3, 0, 0, 1, 20},
+        {0, 0, 5, 5, kMax, kMax, kMax, kMax},
+        {0, 0, 10, 10, -kMax, -kMax, kMax, kMax},
+        {0, 0, kMax, kMax, 19, 19, 1, 1},
     };
     ScopedDib image = MakeDib(20, 20, 24, Photo);
     for (const DibDrawRects& in : cases)

@@ -12,7 +12,8 @@ ScopedDib Flat24(int width, int height, uint8_t r, uint8_t g, uint8_t b) {
     ScopedDib dib;
     EXPECT_EQ(newdib(dib.get(), width, height, 24, nullptr, 0), 1);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) setpixel(dib.get(), x, y, uint32_t(r) << 16 | g << 8 | b);
+        for (int x = 0; x < width; ++x)
+            setpixel(dib.get(), x, y, uint32_t(r) << 16 | g << 8 | b);
     return dib;
 }
 
@@ -81,7 +82,7 @@ TEST(Halftone, ColoursOfThePaletteComeOutUndithered) {
 TEST(Halftone, DitheredAreasKeepTheirAverageColour) {
     const struct {
         uint8_t r, g, b;
-    } cases[] = {{100, 150, 200}, {250, 10, 128}, {30, 30, 200}, {128, 128, 128},
+    } cases[] = {{100, 150, 200}, {250, 10, 128},  {30, 30, 200}, {128, 128, 128},
                  {77, 77, 77},    {200, 201, 199}, {1, 2, 3}};
     for (const auto& c : cases) {
         ScopedDib flat = Flat24(32, 32, c.r, c.g, c.b);
@@ -116,7 +117,8 @@ TEST(Halftone, ResampledCopyKeepsTheQuadrants) {
     ASSERT_EQ(newdib(photo.get(), 40, 30, 24, nullptr, 0), 1);
     const uint32_t colours[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF33};
     for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) setpixel(photo.get(), x, y, colours[(y >= 15) * 2 + (x >= 20)]);
+        for (int x = 0; x < 40; ++x)
+            setpixel(photo.get(), x, y, colours[(y >= 15) * 2 + (x >= 20)]);
     for (auto [w, h] : {std::pair{10, 6}, {80, 60}, {1, 1}}) {
         ScopedDib copy;
         ASSERT_EQ(DIBHalftoneDIBXY(copy.get(), photo.get(), w, h), 1);
@@ -137,9 +139,10 @@ TEST(Halftone, ResampledCopyKeepsTheQuadrants) {
 TEST(Halftone, PaletteImagesAreReadThroughTheirColourTable) {
     ScopedDib image;
     ASSERT_EQ(newdib(image.get(), 4, 4, 4, nullptr, 0), 1);
-    image->Info->bmiColors[5] = {255, 0, 0, 0};   // blue
+    image->Info->bmiColors[5] = {255, 0, 0, 0}; // blue
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) setpixel(image.get(), x, y, 5);
+        for (int x = 0; x < 4; ++x)
+            setpixel(image.get(), x, y, 5);
     ScopedDib copy;
     ASSERT_EQ(DIBHalftoneDIB(copy.get(), image.get()), 1);
     const TPaletteEntry& c = copy->Colours[getpixel(copy.get(), 2, 2)];
@@ -151,7 +154,7 @@ TEST(Halftone, BadInputLeavesAnEmptyRecord) {
     ScopedDib photo = Flat24(4, 4, 1, 2, 3);
     const TDib empty{};
     TDib out{};
-    out.Bits = reinterpret_cast<uint8_t*>(0x1);   // stale content is overwritten, not freed
+    out.Bits = reinterpret_cast<uint8_t*>(0x1); // stale content is overwritten, not freed
     EXPECT_EQ(DIBHalftoneDIB(&out, nullptr), 0);
     EXPECT_EQ(out.Bits, nullptr);
     EXPECT_EQ(DIBHalftoneDIB(&out, &empty), 0);

@@ -16,7 +16,8 @@ ScopedDib MakeDib(int width, int height, int bits, const std::function<uint32_t(
     ScopedDib dib;
     EXPECT_EQ(newdib(dib.get(), width, height, bits, nullptr, 0), 1);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) setpixel(dib.get(), x, y, value(x, y));
+        for (int x = 0; x < width; ++x)
+            setpixel(dib.get(), x, y, value(x, y));
     return dib;
 }
 
@@ -65,7 +66,8 @@ TEST(ConvertTo24Bit, FourAndEightBitsTakeTheirColoursFromColours) {
     for (int bits : {4, 8}) {
         const int count = 1 << bits;
         ScopedDib dib = MakeDib(9, 4, bits, [&](int x, int y) { return (x * 5 + y) % count; });
-        for (int i = 0; i < count; ++i) SetColour(*dib.get(), i, uint8_t(i), uint8_t(2 * i), uint8_t(255 - i));
+        for (int i = 0; i < count; ++i)
+            SetColour(*dib.get(), i, uint8_t(i), uint8_t(2 * i), uint8_t(255 - i));
         // Info's table differs: Colours alone counts.
         dib->Info->bmiColors[0] = {1, 2, 3, 0};
         ConvertTo24Bit(*dib.get());
@@ -152,7 +154,8 @@ TEST(Resize, VeryWidePicturesSampleTheRightColumns) {
     const int width = 4'300'000;
     ScopedDib src;
     ASSERT_EQ(newdib(src.get(), width, 1, 8, nullptr, 0), 1);
-    for (int x = 0; x < width; ++x) src->Bits[x] = uint8_t(x / (width / 80 + 1));
+    for (int x = 0; x < width; ++x)
+        src->Bits[x] = uint8_t(x / (width / 80 + 1));
     ScopedDib out(Resize(*src.get(), 80, 1));
     ASSERT_FALSE(out.empty());
     const uint64_t step = uint64_t(width) * 1024 / 80;
@@ -167,10 +170,10 @@ TEST(ThumbnailSize, FitsIntoEightyByEighty) {
     const struct {
         int width, height, w, h;
     } cases[] = {
-        {800, 600, 80, 60}, {600, 800, 60, 80}, {40, 40, 80, 80},   {80, 80, 80, 80},
-        {4000, 3000, 80, 60}, {3000, 4000, 60, 80}, {81, 80, 80, 79}, {80, 81, 79, 80},
-        {1, 1, 80, 80},   {8000, 10, 80, 1},  {10, 8000, 1, 80},   {100000, 1, 80, 1},
-        {1, 100000, 1, 80}, {0, 10, 0, 0},    {10, -1, 0, 0},
+        {800, 600, 80, 60},   {600, 800, 60, 80},   {40, 40, 80, 80},  {80, 80, 80, 80},
+        {4000, 3000, 80, 60}, {3000, 4000, 60, 80}, {81, 80, 80, 79},  {80, 81, 79, 80},
+        {1, 1, 80, 80},       {8000, 10, 80, 1},    {10, 8000, 1, 80}, {100000, 1, 80, 1},
+        {1, 100000, 1, 80},   {0, 10, 0, 0},        {10, -1, 0, 0},
     };
     for (const auto& c : cases) {
         const ThumbSize s = ThumbnailSize(c.width, c.height);

@@ -3,11 +3,11 @@
 #include "lumeno/bitmap/draw_dib.h"
 #include "qt_draw_target.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -31,7 +31,9 @@ class QtDraw : public ::testing::Test {
 };
 
 // Colour of source pixel (x, row counted from the top) of the test photos.
-QRgb PhotoColour(int x, int top) { return qRgb((x * 29) & 255, (top * 53) & 255, (x * top) & 255); }
+QRgb PhotoColour(int x, int top) {
+    return qRgb((x * 29) & 255, (top * 53) & 255, (x * top) & 255);
+}
 
 // A 24-bit image whose pixel at column x and row `top` (from the top) is PhotoColour.
 ScopedDib Photo(int width, int height) {
@@ -69,7 +71,8 @@ std::string FirstDifference(const QImage& canvas, const std::function<QRgb(int, 
             const QRgb expected = want(x, y) | 0xFF000000u;
             if (got != expected)
                 return "pixel " + std::to_string(x) + "," + std::to_string(y) + ": got " +
-                       std::to_string(got & 0xFFFFFF) + ", want " + std::to_string(expected & 0xFFFFFF);
+                       std::to_string(got & 0xFFFFFF) + ", want " +
+                       std::to_string(expected & 0xFFFFFF);
         }
     return {};
 }
@@ -80,10 +83,11 @@ TEST_F(QtDraw, TwentyFourBitRowsAreTurnedUprightAndEnlarged) {
     ScopedDib photo = Photo(5, 4);
     QImage canvas = Canvas(14, 12);
     DrawWhole(canvas, *photo.get(), 2, 1, 10, 8);
-    EXPECT_EQ(FirstDifference(canvas, [](int x, int y) {
-                  if (x < 2 || x >= 12 || y < 1 || y >= 9) return qRgb(1, 2, 3);
-                  return PhotoColour((x - 2) / 2, (y - 1) / 2);
-              }),
+    EXPECT_EQ(FirstDifference(canvas,
+                              [](int x, int y) {
+                                  if (x < 2 || x >= 12 || y < 1 || y >= 9) return qRgb(1, 2, 3);
+                                  return PhotoColour((x - 2) / 2, (y - 1) / 2);
+                              }),
               "");
 }
 
@@ -96,7 +100,8 @@ TEST_F(QtDraw, PaletteImagesUseTheirColourTable) {
             image->Info->bmiColors[i] = {uint8_t(i * 3), uint8_t(255 - i), uint8_t(i), 0};
         const auto index = [&](int x, int top) { return (x * 3 + top * 5 + 1) % count; };
         for (int top = 0; top < 3; ++top)
-            for (int x = 0; x < 6; ++x) setpixel(image.get(), x, 2 - top, uint32_t(index(x, top)));
+            for (int x = 0; x < 6; ++x)
+                setpixel(image.get(), x, 2 - top, uint32_t(index(x, top)));
         QImage canvas = Canvas(6, 3);
         DrawWhole(canvas, *image.get(), 0, 0, 6, 3);
         EXPECT_EQ(FirstDifference(canvas,
@@ -155,8 +160,8 @@ TEST_F(QtDraw, HighZoomDrawsTheVisiblePartOfALargePhoto) {
     ScopedDib photo = Photo(3000, 2000);
     QImage canvas = Canvas(532, 420);
     DrawWhole(canvas, *photo.get(), -1500 * 90, -1000 * 90, 3000 * 90, 2000 * 90);
-    EXPECT_EQ(FirstDifference(canvas,
-                              [](int x, int y) { return PhotoColour(1500 + x / 90, 1000 + y / 90); }),
+    EXPECT_EQ(FirstDifference(
+                  canvas, [](int x, int y) { return PhotoColour(1500 + x / 90, 1000 + y / 90); }),
               "");
 }
 
@@ -164,10 +169,11 @@ TEST_F(QtDraw, TranslatedPainterDrawsAtTheTranslatedPlace) {
     ScopedDib photo = Photo(4, 4);
     QImage canvas = Canvas(20, 20);
     DrawWhole(canvas, *photo.get(), 0, 0, 8, 8, [](QPainter& p) { p.translate(10, 5); });
-    EXPECT_EQ(FirstDifference(canvas, [](int x, int y) {
-                  if (x < 10 || x >= 18 || y < 5 || y >= 13) return qRgb(1, 2, 3);
-                  return PhotoColour((x - 10) / 2, (y - 5) / 2);
-              }),
+    EXPECT_EQ(FirstDifference(canvas,
+                              [](int x, int y) {
+                                  if (x < 10 || x >= 18 || y < 5 || y >= 13) return qRgb(1, 2, 3);
+                                  return PhotoColour((x - 10) / 2, (y - 5) / 2);
+                              }),
               "");
 }
 
@@ -186,12 +192,14 @@ TEST_F(QtDraw, UnstretchedTransfersAndTheDeviceBitmapPath) {
         EXPECT_EQ(dc.SendBits(0, 0, TDib{}), 0) << "an empty image is refused";
         EXPECT_EQ(dc.CreateCompatibleBitmap(0, 5), nullptr);
     }
-    EXPECT_EQ(FirstDifference(canvas, [](int x, int y) {
-                  if (x >= 2 && x < 8 && y >= 3 && y < 8) return PhotoColour(x - 2, y - 3);
-                  if (x >= 10 && x < 18 && y >= 10 && y < 16)
-                      return PhotoColour(2 + (x - 10) / 2, 1 + (y - 10) / 2);
-                  return qRgb(1, 2, 3);
-              }),
+    EXPECT_EQ(FirstDifference(canvas,
+                              [](int x, int y) {
+                                  if (x >= 2 && x < 8 && y >= 3 && y < 8)
+                                      return PhotoColour(x - 2, y - 3);
+                                  if (x >= 10 && x < 18 && y >= 10 && y < 16)
+                                      return PhotoColour(2 + (x - 10) / 2, 1 + (y - 10) / 2);
+                                  return qRgb(1, 2, 3);
+                              }),
               "");
 }
 
@@ -210,10 +218,11 @@ TEST_F(QtDraw, SourceReachingOutsideTheImageIsClippedByTheDevice) {
         broken.Info = &info;
         EXPECT_EQ(dc.StretchBits({0, 0, 4, 4}, {0, 0, 4, 4}, broken, kSrcCopy), kGdiError);
     }
-    EXPECT_EQ(FirstDifference(canvas, [](int x, int y) {
-                  if (x < 8 && y >= 8) return PhotoColour(2 + x / 4, (y - 8) / 4);
-                  return qRgb(1, 2, 3);
-              }),
+    EXPECT_EQ(FirstDifference(canvas,
+                              [](int x, int y) {
+                                  if (x < 8 && y >= 8) return PhotoColour(2 + x / 4, (y - 8) / 4);
+                                  return qRgb(1, 2, 3);
+                              }),
               "");
 }
 
