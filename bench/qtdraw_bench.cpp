@@ -15,7 +15,7 @@ using namespace lumeno;
 
 namespace {
 
-constexpr int kWidth = 4000, kHeight = 3000;   // 12 megapixels
+constexpr int kWidth = 4000, kHeight = 3000; // 12 megapixels
 constexpr int kViewWidth = 532, kViewHeight = 420;
 
 const TDib& Photo12MP() {
@@ -56,7 +56,13 @@ void BM_ViewerRepaint(benchmark::State& state) {
     }
     state.SetLabel("zoom " + std::to_string(state.range(0)) + " %");
 }
-BENCHMARK(BM_ViewerRepaint)->Arg(100)->Arg(13)->Arg(5)->Arg(400)->Arg(9000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ViewerRepaint)
+    ->Arg(100)
+    ->Arg(13)
+    ->Arg(5)
+    ->Arg(400)
+    ->Arg(9000)
+    ->Unit(benchmark::kMillisecond);
 
 // The viewer's paint box is as large as the zoomed photo; only the exposed 532 x 420 part
 // is repainted (the painter's clip).
@@ -80,9 +86,11 @@ void BM_FullConversion(benchmark::State& state) {
     for (auto _ : state) {
         QImage whole(kWidth, kHeight, QImage::Format_RGB32);
         for (int top = 0; top < kHeight; ++top) {
-            const uint8_t* in = photo.Bits + static_cast<size_t>(kHeight - 1 - top) * photo.RowBytes;
+            const uint8_t* in =
+                photo.Bits + static_cast<size_t>(kHeight - 1 - top) * photo.RowBytes;
             auto* out = reinterpret_cast<QRgb*>(whole.scanLine(top));
-            for (int x = 0; x < kWidth; ++x) out[x] = qRgb(in[3 * x + 2], in[3 * x + 1], in[3 * x]);
+            for (int x = 0; x < kWidth; ++x)
+                out[x] = qRgb(in[3 * x + 2], in[3 * x + 1], in[3 * x]);
         }
         QPainter painter(&viewport);
         painter.drawImage(QPoint(-(kWidth - kViewWidth) / 2, -(kHeight - kViewHeight) / 2), whole);

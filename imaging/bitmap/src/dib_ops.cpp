@@ -6,9 +6,15 @@
 
 namespace lumeno {
 
-int DibWidth(const TDib& image) { return image.Info ? image.Info->biWidth : 0; }
-int DibHeight(const TDib& image) { return image.Info ? image.Info->biHeight : 0; }
-int DibBitCount(const TDib& image) { return image.Info ? image.Info->biBitCount : 0; }
+int DibWidth(const TDib& image) {
+    return image.Info ? image.Info->biWidth : 0;
+}
+int DibHeight(const TDib& image) {
+    return image.Info ? image.Info->biHeight : 0;
+}
+int DibBitCount(const TDib& image) {
+    return image.Info ? image.Info->biBitCount : 0;
+}
 
 int64_t DibColourCount(const TDib& image) {
     if (!image.Info) return 0;

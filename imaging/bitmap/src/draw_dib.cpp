@@ -61,22 +61,20 @@ class PaletteSelection {
 
 // 24-bit photos on screens of 256 colours or fewer: a halftoned copy, made at the displayed
 // size when the picture is shown smaller, so that the device copies it one to one.
-bool DrawHalftoned(DibDrawTarget& dc, const DibDrawRects& r, const TDib& image,
-                   uint32_t rasterOp, void* paletteToSelect) {
+bool DrawHalftoned(DibDrawTarget& dc, const DibDrawRects& r, const TDib& image, uint32_t rasterOp,
+                   void* paletteToSelect) {
     const int width = DibWidth(image);
     const int height = DibHeight(image);
     ScopedDib copy;
     DibRect source{r.srcX, r.srcY, r.srcWidth, r.srcHeight};
     if (r.destWidth < r.srcWidth || r.destHeight < r.srcHeight) {
-        const int copyWidth =
-            std::max(1, Proportional(double(width) * r.destWidth / r.srcWidth));
+        const int copyWidth = std::max(1, Proportional(double(width) * r.destWidth / r.srcWidth));
         const int copyHeight =
             std::max(1, Proportional(double(height) * r.destHeight / r.srcHeight));
         if (!DIBHalftoneDIBXY(copy.get(), &image, copyWidth, copyHeight) || copy.empty())
             return false;
         source = {Proportional(double(r.srcX) * copyWidth / width),
-                  Proportional(double(r.srcY) * copyHeight / height), r.destWidth,
-                  r.destHeight};
+                  Proportional(double(r.srcY) * copyHeight / height), r.destWidth, r.destHeight};
     } else {
         if (!DIBHalftoneDIB(copy.get(), &image) || copy.empty()) return false;
     }
@@ -92,13 +90,13 @@ void DrawRowByRow(DibDrawTarget& dc, const DibDrawRects& r, const TDib& image) {
     const int bytesPerPixel = bits == 24 ? 3 : 1;
     const int width = DibWidth(image);
     const int height = DibHeight(image);
-    const int top = height - r.srcY - r.srcHeight;   // source top, counted from the top row
+    const int top = height - r.srcY - r.srcHeight; // source top, counted from the top row
 
     // The band: at most RowBandHeight rows, and not much more than 8 MB of pixels.
     const int64_t rowBytes = (int64_t{r.destWidth} * bytesPerPixel + 3) / 4 * 4;
     int band = std::max(1, dc.RowBandHeight());
-    band = static_cast<int>(std::min<int64_t>({band, r.destHeight,
-                                               std::max<int64_t>(1, (8 << 20) / rowBytes)}));
+    band = static_cast<int>(
+        std::min<int64_t>({band, r.destHeight, std::max<int64_t>(1, (8 << 20) / rowBytes)}));
 
     const auto makeBuffer = [&](ScopedDib& buffer, int rows) {
         if (bits == 24) {
@@ -125,7 +123,7 @@ void DrawRowByRow(DibDrawTarget& dc, const DibDrawRects& r, const TDib& image) {
         }
     }
 
-    int previous = -1;   // stored source row the buffer's last written row holds
+    int previous = -1; // stored source row the buffer's last written row holds
     for (int r0 = 0; r0 < r.destHeight; r0 += band) {
         const int rows = std::min(band, r.destHeight - r0);
         ScopedDib partial;
@@ -136,7 +134,7 @@ void DrawRowByRow(DibDrawTarget& dc, const DibDrawRects& r, const TDib& image) {
         for (int k = 0; k < rows; ++k) {
             const int64_t fromTop = top + int64_t{r.srcHeight} * (r0 + k) / r.destHeight;
             const int64_t stored = height - 1 - fromTop;
-            uint8_t* out = RowOf(buffer, rows - 1 - k);   // bands are stored bottom-up
+            uint8_t* out = RowOf(buffer, rows - 1 - k); // bands are stored bottom-up
             if (stored < 0 || stored >= height) {
                 std::memset(out, 0, static_cast<size_t>(buffer.RowBytes));
                 previous = -1;
@@ -155,7 +153,8 @@ void DrawRowByRow(DibDrawTarget& dc, const DibDrawRects& r, const TDib& image) {
                 for (int i = first; i <= last; ++i)
                     std::memcpy(out + 3 * i, in + 3 * columns[i], 3);
             } else {
-                for (int i = first; i <= last; ++i) out[i] = in[columns[i]];
+                for (int i = first; i <= last; ++i)
+                    out[i] = in[columns[i]];
             }
         }
         dc.SendBits(r.x, r.y + r0, buffer);
@@ -176,7 +175,8 @@ bool DrawSampledCopy(DibDrawTarget& dc, const DibDrawRects& r, const TDib& image
                                : r.srcX;
     };
     std::vector<int> columns(static_cast<size_t>(r.destWidth));
-    for (int x = 0; x < r.destWidth; ++x) columns[x] = sourceColumn(x);
+    for (int x = 0; x < r.destWidth; ++x)
+        columns[x] = sourceColumn(x);
     for (int y = 0; y < r.destHeight; ++y) {
         const int sy = r.destHeight > 1
                            ? r.srcY + int(int64_t{r.srcHeight - 1} * y / (r.destHeight - 1))
@@ -245,7 +245,8 @@ bool ClipToImage(DibDrawRects& rects, int imageWidth, int imageHeight) {
     }
     if (srcY < 0) {
         if (srcY + srcHeight <= 0) return false;
-        destHeight = Proportional(double(destHeight) * double(srcY + srcHeight) / double(srcHeight));
+        destHeight =
+            Proportional(double(destHeight) * double(srcY + srcHeight) / double(srcHeight));
         srcHeight += srcY;
         srcY = 0;
     }

@@ -105,8 +105,7 @@ int RecordingDrawTarget::SendBits(int x, int y, const TDib& image) {
     return call.result;
 }
 
-std::unique_ptr<DeviceBitmap> RecordingDrawTarget::CreateCompatibleBitmap(int width,
-                                                                          int height) {
+std::unique_ptr<DeviceBitmap> RecordingDrawTarget::CreateCompatibleBitmap(int width, int height) {
     RecordedCall call;
     call.kind = RecordedCall::Kind::CreateBitmap;
     call.target = {0, 0, width, height};

@@ -15,9 +15,9 @@
 
 namespace lumeno {
 
-inline constexpr uint32_t kSrcCopy = 0x00CC0020;   // the raster operation every caller passes
-inline constexpr int kColorOnColor = 3;            // stretch mode: delete scan lines
-inline constexpr int kGdiError = -1;               // a refused stretched transfer
+inline constexpr uint32_t kSrcCopy = 0x00CC0020; // the raster operation every caller passes
+inline constexpr int kColorOnColor = 3;          // stretch mode: delete scan lines
+inline constexpr int kGdiError = -1;             // a refused stretched transfer
 
 struct DibRect {
     int x = 0;

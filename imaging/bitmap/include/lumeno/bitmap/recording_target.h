@@ -37,13 +37,13 @@ class RecordingDrawTarget : public DibDrawTarget {
     bool rasterDisplay = true;
     int screenBits = 32;
     bool canTakeBits = true;
-    int stretchResult = 0;        // 0: the number of target lines; else this value (kGdiError)
-    int sendResult = -1;          // -1: the image's lines; else this value (0 = refused)
+    int stretchResult = 0; // 0: the number of target lines; else this value (kGdiError)
+    int sendResult = -1;   // -1: the image's lines; else this value (0 = refused)
     bool createBitmapFails = false;
     bool setRowsFails = false;
     bool stretchBltFails = false;
     int bandHeight = 1;
-    void* initialPalette = reinterpret_cast<void*>(0x5A);   // what the first selection replaces
+    void* initialPalette = reinterpret_cast<void*>(0x5A); // what the first selection replaces
 
     std::vector<RecordedCall> calls;
 
