@@ -4,6 +4,9 @@
 
 #include <QDialog>
 
+#include <functional>
+#include <string>
+
 class QLabel;
 class QPushButton;
 
@@ -22,6 +25,9 @@ class TAboutBox : public QDialog {
   QString CopyrightText() const;
   // True when the picture was decoded (a missing or broken picture leaves the place empty).
   bool HasPicture() const;
+
+  // Opens a web address with the system's program; ShellOpenFile unless replaced (tests).
+  std::function<void(const std::string&)> ShellOpen;
 
  private:
   void wwwBtnClick();
