@@ -5,6 +5,7 @@
 //                                      fills the e-mail field, clicks "Weiter >", logs the
 //                                      final message, waits for SYNC\go2, clicks OK
 //   wizard_driver cancel LOG           clicks "Abbrechen" and answers the question with Yes
+//   wizard_driver defect LOG           logs the defect message of a broken script, clicks OK
 // Every step is written to LOG (UTF-8); a missing window ends the driver with exit code 1.
 #include <windows.h>
 
@@ -34,9 +35,12 @@ void Log(const std::string& line) {
     std::fflush(g_log);
 }
 
+// WM_GETTEXT rather than GetWindowText, which does not ask another process's edit fields.
 std::wstring Text(HWND window) {
     wchar_t buffer[1024] = {};
-    GetWindowTextW(window, buffer, 1024);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_BLOCK,
+                        5000, &result);
     return buffer;
 }
 
@@ -161,6 +165,15 @@ int Cancel() {
     return 0;
 }
 
+int Defect() {
+    HWND box = WaitForWindow(L"#32770", L"Installation abbgebrochen!");
+    if (!box) return Log("no defect message"), 1;
+    Log("defect|" + BoxText(box));
+    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    Log(WaitGone(box) ? "message closed" : "message still open");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -179,6 +192,7 @@ int main(int argc, char** argv) {
     int result = 2;
     if (mode == "install" && argc >= 5) result = Install(argv[3], argv[4]);
     if (mode == "cancel") result = Cancel();
+    if (mode == "defect") result = Defect();
     std::fclose(g_log);
     return result;
 }
