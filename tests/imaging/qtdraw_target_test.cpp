@@ -3,12 +3,15 @@
 #include "lumeno/bitmap/draw_dib.h"
 #include "qt_draw_target.h"
 
+#include <QApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -21,11 +24,11 @@ namespace {
 class QtDraw : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        if (!QGuiApplication::instance()) {
+        if (!QCoreApplication::instance()) {
             static int argc = 1;
             static char name[] = "qtdraw_tests";
             static char* argv[] = {name, nullptr};
-            static QGuiApplication app(argc, argv);
+            static QApplication app(argc, argv);
         }
     }
 };
@@ -247,4 +250,48 @@ TEST_F(QtDraw, KnowsScreensFromPrinters) {
     DrawDib(paper, 100, 100, 500, 400, *image.get(), 0, 0, 50, 40, false, kSrcCopy, true, nullptr);
     printer.end();
     EXPECT_GT(QFileInfo(dir.filePath("page.pdf")).size(), 0);
+}
+
+namespace {
+
+// A paint box the size of the zoomed photo, as the picture viewer has it.
+class PaintBox : public QWidget {
+  public:
+    explicit PaintBox(const TDib& image) : image_(image) {}
+    int paints = 0;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QtDrawTarget dc(painter);
+        DrawDib(dc, 0, 0, width(), height(), image_, 0, 0, DibWidth(image_), DibHeight(image_),
+                true, kSrcCopy, false, nullptr);
+        ++paints;
+    }
+
+  private:
+    const TDib& image_;
+};
+
+} // namespace
+
+TEST_F(QtDraw, ScrolledWidgetShowsTheRightPartOfTheZoomedPhoto) {
+    ScopedDib photo = Photo(300, 200);
+    QScrollArea area;
+    auto* box = new PaintBox(*photo.get());
+    box->resize(3000, 2000); // 1000 %
+    area.setWidget(box);
+    area.resize(200, 150);
+    area.show();
+    area.horizontalScrollBar()->setValue(1234);
+    area.verticalScrollBar()->setValue(567);
+    QCoreApplication::processEvents();
+    const QImage shot = area.viewport()->grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    ASSERT_GT(box->paints, 0);
+    const int dx = area.horizontalScrollBar()->value(), dy = area.verticalScrollBar()->value();
+    EXPECT_EQ(dx, 1234);
+    EXPECT_EQ(FirstDifference(
+                  shot, [&](int x, int y) { return PhotoColour((dx + x) / 10, (dy + y) / 10); }),
+              "");
 }
