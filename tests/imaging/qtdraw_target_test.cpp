@@ -28,7 +28,9 @@ class QtDraw : public ::testing::Test {
             static int argc = 1;
             static char name[] = "qtdraw_tests";
             static char* argv[] = {name, nullptr};
-            static QApplication app(argc, argv);
+            // Kept until the process ends: destroying it after Qt's own globals crashes.
+            static QApplication* app = new QApplication(argc, argv);
+            (void)app;
         }
     }
 };
