@@ -57,7 +57,7 @@ export DISPLAY=:$(cat "$tmp/display")
 
 echo "-- wineboot (fresh prefix)"
 boot_start=$(date +%s)
-wineboot -i > /dev/null 2>&1
+timeout 240 wineboot -i > /dev/null 2>&1
 wineserver -w
 echo "   $(($(date +%s) - boot_start)) s"
 
@@ -66,7 +66,7 @@ users=$WINEPREFIX/drive_c/users/$user
 programs="$users/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
 
 echo "-- installation code under Wine"
-wine "$bin/installer_wine_tests.exe" > "$tmp/unit.log" 2>&1
+timeout 300 wine "$bin/installer_wine_tests.exe" > "$tmp/unit.log" 2>&1
 cat "$tmp/unit.log"
 summary=$(grep -E '^wine: [0-9]+ passed, [0-9]+ failed' "$tmp/unit.log" | tail -1)
 if [ -n "$summary" ]; then
@@ -106,7 +106,7 @@ echo "-- silent installation: wine install.exe -silent"
 src=$tmp/src
 make_source "$src" 'C:\Programme\Lumeno'
 mkdir -p "$tmp/run"
-(cd "$tmp/run" && wine "$src/install.exe" -silent)
+(cd "$tmp/run" && timeout 120 wine "$src/install.exe" -silent)
 check "install.exe -silent exits with 0" test $? -eq 0
 wineserver -w
 target="$WINEPREFIX/drive_c/Program Files/Lumeno"
@@ -115,10 +115,10 @@ for f in readme.txt data.bin lumeno.exe sub/tray.exe setup-helper.exe; do
 done
 check "silent: uninstaller in the Windows folder" cmp "$src/remove.exe" "$WINEPREFIX/drive_c/windows/remove.exe"
 check "silent: uninstaller not in the target" test ! -e "$target/remove.exe"
-wine reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Lumeno' > "$tmp/uninst.txt" 2>&1
+timeout 60 wine reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Lumeno' > "$tmp/uninst.txt" 2>&1
 check "silent: DisplayName" grep -qE 'DisplayName +REG_SZ +Lumeno' "$tmp/uninst.txt"
 check "silent: UninstallString" contains "$tmp/uninst.txt" 'UninstallString    REG_SZ    C:\windows\remove.exe "C:\Program Files\Lumeno\"'
-wine reg query 'HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' /v 'sub\tray.exe' > "$tmp/run.txt" 2>&1
+timeout 60 wine reg query 'HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' /v 'sub\tray.exe' > "$tmp/run.txt" 2>&1
 check "silent: autostart value" contains "$tmp/run.txt" 'C:\Program Files\Lumeno\sub\tray.exe'
 lnkinfo "$programs/PDF Lumeno/PDF Lumeno.lnk" > "$tmp/menu.txt" 2>&1
 check "silent: start-menu shortcut target" grep -qE 'Local path.*: C:\\Program Files\\Lumeno\\lumeno.exe$' "$tmp/menu.txt"
@@ -134,9 +134,9 @@ echo "-- defective script"
 bad=$tmp/bad
 make_source "$bad" 'C:\Programme\LumenoDefekt'
 sed -i '1s/Corvana/corvana/' "$bad/Install.log"
-wine "$bad/install.exe" &
+timeout 120 wine "$bad/install.exe" &
 bad_pid=$!
-wine "$bin/wizard_driver.exe" defect "$(winpath "$tmp/defect.log")"
+timeout 120 wine "$bin/wizard_driver.exe" defect "$(winpath "$tmp/defect.log")"
 wait $bad_pid
 check "defective script: exit code 0" test $? -eq 0
 check "defective script: message" contains "$tmp/defect.log" 'defect|Die Datei Install.log ist defekt! Die Installation muß abgebrochen werden!'
@@ -148,9 +148,9 @@ rm -f "$target/started.txt"
 sync=$tmp/sync
 mkdir -p "$sync"
 desktop="explorer /desktop=lumeno,1024x768"
-wine $desktop "$src/install.exe" > /dev/null 2>&1 &
+timeout 180 wine $desktop "$src/install.exe" > /dev/null 2>&1 &
 wizard_pid=$!
-wine $desktop "$bin/wizard_driver.exe" install "$(winpath "$tmp/wizard.log")" "$(winpath "$sync")\\" \
+timeout 180 wine $desktop "$bin/wizard_driver.exe" install "$(winpath "$tmp/wizard.log")" "$(winpath "$sync")\\" \
     'max-mustermann@example.org' > /dev/null 2>&1 &
 driver_pid=$!
 waitfile() { for _ in $(seq 600); do [ -e "$1" ] && return 0; sleep 0.1; done; return 1; }
@@ -165,7 +165,7 @@ if waitfile "$sync/ready"; then
     touch "$sync/go2"
 fi
 wait $wizard_pid $driver_pid
-wineserver -w
+timeout 60 wineserver -w || wineserver -k
 log=$tmp/wizard.log
 touch "$log"
 cat "$log"
@@ -190,11 +190,11 @@ check "wizard: files copied" cmp "$src/lumeno.exe" "$target/lumeno.exe"
 echo "-- wizard: Abbrechen"
 cancel=$tmp/cancel
 make_source "$cancel" 'C:\Programme\LumenoAbbruch'
-wine $desktop "$cancel/install.exe" > /dev/null 2>&1 &
+timeout 120 wine $desktop "$cancel/install.exe" > /dev/null 2>&1 &
 wizard_pid=$!
-wine $desktop "$bin/wizard_driver.exe" cancel "$(winpath "$tmp/cancel.log")" > /dev/null 2>&1
+timeout 120 wine $desktop "$bin/wizard_driver.exe" cancel "$(winpath "$tmp/cancel.log")" > /dev/null 2>&1
 wait $wizard_pid
-wineserver -w
+timeout 60 wineserver -w || wineserver -k
 touch "$tmp/cancel.log"
 cat "$tmp/cancel.log"
 check "cancel: question" contains "$tmp/cancel.log" 'question|Wollen Sie das Programm wirklich beenden?'

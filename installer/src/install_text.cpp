@@ -84,6 +84,19 @@ std::string FolderPart(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+bool IsFullFolderPath(const std::string& folder) {
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (folder.size() >= 3 && letter(folder[0]) && folder[1] == ':' && folder[2] == '\\')
+        return true;
+    return folder.size() >= 3 && folder[0] == '\\' && folder[1] == '\\' && folder[2] != '\\';
+}
+
+std::string TargetFolderHintText(const std::string& folderName) {
+    return Utf8ToAnsi("Bitte geben Sie das Zielverzeichnis vollständig an, zum Beispiel "
+                      "C:\\Programme\\") +
+           folderName + ".";
+}
+
 bool HasExeExtension(const std::string& fileName) {
     const auto dot = fileName.rfind('.');
     if (dot == std::string::npos) return false;

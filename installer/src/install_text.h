@@ -38,6 +38,11 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args);
 std::string WithBackslash(std::string text);
 // Everything up to and including the last "\" (empty when there is none).
 std::string FolderPart(const std::string& path);
+// True for a folder with a drive ("C:\...") or a network path ("\\server\share..."); a
+// relative target would install into whatever the current folder happens to be.
+bool IsFullFolderPath(const std::string& folder);
+// Asked for when the target field holds no full folder path.
+std::string TargetFolderHintText(const std::string& folderName);
 // True when the extension of fileName (from its last dot), in capitals, contains "EXE".
 bool HasExeExtension(const std::string& fileName);
 

@@ -224,6 +224,12 @@ LRESULT CALLBACK WizardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
                 SetWindowTextW(app.targetField, AnsiToWide(target).c_str());
             }
         } else if (control == app.nextButton || id == IDOK) {
+            if (!IsFullFolderPath(FieldText(app.targetField))) {
+                Hooks().message(window, TargetFolderHintText(app.run.Script.FolderName),
+                                "Corvana Install", MB_OK | MB_ICONINFORMATION);
+                SetFocus(app.targetField);
+                return 0;
+            }
             RunInstallation();
         } else if (control == app.cancelButton || id == IDCANCEL) {
             if (Hooks().message(window, Utf8ToAnsi("Wollen Sie das Programm wirklich beenden?"),

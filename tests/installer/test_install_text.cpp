@@ -109,6 +109,16 @@ TEST(InstallTexts, PathHelpers) {
     EXPECT_EQ(FolderPart("b.exe"), "");
 }
 
+TEST(InstallTexts, TargetMustBeAFullFolderPath) {
+    for (const char* ok : {"C:\\Programme\\Lumeno", "d:\\", "\\\\server\\share\\Lumeno"})
+        EXPECT_TRUE(IsFullFolderPath(ok)) << ok;
+    for (const char* bad : {"", "Lumeno", "C:", "C:Lumeno", "\\Lumeno", "\\\\\\x", "1:\\x", " C:\\x"})
+        EXPECT_FALSE(IsFullFolderPath(bad)) << bad;
+    EXPECT_EQ(TargetFolderHintText("Lumeno"),
+              "Bitte geben Sie das Zielverzeichnis vollst\xE4ndig an, zum Beispiel "
+              "C:\\Programme\\Lumeno.");
+}
+
 TEST(Encoding, Utf8AndWindows1252) {
     EXPECT_EQ(Utf8ToAnsi("äöüÄÖÜß"), "\xE4\xF6\xFC\xC4\xD6\xDC\xDF");
     EXPECT_EQ(Utf8ToAnsi("€ „x“ – …"), "\x80 \x84x\x93 \x96 \x85");

@@ -470,6 +470,21 @@ void StartMenuGroupNeinMakesNoStartMenuShortcut() {
     DeleteFileA((p.desktop + "App NoGroup.lnk").c_str());
 }
 
+void DesktopIconForAllKeepsTheUsersStartMenu() {
+    Prepared p = Prepare("forall", "Lumeno Test ForAll", {{"app.exe", "App ForAll"}}, {{"app.exe", "MZ"}});
+    const std::string common = DesktopFolder(true);
+    CHECK(!common.empty());
+    CHECK(_stricmp(common.c_str(), p.desktop.c_str()) != 0);
+    p.run.Silent = true;
+    p.run.Options.DesktopIconForAll = true;
+    InstallFiles(p.run);
+    const std::string& t = p.run.TargetFolder;
+    CHECK_LINK(common + "App ForAll.lnk", t + "app.exe", t);
+    CHECK(!Exists(p.desktop + "App ForAll.lnk"));
+    CHECK_LINK(p.startMenu + "App ForAll.lnk", t + "app.exe", t);
+    DeleteFileA((common + "App ForAll.lnk").c_str());
+}
+
 void UnknownStartMenuMakesNoShortcutElsewhere() {
     Hooks().openKey = RefuseShellFolders;
     Prepared p = Prepare("noshell", "Lumeno Test NoShell", {{"app.exe", "App NoShell"}},
@@ -551,6 +566,7 @@ int main() {
         {"CopyOntoItselfKeepsTheFile", CopyOntoItselfKeepsTheFile},
         {"CommandLineSwitchesOffShortcuts", CommandLineSwitchesOffShortcuts},
         {"StartMenuGroupNeinMakesNoStartMenuShortcut", StartMenuGroupNeinMakesNoStartMenuShortcut},
+        {"DesktopIconForAllKeepsTheUsersStartMenu", DesktopIconForAllKeepsTheUsersStartMenu},
         {"UnknownStartMenuMakesNoShortcutElsewhere", UnknownStartMenuMakesNoShortcutElsewhere},
         {"EmptyProgramFilesDirFallsBack", EmptyProgramFilesDirFallsBack},
         {"ForceFolderCreatesEveryLevel", ForceFolderCreatesEveryLevel},
