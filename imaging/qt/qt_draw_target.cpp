@@ -138,7 +138,7 @@ bool QtDrawTarget::IsRasterDisplay() const {
     QPaintDevice* device = painter_.device();
     if (!device) return true;
     if (device->devType() == QInternal::Printer) return false;
-    // PDF writers and print previews paint through the PDF engine.
+    // PDF writers paint through the PDF engine.
     if (QPaintEngine* engine = painter_.paintEngine())
         if (engine->type() == QPaintEngine::Pdf) return false;
     return true;
