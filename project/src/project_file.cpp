@@ -18,10 +18,13 @@ namespace fs = std::filesystem;
 // ---- writing ---------------------------------------------------------------------------
 
 void PutU32(std::string& out, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((value >> shift) & 0xFF);
+    for (int shift = 0; shift < 32; shift += 8)
+        out += static_cast<char>((value >> shift) & 0xFF);
 }
 
-void PutI32(std::string& out, int32_t value) { PutU32(out, static_cast<uint32_t>(value)); }
+void PutI32(std::string& out, int32_t value) {
+    PutU32(out, static_cast<uint32_t>(value));
+}
 
 void PutText(std::string& out, const std::string& text) {
     PutI32(out, static_cast<int32_t>(text.size()));
@@ -79,7 +82,8 @@ class FileSource final : public ByteSource {
         // The size is unknown: count what is left by reading it.
         uint64_t rest = 0;
         char chunk[4096];
-        while (size_t got = Read(chunk, sizeof chunk)) rest += got;
+        while (size_t got = Read(chunk, sizeof chunk))
+            rest += got;
         return rest;
     }
 
@@ -128,7 +132,9 @@ bool GetText(ByteSource& in, std::string& text) {
     return true;
 }
 
-int32_t ClampTime(int32_t value) { return std::clamp(value, kMinTime, kMaxTime); }
+int32_t ClampTime(int32_t value) {
+    return std::clamp(value, kMinTime, kMaxTime);
+}
 
 // Reads the trailer field by field; a field read completely is taken even when a later one
 // is missing. Returns true when all 35 bytes were there.
@@ -273,7 +279,7 @@ ProjectWriteResult WriteProjectFile(const std::string& fileName, const TSlideSho
     for (int attempt = 0; attempt < 100 && !file; ++attempt) {
         temp = target + "~" + std::to_string(attempt) + ".tmp";
         errno = 0;
-        file.reset(std::fopen(temp.c_str(), "wbx"));
+        file.reset(platform::CreateNewFile(temp));
         if (!file && errno != EEXIST) break;
     }
     if (!file) return fail(ProjectFileError::CannotCreate, errno ? errno : EEXIST);

@@ -19,7 +19,8 @@ void Fill(TSlideShow& show, const std::vector<std::pair<std::string, std::string
 
 std::vector<int> Positions(const std::vector<TSearchRow>& rows) {
     std::vector<int> out;
-    for (const TSearchRow& row : rows) out.push_back(row.Position);
+    for (const TSearchRow& row : rows)
+        out.push_back(row.Position);
     return out;
 }
 
@@ -27,12 +28,17 @@ class CaptionSearch : public ::testing::Test {
   protected:
     void SetUp() override {
         Fill(show_, {
-                        {"/urlaub/strand.jpg", "Am Meer"},                      // 0
-                        {"C:\\Bilder\\BERGE.JPG", "H\xFCtte"},                // 1
-                        {"/x/MEER.png", ""},                                     // 2
+                        {"/urlaub/strand.jpg", "Am Meer"},                        // 0
+                        {"C:\\Bilder\\BERGE.JPG", "H\xFCtte"},                    // 1
+                        {"/x/MEER.png", ""},                                      // 2
                         {"/meer/foto.jpg", "Ein STRAND am meer\r\nzweite Zeile"}, // 3
-                        {"/x/gruss.jpg", "Gr\xFC\xDF" "e aus \xC4gypten"},       // 4
-                        {"/x/\xC3\xBC" "ber.jpg", "\xFC" "ber &#321;\xF3" "d\xBA"}, // 5
+                        {"/x/gruss.jpg", "Gr\xFC\xDF"
+                                         "e aus \xC4gypten"}, // 4
+                        {"/x/\xC3\xBC"
+                         "ber.jpg",
+                         "\xFC"
+                         "ber &#321;\xF3"
+                         "d\xBA"}, // 5
                     });
     }
     TSlideShow show_;
@@ -61,7 +67,7 @@ TEST_F(CaptionSearch, PhotoMatchingCaptionAndFileNameIsListedOnce) {
 }
 
 TEST_F(CaptionSearch, OnlyAsciiLettersAreUpperCased) {
-    EXPECT_EQ(Positions(SearchCaptions(show_, "hütte")), std::vector<int>{1}); // same umlaut
+    EXPECT_EQ(Positions(SearchCaptions(show_, "hütte")), std::vector<int>{1});  // same umlaut
     EXPECT_EQ(Positions(SearchCaptions(show_, "ägypten")), std::vector<int>{}); // ä is not Ä
     EXPECT_EQ(Positions(SearchCaptions(show_, "Ägypten")), std::vector<int>{4});
     EXPECT_EQ(Positions(SearchCaptions(show_, "grüsse")), std::vector<int>{}); // ss is not ß

@@ -8,10 +8,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -34,7 +34,8 @@ std::string Hex(const std::string& bytes) {
 
 std::string Bytes(std::initializer_list<int> values) {
     std::string out;
-    for (int v : values) out += static_cast<char>(v);
+    for (int v : values)
+        out += static_cast<char>(v);
     return out;
 }
 
@@ -44,9 +45,9 @@ std::string Bytes(std::initializer_list<int> values) {
     for (size_t i = 0; i < common; ++i)
         if (expected[i] != actual[i])
             return ::testing::AssertionFailure()
-                   << "first difference at byte " << i << ": expected " << Hex(expected.substr(i, 1))
-                   << ", got " << Hex(actual.substr(i, 1)) << "\nexpected " << Hex(expected)
-                   << "\nactual   " << Hex(actual);
+                   << "first difference at byte " << i << ": expected "
+                   << Hex(expected.substr(i, 1)) << ", got " << Hex(actual.substr(i, 1))
+                   << "\nexpected " << Hex(expected) << "\nactual   " << Hex(actual);
     if (expected.size() != actual.size())
         return ::testing::AssertionFailure() << "length " << actual.size() << " instead of "
                                              << expected.size() << "\nactual " << Hex(actual);
@@ -65,7 +66,8 @@ const std::string kOnePhoto = Bytes({0xAD, 0xCD, 0x00, 0x00, 1, 0, 0, 0, 8, 0, 0
 
 std::string I32(int32_t v) {
     std::string out;
-    for (int s = 0; s < 32; s += 8) out += static_cast<char>((static_cast<uint32_t>(v) >> s) & 0xFF);
+    for (int s = 0; s < 32; s += 8)
+        out += static_cast<char>((static_cast<uint32_t>(v) >> s) & 0xFF);
     return out;
 }
 
@@ -79,7 +81,9 @@ std::string Trailer(int showPdf, int32_t fade, int32_t pause, uint32_t back, uin
            static_cast<char>(fadeInOut) + static_cast<char>(fullScreen);
 }
 
-std::string Header(int32_t count) { return I32(static_cast<int32_t>(kLmoMarker)) + I32(count); }
+std::string Header(int32_t count) {
+    return I32(static_cast<int32_t>(kLmoMarker)) + I32(count);
+}
 std::string Entry(const std::string& name, const std::string& text) {
     return I32(static_cast<int32_t>(name.size())) + name + I32(static_cast<int32_t>(text.size())) +
            text;
@@ -130,7 +134,8 @@ TEST(ProjectFileBytes, ColoursAreStoredBackgroundOutlineCaption) {
 TEST(ProjectFileBytes, CaptionsKeepLineBreaksAndWindows1252Bytes) {
     TSlideShow show;
     show.AddPhotos({"/b/\xC3\xBC.jpg", "/c.jpg", "/d.jpg"}, false);
-    show.Fotos[0].Text = "Gr\xFC\xDF" "e\r\nZeile\rzwei &#321;";
+    show.Fotos[0].Text = "Gr\xFC\xDF"
+                         "e\r\nZeile\rzwei &#321;";
     show.Fotos[2].Text = "x";
     const std::string expected = Header(3) + Entry("/b/\xC3\xBC.jpg", show.Fotos[0].Text) +
                                  Entry("/c.jpg", "") + Entry("/d.jpg", "x") + kDefaultTrailer;
@@ -202,7 +207,8 @@ TEST(ReadProjectBytes, TrailerValuesAreClampedAndOptionBytesInterpreted) {
         {"PauseTime 1000001 becomes 1000000",
          Trailer(1, 1000, 1000001, 0xFFFFFF, 0, 0xFFFF, 2, 95, 40, 1, 0),
          with([](TShowSettings& s) { s.PauseTime = 1000000; })},
-        {"FadeInOut byte 2 cross-fades", Trailer(1, 1000, 3000, 0xFFFFFF, 0, 0xFFFF, 2, 95, 40, 2, 0),
+        {"FadeInOut byte 2 cross-fades",
+         Trailer(1, 1000, 3000, 0xFFFFFF, 0, 0xFFFF, 2, 95, 40, 2, 0),
          with([](TShowSettings& s) { s.FadeInOut = false; })},
         {"FadeInOut byte 255 cross-fades",
          Trailer(1, 1000, 3000, 0xFFFFFF, 0, 0xFFFF, 2, 95, 40, 255, 0),
@@ -236,7 +242,8 @@ TEST(ReadProjectBytes, TrailerValuesAreClampedAndOptionBytesInterpreted) {
 TEST(ReadProjectBytes, CountOfZeroOrBelowReadsNoEntries) {
     for (int32_t count : {0, -1, INT32_MIN}) {
         TSlideShow show;
-        const ProjectReadResult r = ReadProjectBytes(Header(count) + kDefaultTrailer, show, Unusual());
+        const ProjectReadResult r =
+            ReadProjectBytes(Header(count) + kDefaultTrailer, show, Unusual());
         EXPECT_TRUE(r.ok) << count;
         EXPECT_EQ(show.Count(), 0);
         EXPECT_TRUE(SameSettings(r.settings, TShowSettings{}));
@@ -267,8 +274,9 @@ TEST(ReadProjectBytes, WrongMarkerClearsPhotosAndKeepsSettings) {
 
 TEST(ReadProjectBytes, ZeroByteEndsAText) {
     TSlideShow show;
-    const std::string bytes =
-        Header(1) + Entry(std::string("/a.jpg\0/b.jpg", 13), std::string("ab\0cd", 5)) + kDefaultTrailer;
+    const std::string bytes = Header(1) +
+                              Entry(std::string("/a.jpg\0/b.jpg", 13), std::string("ab\0cd", 5)) +
+                              kDefaultTrailer;
     ASSERT_TRUE(ReadProjectBytes(bytes, show, Unusual()).ok);
     EXPECT_EQ(show.Fotos[0].FileName, "/a.jpg");
     EXPECT_EQ(show.Fotos[0].Text, "ab");
@@ -307,7 +315,7 @@ TEST(ReadProjectBytes, HugeOrNegativeCountsAndLengthsAreDamageNotAllocations) {
     const std::string cases[] = {
         Header(INT32_MAX) + Entry("/a.jpg", "") + kDefaultTrailer, // 2^31-1 photos claimed
         Header(1) + I32(INT32_MAX) + "/a.jpg",                     // 2 GB file name
-        Header(1) + I32(6) + "/a.jpg" + I32(-1) + kDefaultTrailer,  // 4 GB caption (0xFFFFFFFF)
+        Header(1) + I32(6) + "/a.jpg" + I32(-1) + kDefaultTrailer, // 4 GB caption (0xFFFFFFFF)
         Header(1) + I32(INT32_MIN) + kDefaultTrailer,
         Header(2) + Entry("/a.jpg", "ok") + I32(-7) + kDefaultTrailer,
     };
@@ -355,7 +363,8 @@ class ProjectFileOnDisk : public ::testing::Test {
         std::ofstream(path, std::ios::binary) << bytes;
     }
     size_t FilesInDir() const {
-        return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+        return static_cast<size_t>(
+            std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
     }
     fs::path dir_;
 };
@@ -465,11 +474,12 @@ TEST(ProjectFileMessage, EveryErrorHasItsGermanText) {
     EXPECT_EQ(ProjectFileMessage(ProjectFileError::None), "");
     EXPECT_EQ(ProjectFileMessage(ProjectFileError::CannotCreate),
               "Fehler: Konnte Datei nicht erstellen...");
-    EXPECT_EQ(ProjectFileMessage(ProjectFileError::CannotOpen), "Fehler: Konnte Datei nicht öffnen...");
+    EXPECT_EQ(ProjectFileMessage(ProjectFileError::CannotOpen),
+              "Fehler: Konnte Datei nicht öffnen...");
     EXPECT_EQ(ProjectFileMessage(ProjectFileError::NotLumeno),
               "Fehler: Die Datei ist keine gültige PDF Lumeno Datei...");
-    for (ProjectFileError e : {ProjectFileError::Damaged, ProjectFileError::WriteFailed,
-                               ProjectFileError::TrailingData})
+    for (ProjectFileError e :
+         {ProjectFileError::Damaged, ProjectFileError::WriteFailed, ProjectFileError::TrailingData})
         EXPECT_FALSE(ProjectFileMessage(e).empty());
 }
 

@@ -11,19 +11,22 @@ namespace {
 
 std::vector<std::string> Paths(int count) {
     std::vector<std::string> paths;
-    for (int i = 1; i <= count; ++i) paths.push_back("/fotos/bild" + std::to_string(i) + ".jpg");
+    for (int i = 1; i <= count; ++i)
+        paths.push_back("/fotos/bild" + std::to_string(i) + ".jpg");
     return paths;
 }
 
 // A show of `count` photos, each captioned with its number ("1", "2", ...).
 void Fill(TSlideShow& show, int count) {
     show.AddPhotos(Paths(count), false);
-    for (int i = 0; i < count; ++i) show.Fotos[i].Text = std::to_string(i + 1);
+    for (int i = 0; i < count; ++i)
+        show.Fotos[i].Text = std::to_string(i + 1);
 }
 
 std::string Order(const TSlideShow& show) {
     std::string out;
-    for (const TFotoRecord& foto : show.Fotos) out += foto.Text;
+    for (const TFotoRecord& foto : show.Fotos)
+        out += foto.Text;
     return out;
 }
 
@@ -58,11 +61,12 @@ struct BreakCase {
 };
 
 TEST(AddPhotos, FileNameCaptionGetsLoneCrBeforeEvery50thCharacter) {
-    const BreakCase cases[] = {
-        {49, {}}, {50, {49}}, {99, {49}}, {100, {49, 100}}, {120, {49, 100}}, {150, {49, 100, 151}}};
+    const BreakCase cases[] = {{49, {}},         {50, {49}},       {99, {49}},
+                               {100, {49, 100}}, {120, {49, 100}}, {150, {49, 100, 151}}};
     for (const BreakCase& c : cases) {
         std::string name;
-        for (size_t i = 0; i < c.length; ++i) name += static_cast<char>('a' + i % 26);
+        for (size_t i = 0; i < c.length; ++i)
+            name += static_cast<char>('a' + i % 26);
         TSlideShow show;
         show.AddPhotos({"/dir/" + name}, true);
         const std::string& text = show.Fotos[0].Text;

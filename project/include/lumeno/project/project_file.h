@@ -44,8 +44,8 @@ struct ProjectReadResult {
     // True when the photos and the settings were read completely (also with TrailingData).
     bool ok = false;
     ProjectFileError code = ProjectFileError::None;
-    int detail = 0;            // the system's error number for CannotOpen
-    bool markerValid = false;  // false: the show has no photos and `settings` == the input
+    int detail = 0;           // the system's error number for CannotOpen
+    bool markerValid = false; // false: the show has no photos and `settings` == the input
     // The settings the window shows afterwards: the ones read from the file, field by field;
     // a field the file does not hold completely keeps the value passed in. FadeTime and
     // PauseTime are clamped into 1..1000000, ShowPDF/FullScreen are on for any non-zero byte,

@@ -26,8 +26,8 @@ struct TShowSettings {
     uint32_t BackColor = 0xFFFFFF;
     uint32_t TextColor = 0x00FFFF;
     uint32_t OutlineColor = 0x000000;
-    int32_t TextX = 2;     // percent of the picture width
-    int32_t TextY = 95;    // percent of the picture height
+    int32_t TextX = 2;  // percent of the picture width
+    int32_t TextY = 95; // percent of the picture height
     int32_t FontSize = 40;
     bool FadeInOut = true; // false: cross-fade
     bool FullScreen = false;
