@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <locale>
 #include <regex>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zlib.h>
 
 using namespace lumeno;
@@ -166,6 +168,8 @@ TEST(FormatSeconds, Values) {
     for (auto [value, text] : cases) EXPECT_EQ(FormatSeconds(value), text) << value;
 }
 
+// Runs in a child process: switching to a locale loaded through LOCPATH keeps memory
+// inside the C library that a leak checker would report at exit.
 TEST(FormatSeconds, DecimalPointUnderGermanLocale) {
     // A German locale writes "1,5" through printf and streams; the document must not.
     namespace fs = std::filesystem;
@@ -173,27 +177,39 @@ TEST(FormatSeconds, DecimalPointUnderGermanLocale) {
     fs::create_directories(dir);
     const std::string cmd =
         "localedef -i de_DE -f UTF-8 " + (dir / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
-        if (std::system(cmd.c_str()) == 0) {
-            setenv("LOCPATH", dir.c_str(), 1);
+    enum { kOk = 0, kNoLocale = 3, kNotActive = 4, kWrongSeconds = 5, kWrongDocument = 6 };
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
+            const bool built = fs::exists(dir / "de_DE.UTF-8" / "LC_NUMERIC");
+            if (built || std::system(cmd.c_str()) == 0) setenv("LOCPATH", dir.c_str(), 1);
         }
+        if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) _exit(kNoLocale);
+        char probe[16];
+        std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+        if (std::string(probe) != "1,5") _exit(kNotActive);
+        try {
+            std::locale::global(std::locale("de_DE.UTF-8"));
+        } catch (const std::exception&) {
+        }
+        if (FormatSeconds(1.5) != "1.5" || FormatSeconds(0.333) != "0.333") _exit(kWrongSeconds);
+        TShowSettings s;
+        s.FadeTime = 1500;
+        const std::string doc = BuildSvgDocument({"x", "y"}, s);
+        if (doc.find("dur=\"1.5s\"") == std::string::npos || doc.find(',') != std::string::npos)
+            _exit(kWrongDocument);
+        _exit(kOk);
     }
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no German locale available";
-    char probe[16];
-    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
-    ASSERT_STREQ(probe, "1,5") << "the locale is not active";
-    try {
-        std::locale::global(std::locale("de_DE.UTF-8"));
-    } catch (const std::exception&) {
-    }
-    EXPECT_EQ(FormatSeconds(1.5), "1.5");
-    TShowSettings s;
-    s.FadeTime = 1500;
-    const std::string doc = BuildSvgDocument({"x", "y"}, s);
-    std::setlocale(LC_ALL, "C");
-    std::locale::global(std::locale::classic());
-    EXPECT_NE(doc.find("dur=\"1.5s\""), std::string::npos);
-    EXPECT_EQ(doc.find(','), std::string::npos) << "a decimal comma slipped in";
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    const int code = WEXITSTATUS(status);
+    if (code == kNoLocale) GTEST_SKIP() << "no German locale available";
+    EXPECT_NE(code, kNotActive) << "the locale did not switch printf to a decimal comma";
+    EXPECT_NE(code, kWrongSeconds) << "FormatSeconds wrote a decimal comma";
+    EXPECT_NE(code, kWrongDocument) << "the document holds a decimal comma";
+    EXPECT_EQ(code, kOk);
 }
 
 TEST(SvgFormats, ColourAndIntegers) {
