@@ -19,7 +19,7 @@ packages=(
   # the installer: cross compiler and the Win32 it runs on here
   mingw-w64 wine64 wine liblnk-utils xdotool
   # peers for the benchmarks
-  libjpeg-turbo-progs libvips-tools graphicsmagick
+  libjpeg-turbo-progs libvips-tools graphicsmagick time
 )
 
 if [ "${LUMENO_SKIP_APT:-0}" = 1 ]; then exit 0; fi
