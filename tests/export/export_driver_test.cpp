@@ -236,6 +236,70 @@ TEST_F(ExportTest, MixedShowEmbedsEveryPhotoAndCleansUp) {
     EXPECT_EQ(opened_, std::vector<std::string>{out.string()}) << "ShowPDF is on by default";
 }
 
+// Every format the image library reads ends up as a JPEG of the photo's own size; one it
+// cannot read as a black 320 x 200 picture. A 1-bit photo is black where its pixel value is
+// 0 and white elsewhere, whatever its colour table says.
+TEST_F(ExportTest, EveryFormatGoesThroughTheLibrary) {
+    if (!HaveTool("convert")) GTEST_SKIP() << "convert missing";
+    struct Source {
+        std::string name, command;
+    };
+    const fs::path d = dir_;
+    std::vector<Source> sources = {
+        {"palette.bmp", "convert -size 60x40 plasma:fractal -colors 32 -type Palette BMP3:"},
+        {"bilevel.bmp", "convert -size 64x32 xc:'rgb(255,0,0)' -fill 'rgb(0,0,255)' -draw "
+                        "'rectangle 0,0 31,31' -type Bilevel -colors 2 BMP3:"},
+        {"anim.gif", "convert -size 50x30 gradient:red-blue "},
+        {"deep.png", "convert -size 33x22 gradient:white-black -depth 16 PNG48:"},
+    };
+    std::vector<TExportPhoto> photos;
+    for (const auto& src : sources) {
+        const fs::path p = d / src.name;
+        if (RunCommand(src.command + "'" + p.string() + "' >/dev/null 2>&1").first == 0)
+            photos.push_back({p.string(), src.name});
+    }
+    if (HaveTool("heif-enc")) {
+        const std::string jpg = MakeJpeg("for-heic.jpg", 128, 96, 77);
+        const fs::path heic = d / "photo.heic";
+        if (RunCommand("heif-enc -q 80 -o '" + heic.string() + "' '" + jpg + "' >/dev/null 2>&1").first == 0)
+            photos.push_back({heic.string(), "heic"});
+    }
+    photos.push_back({(d / "missing.tif").string(), "fehlt"});
+    const fs::path out = d / "formats.pdf";
+    const TExportResult r = ExportSlideShow(photos, TShowSettings{}, out.string(), NoViewer(2));
+    ASSERT_TRUE(r.ok) << ExportMessage(r);
+    const auto images = ImageObjects(ReadFile(out));
+    ASSERT_EQ(images.size(), photos.size());
+    int unreadable = 0;
+    for (size_t i = 0; i < photos.size(); ++i) {
+        SCOPED_TRACE(photos[i].Text);
+        ScopedDib source;
+        OpenDib(source.get(), photos[i].FileName.c_str(), -1, nullptr);
+        const bool readable = !source.empty();
+        if (!readable) ++unreadable;
+        EXPECT_EQ(images[i].width, readable ? source->Info->biWidth : 320);
+        EXPECT_EQ(images[i].height, readable ? source->Info->biHeight : 200);
+        if (readable && source->Info->biBitCount == 1) {
+            const fs::path back = d / "bilevel-back.jpg";
+            WriteFile(back, images[i].jpeg);
+            ScopedDib decoded;
+            ASSERT_EQ(OpenDib(decoded.get(), back.c_str(), -1, nullptr), 1);
+            for (int y = 2; y < source->Info->biHeight; y += 7)
+                for (int x = 2; x < source->Info->biWidth; x += 7) {
+                    const bool white = getpixel(source.get(), x, y) != 0;
+                    const uint32_t px = getpixel(decoded.get(), x, y);
+                    const int grey = static_cast<int>(((px >> 16) & 255) + ((px >> 8) & 255) + (px & 255)) / 3;
+                    EXPECT_NEAR(grey, white ? 255 : 0, 40) << "pixel " << x << "," << y;
+                }
+        }
+    }
+    EXPECT_EQ(r.blackPictures, unreadable);
+    EXPECT_GE(unreadable, 1) << "the missing file";
+    if (HaveTool("qpdf")) {
+        EXPECT_EQ(RunCommand("qpdf --check '" + out.string() + "' >/dev/null 2>&1").first, 0);
+    }
+}
+
 TEST_F(ExportTest, SameBytesWithAnyNumberOfThreads) {
     std::vector<TExportPhoto> photos;
     for (int i = 0; i < 7; ++i) {
