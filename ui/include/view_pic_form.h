@@ -11,6 +11,9 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
+#include <string>
+
 class QLabel;
 class QPushButton;
 class QScrollArea;
@@ -32,6 +35,8 @@ class TViewPicForm : public QDialog {
   TDib Image{};
   // Full path of the photo file, for "Öffnen...".
   QString ImageFileName;
+  // Opens a file with the system's associated program; ShellOpenFile unless replaced (tests).
+  std::function<void(const std::string&)> ShellOpen;
 
   // Shows the window modally; returns when it is closed ("Zurück..." gives
   // QDialog::Accepted, the close box QDialog::Rejected).
@@ -70,6 +75,9 @@ class TViewPicForm : public QDialog {
   // Counts how often the photo was drawn (for tests).
   int DrawCount() const { return drawCount_; }
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   friend class TPicSurface;
   // Paint of the surface: resizes or draws, as PaintBox1Paint.
@@ -77,7 +85,8 @@ class TViewPicForm : public QDialog {
   void PaintBox1MouseDown(const QPoint& viewportPos);
   void PaintBox1MouseMove(const QPoint& viewportPos);
   void PaintBox1MouseUp();
-  // Brings the surface one step towards the displayed size; true when it changed.
+  // Brings the surface one step towards the displayed size (width, then height; both when
+  // the surface has no area, as such a surface gets no paint); true when it changed.
   bool ResizeSurfaceStep();
 
   int drawCount_ = 0;
