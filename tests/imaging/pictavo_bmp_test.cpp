@@ -271,7 +271,9 @@ TEST(BmpDecode, TruncatedRleGivesThePartThatWasRead) {
     s.pixels.resize(8); // the bottom row and part of the next
     ScopedDib dib = Load(Build(s));
     ASSERT_NE(dib->Bits, nullptr);
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(getpixel(dib.get(), x, 0), 1u);
+    for (int x = 0; x < 3; ++x) {
+        EXPECT_EQ(getpixel(dib.get(), x, 0), 1u);
+    }
     EXPECT_EQ(getpixel(dib.get(), 0, 3), 0u);
 }
 
@@ -285,7 +287,9 @@ TEST(BmpDecode, RunsBeyondTheRowAndDeltasBeyondThePictureAreIgnored) {
     s.pixels = {255, 3, 0, 2, 200, 200, 0, 255, 1, 0, 1};
     ScopedDib dib = Load(Build(s));
     ASSERT_NE(dib->Bits, nullptr);
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(getpixel(dib.get(), x, 0), 3u);
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(getpixel(dib.get(), x, 0), 3u);
+    }
 }
 
 TEST(BmpDecode, TruncatedRowsGiveTheBottomRows) {

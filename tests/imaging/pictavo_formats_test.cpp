@@ -105,7 +105,9 @@ TEST(GifDecode, TruncatedAndBrokenFiles) {
     auto noColours = EncodeGif(Indices(4, 4, 2), GifOptions{Colours(2)});
     noColours[10] &= 0x7F; // no global colour table, and no local one
     broken.push_back(noColours);
-    for (size_t i = 0; i < broken.size(); ++i) EXPECT_EQ(Load(broken[i])->Bits, nullptr) << i;
+    for (size_t i = 0; i < broken.size(); ++i) {
+        EXPECT_EQ(Load(broken[i])->Bits, nullptr) << i;
+    }
 }
 
 // --- TIFF -------------------------------------------------------------------------------
@@ -159,7 +161,9 @@ TEST(TiffDecode, BrokenFilesAreNotLoaded) {
         {'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x7F}, // directory far past the end
         std::vector<uint8_t>(good.begin(), good.begin() + 12),
     };
-    for (size_t i = 0; i < broken.size(); ++i) EXPECT_EQ(Load(broken[i])->Bits, nullptr) << i;
+    for (size_t i = 0; i < broken.size(); ++i) {
+        EXPECT_EQ(Load(broken[i])->Bits, nullptr) << i;
+    }
     // Strip data cut off: at most partial, never a crash.
     auto cut = good;
     cut.resize(good.size() - 200);
@@ -201,7 +205,9 @@ TEST(WebpDecode, BrokenFiles) {
     auto cut = good;
     cut.resize(good.size() / 2);
     ScopedDib partial = Load(cut);
-    if (partial->Bits) EXPECT_EQ(partial->Info->biWidth, 64);
+    if (partial->Bits) {
+        EXPECT_EQ(partial->Info->biWidth, 64);
+    }
     const std::vector<uint8_t> header(good.begin(), good.begin() + 16);
     EXPECT_EQ(Load(header)->Bits, nullptr);
     auto bad = good;

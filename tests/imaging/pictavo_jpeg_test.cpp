@@ -103,7 +103,9 @@ TEST(JpegDecode, CorruptEntropyDataNeverCrashes) {
     for (size_t i = bytes.size() / 3; i < bytes.size() - 2; i += 7) bytes[i] ^= 0x5A;
     ScopedDib dib;
     OpenDibMemory(dib.get(), bytes.data(), bytes.size(), nullptr);
-    if (dib->Bits) EXPECT_EQ(dib->Info->biWidth, 96);
+    if (dib->Bits) {
+        EXPECT_EQ(dib->Info->biWidth, 96);
+    }
 }
 
 TEST(JpegDecode, LyingDimensionsAboveTheLimitAreRefused) {
@@ -135,7 +137,9 @@ TEST(JpegDecode, HugeDimensionsWithLittleDataStopWhereTheDataEnds) {
         }
     ScopedDib dib;
     OpenDibMemory(dib.get(), bytes.data(), bytes.size(), nullptr);
-    if (dib->Bits) EXPECT_EQ(dib->Info->biWidth, 20000);
+    if (dib->Bits) {
+        EXPECT_EQ(dib->Info->biWidth, 20000);
+    }
 }
 
 // --- writing ----------------------------------------------------------------------------
@@ -207,7 +211,9 @@ TEST(JpegWrite, FailuresReturnZeroAndLeaveNoFile) {
     EXPECT_EQ(SaveDib(nullptr, dir.File("n.jpg").c_str(), 7, 0), 0);
 #ifdef __linux__
     // A full disk: the write fails part-way and the file is removed.
-    if (std::filesystem::exists("/dev/full")) EXPECT_EQ(SaveDib(source.get(), "/dev/full", 7, 0), 0);
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_EQ(SaveDib(source.get(), "/dev/full", 7, 0), 0);
+    }
 #endif
 }
 

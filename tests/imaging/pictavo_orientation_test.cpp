@@ -67,7 +67,9 @@ TEST_P(Orientation, ComesOutUpright) {
                 EXPECT_NEAR(got.b, want.b, 24) << "quadrant " << qx << "," << qy;
             }
     }
-    if (carrier != Carrier::Heic) EXPECT_TRUE(SamePixels(*dib.get(), upright, tolerance));
+    if (carrier != Carrier::Heic) {
+        EXPECT_TRUE(SamePixels(*dib.get(), upright, tolerance));
+    }
 }
 
 std::vector<OrientationCase> AllCases() {

@@ -196,7 +196,9 @@ TEST(PngDecode, LyingDimensionsAreRefusedOrPartial) {
     const auto lying = WithSize(good, 4000, 3000);
     ScopedDib b;
     OpenDibMemory(b.get(), lying.data(), lying.size(), nullptr);
-    if (b->Bits) EXPECT_EQ(b->Info->biWidth, 4000);
+    if (b->Bits) {
+        EXPECT_EQ(b->Info->biWidth, 4000);
+    }
 }
 
 } // namespace

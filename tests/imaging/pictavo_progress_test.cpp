@@ -192,7 +192,9 @@ TEST(Threads, DecodeAndEncodeAtTheSameTime) {
             ok[t] = 1;
         });
     for (auto& th : threads) th.join();
-    for (int t = 0; t < 6; ++t) EXPECT_EQ(ok[t], 1) << "thread " << t;
+    for (int t = 0; t < 6; ++t) {
+        EXPECT_EQ(ok[t], 1) << "thread " << t;
+    }
 }
 
 } // namespace
