@@ -84,6 +84,10 @@ std::string FolderPart(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+std::string TargetFromChosenFolder(const std::string& chosen, const std::string& folderName) {
+    return WithBackslash(chosen) + folderName;
+}
+
 bool IsFullFolderPath(const std::string& folder) {
     const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
     if (folder.size() >= 3 && letter(folder[0]) && folder[1] == ':' && folder[2] == '\\')

@@ -38,6 +38,8 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args);
 std::string WithBackslash(std::string text);
 // Everything up to and including the last "\" (empty when there is none).
 std::string FolderPart(const std::string& path);
+// The target after "Durchsuchen...": the chosen folder, a "\" unless it ends in one, FolderName.
+std::string TargetFromChosenFolder(const std::string& chosen, const std::string& folderName);
 // True for a folder with a drive ("C:\...") or a network path ("\\server\share..."); a
 // relative target would install into whatever the current folder happens to be.
 bool IsFullFolderPath(const std::string& folder);

@@ -220,7 +220,7 @@ LRESULT CALLBACK WizardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
         if (control == app.browseButton) {
             std::string folder;
             if (ChooseTargetFolder(folder)) {
-                const std::string target = WithBackslash(folder) + app.run.Script.FolderName;
+                const std::string target = TargetFromChosenFolder(folder, app.run.Script.FolderName);
                 SetWindowTextW(app.targetField, AnsiToWide(target).c_str());
             }
         } else if (control == app.nextButton || id == IDOK) {

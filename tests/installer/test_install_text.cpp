@@ -106,6 +106,8 @@ TEST(InstallTexts, PathHelpers) {
     EXPECT_EQ(WithBackslash("C:\\x\\"), "C:\\x\\");
     EXPECT_EQ(WithBackslash(""), "");
     EXPECT_EQ(FolderPart("C:\\a\\b.exe"), "C:\\a\\");
+    EXPECT_EQ(TargetFromChosenFolder("D:\\", "Lumeno"), "D:\\Lumeno");
+    EXPECT_EQ(TargetFromChosenFolder("D:\\Apps", "Lumeno"), "D:\\Apps\\Lumeno");
     EXPECT_EQ(FolderPart("b.exe"), "");
 }
 

@@ -58,13 +58,16 @@ struct Open {
 std::vector<Message> g_messages;
 std::vector<Open> g_opens;
 std::vector<std::string> g_statuses;
+std::vector<std::string> g_events; // messages and opens in the order they happened
 
 int RecordMessage(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
     g_messages.push_back({owner, text, caption, flags});
+    g_events.push_back("message " + caption);
     return IDOK;
 }
 void RecordOpen(HWND, const std::string& file, const std::string& folder) {
     g_opens.push_back({file, folder});
+    g_events.push_back("open " + file);
 }
 void RecordStatus(const std::string& text) { g_statuses.push_back(text); }
 
@@ -94,6 +97,7 @@ void ResetRecords() {
     g_messages.clear();
     g_opens.clear();
     g_statuses.clear();
+    g_events.clear();
     Hooks() = DefaultHooks();
     Hooks().message = RecordMessage;
     Hooks().shellOpen = RecordOpen;
@@ -364,6 +368,11 @@ void MachineWideInstallation() {
         CHECK_EQ(g_opens[2].file, std::string(kNewsletterHost) +
                                       "/maillistger.php?EMAIL=max%2Dmustermann@example.org&eintragen=1");
     }
+    const std::vector<std::string> order = {
+        "open " + t + "hello.txt", "message Installation beendet", "open " + t + "sub\\prog.exe",
+        "open " + std::string(kNewsletterHost) +
+            "/maillistger.php?EMAIL=max%2Dmustermann@example.org&eintragen=1"};
+    CHECK(g_events == order);
     CHECK_EQ(g_messages.size(), std::size_t(1));
     if (!g_messages.empty()) {
         CHECK_EQ(g_messages[0].text, FinalText(true, true));
@@ -459,6 +468,19 @@ void CommandLineSwitchesOffShortcuts() {
     CHECK_EQ(p.run.ProgramToStart, p.run.TargetFolder + "app.exe");
     CHECK(g_opens.empty()); // silent: nothing started
     CHECK(g_messages.empty());
+}
+
+void StartBoxClearedStartsNothing() {
+    Prepared p = Prepare("nostartbox", "NEIN!", {{"app.exe", "App NoStartBox"}}, {{"app.exe", "MZ"}});
+    p.run.Silent = false;
+    p.run.Options.StartAfterInstall = false;
+    p.run.Options.CreateDesktopIcon = false;
+    InstallFiles(p.run);
+    FinishInstallation(p.run);
+    CHECK_EQ(p.run.ProgramToStart, p.run.TargetFolder + "app.exe");
+    CHECK(g_opens.empty()); // no program start, and an empty e-mail text sends nothing
+    CHECK_EQ(g_messages.size(), std::size_t(1));
+    if (!g_messages.empty()) CHECK_EQ(g_messages[0].text, FinalText(false, false));
 }
 
 void StartMenuGroupNeinMakesNoStartMenuShortcut() {
@@ -565,6 +587,7 @@ int main() {
         {"LockedFileIsReportedOnce", LockedFileIsReportedOnce},
         {"CopyOntoItselfKeepsTheFile", CopyOntoItselfKeepsTheFile},
         {"CommandLineSwitchesOffShortcuts", CommandLineSwitchesOffShortcuts},
+        {"StartBoxClearedStartsNothing", StartBoxClearedStartsNothing},
         {"StartMenuGroupNeinMakesNoStartMenuShortcut", StartMenuGroupNeinMakesNoStartMenuShortcut},
         {"DesktopIconForAllKeepsTheUsersStartMenu", DesktopIconForAllKeepsTheUsersStartMenu},
         {"UnknownStartMenuMakesNoShortcutElsewhere", UnknownStartMenuMakesNoShortcutElsewhere},
