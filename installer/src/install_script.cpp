@@ -22,7 +22,8 @@ class LineReader {
     // Past the end it yields empty lines.
     std::string ReadLine() {
         const std::size_t start = pos_;
-        while (pos_ < bytes_.size() && bytes_[pos_] != '\r') ++pos_;
+        while (pos_ < bytes_.size() && bytes_[pos_] != '\r')
+            ++pos_;
         std::string line(bytes_.substr(start, pos_ - start));
         if (pos_ < bytes_.size()) {
             ++pos_; // the CR
@@ -41,7 +42,8 @@ class LineReader {
 // fit a 32-bit signed integer.
 bool ParseCount(const std::string& line, long long& value) {
     std::size_t i = 0;
-    while (i < line.size() && line[i] == ' ') ++i;
+    while (i < line.size() && line[i] == ' ')
+        ++i;
     bool negative = false;
     if (i < line.size() && (line[i] == '+' || line[i] == '-')) negative = line[i++] == '-';
     if (i >= line.size()) return false;
@@ -58,7 +60,9 @@ bool ParseCount(const std::string& line, long long& value) {
     return true;
 }
 
-ScriptResult Defect(ScriptDefect code, int line) { return {false, code, line}; }
+ScriptResult Defect(ScriptDefect code, int line) {
+    return {false, code, line};
+}
 
 } // namespace
 
@@ -83,8 +87,10 @@ bool IsContainedFileName(std::string_view name) {
         int dots = 0;
         bool onlyDotsAndBlanks = !part.empty();
         for (char c : part) {
-            if (c == '.') ++dots;
-            else if (c != ' ') onlyDotsAndBlanks = false;
+            if (c == '.')
+                ++dots;
+            else if (c != ' ')
+                onlyDotsAndBlanks = false;
         }
         if (onlyDotsAndBlanks && dots >= 2) return false;
         start = end + 1;

@@ -17,12 +17,12 @@ struct ScriptEntry {
 };
 
 struct InstallScript {
-    std::string ProductName;    // line 3, at most 214 characters (longer lines are cut)
-    std::string FolderName;     // line 4 after the "C:\PROGRAMME\" prefix rule
-    std::string DefaultTarget;  // base folder + FolderName
-    std::string StartMenuGroup; // line 5
-    std::string Reserved;       // line 6
-    uint16_t Count = 0;         // low 16 bits of line 7
+    std::string ProductName;          // line 3, at most 214 characters (longer lines are cut)
+    std::string FolderName;           // line 4 after the "C:\PROGRAMME\" prefix rule
+    std::string DefaultTarget;        // base folder + FolderName
+    std::string StartMenuGroup;       // line 5
+    std::string Reserved;             // line 6
+    uint16_t Count = 0;               // low 16 bits of line 7
     std::vector<ScriptEntry> Entries; // in file order, Count of them when the script is sound
 };
 
@@ -34,14 +34,14 @@ constexpr std::size_t kMaxTargetPath = 255;
 // Why a script was refused; the user sees one message for all of them.
 enum class ScriptDefect {
     None,
-    Unreadable,      // missing file or read error
-    Header,          // line 1 differs
-    WarningLine,     // line 2 differs
-    TargetTooLong,   // base folder + FolderName longer than 255 characters
-    Count,           // line 7 is no number
-    TooManyEntries,  // more than 200 entries
-    MissingLines,    // fewer lines than the count needs, or the file ends right after the last entry
-    UnsafeFileName,  // a FileName that is absolute, names a drive or climbs out with ".."
+    Unreadable,     // missing file or read error
+    Header,         // line 1 differs
+    WarningLine,    // line 2 differs
+    TargetTooLong,  // base folder + FolderName longer than 255 characters
+    Count,          // line 7 is no number
+    TooManyEntries, // more than 200 entries
+    MissingLines,   // fewer lines than the count needs, or the file ends right after the last entry
+    UnsafeFileName, // a FileName that is absolute, names a drive or climbs out with ".."
 };
 
 struct ScriptResult {

@@ -27,7 +27,11 @@ std::string Utf8ToAnsi(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size()) {
         const auto b = static_cast<unsigned char>(s[i]);
-        const int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
+        const int extra = b < 0x80         ? 0
+                          : (b >> 5) == 6  ? 1
+                          : (b >> 4) == 14 ? 2
+                          : (b >> 3) == 30 ? 3
+                                           : -1;
         char32_t cp = extra <= 0 ? b : (b & (0x3F >> extra));
         bool ok = extra >= 0 && i + extra < s.size();
         for (int k = 1; ok && k <= extra; ++k) {
@@ -114,7 +118,9 @@ std::string DefectMessageText() {
     return Utf8ToAnsi("Die Datei Install.log ist defekt! Die Installation muß abgebrochen werden!");
 }
 
-std::string DefectMessageCaption() { return Utf8ToAnsi("Installation abbgebrochen!"); }
+std::string DefectMessageCaption() {
+    return Utf8ToAnsi("Installation abbgebrochen!");
+}
 
 std::string CopyStatusText(const std::string& source, const std::string& destination) {
     return "Kopiere " + source + "\r nach \r" + destination + "...";
@@ -146,8 +152,8 @@ std::string PercentEncodeEmail(std::string_view text) {
     for (char c : text) {
         const auto b = static_cast<unsigned char>(c);
         const bool keep = (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') ||
-                          (b >= 'a' && b <= 'z') || b == '.' || b == '@' || b == '[' ||
-                          b == ']' || b == '_';
+                          (b >= 'a' && b <= 'z') || b == '.' || b == '@' || b == '[' || b == ']' ||
+                          b == '_';
         if (keep) {
             out += c;
         } else {

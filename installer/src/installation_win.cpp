@@ -88,7 +88,9 @@ bool Copy(const std::string& source, const std::string& destination) {
     return ok && outClosed && inClosed;
 }
 
-bool IsMarker(const ScriptEntry& e, const char* keyword) { return e.Marker == keyword; }
+bool IsMarker(const ScriptEntry& e, const char* keyword) {
+    return e.Marker == keyword;
+}
 
 } // namespace
 
@@ -122,7 +124,8 @@ ScriptResult ReadInstallScriptFrom(const std::string& sourceFolder, InstallRun& 
         (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
          read != bytes.size()))
         return unreadable;
-    return ParseInstallScript(bytes, [&run] { return GetBaseFolder(run.Mode); }, run.Script);
+    return ParseInstallScript(
+        bytes, [&run] { return GetBaseFolder(run.Mode); }, run.Script);
 }
 
 bool ReadInstallScript(InstallRun& run) {
@@ -167,8 +170,8 @@ void InstallFiles(InstallRun& run) {
     // Shortcut pass.
     const std::string startMenu = StartMenuFolder(script.StartMenuGroup);
     const std::string desktop = DesktopFolder(run.Options.DesktopIconForAll);
-    const bool startMenuOn = !run.Options.NoStartMenu && script.StartMenuGroup != kMarkerNein &&
-                             !startMenu.empty();
+    const bool startMenuOn =
+        !run.Options.NoStartMenu && script.StartMenuGroup != kMarkerNein && !startMenu.empty();
     if (startMenuOn) CreateDirectoryA(startMenu.c_str(), nullptr);
     for (const ScriptEntry& e : script.Entries) {
         std::string startMenuLink, desktopLink, target;
@@ -193,7 +196,8 @@ void InstallFiles(InstallRun& run) {
 
     // Open pass.
     for (const ScriptEntry& e : script.Entries)
-        if (IsMarker(e, kMarkerExec)) Hooks().shellOpen(run.Progress, run.TargetFolder + e.FileName, "");
+        if (IsMarker(e, kMarkerExec))
+            Hooks().shellOpen(run.Progress, run.TargetFolder + e.FileName, "");
 
     if (!run.Silent)
         Hooks().message(run.Progress,

@@ -3,8 +3,8 @@
 #include "install_text.h"
 
 #include <objbase.h>
-#include <shellapi.h>
 #include <objidl.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
@@ -81,7 +81,9 @@ bool FolderExists(const std::string& path) {
 
 } // namespace
 
-PlatformHooks DefaultHooks() { return {RealOpenKey, RealMessage, RealShellOpen, nullptr}; }
+PlatformHooks DefaultHooks() {
+    return {RealOpenKey, RealMessage, RealShellOpen, nullptr};
+}
 
 PlatformHooks& Hooks() {
     static PlatformHooks hooks = DefaultHooks();
@@ -190,7 +192,8 @@ void MakeShortcut(const std::string& link, const std::string& target,
 }
 
 void AddAutostartValue(const std::string& name, const std::string& path) {
-    if (Key key(HKEY_CURRENT_USER, kRunKey, true); key) WriteOrReport(key.get(), name.c_str(), path);
+    if (Key key(HKEY_CURRENT_USER, kRunKey, true); key)
+        WriteOrReport(key.get(), name.c_str(), path);
 }
 
 void RegisterUninstaller(const std::string& folderName, const std::string& windowsFolder,
@@ -200,7 +203,7 @@ void RegisterUninstaller(const std::string& folderName, const std::string& windo
     if (!key) return;
     WriteOrReport(key.get(), "DisplayName", folderName);
     WriteOrReport(key.get(), "UninstallString",
-                     UninstallString(windowsFolder, uninstaller, targetFolder));
+                  UninstallString(windowsFolder, uninstaller, targetFolder));
 }
 
 } // namespace installer

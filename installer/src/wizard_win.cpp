@@ -46,7 +46,9 @@ struct App {
 };
 App app;
 
-std::wstring W(const char* utf8) { return AnsiToWide(Utf8ToAnsi(utf8)); }
+std::wstring W(const char* utf8) {
+    return AnsiToWide(Utf8ToAnsi(utf8));
+}
 
 HWND AddControl(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD style,
                 DWORD exStyle, int x, int y, int w, int h, HFONT font, int id = 0) {
@@ -66,7 +68,8 @@ std::string FieldText(HWND field) {
         char utf8[4];
         int n = 0;
         const unsigned c = *p;
-        if (c < 0x80) utf8[n++] = static_cast<char>(c);
+        if (c < 0x80)
+            utf8[n++] = static_cast<char>(c);
         else if (c < 0x800) {
             utf8[n++] = static_cast<char>(0xC0 | (c >> 6));
             utf8[n++] = static_cast<char>(0x80 | (c & 0x3F));
@@ -80,7 +83,9 @@ std::string FieldText(HWND field) {
     return ansi;
 }
 
-bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool Checked(HWND box) {
+    return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 int ClientWidth(HWND window) {
     RECT r{};
@@ -140,21 +145,22 @@ LRESULT CALLBACK ProgressProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPara
 }
 
 HWND BuildProgressWindow() {
-    HWND window = CreateWindowExW(0, kProgressClass, kTitle, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                                  (app.desktopWidth - 520) / 2, (app.desktopHeight - 360) / 2, 520,
-                                  360, app.wizard, nullptr, app.instance, nullptr);
+    HWND window =
+        CreateWindowExW(0, kProgressClass, kTitle, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+                        (app.desktopWidth - 520) / 2, (app.desktopHeight - 360) / 2, 520, 360,
+                        app.wizard, nullptr, app.instance, nullptr);
     if (!window) return nullptr;
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(app.textFont), FALSE);
     const int cw = ClientWidth(window);
-    app.progressHeader =
-        AddControl(window, L"STATIC", W("Das Programm wird jetzt installiert, das dauert einige Zeit!"),
-                   SS_CENTER, 0, -1, -1, cw + 1, 49, app.titleFont);
+    app.progressHeader = AddControl(
+        window, L"STATIC", W("Das Programm wird jetzt installiert, das dauert einige Zeit!"),
+        SS_CENTER, 0, -1, -1, cw + 1, 49, app.titleFont);
     AddControl(window, L"STATIC", L"", SS_ETCHEDHORZ, 0, 0, 49, cw, 2, app.textFont);
     app.statusText = AddControl(window, L"STATIC", L"", SS_CENTER | SS_SUNKEN, 0, 10, 70, cw - 20,
                                 200, app.textFont);
     AddControl(window, L"STATIC", L"", SS_ETCHEDHORZ, 0, 0, 279, cw, 2, app.textFont);
-    AddControl(window, L"BUTTON", W("Weiter >"), BS_PUSHBUTTON | WS_DISABLED, 0, cw - 194, 290,
-               89, 25, app.textFont);
+    AddControl(window, L"BUTTON", W("Weiter >"), BS_PUSHBUTTON | WS_DISABLED, 0, cw - 194, 290, 89,
+               25, app.textFont);
     AddControl(window, L"BUTTON", W("Abbrechen"), BS_PUSHBUTTON | WS_DISABLED, 0, cw - 97, 290, 89,
                25, app.textFont);
     return window;
@@ -220,7 +226,8 @@ LRESULT CALLBACK WizardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
         if (control == app.browseButton) {
             std::string folder;
             if (ChooseTargetFolder(folder)) {
-                const std::string target = TargetFromChosenFolder(folder, app.run.Script.FolderName);
+                const std::string target =
+                    TargetFromChosenFolder(folder, app.run.Script.FolderName);
                 SetWindowTextW(app.targetField, AnsiToWide(target).c_str());
             }
         } else if (control == app.nextButton || id == IDOK) {
@@ -267,13 +274,14 @@ HWND BuildWizardWindow() {
                                  ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, WS_EX_CLIENTEDGE, 160,
                                  64, 347, 21, f);
     AddControl(window, L"STATIC", W("Zielverzeichnis:"), 0, 0, 8, 88, 150, 21, f);
-    app.targetField = AddControl(window, L"EDIT", AnsiToWide(script.DefaultTarget),
-                                 ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 160, 88, 347, 21, f);
+    app.targetField =
+        AddControl(window, L"EDIT", AnsiToWide(script.DefaultTarget), ES_AUTOHSCROLL | WS_TABSTOP,
+                   WS_EX_CLIENTEDGE, 160, 88, 347, 21, f);
     app.browseButton = AddControl(window, L"BUTTON", W("Durchsuchen..."),
                                   BS_PUSHBUTTON | WS_TABSTOP, 0, 160, 115, 120, 25, f);
     AddControl(window, L"STATIC", W("Ihre Email Adresse:"), 0, 0, 8, 148, 150, 21, f);
-    app.emailField = AddControl(window, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP,
-                                WS_EX_CLIENTEDGE, 160, 148, 347, 21, f);
+    app.emailField = AddControl(window, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
+                                160, 148, 347, 21, f);
     AddControl(window, L"STATIC",
                W("Tragen Sie Ihre Email Adresse in unseren Newletter ein, um Sonderangebote und "
                  "Neuigkeiten zu erhalten."),
@@ -363,4 +371,6 @@ int Run(HINSTANCE instance) {
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return Run(instance); }
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    return Run(instance);
+}

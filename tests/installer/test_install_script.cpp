@@ -38,9 +38,8 @@ Parsed Parse(const std::string& bytes, const std::string& base = "C:\\Program Fi
 }
 
 TEST(InstallScript, ReadsEveryField) {
-    const Parsed p = Parse(Head("3") +
-                           "lumeno.exe\r\nPDF Lumeno\r\nsub\\tray.exe\r\nAUTOSTART!\r\n"
-                           "remove.exe\r\nDEINST!\r\n\r\n");
+    const Parsed p = Parse(Head("3") + "lumeno.exe\r\nPDF Lumeno\r\nsub\\tray.exe\r\nAUTOSTART!\r\n"
+                                       "remove.exe\r\nDEINST!\r\n\r\n");
     ASSERT_TRUE(p.result.ok);
     EXPECT_EQ(p.script.ProductName, "PDF Lumeno");
     EXPECT_EQ(p.script.FolderName, "Lumeno");
@@ -110,12 +109,14 @@ TEST(InstallScript, HeaderLinesAreComparedByteForByte) {
 TEST(InstallScript, LineEnds) {
     // LF alone is an ordinary character: the whole file is one long first line.
     std::string lfOnly = Head("1") + "a.txt\r\nNEIN!\r\n\r\n";
-    for (std::size_t i; (i = lfOnly.find("\r\n")) != std::string::npos;) lfOnly.erase(i, 1);
+    for (std::size_t i; (i = lfOnly.find("\r\n")) != std::string::npos;)
+        lfOnly.erase(i, 1);
     EXPECT_EQ(Parse(lfOnly).result.code, ScriptDefect::Header);
 
     // CR alone ends a line as well as CR LF does.
     std::string crOnly = Head("1") + "a.txt\r\nNEIN!\r\n\r\n";
-    for (std::size_t i; (i = crOnly.find("\r\n")) != std::string::npos;) crOnly.erase(i + 1, 1);
+    for (std::size_t i; (i = crOnly.find("\r\n")) != std::string::npos;)
+        crOnly.erase(i + 1, 1);
     const Parsed p = Parse(crOnly);
     ASSERT_TRUE(p.result.ok);
     EXPECT_EQ(p.script.Entries[0].Marker, "NEIN!");
@@ -139,8 +140,8 @@ TEST(InstallScript, CountLine) {
         {"   0", true, ScriptDefect::None, 0},
         {"+0", true, ScriptDefect::None, 0},
         {"-0", true, ScriptDefect::None, 0},
-        {"65536", true, ScriptDefect::None, 0},      // low 16 bits
-        {"-65535", true, ScriptDefect::None, 1},     // low 16 bits of the two's complement
+        {"65536", true, ScriptDefect::None, 0},  // low 16 bits
+        {"-65535", true, ScriptDefect::None, 1}, // low 16 bits of the two's complement
         {"0 ", false, ScriptDefect::Count, 0},
         {"\t0", false, ScriptDefect::Count, 0},
         {"null", false, ScriptDefect::Count, 0},
@@ -166,7 +167,8 @@ TEST(InstallScript, CountLine) {
 
 TEST(InstallScript, TwoHundredEntriesAreTheLimit) {
     std::string entries;
-    for (int i = 0; i < 200; ++i) entries += "f" + std::to_string(i) + ".txt\r\nNEIN!\r\n";
+    for (int i = 0; i < 200; ++i)
+        entries += "f" + std::to_string(i) + ".txt\r\nNEIN!\r\n";
     const Parsed p = Parse(Head(" 200") + entries + "\r\n");
     ASSERT_TRUE(p.result.ok);
     EXPECT_EQ(p.script.Entries.size(), 200u);
@@ -199,8 +201,8 @@ TEST(InstallScript, ProgrammePrefixRule) {
 
 TEST(InstallScript, KeepsNinetyNineCharactersOfEntryLines) {
     const std::string name150(150, 'n'), marker150(150, 'm'), marker99(99, 'x');
-    const Parsed p = Parse(Head("2") + name150 + "\r\n" + marker150 + "\r\nb.txt\r\n" + marker99 +
-                           "\r\n\r\n");
+    const Parsed p =
+        Parse(Head("2") + name150 + "\r\n" + marker150 + "\r\nb.txt\r\n" + marker99 + "\r\n\r\n");
     ASSERT_TRUE(p.result.ok);
     EXPECT_EQ(p.script.Entries[0].FileName, std::string(99, 'n'));
     EXPECT_EQ(p.script.Entries[0].Marker, std::string(99, 'm'));
@@ -251,8 +253,7 @@ TEST(InstallScript, FileNamesMustStayInsideTheTarget) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsContainedFileName(c.name), c.ok) << c.name;
-        const Parsed p =
-            Parse(Head("2") + "ok.txt\r\nNEIN!\r\n" + c.name + "\r\nNEIN!\r\n\r\n");
+        const Parsed p = Parse(Head("2") + "ok.txt\r\nNEIN!\r\n" + c.name + "\r\nNEIN!\r\n\r\n");
         EXPECT_EQ(p.result.ok, c.ok) << c.name;
         if (!c.ok) {
             EXPECT_EQ(p.result.code, ScriptDefect::UnsafeFileName);

@@ -23,12 +23,14 @@ TEST(PercentEncodeEmail, KeepsOnlyTheSafeBytes) {
         {std::string("\x01\x7F\x80\xFF", 4), "%01%7F%80%FF"},
         {"", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(PercentEncodeEmail(c.in), c.out) << c.in;
+    for (const auto& c : cases)
+        EXPECT_EQ(PercentEncodeEmail(c.in), c.out) << c.in;
 }
 
 TEST(PercentEncodeEmail, NewsletterAddress) {
     EXPECT_EQ(NewsletterUrl("max-m@example.org"),
-              std::string(kNewsletterHost) + "/maillistger.php?EMAIL=max%2Dm@example.org&eintragen=1");
+              std::string(kNewsletterHost) +
+                  "/maillistger.php?EMAIL=max%2Dm@example.org&eintragen=1");
 }
 
 TEST(CommandLine, PositionsCountOnlyAfterSilent) {
@@ -52,7 +54,8 @@ TEST(CommandLine, PositionsCountOnlyAfterSilent) {
     for (const auto& c : cases) {
         const CommandLineOptions o = ParseCommandLine(c.args);
         std::string shown;
-        for (const auto& a : c.args) shown += a + " ";
+        for (const auto& a : c.args)
+            shown += a + " ";
         EXPECT_EQ(o.Silent, c.silent) << shown;
         EXPECT_EQ(o.CreateDesktopIcon, c.desktop) << shown;
         EXPECT_EQ(o.DesktopIconForAll, c.forAll) << shown;
@@ -73,7 +76,8 @@ TEST(InstallTexts, ExactBytes) {
 
 TEST(InstallTexts, FinalMessage) {
     const std::string done = "Die Installation wurde abgeschlossen.";
-    const std::string both = " Eine Verkn\xFCpfung wurde unter Start/Programme und auf dem Desktop angelegt.";
+    const std::string both =
+        " Eine Verkn\xFCpfung wurde unter Start/Programme und auf dem Desktop angelegt.";
     const std::string menu = " Eine Verkn\xFCpfung wurde unter Start/Programme angelegt.";
     const std::string start = " Das Programm wird nun gleich f\xFCr Sie das erste Mal gestartet.";
     EXPECT_EQ(FinalText(true, true), done + both + start);
@@ -98,10 +102,11 @@ TEST(InstallTexts, PathHelpers) {
     const struct {
         const char* name;
         bool exe;
-    } exts[] = {{"a.exe", true},    {"sub\\A.EXE", true}, {"a.Exe", true},  {"a.exex", true},
-                {"a.bexe", true},   {"a.exe.txt", false}, {"exe", false},  {"a.ex", false},
+    } exts[] = {{"a.exe", true},      {"sub\\A.EXE", true}, {"a.Exe", true}, {"a.exex", true},
+                {"a.bexe", true},     {"a.exe.txt", false}, {"exe", false},  {"a.ex", false},
                 {"sub.exe\\x", true}, {"", false}};
-    for (const auto& e : exts) EXPECT_EQ(HasExeExtension(e.name), e.exe) << e.name;
+    for (const auto& e : exts)
+        EXPECT_EQ(HasExeExtension(e.name), e.exe) << e.name;
     EXPECT_EQ(WithBackslash("C:\\x"), "C:\\x\\");
     EXPECT_EQ(WithBackslash("C:\\x\\"), "C:\\x\\");
     EXPECT_EQ(WithBackslash(""), "");
@@ -114,7 +119,8 @@ TEST(InstallTexts, PathHelpers) {
 TEST(InstallTexts, TargetMustBeAFullFolderPath) {
     for (const char* ok : {"C:\\Programme\\Lumeno", "d:\\", "\\\\server\\share\\Lumeno"})
         EXPECT_TRUE(IsFullFolderPath(ok)) << ok;
-    for (const char* bad : {"", "Lumeno", "C:", "C:Lumeno", "\\Lumeno", "\\\\\\x", "1:\\x", " C:\\x"})
+    for (const char* bad :
+         {"", "Lumeno", "C:", "C:Lumeno", "\\Lumeno", "\\\\\\x", "1:\\x", " C:\\x"})
         EXPECT_FALSE(IsFullFolderPath(bad)) << bad;
     EXPECT_EQ(TargetFolderHintText("Lumeno"),
               "Bitte geben Sie das Zielverzeichnis vollst\xE4ndig an, zum Beispiel "
@@ -125,8 +131,8 @@ TEST(Encoding, Utf8AndWindows1252) {
     EXPECT_EQ(Utf8ToAnsi("äöüÄÖÜß"), "\xE4\xF6\xFC\xC4\xD6\xDC\xDF");
     EXPECT_EQ(Utf8ToAnsi("€ „x“ – …"), "\x80 \x84x\x93 \x96 \x85");
     EXPECT_EQ(Utf8ToAnsi("日本"), "??");
-    EXPECT_EQ(Utf8ToAnsi("a\xC3"), "a?");         // cut sequence
-    EXPECT_EQ(Utf8ToAnsi("\xE4x"), "?x");         // a 1252 byte is no UTF-8
+    EXPECT_EQ(Utf8ToAnsi("a\xC3"), "a?"); // cut sequence
+    EXPECT_EQ(Utf8ToAnsi("\xE4x"), "?x"); // a 1252 byte is no UTF-8
     EXPECT_EQ(AnsiToWide("\xE4\x80\x81\x9F"), std::wstring(L"\u00E4\u20AC\u0081\u0178"));
     // Every byte that has a character survives the round trip through UTF-16.
     for (int b = 0x20; b < 0x100; ++b) {
@@ -136,7 +142,8 @@ TEST(Encoding, Utf8AndWindows1252) {
         if (w[0] == static_cast<wchar_t>(b) && b >= 0x80 && b < 0xA0) continue; // unused places
         std::string utf8;
         const unsigned c = w[0];
-        if (c < 0x80) utf8 += static_cast<char>(c);
+        if (c < 0x80)
+            utf8 += static_cast<char>(c);
         else if (c < 0x800) {
             utf8 += static_cast<char>(0xC0 | (c >> 6));
             utf8 += static_cast<char>(0x80 | (c & 0x3F));

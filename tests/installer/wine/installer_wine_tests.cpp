@@ -36,12 +36,16 @@ void Fail(const char* file, int line, const std::string& what) {
         const auto& va_ = (a);                                                                     \
         const auto& vb_ = (b);                                                                     \
         if (!(va_ == vb_))                                                                         \
-            Fail(__FILE__, __LINE__, std::string(#a " == " #b ": [") + Show(va_) + "] vs [" +     \
-                                         Show(vb_) + "]");                                         \
+            Fail(__FILE__, __LINE__,                                                               \
+                 std::string(#a " == " #b ": [") + Show(va_) + "] vs [" + Show(vb_) + "]");        \
     } while (0)
 
-std::string Show(const std::string& s) { return s; }
-template <class T> std::string Show(const T& v) { return std::to_string(v); }
+std::string Show(const std::string& s) {
+    return s;
+}
+template <class T> std::string Show(const T& v) {
+    return std::to_string(v);
+}
 
 // ---- recording stand-ins ------------------------------------------------------------------
 
@@ -69,7 +73,9 @@ void RecordOpen(HWND, const std::string& file, const std::string& folder) {
     g_opens.push_back({file, folder});
     g_events.push_back("open " + file);
 }
-void RecordStatus(const std::string& text) { g_statuses.push_back(text); }
+void RecordStatus(const std::string& text) {
+    g_statuses.push_back(text);
+}
 
 // Refuses every key below HKEY_LOCAL_MACHINE, as for a user without administrator rights.
 LONG RefuseMachineKeys(HKEY root, const char* subKey, bool create, HKEY* key) {
@@ -145,7 +151,8 @@ std::string ReadFile(const std::string& path) {
     std::string bytes;
     char buffer[4096];
     DWORD read = 0;
-    while (::ReadFile(h, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    while (::ReadFile(h, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
     CloseHandle(h);
     return bytes;
 }
@@ -153,7 +160,8 @@ std::string ReadFile(const std::string& path) {
 // Content with a pattern, so a block copied twice or out of order shows.
 std::string Pattern(std::size_t size, int seed) {
     std::string s(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 7 + seed * 13 + i / 251) & 0xFF);
+    for (std::size_t i = 0; i < size; ++i)
+        s[i] = static_cast<char>((i * 7 + seed * 13 + i / 251) & 0xFF);
     return s;
 }
 
@@ -162,9 +170,10 @@ std::string Script(const std::string& folder, const std::string& group,
                    const std::vector<std::pair<std::string, std::string>>& entries) {
     std::string s = "Corvana (De)Install 2.0 - Install.log\r\n";
     s += Utf8ToAnsi("Nicht verändern, nicht löschen!") + "\r\n";
-    s += "Test Product\r\n" + folder + "\r\n" + group + "\r\n\r\n" + std::to_string(entries.size()) +
-         "\r\n";
-    for (const auto& [file, marker] : entries) s += file + "\r\n" + marker + "\r\n";
+    s += "Test Product\r\n" + folder + "\r\n" + group + "\r\n\r\n" +
+         std::to_string(entries.size()) + "\r\n";
+    for (const auto& [file, marker] : entries)
+        s += file + "\r\n" + marker + "\r\n";
     return s + "\r\n";
 }
 
@@ -207,8 +216,8 @@ void CheckLink(const char* file, int line, const std::string& linkPath, const st
     if (_stricmp(link.path.c_str(), target.c_str()) != 0)
         Fail(file, line, linkPath + ": target " + link.path + " instead of " + target);
     if (_stricmp(link.workingFolder.c_str(), workingFolder.c_str()) != 0)
-        Fail(file, line, linkPath + ": working folder " + link.workingFolder + " instead of " +
-                             workingFolder);
+        Fail(file, line,
+             linkPath + ": working folder " + link.workingFolder + " instead of " + workingFolder);
     if (!link.arguments.empty()) Fail(file, line, linkPath + ": arguments " + link.arguments);
     // The link object reads every show command but three back as SW_SHOWNORMAL, so the
     // stored one is checked in the file: a 32-bit value at offset 0x3C of the header.
@@ -218,14 +227,16 @@ void CheckLink(const char* file, int line, const std::string& linkPath, const st
 }
 #define CHECK_LINK(link, target, folder) CheckLink(__FILE__, __LINE__, link, target, folder)
 
-std::string RegValue(HKEY root, const std::string& subKey, const char* name, bool* found = nullptr) {
+std::string RegValue(HKEY root, const std::string& subKey, const char* name,
+                     bool* found = nullptr) {
     HKEY key;
     if (found) *found = false;
     if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
     DWORD type = 0;
     char buffer[1024] = {};
     DWORD size = sizeof buffer - 1;
-    const LONG r = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    const LONG r =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
     RegCloseKey(key);
     if (r != ERROR_SUCCESS) return "<no value>";
     if (found) *found = true;
@@ -260,7 +271,8 @@ Prepared Prepare(const std::string& name, const std::string& group,
     const std::string source = NewFolder(name + "-src");
     for (const auto& [file, bytes] : files) {
         const auto slash = file.rfind('\\');
-        if (slash != std::string::npos) CreateDirectoryA((source + file.substr(0, slash)).c_str(), nullptr);
+        if (slash != std::string::npos)
+            CreateDirectoryA((source + file.substr(0, slash)).c_str(), nullptr);
         WriteFile(source + file, bytes);
     }
     WriteFile(source + "Install.log", Script("Lumeno Test " + name, group, entries));
@@ -339,7 +351,8 @@ void MachineWideInstallation() {
 
     // One status text per copied file, none for the kept keep.ini.
     CHECK_EQ(g_statuses.size(), std::size_t(10));
-    for (const std::string& s : g_statuses) CHECK(s.find("keep.ini") == std::string::npos);
+    for (const std::string& s : g_statuses)
+        CHECK(s.find("keep.ini") == std::string::npos);
     CHECK_EQ(g_statuses.front(), CopyStatusText(run.SourceFolder + "lumeno.exe", t + "lumeno.exe"));
 
     const std::string key = kUninstall + run.Script.FolderName;
@@ -365,8 +378,9 @@ void MachineWideInstallation() {
         CHECK_EQ(g_opens[0].file, t + "hello.txt");
         CHECK_EQ(g_opens[1].file, t + "sub\\prog.exe");
         CHECK_EQ(g_opens[1].folder, t + "sub\\");
-        CHECK_EQ(g_opens[2].file, std::string(kNewsletterHost) +
-                                      "/maillistger.php?EMAIL=max%2Dmustermann@example.org&eintragen=1");
+        CHECK_EQ(g_opens[2].file,
+                 std::string(kNewsletterHost) +
+                     "/maillistger.php?EMAIL=max%2Dmustermann@example.org&eintragen=1");
     }
     const std::vector<std::string> order = {
         "open " + t + "hello.txt", "message Installation beendet", "open " + t + "sub\\prog.exe",
@@ -455,7 +469,8 @@ void CopyOntoItselfKeepsTheFile() {
 }
 
 void CommandLineSwitchesOffShortcuts() {
-    Prepared p = Prepare("nostart", "Lumeno Test NoStart", {{"app.exe", "App"}}, {{"app.exe", "MZ"}});
+    Prepared p =
+        Prepare("nostart", "Lumeno Test NoStart", {{"app.exe", "App"}}, {{"app.exe", "MZ"}});
     const CommandLineOptions cmd = ParseCommandLine({"-silent", "-nodesktop", "x", "-nostartmenu"});
     p.run.Silent = cmd.Silent;
     p.run.Options.CreateDesktopIcon = cmd.CreateDesktopIcon;
@@ -471,7 +486,8 @@ void CommandLineSwitchesOffShortcuts() {
 }
 
 void StartBoxClearedStartsNothing() {
-    Prepared p = Prepare("nostartbox", "NEIN!", {{"app.exe", "App NoStartBox"}}, {{"app.exe", "MZ"}});
+    Prepared p =
+        Prepare("nostartbox", "NEIN!", {{"app.exe", "App NoStartBox"}}, {{"app.exe", "MZ"}});
     p.run.Silent = false;
     p.run.Options.StartAfterInstall = false;
     p.run.Options.CreateDesktopIcon = false;
@@ -493,7 +509,8 @@ void StartMenuGroupNeinMakesNoStartMenuShortcut() {
 }
 
 void DesktopIconForAllKeepsTheUsersStartMenu() {
-    Prepared p = Prepare("forall", "Lumeno Test ForAll", {{"app.exe", "App ForAll"}}, {{"app.exe", "MZ"}});
+    Prepared p =
+        Prepare("forall", "Lumeno Test ForAll", {{"app.exe", "App ForAll"}}, {{"app.exe", "MZ"}});
     const std::string common = DesktopFolder(true);
     CHECK(!common.empty());
     CHECK(_stricmp(common.c_str(), p.desktop.c_str()) != 0);
@@ -522,7 +539,8 @@ void UnknownStartMenuMakesNoShortcutElsewhere() {
 
 void EmptyProgramFilesDirFallsBack() {
     HKEY key;
-    RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
     RegSetValueExA(key, "ProgramFilesDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
     RegCloseKey(key);
     Hooks().openKey = EmptyProgramFilesDir;
@@ -567,8 +585,10 @@ void RemoveTree(const std::string& folder) {
     do {
         const std::string name = data.cFileName;
         if (name == "." || name == "..") continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(folder + name + "\\");
-        else DeleteFileA((folder + name).c_str());
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTree(folder + name + "\\");
+        else
+            DeleteFileA((folder + name).c_str());
     } while (FindNextFileA(find, &data));
     FindClose(find);
     RemoveDirectoryA(folder.c_str());
