@@ -447,11 +447,15 @@ void TPrintForm::RestoreSettings() {
   const std::unique_ptr<QSettings> store = OpenSettings();
   QSettings& settings = *store;
   settings.beginGroup(QLatin1String(kSettingsSection));
+  // The stored pair is taken as it was; the show handler couples it afterwards.
+  const bool wasUpdating = Updating;
+  Updating = true;
   bool ok = false;
   const int width = settings.value(QLatin1String(kWidthKey)).toInt(&ok);
   if (ok) BreitEdit->SetValue(width);
   const int height = settings.value(QLatin1String(kHeightKey)).toInt(&ok);
   if (ok) HochEdit->SetValue(height);
+  Updating = wasUpdating;
   // A modal window restored minimised would look like a frozen program: only the
   // maximised state is taken over.
   if (settings.value(QLatin1String(kStateKey)).toInt(&ok) == 2 && ok)
