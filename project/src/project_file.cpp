@@ -56,6 +56,7 @@ class MemorySource final : public ByteSource {
     explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
     size_t Read(char* out, size_t count) override {
         count = std::min(count, bytes_.size() - pos_);
+        if (count == 0) return 0; // an empty view may have no data pointer at all
         std::memcpy(out, bytes_.data() + pos_, count);
         pos_ += count;
         return count;

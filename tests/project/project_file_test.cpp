@@ -272,6 +272,12 @@ TEST(ReadProjectBytes, WrongMarkerClearsPhotosAndKeepsSettings) {
     }
 }
 
+TEST(ReadProjectBytes, EmptyViewWithoutDataIsNotLumeno) {
+    TSlideShow show;
+    EXPECT_EQ(ReadProjectBytes(std::string_view{}, show, Unusual()).code,
+              ProjectFileError::NotLumeno);
+}
+
 TEST(ReadProjectBytes, ZeroByteEndsAText) {
     TSlideShow show;
     const std::string bytes = Header(1) +
