@@ -108,3 +108,21 @@ TEST(DynaArray, FourByteOffsetTable) {
     EXPECT_EQ(offsets[999], 19980u);
     EXPECT_EQ(&offsets[999] - &offsets[0], 999); // one contiguous block
 }
+
+TEST(DynaArray, AppendingManyRecordsMovesEachOnlyAFewTimes) {
+    static int moves = 0;
+    struct Counted {
+        char payload[1024] = {};
+        Counted() = default;
+        Counted(Counted&& other) noexcept { ++moves, (void)other; }
+        Counted& operator=(Counted&&) noexcept { return ++moves, *this; }
+    };
+    TDynaArray<Counted> arr;
+    const int n = 20000;
+    for (int i = 0; i < n; ++i) arr.Append();
+    EXPECT_LT(moves, 3 * n); // growing one record at a time would move n*n/2 records
+    moves = 0;
+    arr.Delete(0);
+    EXPECT_EQ(moves, n - 1); // the gap closes by moving each later record once
+    EXPECT_EQ(arr.Count(), n - 1);
+}

@@ -11,7 +11,9 @@
 // - Clear() destroys every record; nothing is current.
 // - First()/Next() walk the records in order; during a walk Index() is the 1-based position
 //   of the current record. Next() returns false at the end (nothing is current then).
-// - The block grows and shrinks exactly one record at a time (capacity == Count()).
+// - Records stay in one contiguous block in list order. The block's spare room grows
+//   geometrically, so appending n records costs O(n) moves in total, not O(n^2): a show of
+//   tens of thousands of photos loads without a pause.
 // - The array destroys the records it holds; a record that owns resources (RAII) releases
 //   them itself. Plain pointers inside records are never followed.
 // - The optional variable named at construction always holds the address of the current
@@ -30,7 +32,9 @@ template <typename T> class TDynaArray {
     TDynaArray& operator=(const TDynaArray&) = delete;
 
     T& Append() {
-        Resize(count_ + 1, count_);
+        if (count_ == capacity_) Reallocate(capacity_ < 4 ? 4 : capacity_ * 2);
+        new (&block_[count_]) T();
+        ++count_;
         cur_ = count_ - 1;
         Publish();
         return block_[cur_];
@@ -44,7 +48,14 @@ template <typename T> class TDynaArray {
 
     void Delete(int i) {
         if (!InRange(i)) return;
-        Resize(count_ - 1, i);
+        for (int k = i; k + 1 < count_; ++k) block_[k] = std::move(block_[k + 1]);
+        block_[count_ - 1].~T();
+        --count_;
+        if (count_ == 0) {
+            Release();
+        } else if (capacity_ > 16 && count_ < capacity_ / 4) {
+            Reallocate(capacity_ / 2);
+        }
         cur_ = -1;
         Publish();
     }
@@ -56,9 +67,7 @@ template <typename T> class TDynaArray {
     }
 
     void Clear() {
-        Destroy(block_, count_);
-        block_ = nullptr;
-        count_ = 0;
+        Release();
         cur_ = -1;
         Publish();
     }
@@ -80,24 +89,24 @@ template <typename T> class TDynaArray {
   private:
     bool InRange(int i) const { return i >= 0 && i < count_; }
 
-    // Moves the records into a block of exactly newCount records. When growing, a new
-    // value-initialised record is placed at the end; when shrinking, record `skip` is dropped.
-    void Resize(int newCount, int skip) {
-        T* fresh = newCount > 0 ? static_cast<T*>(::operator new(sizeof(T) * newCount)) : nullptr;
-        int out = 0;
+    // Moves the records into a fresh block with room for `capacity` records.
+    void Reallocate(int capacity) {
+        T* fresh = static_cast<T*>(::operator new(sizeof(T) * static_cast<size_t>(capacity)));
         for (int i = 0; i < count_; ++i) {
-            if (newCount < count_ && i == skip) continue;
-            new (&fresh[out++]) T(std::move(block_[i]));
+            new (&fresh[i]) T(std::move(block_[i]));
+            block_[i].~T();
         }
-        if (newCount > count_) new (&fresh[out]) T();
-        Destroy(block_, count_);
+        ::operator delete(block_);
         block_ = fresh;
-        count_ = newCount;
+        capacity_ = capacity;
     }
 
-    static void Destroy(T* block, int count) {
-        for (int i = 0; i < count; ++i) block[i].~T();
-        ::operator delete(block);
+    void Release() {
+        for (int i = 0; i < count_; ++i) block_[i].~T();
+        ::operator delete(block_);
+        block_ = nullptr;
+        count_ = 0;
+        capacity_ = 0;
     }
 
     void Publish() {
@@ -106,6 +115,7 @@ template <typename T> class TDynaArray {
 
     T* block_ = nullptr;
     int count_ = 0;
+    int capacity_ = 0;
     int cur_ = -1;
     T** current_out_ = nullptr;
 };
