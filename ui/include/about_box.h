@@ -13,27 +13,27 @@ class QPushButton;
 namespace lumeno::ui {
 
 class TAboutBox : public QDialog {
-  Q_OBJECT
- public:
-  // The maker's web page, opened by the web button.
-  static const char* const kHomePage;
+    Q_OBJECT
+  public:
+    // The maker's web page, opened by the web button.
+    static const char* const kHomePage;
 
-  // Builds the box; the year placeholder of the copyright line becomes the current year.
-  explicit TAboutBox(QWidget* parent = nullptr);
+    // Builds the box; the year placeholder of the copyright line becomes the current year.
+    explicit TAboutBox(QWidget* parent = nullptr);
 
-  // The copyright line as shown.
-  QString CopyrightText() const;
-  // True when the picture was decoded (a missing or broken picture leaves the place empty).
-  bool HasPicture() const;
+    // The copyright line as shown.
+    QString CopyrightText() const;
+    // True when the picture was decoded (a missing or broken picture leaves the place empty).
+    bool HasPicture() const;
 
-  // Opens a web address with the system's program; ShellOpenFile unless replaced (tests).
-  std::function<void(const std::string&)> ShellOpen;
+    // Opens a web address with the system's program; ShellOpenFile unless replaced (tests).
+    std::function<void(const std::string&)> ShellOpen;
 
- private:
-  void wwwBtnClick();
+  private:
+    void wwwBtnClick();
 
-  QLabel* pictureLabel_ = nullptr;
-  QLabel* copyrightLabel_ = nullptr;
+    QLabel* pictureLabel_ = nullptr;
+    QLabel* copyrightLabel_ = nullptr;
 };
 
-}  // namespace lumeno::ui
+} // namespace lumeno::ui

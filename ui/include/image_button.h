@@ -9,41 +9,41 @@
 namespace lumeno::ui {
 
 class TImageBtn : public QWidget {
-  Q_OBJECT
- public:
-  explicit TImageBtn(QWidget* parent = nullptr);
+    Q_OBJECT
+  public:
+    explicit TImageBtn(QWidget* parent = nullptr);
 
-  // The normal picture; the control sizes itself to it.
-  QPixmap Picture() const { return picture_; }
-  void SetPicture(const QPixmap& picture);
-  // The pressed picture (a copy is kept).
-  QPixmap Picture2() const { return picture2_; }
-  void SetPicture2(const QPixmap& picture);
+    // The normal picture; the control sizes itself to it.
+    QPixmap Picture() const { return picture_; }
+    void SetPicture(const QPixmap& picture);
+    // The pressed picture (a copy is kept).
+    QPixmap Picture2() const { return picture2_; }
+    void SetPicture2(const QPixmap& picture);
 
-  // True while the pressed picture is shown.
-  bool PressedLook() const { return pressedLook_; }
-  // The picture currently shown.
-  const QPixmap& ShownPicture() const { return pressedLook_ ? picture2_ : picture_; }
+    // True while the pressed picture is shown.
+    bool PressedLook() const { return pressedLook_; }
+    // The picture currently shown.
+    const QPixmap& ShownPicture() const { return pressedLook_ ? picture2_ : picture_; }
 
- signals:
-  // A press and release of the left button inside the control.
-  void clicked();
+  signals:
+    // A press and release of the left button inside the control.
+    void clicked();
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  QSize sizeHint() const override;
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    QSize sizeHint() const override;
 
- private:
-  void ShowPressed();
-  void ShowNormal();
+  private:
+    void ShowPressed();
+    void ShowNormal();
 
-  QPixmap picture_;
-  QPixmap picture2_;
-  bool pressedLook_ = false;
-  bool mouseHeld_ = false;
+    QPixmap picture_;
+    QPixmap picture2_;
+    bool pressedLook_ = false;
+    bool mouseHeld_ = false;
 };
 
-}  // namespace lumeno::ui
+} // namespace lumeno::ui

@@ -25,71 +25,71 @@ namespace lumeno::ui {
 class TSpinEdit;
 
 class TViewPicForm : public QDialog {
-  Q_OBJECT
- public:
-  explicit TViewPicForm(QWidget* parent = nullptr);
-  ~TViewPicForm() override;
+    Q_OBJECT
+  public:
+    explicit TViewPicForm(QWidget* parent = nullptr);
+    ~TViewPicForm() override;
 
-  // The photo. The caller fills it (OpenDib mode 0) before ShowModal and frees it with deldib
-  // after ShowModal returns; the viewer never frees or changes it.
-  TDib Image{};
-  // Full path of the photo file, for "Öffnen...".
-  QString ImageFileName;
-  // Opens a file with the system's associated program; ShellOpenFile unless replaced (tests).
-  std::function<void(const std::string&)> ShellOpen;
+    // The photo. The caller fills it (OpenDib mode 0) before ShowModal and frees it with deldib
+    // after ShowModal returns; the viewer never frees or changes it.
+    TDib Image{};
+    // Full path of the photo file, for "Öffnen...".
+    QString ImageFileName;
+    // Opens a file with the system's associated program; ShellOpenFile unless replaced (tests).
+    std::function<void(const std::string&)> ShellOpen;
 
-  // Shows the window modally; returns when it is closed ("Zurück..." gives
-  // QDialog::Accepted, the close box QDialog::Rejected).
-  int ShowModal();
+    // Shows the window modally; returns when it is closed ("Zurück..." gives
+    // QDialog::Accepted, the close box QDialog::Rejected).
+    int ShowModal();
 
-  // The displayed size of the photo at the current zoom: width and height times zoom / 100,
-  // truncated; bounded to what a widget can be.
-  QSize DisplayedSize() const;
+    // The displayed size of the photo at the current zoom: width and height times zoom / 100,
+    // truncated; bounded to what a widget can be.
+    QSize DisplayedSize() const;
 
-  // Controls, under the names they have on the window.
-  QWidget* Panel5 = nullptr;
-  QPushButton* ReadyBtn = nullptr;
-  QPushButton* PrintBrn = nullptr;
-  QPushButton* OpenBtn = nullptr;
-  QLabel* ZoomLabel = nullptr;
-  TSpinEdit* ZoomEd = nullptr;
-  QStatusBar* StatusBar1 = nullptr;
-  QScrollArea* ScrollBox1 = nullptr;
-  QWidget* PaintBox1 = nullptr;
+    // Controls, under the names they have on the window.
+    QWidget* Panel5 = nullptr;
+    QPushButton* ReadyBtn = nullptr;
+    QPushButton* PrintBrn = nullptr;
+    QPushButton* OpenBtn = nullptr;
+    QLabel* ZoomLabel = nullptr;
+    TSpinEdit* ZoomEd = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    QWidget* PaintBox1 = nullptr;
 
-  // Drag state (positions on the visible area of the scroll box, so the picture follows the
-  // mouse one to one).
-  bool Dragging = false;
-  bool Busy = false;
-  int DragStartX = 0, DragStartY = 0;
-  int DragStartHorz = 0, DragStartVert = 0;
+    // Drag state (positions on the visible area of the scroll box, so the picture follows the
+    // mouse one to one).
+    bool Dragging = false;
+    bool Busy = false;
+    int DragStartX = 0, DragStartY = 0;
+    int DragStartHorz = 0, DragStartVert = 0;
 
-  // Handlers, callable by tests.
-  void ZoomEdChange();
-  // Brings the picture surface to the displayed size (width first, then height, one per
-  // call); when it already has that size, draws the picture at once.
-  void PaintBox1Paint();
-  void OpenBtnClick();
-  void PrintBrnClick();
+    // Handlers, callable by tests.
+    void ZoomEdChange();
+    // Brings the picture surface to the displayed size (width first, then height, one per
+    // call); when it already has that size, draws the picture at once.
+    void PaintBox1Paint();
+    void OpenBtnClick();
+    void PrintBrnClick();
 
-  // Counts how often the photo was drawn (for tests).
-  int DrawCount() const { return drawCount_; }
+    // Counts how often the photo was drawn (for tests).
+    int DrawCount() const { return drawCount_; }
 
- protected:
-  void showEvent(QShowEvent* event) override;
+  protected:
+    void showEvent(QShowEvent* event) override;
 
- private:
-  friend class TPicSurface;
-  // Paint of the surface: resizes or draws, as PaintBox1Paint.
-  void SurfacePaint(QWidget* surface);
-  void PaintBox1MouseDown(const QPoint& viewportPos);
-  void PaintBox1MouseMove(const QPoint& viewportPos);
-  void PaintBox1MouseUp();
-  // Brings the surface one step towards the displayed size (width, then height; both when
-  // the surface has no area, as such a surface gets no paint); true when it changed.
-  bool ResizeSurfaceStep();
+  private:
+    friend class TPicSurface;
+    // Paint of the surface: resizes or draws, as PaintBox1Paint.
+    void SurfacePaint(QWidget* surface);
+    void PaintBox1MouseDown(const QPoint& viewportPos);
+    void PaintBox1MouseMove(const QPoint& viewportPos);
+    void PaintBox1MouseUp();
+    // Brings the surface one step towards the displayed size (width, then height; both when
+    // the surface has no area, as such a surface gets no paint); true when it changed.
+    bool ResizeSurfaceStep();
 
-  int drawCount_ = 0;
+    int drawCount_ = 0;
 };
 
-}  // namespace lumeno::ui
+} // namespace lumeno::ui

@@ -35,186 +35,191 @@ constexpr int kClientHeight = 386;
 const QColor kWorkspaceColor(171, 171, 171);
 
 int DisplayedSide(int side, int zoom) {
-  const double v = std::trunc(double(side) * zoom / 100.0);
-  return int(std::clamp(v, 0.0, double(QWIDGETSIZE_MAX)));
+    const double v = std::trunc(double(side) * zoom / 100.0);
+    return int(std::clamp(v, 0.0, double(QWIDGETSIZE_MAX)));
 }
 
-}  // namespace
+} // namespace
 
 // The picture surface: hands painting and mouse input to the window. Mouse positions are
 // passed on the visible area of the scroll box, which does not move while the view scrolls.
 class TPicSurface : public QWidget {
- public:
-  TPicSurface(TViewPicForm* form, QWidget* parent) : QWidget(parent), form_(form) {
-    setCursor(Qt::PointingHandCursor);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-  }
+  public:
+    TPicSurface(TViewPicForm* form, QWidget* parent) : QWidget(parent), form_(form) {
+        setCursor(Qt::PointingHandCursor);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
 
- protected:
-  void paintEvent(QPaintEvent*) override { form_->SurfacePaint(this); }
-  void mousePressEvent(QMouseEvent* e) override { form_->PaintBox1MouseDown(OnViewport(e)); }
-  void mouseMoveEvent(QMouseEvent* e) override { form_->PaintBox1MouseMove(OnViewport(e)); }
-  void mouseReleaseEvent(QMouseEvent*) override { form_->PaintBox1MouseUp(); }
+  protected:
+    void paintEvent(QPaintEvent*) override { form_->SurfacePaint(this); }
+    void mousePressEvent(QMouseEvent* e) override { form_->PaintBox1MouseDown(OnViewport(e)); }
+    void mouseMoveEvent(QMouseEvent* e) override { form_->PaintBox1MouseMove(OnViewport(e)); }
+    void mouseReleaseEvent(QMouseEvent*) override { form_->PaintBox1MouseUp(); }
 
- private:
-  QPoint OnViewport(QMouseEvent* e) const {
-    return mapToParent(e->position().toPoint());  // the parent is the scroll box's viewport
-  }
-  TViewPicForm* form_;
+  private:
+    QPoint OnViewport(QMouseEvent* e) const {
+        return mapToParent(e->position().toPoint()); // the parent is the scroll box's viewport
+    }
+    TViewPicForm* form_;
 };
 
 TViewPicForm::TViewPicForm(QWidget* parent)
     : QDialog(parent), ShellOpen([](const std::string& path) { ShellOpenFile(path); }) {
-  setObjectName(QStringLiteral("ViewPicForm"));
-  setWindowTitle(QStringLiteral("Bild betrachten..."));
-  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-  resize(kClientWidth, kClientHeight);
+    setObjectName(QStringLiteral("ViewPicForm"));
+    setWindowTitle(QStringLiteral("Bild betrachten..."));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    resize(kClientWidth, kClientHeight);
 
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
 
-  Panel5 = new QWidget(this);
-  Panel5->setObjectName(QStringLiteral("Panel5"));
-  Panel5->setFixedHeight(41);
-  ReadyBtn = new QPushButton(QStringLiteral("Zurück..."), Panel5);
-  ReadyBtn->setObjectName(QStringLiteral("ReadyBtn"));
-  ReadyBtn->setGeometry(8, 8, 97, 25);
-  PrintBrn = new QPushButton(QStringLiteral("&Drucken"), Panel5);
-  PrintBrn->setObjectName(QStringLiteral("PrintBrn"));
-  PrintBrn->setGeometry(112, 8, 97, 25);
-  OpenBtn = new QPushButton(QString::fromUtf8("Öffnen..."), Panel5);
-  OpenBtn->setObjectName(QStringLiteral("OpenBtn"));
-  OpenBtn->setGeometry(216, 8, 97, 25);
-  ZoomLabel = new QLabel(QStringLiteral("Zoom:"), Panel5);
-  ZoomLabel->setObjectName(QStringLiteral("Label1"));
-  ZoomLabel->setGeometry(328, 8, 40, 25);
-  ZoomEd = new TSpinEdit(5, 9000, 100, Panel5);
-  ZoomEd->setObjectName(QStringLiteral("ZoomEd"));
-  ZoomEd->setSingleStep(10);
-  ZoomEd->setGeometry(370, 8, 65, 25);
-  ZoomLabel->setBuddy(ZoomEd);
-  for (QPushButton* b : {ReadyBtn, PrintBrn, OpenBtn}) b->setAutoDefault(false);
-  layout->addWidget(Panel5);
+    Panel5 = new QWidget(this);
+    Panel5->setObjectName(QStringLiteral("Panel5"));
+    Panel5->setFixedHeight(41);
+    ReadyBtn = new QPushButton(QStringLiteral("Zurück..."), Panel5);
+    ReadyBtn->setObjectName(QStringLiteral("ReadyBtn"));
+    ReadyBtn->setGeometry(8, 8, 97, 25);
+    PrintBrn = new QPushButton(QStringLiteral("&Drucken"), Panel5);
+    PrintBrn->setObjectName(QStringLiteral("PrintBrn"));
+    PrintBrn->setGeometry(112, 8, 97, 25);
+    OpenBtn = new QPushButton(QString::fromUtf8("Öffnen..."), Panel5);
+    OpenBtn->setObjectName(QStringLiteral("OpenBtn"));
+    OpenBtn->setGeometry(216, 8, 97, 25);
+    ZoomLabel = new QLabel(QStringLiteral("Zoom:"), Panel5);
+    ZoomLabel->setObjectName(QStringLiteral("Label1"));
+    ZoomLabel->setGeometry(328, 8, 40, 25);
+    ZoomEd = new TSpinEdit(5, 9000, 100, Panel5);
+    ZoomEd->setObjectName(QStringLiteral("ZoomEd"));
+    ZoomEd->setSingleStep(10);
+    ZoomEd->setGeometry(370, 8, 65, 25);
+    ZoomLabel->setBuddy(ZoomEd);
+    for (QPushButton* b : {ReadyBtn, PrintBrn, OpenBtn})
+        b->setAutoDefault(false);
+    layout->addWidget(Panel5);
 
-  ScrollBox1 = new QScrollArea(this);
-  ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
-  ScrollBox1->setWidgetResizable(false);
-  ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  QPalette pal = ScrollBox1->viewport()->palette();
-  pal.setColor(QPalette::Window, kWorkspaceColor);
-  ScrollBox1->viewport()->setPalette(pal);
-  ScrollBox1->viewport()->setAutoFillBackground(true);
-  PaintBox1 = new TPicSurface(this, nullptr);
-  PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
-  PaintBox1->resize(0, 0);
-  ScrollBox1->setWidget(PaintBox1);
-  layout->addWidget(ScrollBox1, 1);
+    ScrollBox1 = new QScrollArea(this);
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    ScrollBox1->setWidgetResizable(false);
+    ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette pal = ScrollBox1->viewport()->palette();
+    pal.setColor(QPalette::Window, kWorkspaceColor);
+    ScrollBox1->viewport()->setPalette(pal);
+    ScrollBox1->viewport()->setAutoFillBackground(true);
+    PaintBox1 = new TPicSurface(this, nullptr);
+    PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
+    PaintBox1->resize(0, 0);
+    ScrollBox1->setWidget(PaintBox1);
+    layout->addWidget(ScrollBox1, 1);
 
-  StatusBar1 = new QStatusBar(this);
-  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  StatusBar1->setSizeGripEnabled(true);
-  layout->addWidget(StatusBar1);
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(true);
+    layout->addWidget(StatusBar1);
 
-  connect(ReadyBtn, &QPushButton::clicked, this, &QDialog::accept);
-  connect(PrintBrn, &QPushButton::clicked, this, &TViewPicForm::PrintBrnClick);
-  connect(OpenBtn, &QPushButton::clicked, this, &TViewPicForm::OpenBtnClick);
-  connect(ZoomEd, qOverload<int>(&QSpinBox::valueChanged), this, &TViewPicForm::ZoomEdChange);
+    connect(ReadyBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(PrintBrn, &QPushButton::clicked, this, &TViewPicForm::PrintBrnClick);
+    connect(OpenBtn, &QPushButton::clicked, this, &TViewPicForm::OpenBtnClick);
+    connect(ZoomEd, qOverload<int>(&QSpinBox::valueChanged), this, &TViewPicForm::ZoomEdChange);
 }
 
 TViewPicForm::~TViewPicForm() = default;
 
 int TViewPicForm::ShowModal() {
-  Dragging = false;
-  Busy = false;
-  ScrollBox1->horizontalScrollBar()->setValue(0);
-  ScrollBox1->verticalScrollBar()->setValue(0);
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - frameGeometry().center() + pos());
-  return exec();
+    Dragging = false;
+    Busy = false;
+    ScrollBox1->horizontalScrollBar()->setValue(0);
+    ScrollBox1->verticalScrollBar()->setValue(0);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+    return exec();
 }
 
 QSize TViewPicForm::DisplayedSize() const {
-  if (!Image.Bits) return QSize(0, 0);
-  const int zoom = ZoomEd->Value();
-  return QSize(DisplayedSide(DibWidth(Image), zoom), DisplayedSide(DibHeight(Image), zoom));
+    if (!Image.Bits) return QSize(0, 0);
+    const int zoom = ZoomEd->Value();
+    return QSize(DisplayedSide(DibWidth(Image), zoom), DisplayedSide(DibHeight(Image), zoom));
 }
 
 bool TViewPicForm::ResizeSurfaceStep() {
-  const QSize size = DisplayedSize();
-  bool changed = false;
-  if (PaintBox1->width() != size.width()) {
-    PaintBox1->resize(size.width(), PaintBox1->height());
-    changed = true;
-  }
-  // A surface without area is never painted, so it would never take its next step: then
-  // the height follows at once.
-  if ((!changed || PaintBox1->width() == 0 || PaintBox1->height() == 0) &&
-      PaintBox1->height() != size.height()) {
-    PaintBox1->resize(PaintBox1->width(), size.height());
-    changed = true;
-  }
-  return changed;
+    const QSize size = DisplayedSize();
+    bool changed = false;
+    if (PaintBox1->width() != size.width()) {
+        PaintBox1->resize(size.width(), PaintBox1->height());
+        changed = true;
+    }
+    // A surface without area is never painted, so it would never take its next step: then
+    // the height follows at once.
+    if ((!changed || PaintBox1->width() == 0 || PaintBox1->height() == 0) &&
+        PaintBox1->height() != size.height()) {
+        PaintBox1->resize(PaintBox1->width(), size.height());
+        changed = true;
+    }
+    return changed;
 }
 
-void TViewPicForm::ZoomEdChange() { PaintBox1Paint(); }
+void TViewPicForm::ZoomEdChange() {
+    PaintBox1Paint();
+}
 
 void TViewPicForm::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  PaintBox1Paint();
+    QDialog::showEvent(event);
+    PaintBox1Paint();
 }
 
 void TViewPicForm::PaintBox1Paint() {
-  if (Busy) return;
-  if (ResizeSurfaceStep()) return;  // the scroll box paints the resized surface again
-  PaintBox1->repaint();
+    if (Busy) return;
+    if (ResizeSurfaceStep()) return; // the scroll box paints the resized surface again
+    PaintBox1->repaint();
 }
 
 void TViewPicForm::SurfacePaint(QWidget* surface) {
-  if (Busy) return;
-  if (ResizeSurfaceStep()) return;
-  if (!Image.Bits || surface->width() < 1 || surface->height() < 1) return;
-  QPainter painter(surface);
-  QtDrawTarget dc(painter);
-  DrawDib(dc, 0, 0, surface->width(), surface->height(), Image, 0, 0, DibWidth(Image),
-          DibHeight(Image), true, kSrcCopy, false, nullptr);
-  ++drawCount_;
+    if (Busy) return;
+    if (ResizeSurfaceStep()) return;
+    if (!Image.Bits || surface->width() < 1 || surface->height() < 1) return;
+    QPainter painter(surface);
+    QtDrawTarget dc(painter);
+    DrawDib(dc, 0, 0, surface->width(), surface->height(), Image, 0, 0, DibWidth(Image),
+            DibHeight(Image), true, kSrcCopy, false, nullptr);
+    ++drawCount_;
 }
 
 void TViewPicForm::PaintBox1MouseDown(const QPoint& viewportPos) {
-  Dragging = true;
-  DragStartX = viewportPos.x();
-  DragStartY = viewportPos.y();
-  DragStartHorz = ScrollBox1->horizontalScrollBar()->value();
-  DragStartVert = ScrollBox1->verticalScrollBar()->value();
+    Dragging = true;
+    DragStartX = viewportPos.x();
+    DragStartY = viewportPos.y();
+    DragStartHorz = ScrollBox1->horizontalScrollBar()->value();
+    DragStartVert = ScrollBox1->verticalScrollBar()->value();
 }
 
 void TViewPicForm::PaintBox1MouseMove(const QPoint& viewportPos) {
-  if (!Dragging) return;
-  Busy = true;
-  ScrollBox1->horizontalScrollBar()->setValue(DragStartX + DragStartHorz - viewportPos.x());
-  ScrollBox1->verticalScrollBar()->setValue(DragStartY + DragStartVert - viewportPos.y());
-  Busy = false;
-  PaintBox1Paint();
+    if (!Dragging) return;
+    Busy = true;
+    ScrollBox1->horizontalScrollBar()->setValue(DragStartX + DragStartHorz - viewportPos.x());
+    ScrollBox1->verticalScrollBar()->setValue(DragStartY + DragStartVert - viewportPos.y());
+    Busy = false;
+    PaintBox1Paint();
 }
 
-void TViewPicForm::PaintBox1MouseUp() { Dragging = false; }
+void TViewPicForm::PaintBox1MouseUp() {
+    Dragging = false;
+}
 
 void TViewPicForm::OpenBtnClick() {
-  if (ImageFileName.isEmpty() || !ShellOpen) return;
-  ShellOpen(QFile::encodeName(ImageFileName).toStdString());
+    if (ImageFileName.isEmpty() || !ShellOpen) return;
+    ShellOpen(QFile::encodeName(ImageFileName).toStdString());
 }
 
 void TViewPicForm::PrintBrnClick() {
-  TPrintForm form(this);
-  form.Image = Image;  // a copy of the record; the print window never frees it
-  if (form.exec() != QDialog::Accepted) return;
-  const TPrintLayout layout = form.Layout();
-  const TPrintOutcome outcome = PrintPicture(PrinterPort().Printer(), Image, layout);
-  if (outcome != TPrintOutcome::Printed)
-    Dialogs().MessageBox(this, PrintOutcomeMessage(outcome), QStringLiteral("Drucken"), mbOK,
-                         TMsgIcon::Error);
+    TPrintForm form(this);
+    form.Image = Image; // a copy of the record; the print window never frees it
+    if (form.exec() != QDialog::Accepted) return;
+    const TPrintLayout layout = form.Layout();
+    const TPrintOutcome outcome = PrintPicture(PrinterPort().Printer(), Image, layout);
+    if (outcome != TPrintOutcome::Printed)
+        Dialogs().MessageBox(this, PrintOutcomeMessage(outcome), QStringLiteral("Drucken"), mbOK,
+                             TMsgIcon::Error);
 }
 
-}  // namespace lumeno::ui
+} // namespace lumeno::ui
