@@ -20,6 +20,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace lumeno;
 namespace fs = std::filesystem;
@@ -59,7 +60,8 @@ class ExportTest : public ::testing::Test {
   protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / "lumeno_export_test" / info->name();
+        dir_ = fs::temp_directory_path() /
+               ("lumeno_export_test." + std::to_string(::getpid())) / info->name();
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "tmp");
         const char* old = std::getenv("TMPDIR");
@@ -68,6 +70,7 @@ class ExportTest : public ::testing::Test {
         setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
     }
     void TearDown() override {
+        if (!HasFailure()) fs::remove_all(dir_);
         if (hadTmp_) setenv("TMPDIR", oldTmp_.c_str(), 1);
         else unsetenv("TMPDIR");
     }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -24,7 +25,9 @@ std::string ReadFile(const fs::path& p) {
 }
 
 fs::path TempPdf(const std::string& name) {
-    fs::path dir = fs::temp_directory_path() / "lumeno_pdf_writer_test";
+    // One folder per process, so test programs running side by side do not share files.
+    fs::path dir = fs::temp_directory_path() /
+                   ("lumeno_pdf_writer_test." + std::to_string(::getpid()));
     fs::create_directories(dir);
     return dir / name;
 }

@@ -175,15 +175,21 @@ TEST(FormatSeconds, DecimalPointUnderGermanLocale) {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / "lumeno_locale_test";
     fs::create_directories(dir);
-    const std::string cmd =
-        "localedef -i de_DE -f UTF-8 " + (dir / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
+    // Built once into a folder of this process, then moved into place for later runs.
+    const fs::path own = dir / ("de_DE.UTF-8." + std::to_string(::getpid()));
+    const std::string cmd = "localedef -i de_DE -f UTF-8 " + own.string() + " >/dev/null 2>&1";
     enum { kOk = 0, kNoLocale = 3, kNotActive = 4, kWrongSeconds = 5, kWrongDocument = 6 };
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
             const bool built = fs::exists(dir / "de_DE.UTF-8" / "LC_NUMERIC");
-            if (built || std::system(cmd.c_str()) == 0) setenv("LOCPATH", dir.c_str(), 1);
+            if (!built && std::system(cmd.c_str()) == 0) {
+                std::error_code ec;
+                fs::rename(own, dir / "de_DE.UTF-8", ec);
+                fs::remove_all(own, ec);
+            }
+            setenv("LOCPATH", dir.c_str(), 1);
         }
         if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) _exit(kNoLocale);
         char probe[16];
