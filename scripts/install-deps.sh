@@ -15,7 +15,7 @@ packages=(
   # fonts the windows use (stand-in for the Windows dialog font)
   fonts-dejavu-core fonts-liberation2
   # checking what the program writes and shows
-  qpdf poppler-utils libxml2-utils xvfb xauth imagemagick libheif-examples
+  qpdf poppler-utils libxml2-utils xvfb xauth imagemagick libheif-examples chromium
   # the installer: cross compiler and the Win32 it runs on here
   mingw-w64 wine64 wine liblnk-utils xdotool
   # peers for the benchmarks
