@@ -1,5 +1,6 @@
 // Creating, freeing and addressing device-independent bitmaps.
 #include "dib_alloc.h"
+#include "large_block.h"
 #include "pictavo.h"
 
 #include <cstdlib>
@@ -9,6 +10,15 @@
 namespace {
 
 bool ValidDepth(int bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 24; }
+
+// Info points at the start of this block; the pixel block is remembered behind the header
+// so that deldib can release it the way it was obtained.
+struct DibBlock {
+    TDibInfo info;
+    uint64_t magic;
+    pictavo_internal::LargeBlock pixels;
+};
+constexpr uint64_t kDibMagic = 0x5049435441564F31ull; // "PICTAVO1"
 
 } // namespace
 
@@ -42,13 +52,16 @@ PICTAVO_API int newdib(TDib* out, int width, int height, int bitsPerPixel,
     *out = TDib{};
     if (!SizeAllowed(width, height, bitsPerPixel)) return 0;
     const int64_t rowBytes = RowBytesFor(width, bitsPerPixel);
-    auto* info = static_cast<TDibInfo*>(std::calloc(1, sizeof(TDibInfo)));
-    auto* bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(rowBytes * height), 1));
-    if (!info || !bits) {
-        std::free(info);
-        std::free(bits);
+    auto* block = static_cast<DibBlock*>(std::calloc(1, sizeof(DibBlock)));
+    if (!block) return 0;
+    block->pixels = AllocateLarge(static_cast<size_t>(rowBytes * height));
+    if (!block->pixels.data) {
+        std::free(block);
         return 0;
     }
+    block->magic = kDibMagic;
+    TDibInfo* info = &block->info;
+    uint8_t* bits = block->pixels.data;
     info->biSize = 40;
     info->biWidth = width;
     info->biHeight = height;
@@ -71,7 +84,13 @@ PICTAVO_API int newdib(TDib* out, int width, int height, int bitsPerPixel,
 
 PICTAVO_API void deldib(TDib* image) {
     if (!image) return;
-    std::free(image->Bits);
+    auto* block = reinterpret_cast<DibBlock*>(image->Info);
+    if (block && block->magic == kDibMagic && block->pixels.data == image->Bits) {
+        FreeLarge(block->pixels);
+        block->magic = 0;
+    } else {
+        std::free(image->Bits);
+    }
     std::free(image->Info);
     *image = TDib{};
 }

@@ -33,29 +33,18 @@ FileOwner OpenFile(const char* fileName, const char* mode) {
 void RemoveFile(const char* fileName) { std::remove(fileName); }
 #endif
 
-bool ReadWholeFile(const char* fileName, std::vector<uint8_t>& bytes) {
+bool ReadWholeFile(const char* fileName, LargeBuffer& bytes, size_t& size) {
+    size = 0;
     FileOwner f = OpenFile(fileName, "rb");
     if (!f) return false;
-    bytes.clear();
-    if (std::fseek(f.get(), 0, SEEK_END) == 0) {
-        const long end = std::ftell(f.get());
-        if (end > 0 && static_cast<uint64_t>(end) <= kMaxFileBytes)
-            bytes.reserve(static_cast<size_t>(end) + 1);
-        std::rewind(f.get());
-    }
-    // Read in blocks rather than trusting a size query (pipes, files that change).
-    constexpr size_t kBlock = 1 << 20;
-    size_t used = 0;
-    for (;;) {
-        if (used + kBlock > kMaxFileBytes) return false;
-        bytes.resize(used + kBlock);
-        const size_t got = std::fread(bytes.data() + used, 1, kBlock, f.get());
-        used += got;
-        if (got < kBlock) break;
-    }
-    if (std::ferror(f.get())) return false;
-    bytes.resize(used);
-    return true;
+    if (std::fseek(f.get(), 0, SEEK_END) != 0) return false;
+    const long end = std::ftell(f.get());
+    if (end < 0 || static_cast<uint64_t>(end) > kMaxFileBytes) return false;
+    std::rewind(f.get());
+    if (!bytes.Allocate(static_cast<size_t>(end) + 1)) return false;
+    size = std::fread(bytes.data(), 1, static_cast<size_t>(end), f.get());
+    // A file that shrank meanwhile is read as far as it goes.
+    return !std::ferror(f.get());
 }
 
 } // namespace pictavo_internal

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "large_block.h"
+
 namespace pictavo_internal {
 
 // Files above this size are not read (no picture within the pixel limit needs more).
@@ -20,8 +22,9 @@ using FileOwner = std::unique_ptr<std::FILE, FileCloser>;
 // fopen with a UTF-8 file name.
 FileOwner OpenFile(const char* fileName, const char* mode);
 
-// Reads the whole file; false when it cannot be opened or read or is too large.
-bool ReadWholeFile(const char* fileName, std::vector<uint8_t>& bytes);
+// Reads the whole file into bytes (size in size); false when it cannot be opened, sized or
+// read, or is too large.
+bool ReadWholeFile(const char* fileName, LargeBuffer& bytes, size_t& size);
 
 // Deletes a file (a failed write leaves nothing behind).
 void RemoveFile(const char* fileName);

@@ -79,16 +79,17 @@ int LoadMemory(TDib* out, const uint8_t* data, size_t size, int minWidth, int mi
 
 int LoadFile(TDib* out, const char* fileName, int minWidth, int minHeight, int* fullWidth,
              int* fullHeight, TDibLoadOwner* owner) {
-    std::vector<uint8_t> bytes;
-    if (!fileName || !ReadWholeFile(fileName, bytes)) {
+    LargeBuffer bytes;
+    size_t size = 0;
+    if (!fileName || !ReadWholeFile(fileName, bytes, size)) {
         if (out) *out = TDib{};
         if (fullWidth) *fullWidth = 0;
         if (fullHeight) *fullHeight = 0;
         if (owner) owner->DibLoadProgress(100);
         return 0;
     }
-    return LoadMemory(out, bytes.data(), bytes.size(), minWidth, minHeight, fullWidth,
-                      fullHeight, owner);
+    return LoadMemory(out, bytes.data(), size, minWidth, minHeight, fullWidth, fullHeight,
+                      owner);
 }
 
 } // namespace
