@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_set>
 
 class QCheckBox;
 class QLabel;
@@ -112,6 +113,10 @@ class TMainForm : public QWidget, public TDibLoadOwner {
   // The scroll area changed its size: the strip follows its width.
   void ScrollBox1Resize();
 
+  // Makes the missing thumbnails of the visible rows (outside painting; scheduled by
+  // DrawStrip). Files that fail stay blank until the next PaintBox1Paint() or scroll.
+  void FillThumbnails();
+
   // Loads of image files made by the strip (thumbnail loads), for tests and the benchmark.
   int ThumbnailLoads = 0;
 
@@ -146,7 +151,8 @@ class TMainForm : public QWidget, public TDibLoadOwner {
   void LayoutPhotosPage();
   void LayoutSearchPage();
   void ShowProjectError(const std::string& text);
-  void MakeThumbnail(TFotoRecord& rec, ScopedDib& blank, const TDib*& toDraw);
+  // Loads and reduces one photo into its Thumb; false when the file cannot be loaded.
+  bool MakeThumbnail(TFotoRecord& rec);
   void SetMemoText(const QString& text);
 
   TSlideShow Show_;
@@ -156,6 +162,8 @@ class TMainForm : public QWidget, public TDibLoadOwner {
   bool Exporting = false;
   bool ClosingConfirmed = false;
   bool SettingMemo = false;
+  bool FillPending = false;
+  std::unordered_set<int> FailedThumbs;  // positions whose load failed in this round
   QStringList CommandLine;
   std::vector<int> ResultPositions;
   QString LastPdfName;

@@ -9,6 +9,8 @@
 
 #include <QSpinBox>
 
+#include <optional>
+
 namespace lumeno::ui {
 
 class TSpinEdit : public QSpinBox {
@@ -20,6 +22,9 @@ class TSpinEdit : public QSpinBox {
   int Value() const;
   // Sets the value, brought into the limits.
   void SetValue(int v);
+  // What a text that is not a number reads as (default: the lower limit). Fields without
+  // limits of their own read such text as 0.
+  void SetNonNumberValue(int v) { NonNumber = v; }
 
  protected:
   QValidator::State validate(QString& input, int& pos) const override;
@@ -28,6 +33,7 @@ class TSpinEdit : public QSpinBox {
 
  private:
   int Interpret(const QString& text) const;
+  std::optional<int> NonNumber;
 };
 
 }  // namespace lumeno::ui

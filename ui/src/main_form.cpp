@@ -372,8 +372,10 @@ void TMainForm::BuildPhotosPage(QWidget* area) {
   connect(NachVornBtn, &QPushButton::clicked, this, &TMainForm::NachVornBtnClick);
   connect(NachHintenBtn, &QPushButton::clicked, this, &TMainForm::NachHintenBtnClick);
   connect(Memo1, &QPlainTextEdit::textChanged, this, &TMainForm::Memo1Change);
-  connect(ScrollBox1->verticalScrollBar(), &QScrollBar::valueChanged, PaintBox1,
-          [this] { PaintBox1->update(); });
+  connect(ScrollBox1->verticalScrollBar(), &QScrollBar::valueChanged, PaintBox1, [this] {
+    FailedThumbs.clear();
+    PaintBox1->update();
+  });
   KeyEdit->installEventFilter(this);
   ScrollBox1->viewport()->installEventFilter(this);
   PaintBox1->installEventFilter(this);
@@ -453,6 +455,7 @@ void TMainForm::BuildSettingsPage(QWidget* area) {
   TextXEd = spin("TextXEd", INT_MIN, INT_MAX, 2, 128, 57);
   TextYEd = spin("TextYEd", INT_MIN, INT_MAX, 95, 152, 57);
   FontSizeEd = spin("FontSizeEd", INT_MIN, INT_MAX, 40, 176, 57);
+  for (TSpinEdit* e : {TextXEd, TextYEd, FontSizeEd}) e->SetNonNumberValue(0);
   MakeLabel(area, QStringLiteral("%"), QPoint(181, 128), 16);
   MakeLabel(area, QStringLiteral("%"), QPoint(181, 152), 16);
   Blende1Check = new QRadioButton(QStringLiteral("Ein- und ausblenden"), area);
@@ -525,15 +528,9 @@ TShowSettings TMainForm::Settings() const {
   s.BackColor = TesselColorComboBox1->ColorValue();
   s.TextColor = TesselColorComboBox3->ColorValue();
   s.OutlineColor = TesselColorComboBox2->ColorValue();
-  // Text that is not a number reads as 0 for these three.
-  auto read = [](const TSpinEdit* e) {
-    bool ok = false;
-    e->text().trimmed().toLongLong(&ok);
-    return ok ? e->Value() : 0;
-  };
-  s.TextX = read(TextXEd);
-  s.TextY = read(TextYEd);
-  s.FontSize = read(FontSizeEd);
+  s.TextX = TextXEd->Value();
+  s.TextY = TextYEd->Value();
+  s.FontSize = FontSizeEd->Value();
   s.FadeInOut = Blende1Check->isChecked();
   s.FullScreen = VollScreenCheck->isChecked();
   s.ShowPDF = ShowPDFCheck->isChecked();

@@ -17,6 +17,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -82,6 +83,8 @@ QString PositionText(const TSlideShow& show) {
 }
 
 void TMainForm::PaintBox1Paint() {
+  // A repaint asked for by the program tries failed files again.
+  FailedThumbs.clear();
   const int cols = StripCols();
   const int w = ScrollBox1->viewport()->width();
   const int h = strip::Height(Show_.Count(), cols);
@@ -94,48 +97,53 @@ void TMainForm::PaintBox1Paint() {
     Label1->clear();
 }
 
-void TMainForm::MakeThumbnail(TFotoRecord& rec, ScopedDib& blank, const TDib*& toDraw) {
+bool TMainForm::MakeThumbnail(TFotoRecord& rec) {
   ++ThumbnailLoads;
-  // The thumbnail size comes from the full picture; the reduced load only has to deliver at
-  // least that many pixels, which spares decoding most of a large photo.
+  // A thumbnail is never larger than 80 x 80, so a decode of at least that size serves
+  // (formats without reduced decoding load the whole picture); the thumbnail's size comes
+  // from the full picture's size.
   int fullW = 0, fullH = 0;
-  ScopedDib full;
-  bool loaded = false;
-  {
-    // A thumbnail is never larger than 80 x 80, so a decode of at least that size serves
-    // (formats without reduced decoding load the whole picture).
-    TDib reduced{};
-    if (OpenDibReduced(&reduced, rec.FileName.c_str(), strip::kThumbBox, strip::kThumbBox,
-                       &fullW, &fullH, this) == 1 &&
-        reduced.Bits) {
-      full.reset(reduced);
-      loaded = true;
-    } else {
-      deldib(&reduced);
-    }
-  }
-  if (!loaded) {
-    // A file that cannot be loaded shows blank and is tried again at the next repaint.
-    TDib b{};
-    newdib(&b, strip::kThumbBox, strip::kThumbBox, 24, nullptr, 0);
-    blank.reset(b);
-    toDraw = blank.get();
-    return;
-  }
+  TDib loaded{};
+  const int ok = OpenDibReduced(&loaded, rec.FileName.c_str(), strip::kThumbBox,
+                                strip::kThumbBox, &fullW, &fullH, this);
+  ScopedDib full(loaded);
+  if (ok != 1 || full.empty()) return false;
   if (fullW <= 0 || fullH <= 0) {
-    fullW = full->Info->biWidth;
-    fullH = full->Info->biHeight;
+    fullW = DibWidth(*full.get());
+    fullH = DibHeight(*full.get());
   }
   const QSize ts = strip::ThumbSize(fullW, fullH);
   TDib thumb = Resize(*full.get(), ts.width(), ts.height());
-  if (thumb.Bits) {
-    rec.Thumb.reset(thumb);
-    toDraw = rec.Thumb.get();
-  } else {
+  if (!thumb.Bits) {
     deldib(&thumb);
-    blank = std::move(full);  // drawn scaled, then released
-    toDraw = blank.get();
+    return false;
   }
+  rec.Thumb.reset(thumb);
+  return true;  // the full-size picture is released here
+}
+
+template <typename F>
+static void ForVisible(int count, int cols, int scrollPos, int clientH, F&& f) {
+  const int firstRow = std::max(0, (scrollPos - strip::kCellHeight) / strip::kCellHeight);
+  for (int i = firstRow * cols; i < count; ++i) {
+    const int row = i / cols;
+    if (qint64(strip::kCellHeight) * row > qint64(scrollPos) + clientH) break;
+    if (strip::RowVisible(row, scrollPos, clientH)) f(i);
+  }
+}
+
+void TMainForm::FillThumbnails() {
+  FillPending = false;
+  const int cols = StripCols();
+  bool changed = false;
+  ForVisible(Show_.Count(), cols, ScrollBox1->verticalScrollBar()->value(),
+             ScrollBox1->viewport()->height(), [&](int i) {
+               TFotoRecord& rec = Show_.Fotos[i];
+               if (!rec.Thumb.empty() || FailedThumbs.count(i)) return;
+               if (!MakeThumbnail(rec)) FailedThumbs.insert(i);
+               changed = true;
+             });
+  if (changed) PaintBox1->update();
 }
 
 void TMainForm::DrawStrip(QPainter& p) {
@@ -146,24 +154,17 @@ void TMainForm::DrawStrip(QPainter& p) {
              ScrollBox1->palette().color(QPalette::Dark));
   const QColor frameLight(Qt::white), frameDark(0x80, 0x80, 0x80);
   const QColor blue(0, 0, 255), silver(0xC0, 0xC0, 0xC0);
-  const int count = Show_.Count();
-  // Only the rows in view: the first one at the scroll position, the last below it.
-  const int firstRow = std::max(0, (scrollPos - strip::kCellHeight) / strip::kCellHeight);
-  for (int i = firstRow * cols; i < count; ++i) {
-    const int row = i / cols;
-    if (!strip::RowVisible(row, scrollPos, clientH)) {
-      if (qint64(strip::kCellHeight) * row > qint64(scrollPos) + clientH) break;
-      continue;
-    }
+  bool missing = false;
+  ForVisible(Show_.Count(), cols, scrollPos, clientH, [&](int i) {
     TFotoRecord& rec = Show_.Fotos[i];
-    ScopedDib temporary;
     const TDib* picture = rec.Thumb.empty() ? nullptr : rec.Thumb.get();
-    if (!picture) MakeThumbnail(rec, temporary, picture);
+    // Thumbnails are made outside the paint event: loading reports progress, and the status
+    // bar must be drawn at once while the file loads, which cannot happen inside a paint.
+    if (!picture && !FailedThumbs.count(i)) missing = true;
     const QPoint o = strip::CellOrigin(i, cols);
     const QColor fill = (i + 1 == Show_.CurFoto) ? blue : silver;
-    QSize ts(strip::kThumbBox, strip::kThumbBox);
-    if (picture && picture->Info) ts = strip::ThumbSize(picture->Info->biWidth,
-                                                        picture->Info->biHeight);
+    const QSize ts = picture ? strip::ThumbSize(DibWidth(*picture), DibHeight(*picture))
+                             : QSize(strip::kThumbBox, strip::kThumbBox);
     const QRect pic = strip::ThumbRect(ts).translated(o);
     // Frame: top and left white, right and bottom grey.
     const QPoint tl = o + QPoint(2, 2), br = o + QPoint(88, 108);
@@ -174,27 +175,35 @@ void TMainForm::DrawStrip(QPainter& p) {
     p.drawLine(br.x(), tl.y(), br.x(), br.y());
     p.drawLine(tl.x(), br.y(), br.x(), br.y());
     // Fill around the picture: left and right full height, top and bottom between them.
-    const QRect fillRect(o + QPoint(3, 3), o + QPoint(86, 106));
+    const QRect fillRect(o + QPoint(3, 3), o + QPoint(87, 107));
     p.fillRect(QRect(fillRect.topLeft(), QPoint(pic.left() - 1, fillRect.bottom())), fill);
     p.fillRect(QRect(QPoint(pic.right() + 1, fillRect.top()), fillRect.bottomRight()), fill);
     p.fillRect(QRect(QPoint(pic.left(), fillRect.top()), QPoint(pic.right(), pic.top() - 1)),
                fill);
     p.fillRect(QRect(QPoint(pic.left(), pic.bottom() + 1), QPoint(pic.right(), fillRect.bottom())),
                fill);
-    if (picture && picture->Bits) {
+    if (picture) {
       QtDrawTarget dc(p);
       DrawDib(dc, pic.x(), pic.y(), pic.width(), pic.height(), *picture, 0, 0,
               DibWidth(*picture), DibHeight(*picture), true, kSrcCopy, true, nullptr);
+    } else {
+      // A file that could not be loaded (or is about to be) shows as a blank picture.
+      p.fillRect(pic, FailedThumbs.count(i) ? QColor(Qt::black) : fill);
     }
     // File name, one line, clipped to its rectangle, on the fill colour.
-    const QRect nameRect(o + QPoint(3, 90), o + QPoint(86, 106));
+    const QRect nameRect(o + QPoint(3, 90), o + QPoint(87, 107));
     p.save();
     p.setClipRect(nameRect);
     p.setPen(i + 1 == Show_.CurFoto ? QColor(Qt::white) : QColor(Qt::black));
     p.setFont(font());
-    p.drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+    p.drawText(nameRect.adjusted(1, 0, 0, 0),
+               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                QString::fromUtf8(FileNameWithoutDir(rec.FileName).c_str()));
     p.restore();
+  });
+  if (missing && !FillPending) {
+    FillPending = true;
+    QTimer::singleShot(0, this, [this] { FillThumbnails(); });
   }
 }
 

@@ -23,7 +23,7 @@ int TSpinEdit::Interpret(const QString& text) const {
     // Very long digit runs overflow even 64 bits: clamp by sign.
     static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
     if (digits.match(t).hasMatch()) return t.startsWith(QLatin1Char('-')) ? minimum() : maximum();
-    return minimum();
+    return NonNumber.value_or(minimum());
   }
   return static_cast<int>(std::clamp<qlonglong>(v, minimum(), maximum()));
 }
