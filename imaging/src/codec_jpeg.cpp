@@ -4,6 +4,7 @@
 #include "codecs.h"
 #include "file_io.h"
 
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -167,14 +168,41 @@ bool ReadRows(Decompressor& d, RowTarget& t) {
     return true;
 }
 
-// Orientation from the saved APP1 (EXIF) markers.
-int MarkerOrientation(const jpeg_decompress_struct& info) {
+// The saved APP1 (EXIF) marker, if any.
+jpeg_saved_marker_ptr ExifMarker(const jpeg_decompress_struct& info) {
     for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next) {
         if (m->marker != JPEG_APP0 + 1 || m->data_length < 6) continue;
-        if (std::memcmp(m->data, "Exif\0\0", 6) != 0) continue;
-        return ExifOrientation(m->data, m->data_length);
+        if (std::memcmp(m->data, "Exif\0\0", 6) == 0) return m;
     }
-    return 1;
+    return nullptr;
+}
+
+// A camera's embedded thumbnail instead of the picture, for a reduced load: only when it
+// covers the wanted size and has the picture's proportions (thumbnails with black bars
+// around a picture of other proportions are not used).
+bool LoadExifThumbnail(const jpeg_saved_marker_ptr exif, int fullWidth, int fullHeight,
+                       int needWidth, int needHeight, TDib* out) {
+    size_t offset = 0, length = 0;
+    if (!exif || !ExifThumbnail(exif->data, exif->data_length, offset, length)) return false;
+    Progress none(nullptr);
+    LoadRequest inner;
+    inner.data = exif->data + offset;
+    inner.size = length;
+    inner.progress = &none;
+    if (length < 3 || std::memcmp(inner.data, "\xFF\xD8\xFF", 3) != 0) return false;
+    const LoadResult r = LoadJpeg(inner, out);
+    if (r.status != LoadStatus::Complete || !out->Bits) {
+        deldib(out);
+        return false;
+    }
+    const int w = out->Info->biWidth, h = out->Info->biHeight;
+    const double aspect = static_cast<double>(fullWidth) / fullHeight;
+    const bool sameShape = std::abs(w - aspect * h) <= 1.0 + 0.01 * w;
+    if (w < needWidth || h < needHeight || !sameShape || w >= fullWidth) {
+        deldib(out);
+        return false;
+    }
+    return true;
 }
 
 // Smallest scale M/8 whose output still covers minWidth x minHeight.
@@ -204,15 +232,22 @@ LoadResult LoadJpeg(const LoadRequest& request, TDib* out) {
         return result;
     result.fullWidth = static_cast<int>(info.image_width);
     result.fullHeight = static_cast<int>(info.image_height);
-    result.orientation = MarkerOrientation(info);
+    const jpeg_saved_marker_ptr exif = ExifMarker(info);
+    result.orientation = exif ? ExifOrientation(exif->data, exif->data_length) : 1;
 
     const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
     if (request.minWidth > 0 && request.minHeight > 0) {
         const bool swap = SwapsAxes(result.orientation);
-        ChooseScale(info, swap ? request.minHeight : request.minWidth,
-                    swap ? request.minWidth : request.minHeight);
+        const int needWidth = swap ? request.minHeight : request.minWidth;
+        const int needHeight = swap ? request.minWidth : request.minHeight;
+        if (LoadExifThumbnail(exif, result.fullWidth, result.fullHeight, needWidth, needHeight,
+                              out)) {
+            result.status = LoadStatus::Complete;
+            return result;
+        }
+        ChooseScale(info, needWidth, needHeight);
         info.do_fancy_upsampling = FALSE;
         info.dct_method = JDCT_IFAST;
     }
@@ -326,8 +361,12 @@ bool SaveJpeg(const TDib* image, const char* fileName, int quality) {
     WriteSource src{image, bits == 24 ? nullptr : bgrRow.data()};
     bool ok;
     {
+        // libjpeg hands over 4 KB at a time; collect them into large writes. The buffer
+        // outlives the file.
+        std::vector<char> writeBuffer(1u << 20);
         FileOwner file = OpenFile(fileName, "wb");
         if (!file) return false;
+        std::setvbuf(file.get(), writeBuffer.data(), _IOFBF, writeBuffer.size());
         Compressor c;
         ok = Compress(c, file.get(), src, quality);
         if (ok) ok = std::fflush(file.get()) == 0 && !std::ferror(file.get());

@@ -45,6 +45,42 @@ int ExifOrientation(const uint8_t* data, size_t size) {
     return 1;
 }
 
+bool ExifThumbnail(const uint8_t* data, size_t size, size_t& offset, size_t& length) {
+    if (!data) return false;
+    size_t skipped = 0;
+    if (size >= 6 && std::memcmp(data, "Exif\0\0", 6) == 0) {
+        data += 6;
+        size -= 6;
+        skipped = 6;
+    }
+    if (size < 8) return false;
+    bool big;
+    if (data[0] == 'I' && data[1] == 'I') big = false;
+    else if (data[0] == 'M' && data[1] == 'M') big = true;
+    else return false;
+    // IFD0, then the next one (IFD1) which describes the thumbnail.
+    const uint32_t ifd0 = Read(data + 4, 4, big);
+    if (ifd0 > size - 2) return false;
+    const uint64_t count0 = Read(data + ifd0, 2, big);
+    const uint64_t nextAt = ifd0 + 2 + 12 * count0;
+    if (nextAt + 4 > size) return false;
+    const uint32_t ifd1 = Read(data + nextAt, 4, big);
+    if (ifd1 == 0 || ifd1 > size - 2) return false;
+    const uint32_t count1 = Read(data + ifd1, 2, big);
+    uint32_t start = 0, bytes = 0;
+    for (uint32_t i = 0; i < count1; ++i) {
+        const uint64_t at = ifd1 + 2 + 12ull * i;
+        if (at + 12 > size) return false;
+        const uint32_t tag = Read(data + at, 2, big);
+        if (tag == 0x0201) start = Read(data + at + 8, 4, big);
+        if (tag == 0x0202) bytes = Read(data + at + 8, 4, big);
+    }
+    if (start == 0 || bytes < 4 || start > size || bytes > size - start) return false;
+    offset = skipped + start;
+    length = bytes;
+    return true;
+}
+
 namespace {
 
 // Source pixel (x, y), both from the top-left of the stored picture, for upright pixel (u, v).

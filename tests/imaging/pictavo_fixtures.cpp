@@ -99,6 +99,24 @@ void WriteBytes(const std::string& file, const std::vector<uint8_t>& bytes) {
 
 namespace {
 
+// "Exif\0\0", IFD0 with the orientation, IFD1 pointing at the thumbnail, the thumbnail.
+std::vector<uint8_t> ExifWithThumbnail(int orientation, const std::vector<uint8_t>& thumb) {
+    std::vector<uint8_t> b = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0};
+    auto put16 = [&](uint32_t v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); };
+    auto put32 = [&](uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); };
+    // IFD0 at 8: one entry, next IFD at 8 + 2 + 12 + 4 = 26.
+    put16(1);
+    put16(0x112); put16(3); put32(1); put16(uint32_t(orientation)); put16(0);
+    put32(26);
+    // IFD1 at 26: two entries; the thumbnail follows at 26 + 2 + 24 + 4 = 56.
+    put16(2);
+    put16(0x201); put16(4); put32(1); put32(56);
+    put16(0x202); put16(4); put32(1); put32(uint32_t(thumb.size()));
+    put32(0);
+    b.insert(b.end(), thumb.begin(), thumb.end());
+    return b;
+}
+
 std::vector<uint8_t> ExifBlock(int orientation) {
     // "Exif\0\0", little-endian TIFF header, one IFD with the orientation tag.
     std::vector<uint8_t> b = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
@@ -136,7 +154,11 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture, const JpegOptions& optio
     }
     if (options.progressive) jpeg_simple_progression(&c);
     jpeg_start_compress(&c, TRUE);
-    if (options.exifOrientation) {
+    if (!options.exifThumbnail.empty()) {
+        const auto exif = ExifWithThumbnail(options.exifOrientation ? options.exifOrientation : 1,
+                                            options.exifThumbnail);
+        jpeg_write_marker(&c, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
+    } else if (options.exifOrientation) {
         const auto exif = ExifBlock(options.exifOrientation);
         jpeg_write_marker(&c, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
     }

@@ -60,7 +60,17 @@ struct JpegOptions {
     JpegKind kind = JpegKind::Colour;
     bool progressive = false;
     int exifOrientation = 0; // 0: no EXIF block
+    std::vector<uint8_t> exifThumbnail; // a JPEG stored as the EXIF thumbnail (IFD1)
 };
+inline JpegOptions MakeJpegOptions(int quality, JpegKind kind = JpegKind::Colour,
+                                   bool progressive = false, int exifOrientation = 0) {
+    JpegOptions o;
+    o.quality = quality;
+    o.kind = kind;
+    o.progressive = progressive;
+    o.exifOrientation = exifOrientation;
+    return o;
+}
 // Cmyk/Ycck: written with the Adobe marker, so samples are stored inverted (255 - ink).
 std::vector<uint8_t> EncodeJpeg(const Picture& picture, const JpegOptions& options = {});
 

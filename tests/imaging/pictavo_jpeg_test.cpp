@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(JpegDecode, GreyImageHasGreyRamp) {
-    const auto bytes = EncodeJpeg(Pattern(8, 8), JpegOptions{95, JpegKind::Grey});
+    const auto bytes = EncodeJpeg(Pattern(8, 8), MakeJpegOptions(95, JpegKind::Grey));
     ScopedDib dib;
     ASSERT_EQ(OpenDibMemory(dib.get(), bytes.data(), bytes.size(), nullptr), 1);
     for (int i = 0; i < 256; ++i) {

@@ -35,7 +35,7 @@ TEST_P(Orientation, ComesOutUpright) {
     int tolerance = 0;
     switch (carrier) {
     case Carrier::Jpeg:
-        bytes = EncodeJpeg(stored, JpegOptions{95, JpegKind::Colour, false, orientation});
+        bytes = EncodeJpeg(stored, MakeJpegOptions(95, JpegKind::Colour, false, orientation));
         tolerance = 48;
         break;
     case Carrier::Tiff:
@@ -84,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(EveryCarrier, Orientation, ::testing::ValuesIn(AllCases
 TEST(Orientation, ReducedLoadReportsTheUprightFullSize) {
     const Picture upright = Pattern(320, 240);
     const auto bytes = EncodeJpeg(StoredForOrientation(upright, 6),
-                                  JpegOptions{90, JpegKind::Colour, false, 6});
+                                  MakeJpegOptions(90, JpegKind::Colour, false, 6));
     TempDir dir;
     WriteBytes(dir.File("p.jpg"), bytes);
     ScopedDib dib;
@@ -104,12 +104,12 @@ TEST(Orientation, BrokenExifBlocksAreIgnored) {
     // An orientation tag of a wrong type or value, or an IFD pointing outside, means 1.
     const Picture picture = Pattern(16, 8);
     for (int bad : {0, 9, 255}) {
-        const auto bytes = EncodeJpeg(picture, JpegOptions{95, JpegKind::Colour, false, bad});
+        const auto bytes = EncodeJpeg(picture, MakeJpegOptions(95, JpegKind::Colour, false, bad));
         ScopedDib dib;
         ASSERT_EQ(OpenDibMemory(dib.get(), bytes.data(), bytes.size(), nullptr), 1);
         EXPECT_EQ(dib->Info->biWidth, 16) << "orientation value " << bad;
     }
-    auto bytes = EncodeJpeg(picture, JpegOptions{95, JpegKind::Colour, false, 6});
+    auto bytes = EncodeJpeg(picture, MakeJpegOptions(95, JpegKind::Colour, false, 6));
     // Point the first IFD far outside the block.
     for (size_t i = 0; i + 10 < bytes.size(); ++i)
         if (std::memcmp(&bytes[i], "Exif\0\0II", 8) == 0) {
@@ -120,6 +120,73 @@ TEST(Orientation, BrokenExifBlocksAreIgnored) {
     ScopedDib dib;
     ASSERT_EQ(OpenDibMemory(dib.get(), bytes.data(), bytes.size(), nullptr), 1);
     EXPECT_EQ(dib->Info->biWidth, 16);
+}
+
+} // namespace
+
+namespace {
+
+// The reduced load takes a camera's embedded thumbnail when it is large enough and has the
+// picture's proportions.
+struct ThumbnailCase {
+    const char* name;
+    int width, height;           // the picture
+    int thumbWidth, thumbHeight; // the embedded thumbnail
+    int orientation;
+    bool used;
+};
+
+class ExifThumbnailLoad : public ::testing::TestWithParam<ThumbnailCase> {};
+
+TEST_P(ExifThumbnailLoad, UsedOnlyWhenItFits) {
+    const ThumbnailCase& c = GetParam();
+    // Thumbnail in a colour the picture does not have, so that it can be recognised.
+    const Picture thumb =
+        MakePicture(c.thumbWidth, c.thumbHeight, [](int, int) { return Rgb{250, 0, 250}; });
+    JpegOptions o;
+    o.quality = 90;
+    o.exifOrientation = c.orientation;
+    o.exifThumbnail = EncodeJpeg(thumb);
+    const auto bytes = EncodeJpeg(Smooth(c.width, c.height), o);
+    TempDir dir;
+    WriteBytes(dir.File("p.jpg"), bytes);
+    ScopedDib dib;
+    int w = 0, h = 0;
+    ASSERT_EQ(OpenDibReduced(dib.get(), dir.File("p.jpg").c_str(), 80, 80, &w, &h, nullptr), 1);
+    const bool swap = c.orientation >= 5;
+    EXPECT_EQ(w, swap ? c.height : c.width);
+    EXPECT_EQ(h, swap ? c.width : c.height);
+    const Rgb mid = PixelOf(*dib.get(), dib->Info->biWidth / 2, dib->Info->biHeight / 2);
+    EXPECT_EQ(mid.r > 200 && mid.g < 60 && mid.b > 200, c.used)
+        << "middle pixel " << int(mid.r) << "," << int(mid.g) << "," << int(mid.b);
+    if (c.used) {
+        EXPECT_EQ(dib->Info->biWidth, swap ? c.thumbHeight : c.thumbWidth);
+        EXPECT_EQ(dib->Info->biHeight, swap ? c.thumbWidth : c.thumbHeight);
+    }
+    // The full load never takes the thumbnail.
+    ScopedDib full;
+    ASSERT_EQ(OpenDib(full.get(), dir.File("p.jpg").c_str(), -1, nullptr), 1);
+    EXPECT_EQ(full->Info->biWidth, swap ? c.height : c.width);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExifThumbnailLoad,
+    ::testing::Values(ThumbnailCase{"FitsAndSameShape", 640, 480, 160, 120, 1, true},
+                      ThumbnailCase{"TurnedLikeThePicture", 640, 480, 160, 120, 6, true},
+                      ThumbnailCase{"TooSmall", 640, 480, 64, 48, 1, false},
+                      ThumbnailCase{"OtherProportions", 600, 400, 160, 120, 1, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ExifThumbnailLoad, BrokenThumbnailIsIgnored) {
+    JpegOptions o;
+    o.exifThumbnail = {0xFF, 0xD8, 0xFF, 0xE0, 0, 0}; // a JPEG that ends at once
+    const auto bytes = EncodeJpeg(Smooth(320, 240), o);
+    TempDir dir;
+    WriteBytes(dir.File("p.jpg"), bytes);
+    ScopedDib dib;
+    int w = 0, h = 0;
+    ASSERT_EQ(OpenDibReduced(dib.get(), dir.File("p.jpg").c_str(), 80, 80, &w, &h, nullptr), 1);
+    EXPECT_EQ(dib->Info->biWidth, 120); // DCT scaling instead
 }
 
 } // namespace

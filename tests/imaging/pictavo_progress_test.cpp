@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ProgressCase{"Jpeg", [](const Picture& p) { return EncodeJpeg(p); }, 7},
         ProgressCase{"ProgressiveJpeg",
-                     [](const Picture& p) { return EncodeJpeg(p, JpegOptions{90, JpegKind::Colour, true}); },
+                     [](const Picture& p) { return EncodeJpeg(p, MakeJpegOptions(90, JpegKind::Colour, true)); },
                      7},
         ProgressCase{"Png", [](const Picture& p) { return EncodePng(p, PngOptions{}); }, 7},
         ProgressCase{"InterlacedPng",
