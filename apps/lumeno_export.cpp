@@ -7,6 +7,9 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -21,6 +24,7 @@ const char* const kUsage =
     "Aufruf:\n"
     "  lumeno-export [Optionen] SHOW.lmo AUSGABE.pdf\n"
     "  lumeno-export [Optionen] -o AUSGABE.pdf [--captions] FOTO...\n"
+    "  lumeno-export [Optionen] --html AUSGABE.html SHOW.lmo|FOTO...\n"
     "\n"
     "Exportiert eine Diaschau als PDF-Datei mit animierter Präsentation.\n"
     "\n"
@@ -29,6 +33,9 @@ const char* const kUsage =
     "  --captions          die Dateinamen der Fotos als Bildtexte verwenden\n"
     "  --jobs N            Fotos mit N Threads vorbereiten (Standard: Anzahl der Kerne)\n"
     "  --fullscreen        die Präsentation im Vollbild starten\n"
+    "  --pages             Fotos zusätzlich als Seiten (Diashow in jedem PDF-Betrachter)\n"
+    "  --html DATEI        die Diashow außerdem als HTML-Datei speichern (spielt in jedem\n"
+    "                      Browser, ohne Skripte); ohne PDF-Datei nur die HTML-Datei\n"
     "  --open              die PDF-Datei nach dem Erzeugen anzeigen\n"
     "  -h, --help          diese Hilfe zeigen\n"
     "\n"
@@ -130,9 +137,18 @@ int Fail(const std::string& message, int code) {
 } // namespace
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+    // Every photo takes a few buffers of tens of megabytes. Kept in the heap after use
+    // instead of being returned to the system, the next photo reuses them without the
+    // kernel mapping and clearing fresh pages each time; the peak stays that of the photos
+    // in flight.
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+#endif
     std::string output;
     std::vector<std::string> positional;
-    bool captions = false, fullScreen = false, open = false;
+    bool captions = false, fullScreen = false, open = false, pages = false;
+    std::string html;
     int jobs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -146,6 +162,11 @@ int main(int argc, char** argv) {
             captions = true;
         } else if (a == "--fullscreen") {
             fullScreen = true;
+        } else if (a == "--pages") {
+            pages = true;
+        } else if (a == "--html") {
+            if (++i >= argc) return Fail("Nach " + a + " fehlt der Name der HTML-Datei.", 2);
+            html = argv[i];
         } else if (a == "--open") {
             open = true;
         } else if (a == "--jobs" || a == "-j") {
@@ -166,7 +187,20 @@ int main(int argc, char** argv) {
 
     TSlideShow show;
     TShowSettings settings;
-    if (output.empty()) {
+    // With --html alone, a project file or photos need no PDF name.
+    const bool htmlOnly = !html.empty() && output.empty() &&
+                          !(positional.size() == 2 && EndsWithLmo(positional[0]));
+    if (htmlOnly && positional.size() == 1 && EndsWithLmo(positional[0])) {
+        const ProjectReadResult read = ReadProjectFile(positional[0], show, settings);
+        if (!read.ok) {
+            std::string message(ProjectFileMessage(read.code));
+            return Fail(positional[0] + ": " + message, 1);
+        }
+        settings = read.settings;
+    } else if (htmlOnly) {
+        if (positional.empty()) return Fail("Es wurden keine Fotos angegeben.", 2);
+        show.AddPhotos(positional, captions);
+    } else if (output.empty()) {
         if (positional.size() != 2 || !EndsWithLmo(positional[0]))
             return Fail(std::string("Bitte eine Projektdatei (.lmo) und die PDF-Datei angeben, "
                                     "oder -o PDF-Datei und Fotos.\n") +
@@ -195,10 +229,25 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnInterrupt);
 
     const std::vector<TExportPhoto> photos = ExportPhotosOf(show.Fotos);
+    if (!html.empty()) {
+        TConsoleProgress htmlProgress(static_cast<int>(photos.size()));
+        TExportOptions htmlOptions;
+        htmlOptions.Jobs = jobs;
+        htmlOptions.Progress = &htmlProgress;
+        htmlOptions.Html = true;
+        TShowSettings htmlSettings = settings;
+        htmlSettings.ShowPDF = false;
+        const TExportResult written = ExportSlideShow(photos, htmlSettings, html, htmlOptions);
+        htmlProgress.Finish();
+        if (!written.ok) return Fail(ExportMessage(written), 1);
+        std::fprintf(stderr, "HTML-Diashow geschrieben: %s\n", html.c_str());
+        if (output.empty()) return 0;
+    }
     TConsoleProgress progress(static_cast<int>(photos.size()));
     TExportOptions options;
     options.Jobs = jobs;
     options.Progress = &progress;
+    options.PhotoPages = pages;
     const TExportResult result = ExportSlideShow(photos, settings, output, options);
     progress.Finish();
     if (!result.ok) return Fail(ExportMessage(result), 1);
