@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -129,6 +130,13 @@ bool EndsWithLmo(const std::string& name) {
     return ext == ".lmo";
 }
 
+// True when both names lead to the same existing file.
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 int Fail(const std::string& message, int code) {
     std::fprintf(stderr, "lumeno-export: %s\n", message.c_str());
     return code;
@@ -221,6 +229,16 @@ int main(int argc, char** argv) {
         if (positional.empty()) return Fail("Es wurden keine Fotos angegeben.", 2);
         show.AddPhotos(positional, captions);
     }
+    // The PDF file is truncated first: it must not be one of the files the show is made of.
+    std::vector<std::string> inputs;
+    if (positional.size() == 2 && EndsWithLmo(positional[0]) && output == positional[1])
+        inputs.push_back(positional[0]);
+    for (const TFotoRecord& f : show.Fotos) inputs.push_back(f.FileName);
+    for (const std::string& in : inputs)
+        if (SameFile(in, output))
+            return Fail("Die PDF-Datei " + output + " ist zugleich eine Eingabedatei (" + in +
+                            ") und würde überschrieben. Bitte einen anderen Namen wählen.",
+                        2);
     if (fullScreen) settings.FullScreen = true;
     // The command line opens a viewer only when asked, whatever the project file says.
     settings.ShowPDF = open;

@@ -507,6 +507,14 @@ TEST_F(ExportTest, CommandLine) {
         std::vector<std::string> captions = {"Gr\xFC\xDF" "e"};
         EXPECT_TRUE(svg == BuildSvgDocument(captions, s));
     }
+    const auto self = run("'" + lmo.string() + "' '" + lmo.string() + "'");
+    EXPECT_EQ(self.first, 2) << "the project file must not be overwritten by its own PDF";
+    EXPECT_TRUE(ReadProjectFile(lmo.string(), show, s).ok);
+    const auto photoAsPdf = run("-o '" + a + "' '" + a + "'");
+    EXPECT_EQ(photoAsPdf.first, 2);
+    EXPECT_NE(photoAsPdf.second.find("zugleich eine Eingabedatei"), std::string::npos);
+    ScopedDib still;
+    EXPECT_EQ(OpenDib(still.get(), a.c_str(), -1, nullptr), 1) << "the photo is intact";
     WriteFile(dir_ / "kaputt.lmo", "kein Projekt");
     EXPECT_EQ(run("'" + (dir_ / "kaputt.lmo").string() + "' '" + out2.string() + "'").first, 1);
 }
