@@ -5,6 +5,8 @@
 //   codec_bench encode IN.ppm OUT.jpg SECONDS    SaveDib at quality 90, megapixels per second
 //   codec_bench decode IN.jpg SECONDS            OpenDib, megapixels per second
 //   codec_bench thumbs FILE...                   OpenDibReduced to at least 80 x 80, ms/picture
+//   codec_bench camera IN.jpg OUT.jpg            IN with a 160 x 120 EXIF thumbnail, as cameras
+//                                                and phones write their photos
 #include "pictavo.h"
 
 #include <algorithm>
@@ -134,6 +136,74 @@ int Thumbs(int count, char** files) {
     return 0;
 }
 
+// Adds an EXIF block (orientation 1, a 160 x 120 JPEG thumbnail) right after the start marker.
+int Camera(const char* in, const char* out) {
+    ScopedDib reduced;
+    int w = 0, h = 0;
+    if (OpenDibReduced(reduced.get(), in, 160, 120, &w, &h, nullptr) != 1) return 1;
+    ScopedDib thumb;
+    if (!newdib(thumb.get(), 160, 120, 24, nullptr, 0)) return 1;
+    const int sw = reduced->Info->biWidth, sh = reduced->Info->biHeight;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x) {
+            // Box average of the source area of this thumbnail pixel.
+            const int x0 = x * sw / 160, x1 = std::max(x0 + 1, (x + 1) * sw / 160);
+            const int y0 = y * sh / 120, y1 = std::max(y0 + 1, (y + 1) * sh / 120);
+            unsigned sum[3] = {0, 0, 0}, n = 0;
+            for (int sy = y0; sy < y1; ++sy)
+                for (int sx = x0; sx < x1; ++sx, ++n) {
+                    const uint32_t p = getpixel(reduced.get(), sx, sy);
+                    sum[0] += p & 0xFF;
+                    sum[1] += (p >> 8) & 0xFF;
+                    sum[2] += p >> 16;
+                }
+            setpixel(thumb.get(), x, y, (sum[2] / n) << 16 | (sum[1] / n) << 8 | sum[0] / n);
+        }
+    const std::string thumbFile = std::string(out) + ".thumb.jpg";
+    SetJPEGQual(80);
+    if (SaveDib(thumb.get(), thumbFile.c_str(), 7, 0) != 1) return 1;
+    auto readAll = [](const char* name) {
+        std::vector<uint8_t> bytes;
+        if (std::FILE* f = std::fopen(name, "rb")) {
+            uint8_t buffer[65536];
+            for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+                bytes.insert(bytes.end(), buffer, buffer + n);
+            std::fclose(f);
+        }
+        return bytes;
+    };
+    const std::vector<uint8_t> picture = readAll(in), small = readAll(thumbFile.c_str());
+    std::remove(thumbFile.c_str());
+    if (picture.size() < 2 || small.empty()) return 1;
+    std::vector<uint8_t> exif = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0};
+    auto put16 = [&](uint32_t v) {
+        exif.push_back(static_cast<uint8_t>(v));
+        exif.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    auto put32 = [&](uint32_t v) {
+        put16(v & 0xFFFF);
+        put16(v >> 16);
+    };
+    put16(1); // IFD0: orientation 1, next IFD at 26
+    put16(0x112), put16(3), put32(1), put32(1);
+    put32(26);
+    put16(2); // IFD1: the thumbnail at 56
+    put16(0x201), put16(4), put32(1), put32(56);
+    put16(0x202), put16(4), put32(1), put32(static_cast<uint32_t>(small.size()));
+    put32(0);
+    exif.insert(exif.end(), small.begin(), small.end());
+    const size_t segment = exif.size() + 2;
+    if (segment > 65535) return 1;
+    std::FILE* f = std::fopen(out, "wb");
+    if (!f) return 1;
+    const uint8_t head[] = {0xFF, 0xD8, 0xFF, 0xE1, static_cast<uint8_t>(segment >> 8),
+                            static_cast<uint8_t>(segment)};
+    std::fwrite(head, 1, sizeof head, f);
+    std::fwrite(exif.data(), 1, exif.size(), f);
+    std::fwrite(picture.data() + 2, 1, picture.size() - 2, f);
+    return std::fclose(f) == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -144,6 +214,7 @@ int main(int argc, char** argv) {
     if (mode == "encode" && argc == 5) return Encode(argv[2], argv[3], std::atof(argv[4]));
     if (mode == "decode" && argc == 4) return Decode(argv[2], std::atof(argv[3]));
     if (mode == "thumbs" && argc > 2) return Thumbs(argc - 2, argv + 2);
+    if (mode == "camera" && argc == 4) return Camera(argv[2], argv[3]);
     std::fprintf(stderr, "usage: see the top of codec_bench.cpp\n");
     return 2;
 }

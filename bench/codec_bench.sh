@@ -48,13 +48,37 @@ done
 "$bench" thumbs "${files[@]}" > /dev/null # file cache warm for both
 ours_tn=$("$bench" thumbs "${files[@]}")
 mkdir "$work/tn"
+# vipsthumbnail at its best: one process for all files, start-up shared.
 start=$(date +%s%N)
 vipsthumbnail -s 80x80 -o "$work/tn/%s.jpg" "${files[@]}"
 end=$(date +%s%N)
 vips_tn=$(awk -v ns=$((end - start)) -v n=${#files[@]} 'BEGIN { printf "%.2f", ns / 1e6 / n }')
-echo "pictavo OpenDibReduced: $ours_tn   vipsthumbnail: $vips_tn"
+# One process per picture, as a script making thumbnails file by file would run it.
+start=$(date +%s%N)
+for f in "${files[@]}"; do vipsthumbnail -s 80x80 -o "$work/tn/%s.jpg" "$f"; done
+end=$(date +%s%N)
+vips_each=$(awk -v ns=$((end - start)) -v n=${#files[@]} 'BEGIN { printf "%.2f", ns / 1e6 / n }')
+echo "plain JPEGs (no embedded thumbnail, full entropy decode at 1/8 scale):"
+echo "  pictavo OpenDibReduced: $ours_tn   vipsthumbnail: $vips_tn (one run for all), $vips_each (one run per picture)"
+
+# The same pictures as cameras and phones write them, with a 160 x 120 EXIF thumbnail.
+cams=()
+for f in "${files[@]}"; do
+  "$bench" camera "$f" "${f%.jpg}_cam.jpg"
+  cams+=("${f%.jpg}_cam.jpg")
+done
+"$bench" thumbs "${cams[@]}" > /dev/null
+ours_cam=$("$bench" thumbs "${cams[@]}")
+start=$(date +%s%N)
+vipsthumbnail -s 80x80 -o "$work/tn/%s.jpg" "${cams[@]}"
+end=$(date +%s%N)
+vips_cam=$(awk -v ns=$((end - start)) -v n=${#cams[@]} 'BEGIN { printf "%.2f", ns / 1e6 / n }')
+echo "camera-style JPEGs (160 x 120 EXIF thumbnail):"
+echo "  pictavo OpenDibReduced: $ours_cam   vipsthumbnail: $vips_cam (one run for all)"
 
 echo "== ratios"
 awk -v a="$ours_enc" -v b="$tj_enc" 'BEGIN { r = a / b; printf "encode ratio (pictavo / tjbench):        %.2f  target >= 0.80  %s\n", r, (r >= 0.8 ? "met" : "NOT MET") }'
 awk -v a="$ours_dec" -v b="$tj_dec" 'BEGIN { r = a / b; printf "decode ratio (pictavo / tjbench):        %.2f  target >= 0.80  %s\n", r, (r >= 0.8 ? "met" : "NOT MET") }'
-awk -v a="$vips_tn" -v b="$ours_tn" 'BEGIN { r = a / b; printf "thumbnail speed-up (vipsthumbnail / ours): %.2f  target >= 3     %s\n", r, (r >= 3 ? "met" : "NOT MET") }'
+awk -v a="$vips_tn" -v b="$ours_tn" 'BEGIN { r = a / b; printf "thumbnail speed-up, plain JPEGs, vips one run (vipsthumbnail / ours):    %.2f  target >= 3  %s\n", r, (r >= 3 ? "met" : "NOT MET") }'
+awk -v a="$vips_each" -v b="$ours_tn" 'BEGIN { r = a / b; printf "thumbnail speed-up, plain JPEGs, vips per picture (vipsthumbnail / ours): %.2f  target >= 3  %s\n", r, (r >= 3 ? "met" : "NOT MET") }'
+awk -v a="$vips_cam" -v b="$ours_cam" 'BEGIN { r = a / b; printf "thumbnail speed-up, camera-style JPEGs (vipsthumbnail / ours):          %.2f  target >= 3  %s\n", r, (r >= 3 ? "met" : "NOT MET") }'
