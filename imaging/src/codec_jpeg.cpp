@@ -232,6 +232,12 @@ LoadResult LoadJpeg(const LoadRequest& request, TDib* out) {
         return result;
     result.fullWidth = static_cast<int>(info.image_width);
     result.fullHeight = static_cast<int>(info.image_height);
+    // A picture of several scans needs at least one bit per 8 x 8 block of its first scan, so
+    // at most 512 pixels per byte of file. A file claiming many more cannot hold even its
+    // coarsest picture; it is refused before libjpeg sets up coefficient memory for it.
+    if (jpeg_has_multiple_scans(&info) &&
+        static_cast<uint64_t>(info.image_width) * info.image_height > 1024ull * request.size)
+        return result;
     const jpeg_saved_marker_ptr exif = ExifMarker(info);
     result.orientation = exif ? ExifOrientation(exif->data, exif->data_length) : 1;
 

@@ -218,3 +218,32 @@ TEST(JpegWrite, FailuresReturnZeroAndLeaveNoFile) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(JpegDecode, ProgressiveFileTooSmallForItsSizeIsRefused) {
+    // A progressive 16 x 16 file claiming 20000 x 20000 pixels: libjpeg would set up 2.4 GB of
+    // coefficient memory for a picture the file cannot contain.
+    auto bytes = EncodeJpeg(Pattern(16, 16), MakeJpegOptions(90, JpegKind::Colour, true));
+    for (size_t i = 0; i + 9 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC2) {
+            bytes[i + 5] = 0x4E;
+            bytes[i + 6] = 0x20;
+            bytes[i + 7] = 0x4E;
+            bytes[i + 8] = 0x20;
+            break;
+        }
+    ScopedDib dib;
+    EXPECT_EQ(OpenDibMemory(dib.get(), bytes.data(), bytes.size(), nullptr), 0);
+    // A real progressive photo cut off early still gives its coarse picture.
+    const Picture picture = Smooth(256, 256);
+    auto whole = EncodeJpeg(picture, MakeJpegOptions(90, JpegKind::Colour, true));
+    whole.resize(whole.size() / 3);
+    ScopedDib partial;
+    ASSERT_EQ(OpenDibMemory(partial.get(), whole.data(), whole.size(), nullptr), 1);
+    EXPECT_EQ(partial->Info->biWidth, 256);
+    const Rgb corner = PixelOf(*partial.get(), 8, 8), want = picture.At(8, 8);
+    EXPECT_NEAR(corner.g, want.g, 40);
+}
+
+} // namespace
