@@ -5,6 +5,7 @@
 #include "lumeno/bitmap/dib_ops.h"
 #include "photo_strip.h"
 #include "status_bar.h"
+#include "view_pic_form.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -12,7 +13,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 namespace lumeno::ui::test {
@@ -254,6 +257,33 @@ TEST_F(PhotoStripTest, TenThousandPhotosLoadOnlyTheVisibleRows) {
       expected += std::min(cols, kMany - row * cols);
   EXPECT_GT(expected, 0);
   EXPECT_EQ(Form->ThumbnailLoads - before, std::max(0, expected));
+}
+
+}  // namespace
+}  // namespace lumeno::ui::test
+
+namespace lumeno::ui::test {
+namespace {
+
+// The real viewer: shown modally with the picture and its file name, and given back empty.
+TEST_F(PhotoStripTest, EnterShowsThePictureViewerAndTakesThePictureBack) {
+  const QString file = MakeImage("ansicht.png", 120, 80);
+  AddPhotos({file});
+  ASSERT_NE(Form->ViewPicForm, nullptr);
+  EXPECT_FALSE(Form->ViewPicForm->isVisible());
+  QString seenName;
+  int seenWidth = 0;
+  QTimer::singleShot(0, Form.get(), [&] {
+    seenName = Form->ViewPicForm->ImageFileName;
+    seenWidth = DibWidth(Form->ViewPicForm->Image);
+    Form->ViewPicForm->ReadyBtn->click();
+  });
+  Form->KeyEdit->setFocus();
+  QTest::keyClick(Form->KeyEdit, Qt::Key_Return);
+  EXPECT_EQ(seenName, file);
+  EXPECT_EQ(seenWidth, 120);
+  EXPECT_EQ(Form->ViewPicForm->Image.Bits, nullptr);
+  EXPECT_FALSE(Form->ViewPicForm->isVisible());
 }
 
 }  // namespace

@@ -38,6 +38,7 @@ class TStatusBar;
 class TPhotoStripBox;
 class TTesselColorComboBox;
 class TImageBtn;
+class TViewPicForm;
 
 class TMainForm : public QWidget, public TDibLoadOwner {
   Q_OBJECT
@@ -210,6 +211,7 @@ class TMainForm : public QWidget, public TDibLoadOwner {
   TImageBtn* ueberbtn = nullptr;
   TImageBtn* EndeBtn = nullptr;
   TStatusBar* StatusBar1 = nullptr;
+  TViewPicForm* ViewPicForm = nullptr;
 };
 
 // The position text of status panel 1: "Thumbnail: 3 von 12", or "Bild: keins   " when no

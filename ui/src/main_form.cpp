@@ -18,6 +18,7 @@
 #include "qt_draw_target.h"
 #include "spin_edit.h"
 #include "status_bar.h"
+#include "view_pic_form.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -189,27 +190,13 @@ TMainForm::TMainForm(QStringList commandLine, QWidget* parent)
   outer->addWidget(StatusBar1);
 
   ShellOpen = [](const std::string& target) { ShellOpenFile(target); };
+  // The picture viewer is made once, hidden, and reused for every photo.
+  ViewPicForm = new TViewPicForm(this);
   ShowViewer = [this](TDib& image, const QString& fileName) {
-    // Until the picture viewer window is part of the program: a plain modal window showing
-    // the picture at most 800 x 600.
-    QDialog dlg(this);
-    dlg.setWindowTitle(fileName);
-    auto* label = new QLabel(&dlg);
-    const QSize ts = QSize(image.Info->biWidth, image.Info->biHeight).scaled(
-        QSize(800, 600).boundedTo(QSize(image.Info->biWidth, image.Info->biHeight)),
-        Qt::KeepAspectRatio);
-    QImage shown(ts, QImage::Format_RGB32);
-    shown.fill(Qt::black);
-    {
-      QPainter p(&shown);
-      QtDrawTarget dc(p);
-      DrawDib(dc, 0, 0, ts.width(), ts.height(), image, 0, 0, DibWidth(image),
-              DibHeight(image), true, kSrcCopy, false, nullptr);
-    }
-    label->setPixmap(QPixmap::fromImage(shown));
-    auto* lay = new QVBoxLayout(&dlg);
-    lay->addWidget(label);
-    dlg.exec();
+    ViewPicForm->Image = image;
+    ViewPicForm->ImageFileName = fileName;
+    ViewPicForm->ShowModal();
+    ViewPicForm->Image = TDib{};  // the caller releases the picture
   };
 
   // FormCreate: empty show, photo 1 current, every setting at its default.
