@@ -65,12 +65,10 @@ int LoadMemory(TDib* out, const uint8_t* data, size_t size, int minWidth, int mi
         progress.Finish();
         return 0;
     }
-    if (!ApplyOrientation(out, result.orientation)) {
-        deldib(out);
-        progress.Finish();
-        return 0;
-    }
-    const bool swap = SwapsAxes(result.orientation);
+    // Without memory for the turned copy the picture is kept as stored: shown sideways is
+    // better than not shown.
+    const bool turned = ApplyOrientation(out, result.orientation);
+    const bool swap = turned && SwapsAxes(result.orientation);
     if (fullWidth) *fullWidth = swap ? result.fullHeight : result.fullWidth;
     if (fullHeight) *fullHeight = swap ? result.fullWidth : result.fullHeight;
     progress.Finish();
