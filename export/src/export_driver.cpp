@@ -3,7 +3,9 @@
 
 #include "black_jpeg.h"
 #include "lumeno/bitmap/dib_ops.h"
+#include "lumeno/export/html_show.h"
 #include "lumeno/export/pdf_writer.h"
+#include "lumeno/export/photo_pages.h"
 #include "lumeno/export/shell_open.h"
 #include "lumeno/export/svg_document.h"
 
@@ -270,7 +272,6 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
         result.code = TExportCode::kCompressError;
         return result;
     }
-    captions.clear();
 
     SetJPEGQual(90);
     int jobs = options.Jobs > 0 ? options.Jobs
@@ -305,7 +306,14 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
             ++result.photos;
             return std::move(prepared->jpeg);
         };
-        pdf = WritePdfSlideShow(path, settings.FullScreen, svg, n, source);
+        if (options.Html) {
+            pdf = WriteHtmlSlideShow(path, captions, settings, source);
+        } else if (options.PhotoPages) {
+            const TPhotoPages pages{settings, captions};
+            pdf = WritePdfSlideShow(path, settings.FullScreen, svg, n, source, &pages);
+        } else {
+            pdf = WritePdfSlideShow(path, settings.FullScreen, svg, n, source);
+        }
     }
     if (pdf.ok && n > 0) progress.PhotoDone(n, n);
 

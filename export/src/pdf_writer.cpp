@@ -2,6 +2,7 @@
 #include "lumeno/export/pdf_writer.h"
 
 #include "lumeno/core/dyna_array.h"
+#include "lumeno/export/photo_pages.h"
 #include "lumeno/export/svg_document.h"
 
 #include <cerrno>
@@ -126,7 +127,7 @@ std::string Padded10(uint32_t value) {
 
 TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
                              const std::vector<uint8_t>& compressedSvg, int photoCount,
-                             const TPhotoSource& source) {
+                             const TPhotoSource& source, const TPhotoPages* pages) {
     TPdfResult result;
     TPdfFile f;
     if (!f.Open(path)) {
@@ -154,6 +155,15 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
     f.WriteLineCR("   /Outlines 2 0 R");
     f.WriteLineCR("   /Pages 3 0 R");
     f.WriteLineCR("   /Names 8 0 R");
+    // Photo pages: objects after the images, a font and then a page and its contents each.
+    const int64_t pagesFont = 20LL + photoCount;
+    auto photoPage = [&](int k) { return pagesFont + 2LL * k - 1; };
+    if (pages) {
+        f.WriteLineCR("   /Version /1.5");
+        if (fullScreen) f.WriteLineCR("   /PageMode /FullScreen");
+        if (photoCount > 0)
+            f.WriteLineCR("   /OpenAction [" + FormatInteger(photoPage(1)) + " 0 R /Fit]");
+    }
     end();
 
     obj(2);
@@ -163,8 +173,15 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
 
     obj(3);
     f.WriteLineCR("<< /Type /Pages");
-    f.WriteLineCR("   /Kids [4 0 R]");
-    f.WriteLineCR("   /Count 1");
+    if (pages && photoCount > 0) {
+        std::string kids = "   /Kids [4 0 R";
+        for (int k = 1; k <= photoCount; ++k) kids += " " + FormatInteger(photoPage(k)) + " 0 R";
+        f.WriteLineCR(kids + "]");
+        f.WriteLineCR("   /Count " + FormatInteger(photoCount + 1LL));
+    } else {
+        f.WriteLineCR("   /Kids [4 0 R]");
+        f.WriteLineCR("   /Count 1");
+    }
     end();
 
     obj(4);
@@ -290,6 +307,7 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
         f.WriteLineCR("endobj");
     }
 
+    std::vector<std::pair<int32_t, int32_t>> photoSizes;
     for (int k = 1; k <= photoCount && !f.Error() && !tooLarge; ++k) {
         std::optional<TJpegImage> jpeg = source(k);
         if (!jpeg) {
@@ -307,6 +325,44 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
         f.Write(jpeg->Bytes.data(), jpeg->Bytes.size());
         f.WriteLineCR("endstream");
         f.WriteLineCR("endobj");
+        if (pages) photoSizes.emplace_back(jpeg->Width, jpeg->Height);
+    }
+
+    if (pages && photoCount > 0 && static_cast<int>(photoSizes.size()) == photoCount) {
+        obj(static_cast<int>(pagesFont));
+        f.WriteLineCR("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica "
+                      "/Encoding /WinAnsiEncoding >>");
+        f.WriteLineCR("endobj");
+        const TPageSize size = PhotoPageSize(photoSizes[0].first, photoSizes[0].second);
+        const std::string timing = PhotoPageTiming(pages->Settings);
+        for (int k = 1; k <= photoCount; ++k) {
+            const auto [w, h] = photoSizes[static_cast<size_t>(k - 1)];
+            const size_t index = static_cast<size_t>(k - 1);
+            const std::string caption =
+                index < pages->Captions.size() ? pages->Captions[index] : std::string();
+            obj(static_cast<int>(photoPage(k)));
+            f.WriteLineCR("<< /Type /Page");
+            f.WriteLineCR("   /Parent 3 0 R");
+            f.WriteLineCR("   /MediaBox [0 0 " + FormatInteger(size.Width) + " " +
+                          FormatInteger(size.Height) + "]");
+            f.WriteLineCR("   /Contents " + FormatInteger(photoPage(k) + 1) + " 0 R");
+            f.WriteLineCR("   /Resources << /ProcSet [/PDF /Text /ImageC]");
+            f.WriteLineCR("                 /XObject << /Im1 " + FormatInteger(19LL + k) +
+                          " 0 R >>");
+            f.WriteLineCR("                 /Font << /F1 " + FormatInteger(pagesFont) +
+                          " 0 R >>");
+            f.WriteLineCR("              >>");
+            f.WriteLineCR("   " + timing);
+            end();
+            const std::string content = PhotoPageContent(size, w, h, caption, pages->Settings);
+            obj(static_cast<int>(photoPage(k) + 1));
+            f.WriteLineCR("<< /Length " + FormatInteger(static_cast<int64_t>(content.size())) +
+                          " >>");
+            f.WriteLineLF("stream");
+            f.Write(content);
+            f.WriteLineCR("endstream");
+            f.WriteLineCR("endobj");
+        }
     }
 
     const int64_t xref = f.Position();

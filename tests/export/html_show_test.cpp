@@ -85,7 +85,7 @@ TEST_F(HtmlShowFile, SelfContainedScriptFreePageWithThePhotosAsDataUris) {
     EXPECT_NE(html.find("background: #563412;"), std::string::npos);
     EXPECT_NE(html.find("fill=\"#563412\""), std::string::npos);
     EXPECT_NE(html.find("\r\nGr\xFC\xDF" "e &amp; &lt;Rom&gt;\r\n"), std::string::npos);
-    EXPECT_EQ(html.substr(html.size() - 17), "</body>\r\n</html>\r\n");
+    EXPECT_EQ(html.substr(html.size() - 18), "</body>\r\n</html>\r\n");
 
     // Each data URI decodes to a JPEG; the missing photo is the black 320 x 200 picture.
     const std::string marker = "xlink:href=\"data:image/jpeg;base64,";
@@ -228,7 +228,7 @@ TEST_F(HtmlShowInChromium, CrossFadeLaysTheIncomingPhotoOverTheOutgoingOne) {
     const std::vector<TFrameCase> cases = {
         {0, {0, 0, 0}, "background before the show"},
         {2, {255, 0, 0}, "photo 1"},
-        {4.5, {128, 0, 128}, "half red under half blue"},
+        {4.5, {64, 0, 128}, "half blue over half red"},
         {6, {0, 0, 255}, "photo 2"},
         {8.5, {0, 0, 128}, "photo 2 half faded out"},
         {9.5, {0, 0, 0}, "background after the show"},

@@ -76,6 +76,12 @@ struct TExportOptions {
     // Opens the finished PDF when settings.ShowPDF is set; null = ShellOpenFile
     // (lumeno/export/shell_open.h). Its result is ignored.
     std::function<void(const std::string& path)> Open;
+    // Adds one page per photo after the text page (lumeno/export/photo_pages.h). Off: the
+    // file is exactly the default one.
+    bool PhotoPages = false;
+    // Writes the HTML slide show (lumeno/export/html_show.h) to `path` instead of a PDF;
+    // results, progress, cancel and opening work as for the PDF.
+    bool Html = false;
 };
 
 // Writes the PDF of `photos` with `settings` to `path` (created or truncated). Never throws

@@ -13,6 +13,8 @@
 
 namespace lumeno {
 
+struct TPhotoPages; // lumeno/export/photo_pages.h
+
 // The web address the fallback page names for downloading a viewer.
 inline constexpr const char* kViewerDownloadUrl = "https://www.pdflumeno.de/viewer";
 
@@ -46,8 +48,12 @@ using TPhotoSource = std::function<std::optional<TJpegImage>(int k)>;
 // Writes the whole file. `compressedSvg` is the zlib stream of the SVG document. Every photo
 // must be delivered (a missing one would leave an object number without its offset).
 // On kWriteError the partly written file stays on disk.
+// With `pages` (may be null: the default file, unchanged), the catalog also names PDF 1.5,
+// opens at the first photo page and, with fullScreen, in full screen; after the image
+// objects follow one Helvetica font object and, per photo, a page and its content stream,
+// listed after the text page in object 3.
 TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
                              const std::vector<uint8_t>& compressedSvg, int photoCount,
-                             const TPhotoSource& source);
+                             const TPhotoSource& source, const TPhotoPages* pages = nullptr);
 
 } // namespace lumeno

@@ -1,0 +1,37 @@
+#pragma once
+// The slide show as one self-contained HTML file that plays in a current browser without
+// scripts: the presentation's own SVG document (the same builder, the same time line and
+// caption escaping), inline, its photos as JPEG data URIs, the background colour filling
+// the window. The file is Windows-1252 text like the SVG; the photos are written one at a
+// time, so only one photo's JPEG and its base64 text are in memory at once.
+#include "lumeno/export/pdf_writer.h"
+#include "lumeno/project/show.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lumeno {
+
+// Standard base64 (with "=" padding, no line breaks) of `size` bytes.
+std::string Base64(const uint8_t* data, size_t size);
+
+// The page up to the SVG document and after it. `title` is Windows-1252 text, escaped here.
+std::string HtmlShowHead(const TShowSettings& settings, const std::string& title);
+std::string HtmlShowTail();
+
+// The SVG document as it stands in the page: without XML declaration and document type,
+// cut at every photo's image reference. Part i (0-based) ends right before the reference
+// of photo i + 1, so the page is part 0, photo 1's URI, part 1, ... part n.
+std::vector<std::string> HtmlShowSvgParts(const std::vector<std::string>& captions,
+                                          const TShowSettings& settings);
+
+// Writes the page to `path` (created or truncated), asking `source` for photo 1..n in
+// order, n = captions.size(). Results as WritePdfSlideShow: kCannotCreate / kWriteError
+// with errno, kStopped when the source gives nothing (the partial file stays; the caller
+// removes it). `title` as for HtmlShowHead.
+TPdfResult WriteHtmlSlideShow(const std::string& path, const std::vector<std::string>& captions,
+                              const TShowSettings& settings, const TPhotoSource& source,
+                              const std::string& title = "Diashow");
+
+} // namespace lumeno
