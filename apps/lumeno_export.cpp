@@ -239,6 +239,14 @@ int main(int argc, char** argv) {
             return Fail("Die PDF-Datei " + output + " ist zugleich eine Eingabedatei (" + in +
                             ") und würde überschrieben. Bitte einen anderen Namen wählen.",
                         2);
+    if (!html.empty()) {
+        if (positional.size() == 1 && EndsWithLmo(positional[0])) inputs.push_back(positional[0]);
+        for (const std::string& in : inputs)
+            if (SameFile(in, html) || output == html || SameFile(output, html))
+                return Fail("Die HTML-Datei " + html + " ist zugleich eine Eingabe- oder "
+                            "PDF-Datei und würde überschrieben. Bitte einen anderen Namen wählen.",
+                            2);
+    }
     if (fullScreen) settings.FullScreen = true;
     // The command line opens a viewer only when asked, whatever the project file says.
     settings.ShowPDF = open;
