@@ -240,4 +240,32 @@ TEST_F(HtmlShowInChromium, CrossFadeLaysTheIncomingPhotoOverTheOutgoingOne) {
     CheckFrames(shot, cases);
 }
 
+#ifdef LUMENO_EXPORT_TOOL
+TEST_F(HtmlShowFile, CommandLineWritesPagesAndTheHtmlFile) {
+    const std::string red = SolidJpeg("red.jpg", 40, 30, 0xFF0000);
+    const std::string blue = SolidJpeg("blue.jpg", 30, 40, 0x0000FF);
+    const std::string tool = LUMENO_EXPORT_TOOL;
+    const std::string pdf = (dir_ / "show.pdf").string(), html = (dir_ / "show.html").string();
+    EXPECT_EQ(RunCommand("'" + tool + "' --pages --html '" + html + "' -o '" + pdf + "' '" + red +
+                         "' '" + blue + "' 2>/dev/null")
+                  .first,
+              0);
+    const std::string page = ReadFile(html);
+    size_t uris = 0;
+    for (size_t at = page.find("data:image/jpeg;base64,"); at != std::string::npos;
+         at = page.find("data:image/jpeg;base64,", at + 1))
+        ++uris;
+    EXPECT_EQ(uris, 2u);
+    EXPECT_NE(ReadFile(pdf).find("   /Kids [4 0 R 23 0 R 25 0 R]\r"), std::string::npos);
+
+    // Without a PDF name only the HTML file is written; it never overwrites an input.
+    const std::string only = (dir_ / "only.html").string();
+    EXPECT_EQ(RunCommand("'" + tool + "' --html '" + only + "' '" + red + "' 2>/dev/null").first, 0);
+    EXPECT_TRUE(fs::exists(only));
+    const std::string before = ReadFile(red);
+    EXPECT_EQ(RunCommand("'" + tool + "' --html '" + red + "' '" + red + "' 2>/dev/null").first, 2);
+    EXPECT_EQ(ReadFile(red), before);
+}
+#endif
+
 } // namespace
