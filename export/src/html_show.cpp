@@ -53,12 +53,16 @@ std::string HtmlShowHead(const TShowSettings& settings, const std::string& title
            bg +
            "; }\r\n"
            "body > svg { display: block; width: 100%; height: 100%; }\r\n"
+           // Where Verdana is missing, the captions keep a plain sans-serif face.
+           "text { font-family: Verdana, \"DejaVu Sans\", Arial, sans-serif; }\r\n"
            "</style>\r\n"
            "</head>\r\n"
            "<body>\r\n";
 }
 
-std::string HtmlShowTail() { return "</body>\r\n</html>\r\n"; }
+std::string HtmlShowTail() {
+    return "</body>\r\n</html>\r\n";
+}
 
 std::vector<std::string> HtmlShowSvgParts(const std::vector<std::string>& captions,
                                           const TShowSettings& settings) {

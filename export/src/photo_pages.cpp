@@ -127,8 +127,8 @@ std::string PhotoPageContent(const TPageSize& page, int32_t photoWidth, int32_t 
         out += "BT\n";
         out += "/F1 " + FormatInteger(s.FontSize) + " Tf\n";
         out += "2 Tr\n";
-        out += PdfNumber(pw * s.TextX / 100.0) + " " + PdfNumber(ph - ph * s.TextY / 100.0) +
-               " Td\n";
+        out +=
+            PdfNumber(pw * s.TextX / 100.0) + " " + PdfNumber(ph - ph * s.TextY / 100.0) + " Td\n";
         out += text + " Tj\n";
         out += "ET\n";
         out += "Q\n";

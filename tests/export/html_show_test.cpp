@@ -12,8 +12,13 @@ namespace {
 
 TEST(Base64, StandardAlphabetWithPadding) {
     const std::pair<std::string, std::string> cases[] = {
-        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
         {std::string("\xFF\xFE\x00\x3F", 4), "//4APw=="},
     };
     for (const auto& [in, out] : cases)
@@ -47,7 +52,8 @@ TEST(HtmlShowSvgParts, JoinedWithTheResourceNamesGiveThePresentationsSvg) {
     const std::vector<std::string> parts = HtmlShowSvgParts(captions, settings);
     ASSERT_EQ(parts.size(), 4u);
     std::string joined = parts[0];
-    for (size_t k = 1; k < parts.size(); ++k) joined += ImageResourceName(static_cast<int>(k)) + parts[k];
+    for (size_t k = 1; k < parts.size(); ++k)
+        joined += ImageResourceName(static_cast<int>(k)) + parts[k];
     const std::string svg = BuildSvgDocument(captions, settings);
     EXPECT_EQ(joined, svg.substr(svg.find("<svg ")));
     EXPECT_EQ(parts[0].rfind("<svg ", 0), 0u);
@@ -74,7 +80,8 @@ TEST_F(HtmlShowFile, SelfContainedScriptFreePageWithThePhotosAsDataUris) {
     TShowSettings settings;
     settings.BackColor = 0x00123456;
     const std::vector<TExportPhoto> photos = {
-        {SolidJpeg("a.jpg", 40, 30, 0xFF0000), "Gr\xFC\xDF" "e & <Rom>"},
+        {SolidJpeg("a.jpg", 40, 30, 0xFF0000), "Gr\xFC\xDF"
+                                               "e & <Rom>"},
         {(dir_ / "missing.jpg").string(), ""},
     };
     const std::string html = ReadFile(Export(settings, photos, "show.html"));
@@ -84,7 +91,9 @@ TEST_F(HtmlShowFile, SelfContainedScriptFreePageWithThePhotosAsDataUris) {
     EXPECT_EQ(html.find("imgaaa"), std::string::npos) << "a photo left as a resource name";
     EXPECT_NE(html.find("background: #563412;"), std::string::npos);
     EXPECT_NE(html.find("fill=\"#563412\""), std::string::npos);
-    EXPECT_NE(html.find("\r\nGr\xFC\xDF" "e &amp; &lt;Rom&gt;\r\n"), std::string::npos);
+    EXPECT_NE(html.find("\r\nGr\xFC\xDF"
+                        "e &amp; &lt;Rom&gt;\r\n"),
+              std::string::npos);
     EXPECT_EQ(html.substr(html.size() - 18), "</body>\r\n</html>\r\n");
 
     // Each data URI decodes to a JPEG; the missing photo is the black 320 x 200 picture.
@@ -139,14 +148,17 @@ class ChromiumPlayer {
         const std::string wrapper =
             "<!DOCTYPE html><html><head><style>html,body{margin:0;overflow:hidden;background:#000}"
             "iframe{border:0;width:200px;height:150px;float:left;display:block}</style></head>"
-            "<body>" + frames +
+            "<body>" +
+            frames +
             "<script>\nfunction play(id, t) {\n"
             "  var f = document.getElementById(id);\n"
             "  function go() { var svg = f.contentDocument.querySelector('svg');\n"
             "    svg.pauseAnimations(); svg.setCurrentTime(t); }\n"
             "  if (f.contentDocument && f.contentDocument.readyState === 'complete') go();\n"
             "  f.addEventListener('load', go);\n}\n"
-            "window.addEventListener('load', function () {\n" + script + "});\n"
+            "window.addEventListener('load', function () {\n" +
+            script +
+            "});\n"
             "</script></body></html>";
         std::ofstream(dir_ / "wrapper.html") << wrapper;
         // A fresh profile each time; the temporary folder stays the system one, since a deep
@@ -157,12 +169,14 @@ class ChromiumPlayer {
         const int width = 200 * static_cast<int>(std::min<size_t>(times.size(), 4));
         const int height = 150 * static_cast<int>((times.size() + 3) / 4);
         const std::string cmd =
-            "env -u TMPDIR timeout 60 chromium --headless --no-sandbox --disable-gpu --no-first-run "
+            "env -u TMPDIR timeout 60 chromium --headless --no-sandbox --disable-gpu "
+            "--no-first-run "
             "--disable-background-networking --disable-component-update --disable-sync "
             "--hide-scrollbars --allow-file-access-from-files --force-device-scale-factor=1 "
-            "--user-data-dir='" + profile.string() + "' --window-size=" + std::to_string(width) +
-            "," + std::to_string(height) + " --virtual-time-budget=3000 --screenshot='" +
-            shot.string() + "' 'file://" + (dir_ / "wrapper.html").string() + "' >/dev/null 2>&1";
+            "--user-data-dir='" +
+            profile.string() + "' --window-size=" + std::to_string(width) + "," +
+            std::to_string(height) + " --virtual-time-budget=3000 --screenshot='" + shot.string() +
+            "' 'file://" + (dir_ / "wrapper.html").string() + "' >/dev/null 2>&1";
         if (RunCommand(cmd).first != 0 || !fs::exists(shot)) return {};
         return shot.string();
     }
@@ -214,7 +228,8 @@ TEST_F(HtmlShowInChromium, FadeInAndOutShowsTheRightPhotoAtTheRightTime) {
         {12, {255, 255, 255}, "background after the show"},
     };
     std::vector<double> times;
-    for (const auto& c : cases) times.push_back(c.time);
+    for (const auto& c : cases)
+        times.push_back(c.time);
     const std::string shot = ChromiumPlayer(dir_).Play("show.html", times);
     ASSERT_FALSE(shot.empty()) << "chromium did not take the screenshot";
     CheckFrames(shot, cases);
@@ -234,7 +249,8 @@ TEST_F(HtmlShowInChromium, CrossFadeLaysTheIncomingPhotoOverTheOutgoingOne) {
         {9.5, {0, 0, 0}, "background after the show"},
     };
     std::vector<double> times;
-    for (const auto& c : cases) times.push_back(c.time);
+    for (const auto& c : cases)
+        times.push_back(c.time);
     const std::string shot = ChromiumPlayer(dir_).Play("show.html", times);
     ASSERT_FALSE(shot.empty()) << "chromium did not take the screenshot";
     CheckFrames(shot, cases);
@@ -260,7 +276,8 @@ TEST_F(HtmlShowFile, CommandLineWritesPagesAndTheHtmlFile) {
 
     // Without a PDF name only the HTML file is written; it never overwrites an input.
     const std::string only = (dir_ / "only.html").string();
-    EXPECT_EQ(RunCommand("'" + tool + "' --html '" + only + "' '" + red + "' 2>/dev/null").first, 0);
+    EXPECT_EQ(RunCommand("'" + tool + "' --html '" + only + "' '" + red + "' 2>/dev/null").first,
+              0);
     EXPECT_TRUE(fs::exists(only));
     const std::string before = ReadFile(red);
     EXPECT_EQ(RunCommand("'" + tool + "' --html '" + red + "' '" + red + "' 2>/dev/null").first, 2);

@@ -39,15 +39,20 @@ TEST(PdfCaptionString, RunsLinesTogetherAndEscapesForWinAnsi) {
         {"Urlaub\r\nin Rom", "(Urlaub in Rom)"},
         {"  x \t\r\n\r\n y  ", "(x y)"},
         {"(1) a\\b", "(\\(1\\) a\\\\b)"},
-        {"Gr\xFC\xDF" "e", "(Gr\\374\\337e)"},
-        {"\x80 5", "(\\200 5)"},            // euro sign
-        {"&#8364;", "(\\200)"},             // a reference whose character Windows-1252 holds
-        {"&#321;odz", "(?odz)"},            // one it cannot hold
+        {"Gr\xFC\xDF"
+         "e",
+         "(Gr\\374\\337e)"},
+        {"\x80 5", "(\\200 5)"},                  // euro sign
+        {"&#8364;", "(\\200)"},                   // a reference whose character Windows-1252 holds
+        {"&#321;odz", "(?odz)"},                  // one it cannot hold
         {"&amp; &#x41; &#", "(&amp; &#x41; &#)"}, // no decimal reference: kept as typed
-        {"\x01\x81\x7F", "()"},             // control and undefined bytes are dropped
-        {"a\x1b" "b", "(ab)"},
+        {"\x01\x81\x7F", "()"},                   // control and undefined bytes are dropped
+        {"a\x1b"
+         "b",
+         "(ab)"},
     };
-    for (const auto& c : cases) EXPECT_EQ(PdfCaptionString(c.caption), c.pdf) << c.caption;
+    for (const auto& c : cases)
+        EXPECT_EQ(PdfCaptionString(c.caption), c.pdf) << c.caption;
 }
 
 TEST(PhotoPageTiming, FollowsTheShowsTimeLine) {
@@ -76,26 +81,28 @@ TEST(PhotoPageContent, PortraitPhotoOnALandscapePageWithCaption) {
     s.FontSize = 24;
     // A German locale must not bring decimal commas into the stream.
     const char* old = std::setlocale(LC_ALL, "de_DE.UTF-8");
-    const std::string content = PhotoPageContent({792, 594}, 300, 400, "Gr\xFC\xDF" "e\r\naus Rom", s);
+    const std::string content = PhotoPageContent({792, 594}, 300, 400,
+                                                 "Gr\xFC\xDF"
+                                                 "e\r\naus Rom",
+                                                 s);
     if (old) std::setlocale(LC_ALL, "C");
-    EXPECT_EQ(content,
-              "q\n"
-              "0.6 0.4 0.2 rg\n"
-              "0 0 792 594 re f\n"
-              "445.5 0 0 594 0 0 cm\n"
-              "/Im1 Do\n"
-              "Q\n"
-              "q\n"
-              "1 w\n"
-              "1 1 0 rg\n"
-              "0.502 0 0 RG\n"
-              "BT\n"
-              "/F1 24 Tf\n"
-              "2 Tr\n"
-              "79.2 59.4 Td\n"
-              "(Gr\\374\\337e aus Rom) Tj\n"
-              "ET\n"
-              "Q\n");
+    EXPECT_EQ(content, "q\n"
+                       "0.6 0.4 0.2 rg\n"
+                       "0 0 792 594 re f\n"
+                       "445.5 0 0 594 0 0 cm\n"
+                       "/Im1 Do\n"
+                       "Q\n"
+                       "q\n"
+                       "1 w\n"
+                       "1 1 0 rg\n"
+                       "0.502 0 0 RG\n"
+                       "BT\n"
+                       "/F1 24 Tf\n"
+                       "2 Tr\n"
+                       "79.2 59.4 Td\n"
+                       "(Gr\\374\\337e aus Rom) Tj\n"
+                       "ET\n"
+                       "Q\n");
 }
 
 TEST(PhotoPageContent, WidePhotoSitsAtTheTopAndEmptyCaptionDrawsNoText) {
@@ -122,8 +129,7 @@ int CheckXref(const std::string& pdf) {
         const size_t offset = std::stoul(pdf.substr(entry, 10));
         const std::string head = std::to_string(obj) + " 0 obj\r";
         EXPECT_EQ(pdf.compare(offset, head.size(), head), 0)
-            << "object " << obj << " at " << offset << " reads "
-            << pdf.substr(offset, head.size());
+            << "object " << obj << " at " << offset << " reads " << pdf.substr(offset, head.size());
     }
     EXPECT_NE(pdf.find("<< /Size " + std::to_string(count) + "\r", entry), std::string::npos);
     return count - 1;
@@ -131,7 +137,8 @@ int CheckXref(const std::string& pdf) {
 
 size_t CountOf(const std::string& text, const std::string& what) {
     size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
     return n;
 }
 
@@ -144,7 +151,8 @@ class PhotoPagesFile : public ScratchTest {
         if (!captions.empty()) {
             photos.push_back({SolidJpeg("red.jpg", 400, 300, 0xFF0000), captions[0]});
             photos.push_back({SolidJpeg("blue.jpg", 300, 400, 0x0000FF), captions[1]});
-            for (auto& p : photos) p.Text = Utf8ToCp1252(p.Text);
+            for (auto& p : photos)
+                p.Text = Utf8ToCp1252(p.Text);
         }
         settings.ShowPDF = false;
         TExportOptions options;
@@ -181,7 +189,8 @@ TEST_F(PhotoPagesFile, PagesFollowTheTextPageAndShareTheImageObjects) {
     const size_t plain4 = plain.find("\r4 0 obj\r"), paged4 = paged.find("\r4 0 obj\r");
     const size_t plainXref = plain.find("\rxref\r") + 1, pagedFont = paged.find("\r22 0 obj\r");
     ASSERT_NE(pagedFont, std::string::npos);
-    EXPECT_TRUE(plain.substr(plain4, plainXref - plain4) == paged.substr(paged4, pagedFont + 1 - paged4))
+    EXPECT_TRUE(plain.substr(plain4, plainXref - plain4) ==
+                paged.substr(paged4, pagedFont + 1 - paged4))
         << "objects 4 to 21 differ";
     EXPECT_EQ(ObjectText(paged, 1), "1 0 obj\r<<\r   /Type /Catalog\r   /Outlines 2 0 R\r"
                                     "   /Pages 3 0 R\r   /Names 8 0 R\r   /Version /1.5\r"
@@ -277,7 +286,8 @@ TEST_F(PhotoPagesFile, RenderedPagesShowPhotoBackgroundAndCaptionInPlace) {
     auto count = [](const TPicture& pic, int x0, int y0, int x1, int y1, TRgb colour) {
         int n = 0;
         for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) n += Near(pic.At(x, y), colour, 60);
+            for (int x = x0; x < x1; ++x)
+                n += Near(pic.At(x, y), colour, 60);
         return n;
     };
     EXPECT_GT(count(red, 396, 257, 596, 297, kYellow), 500);

@@ -33,7 +33,8 @@ inline std::pair<int, std::string> RunCommand(const std::string& cmd) {
     if (!p) return {-1, out};
     std::array<char, 4096> buf;
     size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
+        out.append(buf.data(), n);
     const int status = pclose(p);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
@@ -58,9 +59,7 @@ inline bool Near(const TRgb& a, const TRgb& b, int tolerance) {
 // A picture read through the image library, addressed from the top left corner.
 class TPicture {
   public:
-    explicit TPicture(const std::string& path) {
-        OpenDib(dib_.get(), path.c_str(), -1, nullptr);
-    }
+    explicit TPicture(const std::string& path) { OpenDib(dib_.get(), path.c_str(), -1, nullptr); }
     bool Empty() const { return dib_.empty(); }
     int Width() const { return dib_.empty() ? 0 : dib_->Info->biWidth; }
     int Height() const { return dib_.empty() ? 0 : std::abs(dib_->Info->biHeight); }
@@ -79,8 +78,8 @@ class ScratchTest : public ::testing::Test {
   protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("lumeno_slideshow_test." + std::to_string(::getpid())) / info->name();
+        dir_ = fs::temp_directory_path() / ("lumeno_slideshow_test." + std::to_string(::getpid())) /
+               info->name();
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "tmp");
         setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
@@ -95,7 +94,8 @@ class ScratchTest : public ::testing::Test {
         TDib dib{};
         EXPECT_EQ(newdib(&dib, w, h, 24, nullptr, 0), 1);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) setpixel(&dib, x, y, rgb);
+            for (int x = 0; x < w; ++x)
+                setpixel(&dib, x, y, rgb);
         const std::string path = (dir_ / name).string();
         SetJPEGQual(90);
         EXPECT_EQ(SaveDib(&dib, path.c_str(), 7, 0), 1);
