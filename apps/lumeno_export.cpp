@@ -1,6 +1,7 @@
 // lumeno-export: exports a slide show (a project file, or photos named on the command line)
 // into one PDF file, without windows.
 #include "lumeno/export/export_driver.h"
+#include "lumeno/export/html_show.h"
 #include "lumeno/export/shell_open.h"
 #include "lumeno/project/project_file.h"
 
@@ -44,7 +45,9 @@ const char* const kUsage =
 
 std::atomic<bool> gInterrupted{false};
 
-extern "C" void OnInterrupt(int) { gInterrupted = true; }
+extern "C" void OnInterrupt(int) {
+    gInterrupted = true;
+}
 
 std::string Decimal(double value, int decimals) {
     char buf[64];
@@ -104,8 +107,8 @@ class TConsoleProgress final : public TExportProgress {
         }
         if (live_) {
             if (percent_ >= 0 && done_ < total_)
-                line += " | Foto " + std::to_string(done_ + 1) + " lädt: " +
-                        std::to_string(percent_) + " %";
+                line += " | Foto " + std::to_string(done_ + 1) +
+                        " lädt: " + std::to_string(percent_) + " %";
             std::fprintf(stderr, "\r\033[K%s", line.c_str());
             drawn_ = true;
         } else if (photoFinished) {
@@ -126,13 +129,15 @@ class TConsoleProgress final : public TExportProgress {
 bool EndsWithLmo(const std::string& name) {
     if (name.size() < 4) return false;
     std::string ext = name.substr(name.size() - 4);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext == ".lmo";
 }
 
 // True when both names lead to the same existing file.
 bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
@@ -185,7 +190,8 @@ int main(int argc, char** argv) {
                 return Fail("Die Anzahl der Threads muss eine Zahl von 1 bis 64 sein.", 2);
             jobs = static_cast<int>(n);
         } else if (a == "--") {
-            for (++i; i < argc; ++i) positional.push_back(argv[i]);
+            for (++i; i < argc; ++i)
+                positional.push_back(argv[i]);
         } else if (a.size() > 1 && a[0] == '-') {
             return Fail("Unbekannte Option: " + a + "\n" + kUsage, 2);
         } else {
@@ -196,8 +202,8 @@ int main(int argc, char** argv) {
     TSlideShow show;
     TShowSettings settings;
     // With --html alone, a project file or photos need no PDF name.
-    const bool htmlOnly = !html.empty() && output.empty() &&
-                          !(positional.size() == 2 && EndsWithLmo(positional[0]));
+    const bool htmlOnly =
+        !html.empty() && output.empty() && !(positional.size() == 2 && EndsWithLmo(positional[0]));
     if (htmlOnly && positional.size() == 1 && EndsWithLmo(positional[0])) {
         const ProjectReadResult read = ReadProjectFile(positional[0], show, settings);
         if (!read.ok) {
@@ -233,7 +239,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> inputs;
     if (positional.size() == 2 && EndsWithLmo(positional[0]) && output == positional[1])
         inputs.push_back(positional[0]);
-    for (const TFotoRecord& f : show.Fotos) inputs.push_back(f.FileName);
+    for (const TFotoRecord& f : show.Fotos)
+        inputs.push_back(f.FileName);
     for (const std::string& in : inputs)
         if (SameFile(in, output))
             return Fail("Die PDF-Datei " + output + " ist zugleich eine Eingabedatei (" + in +
@@ -243,9 +250,11 @@ int main(int argc, char** argv) {
         if (positional.size() == 1 && EndsWithLmo(positional[0])) inputs.push_back(positional[0]);
         for (const std::string& in : inputs)
             if (SameFile(in, html) || output == html || SameFile(output, html))
-                return Fail("Die HTML-Datei " + html + " ist zugleich eine Eingabe- oder "
-                            "PDF-Datei und würde überschrieben. Bitte einen anderen Namen wählen.",
-                            2);
+                return Fail(
+                    "Die HTML-Datei " + html +
+                        " ist zugleich eine Eingabe- oder "
+                        "PDF-Datei und würde überschrieben. Bitte einen anderen Namen wählen.",
+                    2);
     }
     if (fullScreen) settings.FullScreen = true;
     // The command line opens a viewer only when asked, whatever the project file says.
@@ -265,7 +274,7 @@ int main(int argc, char** argv) {
         htmlSettings.ShowPDF = false;
         const TExportResult written = ExportSlideShow(photos, htmlSettings, html, htmlOptions);
         htmlProgress.Finish();
-        if (!written.ok) return Fail(ExportMessage(written), 1);
+        if (!written.ok) return Fail(HtmlShowMessage(written), 1);
         std::fprintf(stderr, "HTML-Diashow geschrieben: %s\n", html.c_str());
         if (output.empty()) return 0;
     }
@@ -279,8 +288,7 @@ int main(int argc, char** argv) {
     if (!result.ok) return Fail(ExportMessage(result), 1);
 
     std::string summary = "PDF-Datei geschrieben: " + output + " (" +
-                          std::to_string(result.photos) +
-                          (result.photos == 1 ? " Foto" : " Fotos");
+                          std::to_string(result.photos) + (result.photos == 1 ? " Foto" : " Fotos");
     if (result.blackPictures > 0)
         summary += ", " + std::to_string(result.blackPictures) +
                    " nicht lesbar und als schwarzes Bild eingefügt";

@@ -40,7 +40,9 @@ void CheckCharacterData(const std::string& s) {
             const bool hex = ref[1] == 'x';
             const std::string digits = ref.substr(hex ? 2 : 1);
             Require(!digits.empty() && digits.size() <= 8);
-            for (char d : digits) Require(hex ? std::isxdigit(static_cast<unsigned char>(d)) : std::isdigit(static_cast<unsigned char>(d)));
+            for (char d : digits)
+                Require(hex ? std::isxdigit(static_cast<unsigned char>(d))
+                            : std::isdigit(static_cast<unsigned char>(d)));
             Require(IsXmlChar(std::strtoull(digits.c_str(), nullptr, hex ? 16 : 10)));
         }
         i = semi;

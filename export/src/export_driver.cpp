@@ -27,7 +27,8 @@ namespace lumeno {
 std::vector<TExportPhoto> ExportPhotosOf(const TDynaArray<TFotoRecord>& fotos) {
     std::vector<TExportPhoto> out;
     out.reserve(static_cast<size_t>(fotos.Count()));
-    for (const TFotoRecord& f : fotos) out.push_back({f.FileName, f.Text});
+    for (const TFotoRecord& f : fotos)
+        out.push_back({f.FileName, f.Text});
     return out;
 }
 
@@ -189,7 +190,8 @@ class TPhotoPool {
             stop_ = true;
         }
         workCv_.notify_all();
-        for (auto& t : threads_) t.join();
+        for (auto& t : threads_)
+            t.join();
     }
 
     // Photo k (1-based), waiting on the calling thread; `tick` runs at least every 50 ms
@@ -266,7 +268,8 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
 
     std::vector<std::string> captions;
     captions.reserve(photos.size());
-    for (const auto& p : photos) captions.push_back(p.Text);
+    for (const auto& p : photos)
+        captions.push_back(p.Text);
     std::vector<uint8_t> svg;
     if (!CompressSvg(BuildSvgDocument(captions, settings), svg)) {
         result.code = TExportCode::kCompressError;
@@ -274,8 +277,9 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
     }
 
     SetJPEGQual(90);
-    int jobs = options.Jobs > 0 ? options.Jobs
-                                : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    int jobs = options.Jobs > 0
+                   ? options.Jobs
+                   : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     jobs = std::max(1, std::min(jobs, 64));
 
     bool cancelled = false;
@@ -339,8 +343,10 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
     result.ok = true;
     if (settings.ShowPDF) {
         const std::string shortName = ShortFileName(path);
-        if (options.Open) options.Open(shortName.empty() ? path : shortName);
-        else ShellOpenFile(shortName.empty() ? path : shortName);
+        if (options.Open)
+            options.Open(shortName.empty() ? path : shortName);
+        else
+            ShellOpenFile(shortName.empty() ? path : shortName);
     }
     return result;
 }

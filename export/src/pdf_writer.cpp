@@ -23,11 +23,14 @@ std::string PhotoLetterCode(int k) {
         // name of every photo sorts after the names of all photos before it.
         code += static_cast<char>('k' + (digits.size() - 5));
     }
-    for (char d : digits) code += static_cast<char>('a' + (d - '0'));
+    for (char d : digits)
+        code += static_cast<char>('a' + (d - '0'));
     return code;
 }
 
-std::string ImageResourceName(int k) { return "img" + PhotoLetterCode(k) + ".jpg"; }
+std::string ImageResourceName(int k) {
+    return "img" + PhotoLetterCode(k) + ".jpg";
+}
 
 namespace {
 
@@ -56,8 +59,10 @@ class TPdfFile {
             return;
         }
         Flush();
-        if (size >= kBufferSize) WriteAll(p, size);
-        else buffer_.insert(buffer_.end(), p, p + size);
+        if (size >= kBufferSize)
+            WriteAll(p, size);
+        else
+            buffer_.insert(buffer_.end(), p, p + size);
     }
     void Write(const std::string& s) { Write(s.data(), s.size()); }
     void WriteLineCR(const std::string& s) { Write(s + "\r"); }
@@ -175,7 +180,8 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
     f.WriteLineCR("<< /Type /Pages");
     if (pages && photoCount > 0) {
         std::string kids = "   /Kids [4 0 R";
-        for (int k = 1; k <= photoCount; ++k) kids += " " + FormatInteger(photoPage(k)) + " 0 R";
+        for (int k = 1; k <= photoCount; ++k)
+            kids += " " + FormatInteger(photoPage(k)) + " 0 R";
         f.WriteLineCR(kids + "]");
         f.WriteLineCR("   /Count " + FormatInteger(photoCount + 1LL));
     } else {
@@ -300,8 +306,8 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
     f.WriteLineCR("endstream");
     f.WriteLineCR("endobj");
 
-    for (auto [number, length] : {std::pair{17, pageLength}, std::pair{18, scriptLength},
-                                  std::pair{19, svgLength}}) {
+    for (auto [number, length] :
+         {std::pair{17, pageLength}, std::pair{18, scriptLength}, std::pair{19, svgLength}}) {
         obj(number);
         f.WriteLineCR(FormatInteger(length));
         f.WriteLineCR("endobj");
@@ -316,11 +322,10 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
             return result;
         }
         obj(19 + k);
-        f.WriteLineCR("<< /Type /XObject /Subtype /Image /Width " + FormatInteger(jpeg->Width) +
-                      " /Height " + FormatInteger(jpeg->Height) +
-                      " /BitsPerComponent 8 /ColorSpace /DeviceRGB /Length " +
-                      FormatInteger(static_cast<int64_t>(jpeg->Bytes.size())) +
-                      " /Filter /DCTDecode >>");
+        f.WriteLineCR(
+            "<< /Type /XObject /Subtype /Image /Width " + FormatInteger(jpeg->Width) + " /Height " +
+            FormatInteger(jpeg->Height) + " /BitsPerComponent 8 /ColorSpace /DeviceRGB /Length " +
+            FormatInteger(static_cast<int64_t>(jpeg->Bytes.size())) + " /Filter /DCTDecode >>");
         f.WriteLineLF("stream");
         f.Write(jpeg->Bytes.data(), jpeg->Bytes.size());
         f.WriteLineCR("endstream");
@@ -349,8 +354,7 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
             f.WriteLineCR("   /Resources << /ProcSet [/PDF /Text /ImageC]");
             f.WriteLineCR("                 /XObject << /Im1 " + FormatInteger(19LL + k) +
                           " 0 R >>");
-            f.WriteLineCR("                 /Font << /F1 " + FormatInteger(pagesFont) +
-                          " 0 R >>");
+            f.WriteLineCR("                 /Font << /F1 " + FormatInteger(pagesFont) + " 0 R >>");
             f.WriteLineCR("              >>");
             f.WriteLineCR("   " + timing);
             end();
@@ -373,7 +377,8 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
         table += "xref\r";
         table += "0 " + FormatInteger(offsets.Count() + 1) + "\r\n";
         table += "0000000000 65535 f\r\n";
-        for (int i = 0; i < offsets.Count(); ++i) table += Padded10(offsets[i]) + " 00000 n\r\n";
+        for (int i = 0; i < offsets.Count(); ++i)
+            table += Padded10(offsets[i]) + " 00000 n\r\n";
         f.Write(table);
         f.WriteLineCR("trailer");
         f.WriteLineCR("<< /Size " + FormatInteger(offsets.Count() + 1));

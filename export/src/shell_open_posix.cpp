@@ -27,6 +27,8 @@ bool ShellOpenFile(const std::string& path) {
     return true;
 }
 
-std::string ShortFileName(const std::string& path) { return path; }
+std::string ShortFileName(const std::string& path) {
+    return path;
+}
 
 } // namespace lumeno

@@ -1,8 +1,8 @@
 // Opening files and short names through the Windows shell.
 #include "lumeno/export/shell_open.h"
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 namespace lumeno {
 
@@ -13,8 +13,8 @@ bool ShellOpenFile(const std::string& path) {
 
 std::string ShortFileName(const std::string& path) {
     // A file that does not exist yet has no short name: create it empty first.
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
     char buffer[512];
     DWORD n = GetShortPathNameA(path.c_str(), buffer, sizeof buffer);

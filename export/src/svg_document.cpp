@@ -41,10 +41,14 @@ size_t NumericReferenceLength(const std::string& s, size_t pos) {
     while (i < s.size() && i - digitsStart < 8) {
         char c = s[i];
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else break;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            break;
         value = value * (hex ? 16 : 10) + d;
         ++i;
     }
@@ -53,7 +57,9 @@ size_t NumericReferenceLength(const std::string& s, size_t pos) {
     return i + 1 - pos;
 }
 
-std::string Seconds(double s) { return FormatSeconds(s); }
+std::string Seconds(double s) {
+    return FormatSeconds(s);
+}
 
 } // namespace
 
@@ -70,7 +76,8 @@ std::string FormatSeconds(double seconds) {
     std::string digits;
     for (size_t i = 0; i < e; ++i)
         if (sci[i] != '.') digits += sci[i];
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
     std::string out;
     if (exponent < 0) {
         out = "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
@@ -144,8 +151,7 @@ std::string BuildSvgDocument(const std::vector<std::string>& captions,
     Line(out, "<svg xmlns=\"http://www.w3.org/2000/svg\"");
     Line(out, "     xmlns:xlink=\"http://www.w3.org/1999/xlink\">");
     Line(out, "<rect x=\"0\" y=\"0\" width=\"100%\" height=\"100%\" fill=\"#" +
-                  ColourHex(settings.BackColor) +
-                  "\" stroke=\"none\" stroke-width=\"0\" />");
+                  ColourHex(settings.BackColor) + "\" stroke=\"none\" stroke-width=\"0\" />");
 
     const double fade = settings.FadeTime;
     const double pause = settings.PauseTime;

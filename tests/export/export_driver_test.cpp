@@ -46,7 +46,8 @@ std::pair<int, std::string> RunCommand(const std::string& cmd) {
     if (!p) return {-1, out};
     std::array<char, 4096> buf;
     size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
+        out.append(buf.data(), n);
     const int status = pclose(p);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
@@ -60,8 +61,8 @@ class ExportTest : public ::testing::Test {
   protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("lumeno_export_test." + std::to_string(::getpid())) / info->name();
+        dir_ = fs::temp_directory_path() / ("lumeno_export_test." + std::to_string(::getpid())) /
+               info->name();
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "tmp");
         const char* old = std::getenv("TMPDIR");
@@ -71,8 +72,10 @@ class ExportTest : public ::testing::Test {
     }
     void TearDown() override {
         if (!HasFailure()) fs::remove_all(dir_);
-        if (hadTmp_) setenv("TMPDIR", oldTmp_.c_str(), 1);
-        else unsetenv("TMPDIR");
+        if (hadTmp_)
+            setenv("TMPDIR", oldTmp_.c_str(), 1);
+        else
+            unsetenv("TMPDIR");
     }
 
     // A w x h JPEG of a colour pattern, written through the image library.
@@ -162,9 +165,11 @@ TEST_F(ExportTest, UniqueTempFileNameIsUniqueAcrossThreads) {
     std::vector<std::thread> threads;
     for (auto& list : names)
         threads.emplace_back([&list] {
-            for (int i = 0; i < 40; ++i) list.push_back(UniqueTempFileName("tempim", ".jpg"));
+            for (int i = 0; i < 40; ++i)
+                list.push_back(UniqueTempFileName("tempim", ".jpg"));
         });
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     std::set<std::string> all;
     for (const auto& list : names)
         for (const auto& n : list) {
@@ -186,7 +191,8 @@ TEST_F(ExportTest, MixedShowEmbedsEveryPhotoAndCleansUp) {
     if (HaveTool("convert")) {
         const fs::path png = dir_ / "palette.png";
         havePalettePng = RunCommand("convert -size 40x30 xc:'rgb(200,10,30)' -type Palette PNG8:" +
-                             png.string() + " >/dev/null 2>&1").first == 0;
+                                    png.string() + " >/dev/null 2>&1")
+                             .first == 0;
         if (havePalettePng) photos.push_back({png.string(), "Palette"});
     }
     const fs::path out = dir_ / "show.pdf";
@@ -264,7 +270,8 @@ TEST_F(ExportTest, EveryFormatGoesThroughTheLibrary) {
     if (HaveTool("heif-enc")) {
         const std::string jpg = MakeJpeg("for-heic.jpg", 128, 96, 77);
         const fs::path heic = d / "photo.heic";
-        if (RunCommand("heif-enc -q 80 -o '" + heic.string() + "' '" + jpg + "' >/dev/null 2>&1").first == 0)
+        if (RunCommand("heif-enc -q 80 -o '" + heic.string() + "' '" + jpg + "' >/dev/null 2>&1")
+                .first == 0)
             photos.push_back({heic.string(), "heic"});
     }
     photos.push_back({(d / "missing.tif").string(), "fehlt"});
@@ -291,7 +298,8 @@ TEST_F(ExportTest, EveryFormatGoesThroughTheLibrary) {
                 for (int x = 2; x < source->Info->biWidth; x += 7) {
                     const bool white = getpixel(source.get(), x, y) != 0;
                     const uint32_t px = getpixel(decoded.get(), x, y);
-                    const int grey = static_cast<int>(((px >> 16) & 255) + ((px >> 8) & 255) + (px & 255)) / 3;
+                    const int grey =
+                        static_cast<int>(((px >> 16) & 255) + ((px >> 8) & 255) + (px & 255)) / 3;
                     EXPECT_NEAR(grey, white ? 255 : 0, 40) << "pixel " << x << "," << y;
                 }
         }
@@ -307,10 +315,10 @@ TEST_F(ExportTest, SameBytesWithAnyNumberOfThreads) {
     std::vector<TExportPhoto> photos;
     for (int i = 0; i < 7; ++i) {
         const bool missing = i == 4;
-        photos.push_back({missing ? (dir_ / "nope.png").string()
-                                  : MakeJpeg("p" + std::to_string(i) + ".jpg", 20 + 9 * i,
-                                             30 + 5 * i, i * 40),
-                          "Foto " + std::to_string(i)});
+        photos.push_back(
+            {missing ? (dir_ / "nope.png").string()
+                     : MakeJpeg("p" + std::to_string(i) + ".jpg", 20 + 9 * i, 30 + 5 * i, i * 40),
+             "Foto " + std::to_string(i)});
     }
     TShowSettings s;
     s.FadeInOut = false;
@@ -320,8 +328,10 @@ TEST_F(ExportTest, SameBytesWithAnyNumberOfThreads) {
         const TExportResult r = ExportSlideShow(photos, s, out.string(), NoViewer(jobs));
         ASSERT_TRUE(r.ok);
         const std::string bytes = ReadFile(out);
-        if (reference.empty()) reference = bytes;
-        else EXPECT_TRUE(bytes == reference) << jobs << " threads wrote other bytes";
+        if (reference.empty())
+            reference = bytes;
+        else
+            EXPECT_TRUE(bytes == reference) << jobs << " threads wrote other bytes";
     }
     EXPECT_TRUE(TempLeftovers().empty());
 }
@@ -351,7 +361,8 @@ TEST_F(ExportTest, CallbacksArriveOnTheCallingThreadInOrder) {
         }
     } recorder;
     std::vector<TExportPhoto> photos;
-    for (int i = 0; i < 5; ++i) photos.push_back({MakeJpeg("c" + std::to_string(i) + ".jpg", 300, 200, i), ""});
+    for (int i = 0; i < 5; ++i)
+        photos.push_back({MakeJpeg("c" + std::to_string(i) + ".jpg", 300, 200, i), ""});
     TExportOptions o = NoViewer(2);
     o.Progress = &recorder;
     ASSERT_TRUE(ExportSlideShow(photos, TShowSettings{}, (dir_ / "o.pdf").string(), o).ok);
@@ -383,7 +394,8 @@ TEST_F(ExportTest, CannotCreateGivesTheGermanMessage) {
 
 TEST_F(ExportTest, WriteErrorReportsIoErrorAndStopsTheWorkers) {
     std::vector<TExportPhoto> photos;
-    for (int i = 0; i < 6; ++i) photos.push_back({MakeJpeg("w" + std::to_string(i) + ".jpg", 400, 300, i), ""});
+    for (int i = 0; i < 6; ++i)
+        photos.push_back({MakeJpeg("w" + std::to_string(i) + ".jpg", 400, 300, i), ""});
     struct rlimit old {};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -408,7 +420,8 @@ TEST_F(ExportTest, CancelStopsAndRemovesThePartialFile) {
         bool stop = false;
     } canceller;
     std::vector<TExportPhoto> photos;
-    for (int i = 0; i < 5; ++i) photos.push_back({MakeJpeg("x" + std::to_string(i) + ".jpg", 50, 50, i), ""});
+    for (int i = 0; i < 5; ++i)
+        photos.push_back({MakeJpeg("x" + std::to_string(i) + ".jpg", 50, 50, i), ""});
     TExportOptions o = NoViewer(2);
     o.Progress = &canceller;
     const fs::path out = dir_ / "abbruch.pdf";
@@ -424,13 +437,21 @@ TEST_F(ExportTest, ToolsAcceptTheFileAndGiveBackTheSvg) {
     if (!HaveTool("qpdf") || !HaveTool("pdfinfo") || !HaveTool("xmllint"))
         GTEST_SKIP() << "qpdf, pdfinfo or xmllint missing";
     const std::vector<std::string> captions = {
-        "Oma & Opa <2023>",   "\x80 100 \x84" "Ferien\x93 \x96 S\xFC" "d",
-        "&#321;\xF3" "d\xBF",  "Zeile 1\r\nZeile 2\rZeile 3",
-        std::string("Steuer\x01zeichen\x1b\0weg", 18), "]]> &amp; &#0; &#x1F600; & #",
+        "Oma & Opa <2023>",
+        "\x80 100 \x84"
+        "Ferien\x93 \x96 S\xFC"
+        "d",
+        "&#321;\xF3"
+        "d\xBF",
+        "Zeile 1\r\nZeile 2\rZeile 3",
+        std::string("Steuer\x01zeichen\x1b\0weg", 18),
+        "]]> &amp; &#0; &#x1F600; & #",
     };
     std::vector<TExportPhoto> photos;
     for (size_t i = 0; i < captions.size(); ++i)
-        photos.push_back({MakeJpeg("t" + std::to_string(i) + ".jpg", 30 + static_cast<int>(i), 20, 5), captions[i]});
+        photos.push_back(
+            {MakeJpeg("t" + std::to_string(i) + ".jpg", 30 + static_cast<int>(i), 20, 5),
+             captions[i]});
     TShowSettings s;
     s.FullScreen = true;
     const fs::path out = dir_ / "werkzeuge.pdf";
@@ -454,8 +475,9 @@ TEST_F(ExportTest, ToolsAcceptTheFileAndGiveBackTheSvg) {
     EXPECT_EQ(lint.first, 0) << lint.second;
 
     for (size_t k = 1; k <= photos.size(); ++k) {
-        const auto dict = RunCommand("qpdf --show-object=" + std::to_string(19 + k) + " '" +
-                              out.string() + "'").second;
+        const auto dict =
+            RunCommand("qpdf --show-object=" + std::to_string(19 + k) + " '" + out.string() + "'")
+                .second;
         EXPECT_NE(dict.find("/Filter /DCTDecode"), std::string::npos) << dict;
         EXPECT_NE(dict.find("/Width " + std::to_string(29 + k) + " "), std::string::npos) << dict;
         EXPECT_NE(dict.find("/Height 20 "), std::string::npos) << dict;
@@ -466,7 +488,9 @@ TEST_F(ExportTest, ToolsAcceptTheFileAndGiveBackTheSvg) {
 // The command-line exporter as a user calls it.
 TEST_F(ExportTest, CommandLine) {
     const std::string tool = LUMENO_EXPORT_TOOL;
-    auto run = [&](const std::string& args) { return RunCommand("'" + tool + "' " + args + " 2>&1"); };
+    auto run = [&](const std::string& args) {
+        return RunCommand("'" + tool + "' " + args + " 2>&1");
+    };
 
     const auto help = run("--help");
     EXPECT_EQ(help.first, 0);
@@ -477,8 +501,8 @@ TEST_F(ExportTest, CommandLine) {
 
     const std::string a = MakeJpeg("Sonne am Meer.jpg", 40, 30, 9);
     const fs::path out = dir_ / "cli.pdf";
-    const auto ok = run("--jobs 2 --captions --fullscreen -o '" + out.string() + "' '" + a +
-                        "' '" + (dir_ / "fehlt.jpg").string() + "'");
+    const auto ok = run("--jobs 2 --captions --fullscreen -o '" + out.string() + "' '" + a + "' '" +
+                        (dir_ / "fehlt.jpg").string() + "'");
     EXPECT_EQ(ok.first, 0) << ok.second;
     EXPECT_NE(ok.second.find("Foto 2 von 2"), std::string::npos) << ok.second;
     const std::string pdf = ReadFile(out);
@@ -492,7 +516,8 @@ TEST_F(ExportTest, CommandLine) {
     // A project file: its photos, captions and settings go into the PDF.
     TSlideShow show;
     show.AddPhotos({a}, false);
-    show.Fotos[0].Text = "Gr\xFC\xDF" "e";
+    show.Fotos[0].Text = "Gr\xFC\xDF"
+                         "e";
     TShowSettings s;
     s.FadeTime = 1500;
     s.BackColor = 0x00112233;
@@ -503,8 +528,10 @@ TEST_F(ExportTest, CommandLine) {
     EXPECT_EQ(fromLmo.first, 0) << fromLmo.second;
     if (HaveTool("qpdf")) {
         const auto svg =
-            RunCommand("qpdf --show-object=16 --filtered-stream-data '" + out2.string() + "'").second;
-        std::vector<std::string> captions = {"Gr\xFC\xDF" "e"};
+            RunCommand("qpdf --show-object=16 --filtered-stream-data '" + out2.string() + "'")
+                .second;
+        std::vector<std::string> captions = {"Gr\xFC\xDF"
+                                             "e"};
         EXPECT_TRUE(svg == BuildSvgDocument(captions, s));
     }
     const auto self = run("'" + lmo.string() + "' '" + lmo.string() + "'");

@@ -120,6 +120,13 @@ TEST_F(HtmlShowFile, FailuresCarryTheirCode) {
         WriteHtmlSlideShow((dir_ / "no" / "such" / "x.html").string(), {"a"}, {}, none);
     EXPECT_EQ(notCreated.code, TPdfCode::kCannotCreate);
     EXPECT_EQ(notCreated.detail, ENOENT);
+    TExportResult r;
+    r.path = "/x/y.html";
+    r.code = TExportCode::kCannotCreate;
+    EXPECT_EQ(HtmlShowMessage(r), "Die Datei /x/y.html konnte nicht erstellt werden!");
+    r.code = TExportCode::kWriteError;
+    r.detail = 28;
+    EXPECT_EQ(HtmlShowMessage(r), "I/O error 28");
     const TPdfResult stopped = WriteHtmlSlideShow((dir_ / "x.html").string(), {"a"}, {}, none);
     EXPECT_EQ(stopped.code, TPdfCode::kStopped);
     if (fs::exists("/dev/full")) {

@@ -6,11 +6,11 @@
 
 #include <cerrno>
 #include <csignal>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace lumeno;
 namespace fs = std::filesystem;
@@ -26,8 +26,8 @@ std::string ReadFile(const fs::path& p) {
 
 fs::path TempPdf(const std::string& name) {
     // One folder per process, so test programs running side by side do not share files.
-    fs::path dir = fs::temp_directory_path() /
-                   ("lumeno_pdf_writer_test." + std::to_string(::getpid()));
+    fs::path dir =
+        fs::temp_directory_path() / ("lumeno_pdf_writer_test." + std::to_string(::getpid()));
     fs::create_directories(dir);
     return dir / name;
 }
@@ -36,7 +36,8 @@ TJpegImage FakeJpeg(int seed, size_t size, int w, int h) {
     TJpegImage j;
     j.Width = w;
     j.Height = h;
-    for (size_t i = 0; i < size; ++i) j.Bytes.push_back(static_cast<uint8_t>(seed + i * 7));
+    for (size_t i = 0; i < size; ++i)
+        j.Bytes.push_back(static_cast<uint8_t>(seed + i * 7));
     return j;
 }
 
@@ -88,7 +89,8 @@ long ObjectValue(const std::string& pdf, int n) {
 
 size_t FirstDifference(const std::string& a, const std::string& b) {
     size_t i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
+    while (i < a.size() && i < b.size() && a[i] == b[i])
+        ++i;
     return i;
 }
 
@@ -98,7 +100,8 @@ size_t FirstDifference(const std::string& a, const std::string& b) {
 // against the object table; any change to a byte of the container shows here.
 TEST(PdfWriter, GoldenTwoPhotoFile) {
     const std::string got = Write(true, {'S', 'V', 'G'}, {5, 3}, "golden.pdf");
-    const std::string golden = ReadFile(fs::path(LUMENO_TEST_DATA_DIR) / "two_photos_fullscreen.pdf");
+    const std::string golden =
+        ReadFile(fs::path(LUMENO_TEST_DATA_DIR) / "two_photos_fullscreen.pdf");
     ASSERT_FALSE(golden.empty());
     const size_t at = FirstDifference(got, golden);
     EXPECT_EQ(got.size(), golden.size());
@@ -113,7 +116,8 @@ TEST(PdfWriter, HeaderAndFixedOffsets) {
     const Xref x = ParseXref(pdf);
     ASSERT_EQ(x.entries.size(), 20u);
     const uint32_t fixed[] = {15, 105, 154, 217, 401};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(x.entries[i], fixed[i]) << "object " << i + 1;
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(x.entries[i], fixed[i]) << "object " << i + 1;
     EXPECT_NE(pdf.find("\n0000000015 00000 n\r\n"), std::string::npos);
     for (size_t i = 0; i < x.entries.size(); ++i) {
         const std::string head = std::to_string(i + 1) + " 0 obj\r";
@@ -163,11 +167,11 @@ TEST(PdfWriter, ImageObjectsNameTreeAndTrailer) {
     for (int k = 1; k <= 3; ++k) {
         const size_t at = x.entries[18 + k];
         const TJpegImage j = FakeJpeg(k, sizes[k - 1], 100 * k, 50 * k);
-        const std::string head =
-            std::to_string(19 + k) + " 0 obj\r<< /Type /XObject /Subtype /Image /Width " +
-            std::to_string(100 * k) + " /Height " + std::to_string(50 * k) +
-            " /BitsPerComponent 8 /ColorSpace /DeviceRGB /Length " +
-            std::to_string(sizes[k - 1]) + " /Filter /DCTDecode >>\rstream\n";
+        const std::string head = std::to_string(19 + k) +
+                                 " 0 obj\r<< /Type /XObject /Subtype /Image /Width " +
+                                 std::to_string(100 * k) + " /Height " + std::to_string(50 * k) +
+                                 " /BitsPerComponent 8 /ColorSpace /DeviceRGB /Length " +
+                                 std::to_string(sizes[k - 1]) + " /Filter /DCTDecode >>\rstream\n";
         ASSERT_EQ(pdf.compare(at, head.size(), head), 0) << "photo " << k;
         const std::string data(j.Bytes.begin(), j.Bytes.end());
         EXPECT_EQ(pdf.compare(at + head.size(), data.size(), data), 0);
@@ -201,10 +205,9 @@ TEST(PdfWriter, WriteErrorCarriesTheSystemErrorNumber) {
     struct rlimit limited = old;
     limited.rlim_cur = 4000;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const TPdfResult r = WritePdfSlideShow(p.string(), false, std::vector<uint8_t>(100000, 1), 2,
-                                           [](int k) -> std::optional<TJpegImage> {
-                                               return FakeJpeg(k, 1000, 1, 1);
-                                           });
+    const TPdfResult r = WritePdfSlideShow(
+        p.string(), false, std::vector<uint8_t>(100000, 1), 2,
+        [](int k) -> std::optional<TJpegImage> { return FakeJpeg(k, 1000, 1, 1); });
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(r.ok);
@@ -216,23 +219,32 @@ TEST(PdfWriter, WriteErrorCarriesTheSystemErrorNumber) {
 TEST(PdfWriter, SourceAskedInOrderAndMayStop) {
     std::vector<int> asked;
     const fs::path p = TempPdf("stopped.pdf");
-    const TPdfResult r = WritePdfSlideShow(p.string(), false, {1}, 5,
-                                           [&](int k) -> std::optional<TJpegImage> {
-                                               asked.push_back(k);
-                                               if (k == 3) return std::nullopt;
-                                               return FakeJpeg(k, 2, 1, 1);
-                                           });
+    const TPdfResult r =
+        WritePdfSlideShow(p.string(), false, {1}, 5, [&](int k) -> std::optional<TJpegImage> {
+            asked.push_back(k);
+            if (k == 3) return std::nullopt;
+            return FakeJpeg(k, 2, 1, 1);
+        });
     EXPECT_EQ(r.code, TPdfCode::kStopped);
     EXPECT_EQ(asked, (std::vector<int>{1, 2, 3}));
 }
 
 TEST(PhotoLetterCode, Table) {
     const std::pair<int, const char*> cases[] = {
-        {1, "aaab"},      {12, "aabc"},       {305, "adaf"},         {9999, "jjjj"},
-        {1000, "baaa"},   {10000, "kbaaaa"},  {10001, "kbaaab"},     {99999, "kjjjjj"},
-        {100000, "lbaaaaa"}, {123456, "lbcdefg"}, {2147483647, "pcbeheidgeh"},
+        {1, "aaab"},
+        {12, "aabc"},
+        {305, "adaf"},
+        {9999, "jjjj"},
+        {1000, "baaa"},
+        {10000, "kbaaaa"},
+        {10001, "kbaaab"},
+        {99999, "kjjjjj"},
+        {100000, "lbaaaaa"},
+        {123456, "lbcdefg"},
+        {2147483647, "pcbeheidgeh"},
     };
-    for (auto [k, code] : cases) EXPECT_EQ(PhotoLetterCode(k), code) << k;
+    for (auto [k, code] : cases)
+        EXPECT_EQ(PhotoLetterCode(k), code) << k;
     EXPECT_EQ(ImageResourceName(305), "imgadaf.jpg");
 }
 

@@ -102,8 +102,12 @@ TEST(SvgDocument, TimeLineForBothModes) {
         {true, 1000, 3000, {{"0", "4", "1", "5"}, {"5", "9", "1", "5"}, {"10", "14", "1", "5"}}},
         {false, 1000, 3000, {{"0", "4", "1", "5"}, {"4", "8", "1", "5"}, {"8", "12", "1", "5"}}},
         {true, 1, 1, {{"0", "0.002", "0.001", "0.003"}, {"0.003", "0.005", "0.001", "0.003"}}},
-        {false, 333, 1500, {{"0", "1.833", "0.333", "2.166"}, {"1.833", "3.666", "0.333", "2.166"},
-                            {"3.666", "5.499", "0.333", "2.166"}}},
+        {false,
+         333,
+         1500,
+         {{"0", "1.833", "0.333", "2.166"},
+          {"1.833", "3.666", "0.333", "2.166"},
+          {"3.666", "5.499", "0.333", "2.166"}}},
         {true, 1000000, 1, {{"0", "1000.001", "1000", "2000.001"}}},
     };
     for (const auto& c : cases) {
@@ -159,13 +163,25 @@ TEST(SvgDocument, MultiLineCaptionKeepsItsBreaks) {
 
 TEST(FormatSeconds, Values) {
     const std::pair<double, const char*> cases[] = {
-        {0, "0"},           {1, "1"},          {1.5, "1.5"},         {0.333, "0.333"},
-        {0.001, "0.001"},   {1000, "1000"},    {0.003, "0.003"},     {2.166, "2.166"},
-        {1e-7, "0.0000001"}, {3e7, "30000000"}, {-2.5, "-2.5"},      {12345.678, "12345.678"},
-        {0.1 + 0.2, "0.3"}, {4.999999999999999, "5"}, {1e15, "1000000000000000"},
+        {0, "0"},
+        {1, "1"},
+        {1.5, "1.5"},
+        {0.333, "0.333"},
+        {0.001, "0.001"},
+        {1000, "1000"},
+        {0.003, "0.003"},
+        {2.166, "2.166"},
+        {1e-7, "0.0000001"},
+        {3e7, "30000000"},
+        {-2.5, "-2.5"},
+        {12345.678, "12345.678"},
+        {0.1 + 0.2, "0.3"},
+        {4.999999999999999, "5"},
+        {1e15, "1000000000000000"},
         {123456789012345.6, "123456789012346"},
     };
-    for (auto [value, text] : cases) EXPECT_EQ(FormatSeconds(value), text) << value;
+    for (auto [value, text] : cases)
+        EXPECT_EQ(FormatSeconds(value), text) << value;
 }
 
 // Runs in a child process: switching to a locale loaded through LOCPATH keeps memory
@@ -235,21 +251,24 @@ TEST(EscapeCaption, Table) {
         {"&#321;ódź", "&#321;ódź"},
         {"&#x141;", "&#x141;"},
         {"&#X141;", "&amp;#X141;"},
-        {"&#0;", "&amp;#0;"},            // a reference to a character XML forbids
+        {"&#0;", "&amp;#0;"}, // a reference to a character XML forbids
         {"&#;", "&amp;#;"},
-        {"&#12", "&amp;#12"},            // unterminated
+        {"&#12", "&amp;#12"}, // unterminated
         {"&#99999999999;", "&amp;#99999999999;"},
-        {"&amp;", "&amp;amp;"},          // named references are text, not markup, in captions
-        {"\x80 5", "&#8364; 5"},         // euro sign
+        {"&amp;", "&amp;amp;"},  // named references are text, not markup, in captions
+        {"\x80 5", "&#8364; 5"}, // euro sign
         {"\x84Zitat\x93", "&#8222;Zitat&#8220;"},
-        {"\x81", "&#129;"},              // undefined in Windows-1252: kept as C1 control
-        {"a\x01\x1f" "b", "ab"},         // control characters XML forbids are dropped
+        {"\x81", "&#129;"}, // undefined in Windows-1252: kept as C1 control
+        {"a\x01\x1f"
+         "b",
+         "ab"}, // control characters XML forbids are dropped
         {"a\tb\nc\rd", "a\tb\nc\rd"},
         {std::string("a\0b", 3), "ab"},
         {"\xe4\xf6\xfc\xdf", "\xe4\xf6\xfc\xdf"}, // umlauts stay single ISO-8859-1 bytes
         {"]]>", "]]&gt;"},
     };
-    for (const auto& [in, out] : cases) EXPECT_EQ(EscapeCaption(in), out) << in;
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(EscapeCaption(in), out) << in;
 }
 
 TEST(CompressSvg, OneZlibStreamAtLevelNine) {

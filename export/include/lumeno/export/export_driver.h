@@ -55,11 +55,11 @@ enum class TExportCode {
 struct TExportResult {
     bool ok = false;
     TExportCode code = TExportCode::kOk;
-    int detail = 0;            // the system's error number for kCannotCreate / kWriteError
-    std::string path;          // the output path as given
-    int photos = 0;            // image objects written
-    int blackPictures = 0;     // photos that could not be loaded and show as black 320 x 200
-    int fallbackPictures = 0;  // photos whose JPEG could not be written or read back
+    int detail = 0;           // the system's error number for kCannotCreate / kWriteError
+    std::string path;         // the output path as given
+    int photos = 0;           // image objects written
+    int blackPictures = 0;    // photos that could not be loaded and show as black 320 x 200
+    int fallbackPictures = 0; // photos whose JPEG could not be written or read back
 };
 
 // The German text the window shows for a failed result (empty for kOk):
@@ -71,8 +71,8 @@ struct TExportResult {
 std::string ExportMessage(const TExportResult& result);
 
 struct TExportOptions {
-    int Jobs = 0;                         // worker threads; 0 = number of cores
-    TExportProgress* Progress = nullptr;  // may be null
+    int Jobs = 0;                        // worker threads; 0 = number of cores
+    TExportProgress* Progress = nullptr; // may be null
     // Opens the finished PDF when settings.ShowPDF is set; null = ShellOpenFile
     // (lumeno/export/shell_open.h). Its result is ignored.
     std::function<void(const std::string& path)> Open;

@@ -4,6 +4,7 @@
 // caption escaping), inline, its photos as JPEG data URIs, the background colour filling
 // the window. The file is Windows-1252 text like the SVG; the photos are written one at a
 // time, so only one photo's JPEG and its base64 text are in memory at once.
+#include "lumeno/export/export_driver.h"
 #include "lumeno/export/pdf_writer.h"
 #include "lumeno/project/show.h"
 
@@ -33,5 +34,9 @@ std::vector<std::string> HtmlShowSvgParts(const std::vector<std::string>& captio
 TPdfResult WriteHtmlSlideShow(const std::string& path, const std::vector<std::string>& captions,
                               const TShowSettings& settings, const TPhotoSource& source,
                               const std::string& title = "Diashow");
+
+// The German text for a failed HTML export (UTF-8, empty for kOk): kCannotCreate gives
+// "Die Datei " + path + " konnte nicht erstellt werden!", every other code ExportMessage's.
+std::string HtmlShowMessage(const TExportResult& result);
 
 } // namespace lumeno
