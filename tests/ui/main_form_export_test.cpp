@@ -11,6 +11,8 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 namespace lumeno::ui::test {
 namespace {
@@ -91,6 +93,35 @@ TEST_F(MainFormTest, ProgressGrowsByDrawingOnlyTheBar) {
   EXPECT_EQ(px.pixelColor(r.left(), r.center().y()), QColor(0, 0, 128));
   EXPECT_EQ(px.pixelColor(r.left() + w - 1, r.center().y()), QColor(0, 0, 128));
   EXPECT_NE(px.pixelColor(r.left() + w + 1, r.center().y()), QColor(0, 0, 128));
+}
+
+}  // namespace
+}  // namespace lumeno::ui::test
+
+namespace lumeno::ui::test {
+namespace {
+
+// While the export runs, clicks reach no control (the window still paints); afterwards they
+// work again.
+TEST_F(MainFormTest, ExportTakesNoInputMeanwhile) {
+  AddPhotos({MakeImage("gross.jpg", 3000, 2000, QColor(90, 140, 60))});
+  int clicksDuringExport = 0;
+  QTimer poke;
+  poke.setInterval(1);
+  QObject::connect(&poke, &QTimer::timeout, [&] {
+    if (!Form->ExportRunning()) return;
+    ++clicksDuringExport;
+    QTest::mouseClick(Form->NewBtn, Qt::LeftButton);
+  });
+  poke.start();
+  D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("gross.pdf")));
+  Form->ShowPDFCheck->setChecked(false);
+  Form->SavePDFBtn->click();
+  poke.stop();
+  if (clicksDuringExport == 0) GTEST_SKIP() << "the export never waited long enough to pump";
+  EXPECT_TRUE(D.Messages.empty());  // NewBtnClick would have asked
+  QTest::mouseClick(Form->NewBtn, Qt::LeftButton);
+  EXPECT_EQ(D.Messages.size(), 1u);
 }
 
 }  // namespace

@@ -67,6 +67,22 @@ TEST_F(MainFormTest, AddingKeepsPhotoOneCurrentAndLeavesTheEditorEmpty) {
   EXPECT_FALSE(D.FileQuestions[0].Save);
 }
 
+TEST(OpenFilter, LibraryPairsBecomeDialogFilters) {
+  struct Case {
+    const char* In;
+    const char* Out;
+  } cases[] = {
+      {"PNG-Bilder (*.png)|*.png", "PNG-Bilder (*.png *.PNG)"},
+      {"JPEG (*.jpg, *.jpeg)|*.jpg;*.jpeg|Alle Dateien (*.*)|*.*",
+       "JPEG (*.jpg *.JPG *.jpeg *.JPEG);;Alle Dateien (*)"},
+      {"Bilder|*.tif", "Bilder (*.tif *.TIF)"},
+      {"", ""},
+      {"ohne Muster", ""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(OpenFilterForQt(QString::fromUtf8(c.In)), QString::fromUtf8(c.Out)) << c.In;
+}
+
 TEST_F(MainFormTest, CancelledAddDialogChangesNothing) {
   Form->NewFotoBtn->click();  // no answer queued: cancelled
   EXPECT_EQ(Form->Show().Count(), 0);

@@ -218,6 +218,10 @@ class TMainForm : public QWidget, public TDibLoadOwner {
 // photo is current.
 QString PositionText(const TSlideShow& show);
 
+// The image library's open filter ("description|*.a;*.b|...") in the file dialog's form
+// ("description (*.a *.A *.b *.B);;..."): upper-case patterns added, "*.*" read as "*".
+QString OpenFilterForQt(const QString& pairs);
+
 // The window's default font: "MS Sans Serif" 8 pt does not exist here; Liberation Sans 8 pt
 // (metrically an Arial, close to it in size and shape) stands in for it.
 QFont DefaultFont();

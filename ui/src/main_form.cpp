@@ -549,19 +549,29 @@ void TMainForm::SetMemoText(const QString& text) {
   SettingMemo = false;
 }
 
+QString OpenFilterForQt(const QString& pairs) {
+  QStringList out;
+  const QStringList parts = pairs.split(QLatin1Char('|'));
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString desc = parts[i].trimmed();
+    QStringList patterns;
+    for (QString pat : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+      pat = pat.trimmed();
+      if (pat == QStringLiteral("*.*")) pat = QStringLiteral("*");  // every file, dot or not
+      patterns << pat;
+      // File systems here tell case apart; cameras write "*.JPG".
+      if (pat.toUpper() != pat) patterns << pat.toUpper();
+    }
+    const int paren = desc.indexOf(QLatin1Char('('));
+    if (paren >= 0) desc = desc.left(paren).trimmed();
+    out << desc + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+  }
+  return out.join(QStringLiteral(";;"));
+}
+
 void TMainForm::NewFotoBtnClick() {
   // The filter is asked for every time: the library decides which formats it reads.
-  QString filter;
-  const QStringList parts = QString::fromUtf8(GetDIBOpenFilter()).split(QLatin1Char('|'));
-  for (int i = 0; i + 1 < parts.size(); i += 2) {
-    if (!filter.isEmpty()) filter += QStringLiteral(";;");
-    QString desc = parts[i];
-    QString patterns = parts[i + 1];
-    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    if (!desc.contains(QLatin1Char('('))) desc += QStringLiteral(" (") + patterns + QLatin1Char(')');
-    else desc = desc.left(desc.indexOf(QLatin1Char('('))) + QLatin1Char('(') + patterns + QLatin1Char(')');
-    filter += desc;
-  }
+  const QString filter = OpenFilterForQt(QString::fromUtf8(GetDIBOpenFilter()));
   const QStringList files = Dialogs().GetOpenFileNames(this, QStringLiteral("Fotos hinzufügen"), filter);
   if (files.isEmpty()) return;
   std::vector<std::string> paths;
@@ -771,8 +781,12 @@ void TMainForm::SetProStatus(int percent) {
     ++StatusBarFullRepaints;
     StatusBar1->repaint();
   } else {
+    // A step too small to widen the bar by a pixel is not drawn: the library reports every
+    // percent, and a narrow panel shows far fewer steps.
+    const int w = ProgressRect.width();
+    const bool same = ProgressRect.isValid() && w * percent / 100 == w * Percent / 100;
     Percent = percent;
-    SBarPaintMore();
+    if (!same) SBarPaintMore();
   }
 }
 
