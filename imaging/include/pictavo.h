@@ -70,7 +70,13 @@ class TDibLoadOwner {
 // record). Success means out->Bits is non-null; the result is 1 on success, 0 otherwise.
 // mode: -1 for the photo strip and the export, 0 for the picture viewer (both load the
 // whole picture). owner may be null. Corrupt files give an empty record or, where part of
-// the picture was decoded, that part; never a crash.
+// the picture was decoded, that part (result 1; rows never read are black); never a crash.
+// Reads JPEG, PNG, BMP, GIF (first frame), TIFF (first page), WebP (still pictures) and
+// HEIC/HEIF, recognised by their first bytes, not by the file name. Palette PNG/GIF/BMP and
+// 1/4-bit BMP stay palette images, grey JPEG/PNG become 8-bit grey palette images, the rest
+// 24 bits; transparency is composited onto white. A camera's orientation (EXIF, TIFF tag,
+// HEIF rotation) is applied: width and height are those of the upright picture. Pictures
+// above 500 megapixels are not loaded.
 PICTAVO_API int OpenDib(TDib* out, const char* fileName, int mode, TDibLoadOwner* owner);
 
 // OpenDib on a file already in memory (the bytes are only read during the call).
@@ -105,7 +111,10 @@ PICTAVO_API const char* GetDIBOpenFilter();
 
 // Fast reduced load for thumbnails: decodes the picture at a reduced scale whose size is at
 // least minWidth x minHeight where the format allows (else the full picture), and reports
-// the full (upright) picture's size in fullWidth/fullHeight. Returns 1 on success.
+// the full (upright) picture's size in fullWidth/fullHeight (0 on failure). JPEG: a camera's
+// embedded thumbnail when it covers that size and has the picture's proportions, else DCT
+// scaling by n/8; WebP: the decoder's scaling; HEIF: an embedded thumbnail that covers the
+// size. Returns 1 on success; the picture is upright as with OpenDib.
 PICTAVO_API int OpenDibReduced(TDib* out, const char* fileName, int minWidth, int minHeight,
                                int* fullWidth, int* fullHeight, TDibLoadOwner* owner);
 
