@@ -196,8 +196,8 @@ bool LoadExifThumbnail(const jpeg_saved_marker_ptr exif, int fullWidth, int full
         return false;
     }
     const int w = out->Info->biWidth, h = out->Info->biHeight;
-    const double aspect = static_cast<double>(fullWidth) / fullHeight;
-    const bool sameShape = std::abs(w - aspect * h) <= 1.0 + 0.01 * w;
+    const double proportion = static_cast<double>(fullWidth) / fullHeight;
+    const bool sameShape = std::abs(w - proportion * h) <= 1.0 + 0.01 * w;
     if (w < needWidth || h < needHeight || !sameShape || w >= fullWidth) {
         deldib(out);
         return false;

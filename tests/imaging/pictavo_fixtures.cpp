@@ -465,7 +465,7 @@ heif_error HeifWrite(heif_context*, const void* data, size_t size, void* user) {
     auto* out = static_cast<std::vector<uint8_t>*>(user);
     const auto* p = static_cast<const uint8_t*>(data);
     out->insert(out->end(), p, p + size);
-    return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+    return heif_error{heif_error_Ok, static_cast<heif_suberror_code>(0), ""};
 }
 } // namespace
 
