@@ -5,13 +5,13 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("PDF Lumeno"));
-  QApplication::setFont(lumeno::ui::DefaultFont());
-  lumeno::SetDrawDibMessageSink(lumeno::ShowDrawDibMessageBox);
-  QStringList args = QApplication::arguments();
-  args.removeFirst();
-  lumeno::ui::TMainForm form(args);
-  form.show();
-  return app.exec();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("PDF Lumeno"));
+    QApplication::setFont(lumeno::ui::DefaultFont());
+    lumeno::SetDrawDibMessageSink(lumeno::ShowDrawDibMessageBox);
+    QStringList args = QApplication::arguments();
+    args.removeFirst();
+    lumeno::ui::TMainForm form(args);
+    form.show();
+    return app.exec();
 }

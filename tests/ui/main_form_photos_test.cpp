@@ -22,232 +22,266 @@ namespace lumeno::ui::test {
 namespace {
 
 QStringList Names(int n, const QString& dir) {
-  QStringList l;
-  for (int i = 1; i <= n; ++i) l << dir + QStringLiteral("/foto%1.jpg").arg(i);
-  return l;
+    QStringList l;
+    for (int i = 1; i <= n; ++i)
+        l << dir + QStringLiteral("/foto%1.jpg").arg(i);
+    return l;
 }
 
-std::string PathAt(TMainForm& f, int i) { return f.Show().Fotos[i].FileName; }
+std::string PathAt(TMainForm& f, int i) {
+    return f.Show().Fotos[i].FileName;
+}
 
 TEST_F(MainFormTest, WindowTitleSizeAndControlsAsOnTheWindow) {
-  EXPECT_EQ(Form->windowTitle(), QStringLiteral("Corvana PDF Lumeno 1.0"));
-  EXPECT_EQ(Form->PageControl2->count(), 4);
-  EXPECT_EQ(Form->PageControl2->currentWidget(), Form->TabSheet2);
-  EXPECT_EQ(Form->PageControl2->tabText(3), QStringLiteral("PDF-Datei erzeugen"));
-  EXPECT_EQ(Form->OpenBtn->text(), QStringLiteral("Ö&ffnen..."));
-  EXPECT_EQ(Form->SaveAsBtn->toolTip(), QStringLiteral("Lumeno speichern unter..."));
-  EXPECT_EQ(Form->DelFotoBtn->geometry(), QRect(144, 8, 113, 25));
-  EXPECT_EQ(Form->NachHintenBtn->geometry(), QRect(264, 32, 105, 25));
-  EXPECT_EQ(Form->SavePDFBtn->geometry(), QRect(8, 8, 145, 25));
-  EXPECT_EQ(Form->StatusBar1->height(), 19);
-  EXPECT_EQ(Form->ueberbtn->size(), QSize(101, 30));
-  // Every named control is found under its name.
-  for (const char* name : {"NewFotoBtn", "DelFotoBtn", "NachVornBtn", "NachHintenBtn",
-                           "FilenamesCheck", "Memo1", "ScrollBox1", "PaintBox1", "KeyEdit",
-                           "Label1", "SearchEdit", "SearchBtn", "ListView2", "TimeEd", "TimeEd2",
-                           "TesselColorComboBox1", "TesselColorComboBox2", "TesselColorComboBox3",
-                           "TextXEd", "TextYEd", "FontSizeEd", "Blende1Check", "Blende2Check",
-                           "SavePDFBtn", "ShowPDFCheck", "VollScreenCheck", "StatusBar1"})
-    EXPECT_NE(Form->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
-  // An empty show: photo 1 "current" but none listed.
-  EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
+    EXPECT_EQ(Form->windowTitle(), QStringLiteral("Corvana PDF Lumeno 1.0"));
+    EXPECT_EQ(Form->PageControl2->count(), 4);
+    EXPECT_EQ(Form->PageControl2->currentWidget(), Form->TabSheet2);
+    EXPECT_EQ(Form->PageControl2->tabText(3), QStringLiteral("PDF-Datei erzeugen"));
+    EXPECT_EQ(Form->OpenBtn->text(), QStringLiteral("Ö&ffnen..."));
+    EXPECT_EQ(Form->SaveAsBtn->toolTip(), QStringLiteral("Lumeno speichern unter..."));
+    EXPECT_EQ(Form->DelFotoBtn->geometry(), QRect(144, 8, 113, 25));
+    EXPECT_EQ(Form->NachHintenBtn->geometry(), QRect(264, 32, 105, 25));
+    EXPECT_EQ(Form->SavePDFBtn->geometry(), QRect(8, 8, 145, 25));
+    EXPECT_EQ(Form->StatusBar1->height(), 19);
+    EXPECT_EQ(Form->ueberbtn->size(), QSize(101, 30));
+    // Every named control is found under its name.
+    for (const char* name : {"NewFotoBtn",
+                             "DelFotoBtn",
+                             "NachVornBtn",
+                             "NachHintenBtn",
+                             "FilenamesCheck",
+                             "Memo1",
+                             "ScrollBox1",
+                             "PaintBox1",
+                             "KeyEdit",
+                             "Label1",
+                             "SearchEdit",
+                             "SearchBtn",
+                             "ListView2",
+                             "TimeEd",
+                             "TimeEd2",
+                             "TesselColorComboBox1",
+                             "TesselColorComboBox2",
+                             "TesselColorComboBox3",
+                             "TextXEd",
+                             "TextYEd",
+                             "FontSizeEd",
+                             "Blende1Check",
+                             "Blende2Check",
+                             "SavePDFBtn",
+                             "ShowPDFCheck",
+                             "VollScreenCheck",
+                             "StatusBar1"})
+        EXPECT_NE(Form->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+    // An empty show: photo 1 "current" but none listed.
+    EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
 }
 
 TEST_F(MainFormTest, AddingKeepsPhotoOneCurrentAndLeavesTheEditorEmpty) {
-  Form->Show().StoreCaption("x");  // no photo yet: nothing stored
-  AddPhotos(Names(3, Dir.path()));
-  ASSERT_EQ(Form->Show().Count(), 3);
-  EXPECT_EQ(Form->Show().CurFoto, 1);
-  EXPECT_TRUE(Form->Memo1->toPlainText().isEmpty());
-  EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Thumbnail: 1 von 3"));
-  EXPECT_EQ(Form->Label1->text(), Dir.path() + QStringLiteral("/foto1.jpg"));
-  // The filter comes from the image library, and the dialog was asked once.
-  ASSERT_EQ(D.FileQuestions.size(), 1u);
-  EXPECT_FALSE(D.FileQuestions[0].Filter.isEmpty());
-  EXPECT_FALSE(D.FileQuestions[0].Save);
+    Form->Show().StoreCaption("x"); // no photo yet: nothing stored
+    AddPhotos(Names(3, Dir.path()));
+    ASSERT_EQ(Form->Show().Count(), 3);
+    EXPECT_EQ(Form->Show().CurFoto, 1);
+    EXPECT_TRUE(Form->Memo1->toPlainText().isEmpty());
+    EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Thumbnail: 1 von 3"));
+    EXPECT_EQ(Form->Label1->text(), Dir.path() + QStringLiteral("/foto1.jpg"));
+    // The filter comes from the image library, and the dialog was asked once.
+    ASSERT_EQ(D.FileQuestions.size(), 1u);
+    EXPECT_FALSE(D.FileQuestions[0].Filter.isEmpty());
+    EXPECT_FALSE(D.FileQuestions[0].Save);
 }
 
 TEST(OpenFilter, LibraryPairsBecomeDialogFilters) {
-  struct Case {
-    const char* In;
-    const char* Out;
-  } cases[] = {
-      {"PNG-Bilder (*.png)|*.png", "PNG-Bilder (*.png *.PNG)"},
-      {"JPEG (*.jpg, *.jpeg)|*.jpg;*.jpeg|Alle Dateien (*.*)|*.*",
-       "JPEG (*.jpg *.JPG *.jpeg *.JPEG);;Alle Dateien (*)"},
-      {"Bilder|*.tif", "Bilder (*.tif *.TIF)"},
-      {"", ""},
-      {"ohne Muster", ""},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(OpenFilterForQt(QString::fromUtf8(c.In)), QString::fromUtf8(c.Out)) << c.In;
+    struct Case {
+        const char* In;
+        const char* Out;
+    } cases[] = {
+        {"PNG-Bilder (*.png)|*.png", "PNG-Bilder (*.png *.PNG)"},
+        {"JPEG (*.jpg, *.jpeg)|*.jpg;*.jpeg|Alle Dateien (*.*)|*.*",
+         "JPEG (*.jpg *.JPG *.jpeg *.JPEG);;Alle Dateien (*)"},
+        {"Bilder|*.tif", "Bilder (*.tif *.TIF)"},
+        {"", ""},
+        {"ohne Muster", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(OpenFilterForQt(QString::fromUtf8(c.In)), QString::fromUtf8(c.Out)) << c.In;
 }
 
 TEST_F(MainFormTest, CancelledAddDialogChangesNothing) {
-  Form->NewFotoBtn->click();  // no answer queued: cancelled
-  EXPECT_EQ(Form->Show().Count(), 0);
+    Form->NewFotoBtn->click(); // no answer queued: cancelled
+    EXPECT_EQ(Form->Show().Count(), 0);
 }
 
 TEST_F(MainFormTest, FileNamesAsTextBreaksEveryFiftyCharacters) {
-  Form->FilenamesCheck->setChecked(true);
-  const QString longName = QString(120 - 4, QLatin1Char('a')) + QStringLiteral(".jpg");
-  const QString shortName = QString(49 - 4, QLatin1Char('b')) + QStringLiteral(".jpg");
-  AddPhotos({Dir.path() + "/" + longName, Dir.path() + "/" + shortName});
-  const std::string& t = Form->Show().Fotos[0].Text;
-  ASSERT_EQ(t.size(), 122u);
-  EXPECT_EQ(t[49], '\r');
-  EXPECT_EQ(t[100], '\r');
-  EXPECT_EQ(Form->Show().Fotos[1].Text, shortName.toStdString());
+    Form->FilenamesCheck->setChecked(true);
+    const QString longName = QString(120 - 4, QLatin1Char('a')) + QStringLiteral(".jpg");
+    const QString shortName = QString(49 - 4, QLatin1Char('b')) + QStringLiteral(".jpg");
+    AddPhotos({Dir.path() + "/" + longName, Dir.path() + "/" + shortName});
+    const std::string& t = Form->Show().Fotos[0].Text;
+    ASSERT_EQ(t.size(), 122u);
+    EXPECT_EQ(t[49], '\r');
+    EXPECT_EQ(t[100], '\r');
+    EXPECT_EQ(Form->Show().Fotos[1].Text, shortName.toStdString());
 }
 
 TEST_F(MainFormTest, DeletingPhotoThreeOfFiveShowsTheFormerFourth) {
-  AddPhotos(Names(5, Dir.path()));
-  for (int i = 0; i < 5; ++i) Form->Show().Fotos[i].Text = "Text " + std::to_string(i + 1);
-  Form->Show().CurFoto = 3;
-  Form->DelFotoBtn->click();
-  ASSERT_EQ(Form->Show().Count(), 4);
-  EXPECT_EQ(Form->Show().CurFoto, 3);
-  EXPECT_EQ(PathAt(*Form, 2), (Dir.path() + "/foto4.jpg").toStdString());
-  EXPECT_EQ(Form->Memo1->toPlainText(), QStringLiteral("Text 4"));
-  EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Thumbnail: 3 von 4"));
-  // Showing the caption is not an edit: the caption stays as it was.
-  EXPECT_EQ(Form->Show().Fotos[2].Text, "Text 4");
+    AddPhotos(Names(5, Dir.path()));
+    for (int i = 0; i < 5; ++i)
+        Form->Show().Fotos[i].Text = "Text " + std::to_string(i + 1);
+    Form->Show().CurFoto = 3;
+    Form->DelFotoBtn->click();
+    ASSERT_EQ(Form->Show().Count(), 4);
+    EXPECT_EQ(Form->Show().CurFoto, 3);
+    EXPECT_EQ(PathAt(*Form, 2), (Dir.path() + "/foto4.jpg").toStdString());
+    EXPECT_EQ(Form->Memo1->toPlainText(), QStringLiteral("Text 4"));
+    EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Thumbnail: 3 von 4"));
+    // Showing the caption is not an edit: the caption stays as it was.
+    EXPECT_EQ(Form->Show().Fotos[2].Text, "Text 4");
 }
 
 TEST_F(MainFormTest, DeletingTheLastPhotoLeavesNoneCurrent) {
-  AddPhotos(Names(2, Dir.path()));
-  Form->Show().CurFoto = 2;
-  Form->DelFotoBtn->click();
-  EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
-  EXPECT_TRUE(Form->Label1->text().isEmpty());
-  // Delete, forward and back now do nothing.
-  Form->DelFotoBtn->click();
-  Form->NachVornBtn->click();
-  Form->NachHintenBtn->click();
-  ASSERT_EQ(Form->Show().Count(), 1);
-  EXPECT_EQ(Form->Show().CurFoto, 2);
-  // Typing while no photo is current changes no caption.
-  QTest::keyClicks(Form->Memo1, QStringLiteral("verloren"));
-  EXPECT_EQ(Form->Show().Fotos[0].Text, "");
+    AddPhotos(Names(2, Dir.path()));
+    Form->Show().CurFoto = 2;
+    Form->DelFotoBtn->click();
+    EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
+    EXPECT_TRUE(Form->Label1->text().isEmpty());
+    // Delete, forward and back now do nothing.
+    Form->DelFotoBtn->click();
+    Form->NachVornBtn->click();
+    Form->NachHintenBtn->click();
+    ASSERT_EQ(Form->Show().Count(), 1);
+    EXPECT_EQ(Form->Show().CurFoto, 2);
+    // Typing while no photo is current changes no caption.
+    QTest::keyClicks(Form->Memo1, QStringLiteral("verloren"));
+    EXPECT_EQ(Form->Show().Fotos[0].Text, "");
 }
 
 TEST_F(MainFormTest, MovingKeepsTheSamePhotoCurrent) {
-  AddPhotos(Names(3, Dir.path()));
-  Form->NachVornBtn->click();  // photo 1: nothing
-  EXPECT_EQ(PathAt(*Form, 0), (Dir.path() + "/foto1.jpg").toStdString());
-  Form->NachHintenBtn->click();
-  EXPECT_EQ(Form->Show().CurFoto, 2);
-  EXPECT_EQ(PathAt(*Form, 1), (Dir.path() + "/foto1.jpg").toStdString());
-  Form->NachHintenBtn->click();
-  Form->NachHintenBtn->click();  // last: nothing
-  EXPECT_EQ(Form->Show().CurFoto, 3);
-  EXPECT_EQ(PathAt(*Form, 2), (Dir.path() + "/foto1.jpg").toStdString());
-  Form->NachVornBtn->click();
-  EXPECT_EQ(Form->Show().CurFoto, 2);
-  EXPECT_EQ(PathAt(*Form, 1), (Dir.path() + "/foto1.jpg").toStdString());
+    AddPhotos(Names(3, Dir.path()));
+    Form->NachVornBtn->click(); // photo 1: nothing
+    EXPECT_EQ(PathAt(*Form, 0), (Dir.path() + "/foto1.jpg").toStdString());
+    Form->NachHintenBtn->click();
+    EXPECT_EQ(Form->Show().CurFoto, 2);
+    EXPECT_EQ(PathAt(*Form, 1), (Dir.path() + "/foto1.jpg").toStdString());
+    Form->NachHintenBtn->click();
+    Form->NachHintenBtn->click(); // last: nothing
+    EXPECT_EQ(Form->Show().CurFoto, 3);
+    EXPECT_EQ(PathAt(*Form, 2), (Dir.path() + "/foto1.jpg").toStdString());
+    Form->NachVornBtn->click();
+    EXPECT_EQ(Form->Show().CurFoto, 2);
+    EXPECT_EQ(PathAt(*Form, 1), (Dir.path() + "/foto1.jpg").toStdString());
 }
 
 TEST_F(MainFormTest, TypedCaptionsAreStoredAsWindows1252WithCrLf) {
-  AddPhotos(Names(1, Dir.path()));
-  Form->Memo1->setFocus();
-  // Non-ASCII text arrives as the input method delivers it.
-  Form->Memo1->insertPlainText(QStringLiteral("Grüße"));
-  QTest::keyClick(Form->Memo1, Qt::Key_Return);
-  Form->Memo1->insertPlainText(QStringLiteral("Łódź"));
-  // ü and ß are Windows-1252 bytes; Ł, ó and ź: ó is, Ł and ź become references.
-  EXPECT_EQ(Form->Show().Fotos[0].Text, "Gr\xFC\xDF" "e\r\n&#321;\xF3" "d&#378;");
-  // Shown again as typed.
-  Form->adibchanged();
-  EXPECT_EQ(Form->Memo1->toPlainText(), QStringLiteral("Grüße\nŁódź"));
+    AddPhotos(Names(1, Dir.path()));
+    Form->Memo1->setFocus();
+    // Non-ASCII text arrives as the input method delivers it.
+    Form->Memo1->insertPlainText(QStringLiteral("Grüße"));
+    QTest::keyClick(Form->Memo1, Qt::Key_Return);
+    Form->Memo1->insertPlainText(QStringLiteral("Łódź"));
+    // ü and ß are Windows-1252 bytes; Ł, ó and ź: ó is, Ł and ź become references.
+    EXPECT_EQ(Form->Show().Fotos[0].Text, "Gr\xFC\xDF"
+                                          "e\r\n&#321;\xF3"
+                                          "d&#378;");
+    // Shown again as typed.
+    Form->adibchanged();
+    EXPECT_EQ(Form->Memo1->toPlainText(), QStringLiteral("Grüße\nŁódź"));
 }
 
 TEST_F(MainFormTest, EscapeDeletesOnThePhotosPageButNotInTheCaptionEditor) {
-  AddPhotos(Names(3, Dir.path()));
-  Form->Memo1->setFocus();
-  QTest::keyClick(Form->Memo1, Qt::Key_Escape);
-  EXPECT_EQ(Form->Show().Count(), 3);
-  Form->NewFotoBtn->setFocus();
-  QTest::keyClick(Form->NewFotoBtn, Qt::Key_Escape);
-  EXPECT_EQ(Form->Show().Count(), 2);
-  Form->KeyEdit->setFocus();
-  QTest::keyClick(Form->KeyEdit, Qt::Key_Escape);
-  EXPECT_EQ(Form->Show().Count(), 1);
-  Form->PageControl2->setCurrentWidget(Form->TabSheet5);
-  Form->Blende2Check->setFocus();
-  QTest::keyClick(Form->Blende2Check, Qt::Key_Escape);
-  EXPECT_EQ(Form->Show().Count(), 1);
+    AddPhotos(Names(3, Dir.path()));
+    Form->Memo1->setFocus();
+    QTest::keyClick(Form->Memo1, Qt::Key_Escape);
+    EXPECT_EQ(Form->Show().Count(), 3);
+    Form->NewFotoBtn->setFocus();
+    QTest::keyClick(Form->NewFotoBtn, Qt::Key_Escape);
+    EXPECT_EQ(Form->Show().Count(), 2);
+    Form->KeyEdit->setFocus();
+    QTest::keyClick(Form->KeyEdit, Qt::Key_Escape);
+    EXPECT_EQ(Form->Show().Count(), 1);
+    Form->PageControl2->setCurrentWidget(Form->TabSheet5);
+    Form->Blende2Check->setFocus();
+    QTest::keyClick(Form->Blende2Check, Qt::Key_Escape);
+    EXPECT_EQ(Form->Show().Count(), 1);
 }
 
 TEST_F(MainFormTest, NewAsksAndResetsTheSettingsButNotTheOption) {
-  AddPhotos(Names(2, Dir.path()));
-  Form->FilenamesCheck->setChecked(true);
-  Form->TimeEd->SetValue(5);
-  Form->Blende2Check->setChecked(true);
-  Form->TesselColorComboBox1->SetColorValue(0x0000FF);
-  Form->Show().CurFoto = 2;
+    AddPhotos(Names(2, Dir.path()));
+    Form->FilenamesCheck->setChecked(true);
+    Form->TimeEd->SetValue(5);
+    Form->Blende2Check->setChecked(true);
+    Form->TesselColorComboBox1->SetColorValue(0x0000FF);
+    Form->Show().CurFoto = 2;
 
-  D.MessageAnswers.push_back(mbCancel);
-  Form->NewBtn->click();
-  ASSERT_EQ(D.Messages.size(), 1u);
-  EXPECT_EQ(D.Messages[0].Text, QStringLiteral("Alle nicht gespeicherten Einstellungen gehen verloren."));
-  EXPECT_EQ(D.Messages[0].Title, QStringLiteral("Datei|Neu"));
-  EXPECT_EQ(D.Messages[0].Buttons, TMsgButtons(mbOK | mbCancel));
-  EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Question);
-  EXPECT_EQ(Form->Show().Count(), 2);
+    D.MessageAnswers.push_back(mbCancel);
+    Form->NewBtn->click();
+    ASSERT_EQ(D.Messages.size(), 1u);
+    EXPECT_EQ(D.Messages[0].Text,
+              QStringLiteral("Alle nicht gespeicherten Einstellungen gehen verloren."));
+    EXPECT_EQ(D.Messages[0].Title, QStringLiteral("Datei|Neu"));
+    EXPECT_EQ(D.Messages[0].Buttons, TMsgButtons(mbOK | mbCancel));
+    EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Question);
+    EXPECT_EQ(Form->Show().Count(), 2);
 
-  D.MessageAnswers.push_back(mbOK);
-  Form->NewBtn->click();
-  EXPECT_EQ(Form->Show().Count(), 0);
-  EXPECT_EQ(Form->Show().CurFoto, 1);
-  const TShowSettings s = Form->Settings();
-  const TShowSettings d;
-  EXPECT_EQ(s.FadeTime, d.FadeTime);
-  EXPECT_EQ(s.BackColor, d.BackColor);
-  EXPECT_EQ(s.TextColor, d.TextColor);
-  EXPECT_TRUE(s.FadeInOut);
-  EXPECT_TRUE(s.ShowPDF);
-  EXPECT_TRUE(Form->FilenamesCheck->isChecked());
-  EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
+    D.MessageAnswers.push_back(mbOK);
+    Form->NewBtn->click();
+    EXPECT_EQ(Form->Show().Count(), 0);
+    EXPECT_EQ(Form->Show().CurFoto, 1);
+    const TShowSettings s = Form->Settings();
+    const TShowSettings d;
+    EXPECT_EQ(s.FadeTime, d.FadeTime);
+    EXPECT_EQ(s.BackColor, d.BackColor);
+    EXPECT_EQ(s.TextColor, d.TextColor);
+    EXPECT_TRUE(s.FadeInOut);
+    EXPECT_TRUE(s.ShowPDF);
+    EXPECT_TRUE(Form->FilenamesCheck->isChecked());
+    EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
 }
 
 TEST_F(MainFormTest, ClosingAlwaysAsksAndOnlyOkCloses) {
-  D.MessageAnswers = {mbCancel, mbOK};
-  EXPECT_FALSE(Form->close());
-  EXPECT_TRUE(Form->isVisible());
-  ASSERT_EQ(D.Messages.size(), 1u);
-  EXPECT_EQ(D.Messages[0].Text, QStringLiteral("Hiermit beenden Sie das Programm! Alle nicht gespeicherten Daten gehen verloren!"));
-  EXPECT_EQ(D.Messages[0].Title, QStringLiteral("Programm beenden"));
-  EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Information);
-  // The exit button asks the same question.
-  QTest::mouseClick(Form->EndeBtn, Qt::LeftButton);
-  EXPECT_EQ(D.Messages.size(), 2u);
-  EXPECT_FALSE(Form->isVisible());
+    D.MessageAnswers = {mbCancel, mbOK};
+    EXPECT_FALSE(Form->close());
+    EXPECT_TRUE(Form->isVisible());
+    ASSERT_EQ(D.Messages.size(), 1u);
+    EXPECT_EQ(
+        D.Messages[0].Text,
+        QStringLiteral(
+            "Hiermit beenden Sie das Programm! Alle nicht gespeicherten Daten gehen verloren!"));
+    EXPECT_EQ(D.Messages[0].Title, QStringLiteral("Programm beenden"));
+    EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Information);
+    // The exit button asks the same question.
+    QTest::mouseClick(Form->EndeBtn, Qt::LeftButton);
+    EXPECT_EQ(D.Messages.size(), 2u);
+    EXPECT_FALSE(Form->isVisible());
 }
 
 TEST_F(MainFormTest, SpinFieldsBringTypedValuesIntoTheirLimits) {
-  Form->PageControl2->setCurrentWidget(Form->TabSheet5);
-  struct Case {
-    TSpinEdit* Field;
-    const char* Typed;
-    int Expected;
-  } cases[] = {
-      {Form->TimeEd, "2000000", 1000000}, {Form->TimeEd, "0", 1},
-      {Form->TimeEd, "abc", 1},           {Form->TimeEd2, "-5", 1},
-      {Form->TimeEd2, "99999999999999999999", 1000000},
-      {Form->TextXEd, "x", 0},            {Form->FontSizeEd, "-12", -12},
-  };
-  for (const Case& c : cases) {
-    c.Field->setFocus();
-    auto* edit = c.Field->findChild<QLineEdit*>();
-    edit->selectAll();
-    QTest::keyClicks(edit, QString::fromLatin1(c.Typed));
-    // Read before leaving the field: the value as it will be fixed.
-    EXPECT_EQ(c.Field->Value(), c.Expected) << c.Typed;
-    Form->Blende1Check->setFocus();  // leave the field
-    EXPECT_EQ(c.Field->text(), QString::number(c.Expected)) << c.Typed;
-  }
-  EXPECT_EQ(Form->Settings().TextX, 0);
+    Form->PageControl2->setCurrentWidget(Form->TabSheet5);
+    struct Case {
+        TSpinEdit* Field;
+        const char* Typed;
+        int Expected;
+    } cases[] = {
+        {Form->TimeEd, "2000000", 1000000},
+        {Form->TimeEd, "0", 1},
+        {Form->TimeEd, "abc", 1},
+        {Form->TimeEd2, "-5", 1},
+        {Form->TimeEd2, "99999999999999999999", 1000000},
+        {Form->TextXEd, "x", 0},
+        {Form->FontSizeEd, "-12", -12},
+    };
+    for (const Case& c : cases) {
+        c.Field->setFocus();
+        auto* edit = c.Field->findChild<QLineEdit*>();
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromLatin1(c.Typed));
+        // Read before leaving the field: the value as it will be fixed.
+        EXPECT_EQ(c.Field->Value(), c.Expected) << c.Typed;
+        Form->Blende1Check->setFocus(); // leave the field
+        EXPECT_EQ(c.Field->text(), QString::number(c.Expected)) << c.Typed;
+    }
+    EXPECT_EQ(Form->Settings().TextX, 0);
 }
 
-}  // namespace
-}  // namespace lumeno::ui::test
+} // namespace
+} // namespace lumeno::ui::test

@@ -10,30 +10,30 @@ namespace lumeno::ui::test {
 namespace {
 
 TEST_F(MainFormTest, EveryPageRendersAtTheWindowSize) {
-  QStringList files;
-  const QColor colours[] = {QColor(200, 60, 30), QColor(40, 120, 200), QColor(60, 160, 80),
-                            QColor(230, 200, 40), QColor(120, 60, 160)};
-  for (int i = 0; i < 5; ++i)
-    files << MakeImage(QStringLiteral("urlaub_%1.png").arg(i + 1), i % 2 ? 600 : 800,
-                       i % 2 ? 800 : 600, colours[i]);
-  AddPhotos(files);
-  Form->Show().CurFoto = 2;
-  Form->adibchanged();
-  Form->PaintBox1Paint();
-  Form->SetProStatus(60);
-  const QString out = qEnvironmentVariable("LUMENO_SCREENSHOT_DIR");
-  const char* names[] = {"main_fotos", "main_suchen", "main_einstellungen", "main_pdf"};
-  for (int page = 0; page < 4; ++page) {
-    Form->PageControl2->setCurrentIndex(page);
-    QApplication::processEvents();
-    const QPixmap shot = Form->grab();
-    EXPECT_EQ(shot.size(), Form->size());
-    if (!out.isEmpty()) {
-      QDir().mkpath(out);
-      EXPECT_TRUE(shot.save(QDir(out).filePath(QString::fromLatin1(names[page]) + ".png")));
+    QStringList files;
+    const QColor colours[] = {QColor(200, 60, 30), QColor(40, 120, 200), QColor(60, 160, 80),
+                              QColor(230, 200, 40), QColor(120, 60, 160)};
+    for (int i = 0; i < 5; ++i)
+        files << MakeImage(QStringLiteral("urlaub_%1.png").arg(i + 1), i % 2 ? 600 : 800,
+                           i % 2 ? 800 : 600, colours[i]);
+    AddPhotos(files);
+    Form->Show().CurFoto = 2;
+    Form->adibchanged();
+    Form->PaintBox1Paint();
+    Form->SetProStatus(60);
+    const QString out = qEnvironmentVariable("LUMENO_SCREENSHOT_DIR");
+    const char* names[] = {"main_fotos", "main_suchen", "main_einstellungen", "main_pdf"};
+    for (int page = 0; page < 4; ++page) {
+        Form->PageControl2->setCurrentIndex(page);
+        QApplication::processEvents();
+        const QPixmap shot = Form->grab();
+        EXPECT_EQ(shot.size(), Form->size());
+        if (!out.isEmpty()) {
+            QDir().mkpath(out);
+            EXPECT_TRUE(shot.save(QDir(out).filePath(QString::fromLatin1(names[page]) + ".png")));
+        }
     }
-  }
 }
 
-}  // namespace
-}  // namespace lumeno::ui::test
+} // namespace
+} // namespace lumeno::ui::test

@@ -18,57 +18,57 @@
 namespace lumeno::ui::test {
 
 inline QApplication& App() {
-  static int argc = 1;
-  static char name[] = "ui_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    auto* a = new QApplication(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("PDF Lumeno"));
-    QApplication::setFont(DefaultFont());
-    return a;
-  }();
-  return *app;
+    static int argc = 1;
+    static char name[] = "ui_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        auto* a = new QApplication(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("PDF Lumeno"));
+        QApplication::setFont(DefaultFont());
+        return a;
+    }();
+    return *app;
 }
 
 // A main window with scripted dialogs and a shell that only records what it was asked to
 // open. Shown (offscreen), so layouts and sizes are real.
 class MainFormTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    App();
-    ASSERT_TRUE(Dir.isValid());
-    Scope = std::make_unique<TDialogsScope>(&D);
-    Form = std::make_unique<TMainForm>();
-    Form->ShellOpen = [this](const std::string& t) { Opened.push_back(t); };
-    Form->show();
-    QApplication::processEvents();
-  }
-  void TearDown() override {
-    Form.reset();
-    Scope.reset();
-  }
+  protected:
+    void SetUp() override {
+        App();
+        ASSERT_TRUE(Dir.isValid());
+        Scope = std::make_unique<TDialogsScope>(&D);
+        Form = std::make_unique<TMainForm>();
+        Form->ShellOpen = [this](const std::string& t) { Opened.push_back(t); };
+        Form->show();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        Form.reset();
+        Scope.reset();
+    }
 
-  // Writes a w x h picture filled with `colour` (format by extension) and returns its path.
-  QString MakeImage(const QString& name, int w, int h, QColor colour = QColor(200, 60, 30)) {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(colour);
-    const QString path = Dir.filePath(name);
-    EXPECT_TRUE(img.save(path)) << path.toStdString();
-    return path;
-  }
+    // Writes a w x h picture filled with `colour` (format by extension) and returns its path.
+    QString MakeImage(const QString& name, int w, int h, QColor colour = QColor(200, 60, 30)) {
+        QImage img(w, h, QImage::Format_RGB32);
+        img.fill(colour);
+        const QString path = Dir.filePath(name);
+        EXPECT_TRUE(img.save(path)) << path.toStdString();
+        return path;
+    }
 
-  // Adds the files through the real button and the scripted open dialog.
-  void AddPhotos(const QStringList& files) {
-    D.OpenAnswers.push_back(files);
-    Form->NewFotoBtn->click();
-  }
+    // Adds the files through the real button and the scripted open dialog.
+    void AddPhotos(const QStringList& files) {
+        D.OpenAnswers.push_back(files);
+        Form->NewFotoBtn->click();
+    }
 
-  QTemporaryDir Dir;
-  TScriptedDialogs D;
-  std::unique_ptr<TDialogsScope> Scope;
-  std::unique_ptr<TMainForm> Form;
-  std::vector<std::string> Opened;
+    QTemporaryDir Dir;
+    TScriptedDialogs D;
+    std::unique_ptr<TDialogsScope> Scope;
+    std::unique_ptr<TMainForm> Form;
+    std::vector<std::string> Opened;
 };
 
-}  // namespace lumeno::ui::test
+} // namespace lumeno::ui::test

@@ -20,4 +20,4 @@ QPixmap ColumnPicture(int page);
 QPixmap AboutButton(bool pressed);
 QPixmap ExitButton(bool pressed);
 
-}  // namespace lumeno::ui::artwork
+} // namespace lumeno::ui::artwork

@@ -21,11 +21,11 @@ namespace lumeno::ui {
 
 // Buttons of a message box (may be or'ed) and the button that was pressed.
 enum TMsgButton : unsigned {
-  mbNone = 0,
-  mbOK = 1u << 0,
-  mbCancel = 1u << 1,
-  mbYes = 1u << 2,
-  mbNo = 1u << 3,
+    mbNone = 0,
+    mbOK = 1u << 0,
+    mbCancel = 1u << 1,
+    mbYes = 1u << 2,
+    mbNo = 1u << 3,
 };
 using TMsgButtons = unsigned;
 
@@ -34,33 +34,33 @@ enum class TMsgIcon { None, Information, Warning, Error, Question };
 // A file-dialog filter in the form "Beschreibung (*.a *.b);;Alle Dateien (*)"
 // (Qt's syntax).
 class TDialogs {
- public:
-  virtual ~TDialogs() = default;
+  public:
+    virtual ~TDialogs() = default;
 
-  // Shows a modal message box; returns the button pressed. Closing the box
-  // with Escape or the title-bar cross returns mbCancel when offered, else
-  // mbNo when offered, else mbOK.
-  virtual TMsgButton MessageBox(QWidget* parent, const QString& text, const QString& title,
-                                TMsgButtons buttons, TMsgIcon icon) = 0;
+    // Shows a modal message box; returns the button pressed. Closing the box
+    // with Escape or the title-bar cross returns mbCancel when offered, else
+    // mbNo when offered, else mbOK.
+    virtual TMsgButton MessageBox(QWidget* parent, const QString& text, const QString& title,
+                                  TMsgButtons buttons, TMsgIcon icon) = 0;
 
-  // Multi-select open dialog; empty list when cancelled.
-  virtual QStringList GetOpenFileNames(QWidget* parent, const QString& title,
-                                       const QString& filter) = 0;
+    // Multi-select open dialog; empty list when cancelled.
+    virtual QStringList GetOpenFileNames(QWidget* parent, const QString& title,
+                                         const QString& filter) = 0;
 
-  // Single-file open dialog; empty string when cancelled.
-  virtual QString GetOpenFileName(QWidget* parent, const QString& title,
-                                  const QString& filter) = 0;
+    // Single-file open dialog; empty string when cancelled.
+    virtual QString GetOpenFileName(QWidget* parent, const QString& title,
+                                    const QString& filter) = 0;
 
-  // Save dialog; defaultExt (without dot, may be empty) is appended when the
-  // typed name has no extension; overwritePrompt asks before replacing an
-  // existing file; initialName (may be empty) is the name the dialog starts with. Empty
-  // string when cancelled.
-  virtual QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
-                                  const QString& defaultExt, bool overwritePrompt,
-                                  const QString& initialName = QString()) = 0;
+    // Save dialog; defaultExt (without dot, may be empty) is appended when the
+    // typed name has no extension; overwritePrompt asks before replacing an
+    // existing file; initialName (may be empty) is the name the dialog starts with. Empty
+    // string when cancelled.
+    virtual QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                                    const QString& defaultExt, bool overwritePrompt,
+                                    const QString& initialName = QString()) = 0;
 
-  // Colour dialog starting at `initial`; returns false when cancelled.
-  virtual bool ChooseColor(QWidget* parent, const QColor& initial, QColor& chosen) = 0;
+    // Colour dialog starting at `initial`; returns false when cancelled.
+    virtual bool ChooseColor(QWidget* parent, const QColor& initial, QColor& chosen) = 0;
 };
 
 // The dialogs in use. Never null: the Qt implementation unless a test
@@ -75,48 +75,48 @@ TDialogs* SetDialogs(TDialogs* d);
 // the queues in order. An empty queue answers with the default (message box:
 // the first offered of mbOK/mbYes; file dialogs: cancelled; colour: cancelled).
 class TScriptedDialogs : public TDialogs {
- public:
-  struct TMessage {
-    QString Text, Title;
-    TMsgButtons Buttons = mbNone;
-    TMsgIcon Icon = TMsgIcon::None;
-  };
-  struct TFileQuestion {
-    QString Title, Filter, DefaultExt, InitialName;
-    bool OverwritePrompt = false;
-    bool Save = false;
-  };
+  public:
+    struct TMessage {
+        QString Text, Title;
+        TMsgButtons Buttons = mbNone;
+        TMsgIcon Icon = TMsgIcon::None;
+    };
+    struct TFileQuestion {
+        QString Title, Filter, DefaultExt, InitialName;
+        bool OverwritePrompt = false;
+        bool Save = false;
+    };
 
-  std::deque<TMsgButton> MessageAnswers;
-  std::deque<QStringList> OpenAnswers;   // for GetOpenFileNames and GetOpenFileName
-  std::deque<QString> SaveAnswers;
-  std::deque<QColor> ColorAnswers;       // invalid QColor = cancelled
+    std::deque<TMsgButton> MessageAnswers;
+    std::deque<QStringList> OpenAnswers; // for GetOpenFileNames and GetOpenFileName
+    std::deque<QString> SaveAnswers;
+    std::deque<QColor> ColorAnswers; // invalid QColor = cancelled
 
-  std::vector<TMessage> Messages;
-  std::vector<TFileQuestion> FileQuestions;
-  int ColorQuestions = 0;
+    std::vector<TMessage> Messages;
+    std::vector<TFileQuestion> FileQuestions;
+    int ColorQuestions = 0;
 
-  TMsgButton MessageBox(QWidget* parent, const QString& text, const QString& title,
-                        TMsgButtons buttons, TMsgIcon icon) override;
-  QStringList GetOpenFileNames(QWidget* parent, const QString& title,
-                               const QString& filter) override;
-  QString GetOpenFileName(QWidget* parent, const QString& title, const QString& filter) override;
-  QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
-                          const QString& defaultExt, bool overwritePrompt,
-                          const QString& initialName = QString()) override;
-  bool ChooseColor(QWidget* parent, const QColor& initial, QColor& chosen) override;
+    TMsgButton MessageBox(QWidget* parent, const QString& text, const QString& title,
+                          TMsgButtons buttons, TMsgIcon icon) override;
+    QStringList GetOpenFileNames(QWidget* parent, const QString& title,
+                                 const QString& filter) override;
+    QString GetOpenFileName(QWidget* parent, const QString& title, const QString& filter) override;
+    QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                            const QString& defaultExt, bool overwritePrompt,
+                            const QString& initialName = QString()) override;
+    bool ChooseColor(QWidget* parent, const QColor& initial, QColor& chosen) override;
 };
 
 // Installs a scripted implementation for the lifetime of the object.
 class TDialogsScope {
- public:
-  explicit TDialogsScope(TDialogs* d) : Previous(SetDialogs(d)) {}
-  ~TDialogsScope() { SetDialogs(Previous); }
-  TDialogsScope(const TDialogsScope&) = delete;
-  TDialogsScope& operator=(const TDialogsScope&) = delete;
+  public:
+    explicit TDialogsScope(TDialogs* d) : Previous(SetDialogs(d)) {}
+    ~TDialogsScope() { SetDialogs(Previous); }
+    TDialogsScope(const TDialogsScope&) = delete;
+    TDialogsScope& operator=(const TDialogsScope&) = delete;
 
- private:
-  TDialogs* Previous;
+  private:
+    TDialogs* Previous;
 };
 
-}  // namespace lumeno::ui
+} // namespace lumeno::ui

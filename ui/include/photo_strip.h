@@ -36,20 +36,20 @@ QRect ThumbRect(QSize thumb);
 // True when row `row` is at least partly visible for this scroll position and height.
 bool RowVisible(int row, int scrollPos, int clientHeight);
 
-}  // namespace strip
+} // namespace strip
 
 class TPhotoStripBox : public QWidget {
-  Q_OBJECT
- public:
-  TPhotoStripBox(TMainForm* form, QWidget* parent);
+    Q_OBJECT
+  public:
+    TPhotoStripBox(TMainForm* form, QWidget* parent);
 
- protected:
-  void paintEvent(QPaintEvent*) override;
-  void mousePressEvent(QMouseEvent* e) override;
-  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
 
- private:
-  TMainForm* Form;
+  private:
+    TMainForm* Form;
 };
 
-}  // namespace lumeno::ui
+} // namespace lumeno::ui

@@ -14,26 +14,26 @@
 namespace lumeno::ui {
 
 class TSpinEdit : public QSpinBox {
-  Q_OBJECT
- public:
-  TSpinEdit(int minValue, int maxValue, int value, QWidget* parent = nullptr);
+    Q_OBJECT
+  public:
+    TSpinEdit(int minValue, int maxValue, int value, QWidget* parent = nullptr);
 
-  // The field's value read from its text: clamped, non-numbers give the lower limit.
-  int Value() const;
-  // Sets the value, brought into the limits.
-  void SetValue(int v);
-  // What a text that is not a number reads as (default: the lower limit). Fields without
-  // limits of their own read such text as 0.
-  void SetNonNumberValue(int v) { NonNumber = v; }
+    // The field's value read from its text: clamped, non-numbers give the lower limit.
+    int Value() const;
+    // Sets the value, brought into the limits.
+    void SetValue(int v);
+    // What a text that is not a number reads as (default: the lower limit). Fields without
+    // limits of their own read such text as 0.
+    void SetNonNumberValue(int v) { NonNumber = v; }
 
- protected:
-  QValidator::State validate(QString& input, int& pos) const override;
-  void fixup(QString& input) const override;
-  int valueFromText(const QString& text) const override;
+  protected:
+    QValidator::State validate(QString& input, int& pos) const override;
+    void fixup(QString& input) const override;
+    int valueFromText(const QString& text) const override;
 
- private:
-  int Interpret(const QString& text) const;
-  std::optional<int> NonNumber;
+  private:
+    int Interpret(const QString& text) const;
+    std::optional<int> NonNumber;
 };
 
-}  // namespace lumeno::ui
+} // namespace lumeno::ui

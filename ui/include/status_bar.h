@@ -10,26 +10,26 @@
 namespace lumeno::ui {
 
 class TStatusBar : public QWidget {
-  Q_OBJECT
- public:
-  explicit TStatusBar(QWidget* parent = nullptr);
+    Q_OBJECT
+  public:
+    explicit TStatusBar(QWidget* parent = nullptr);
 
-  static constexpr int kPanel1Width = 250;
-  static constexpr int kPanel2Width = 50;
+    static constexpr int kPanel1Width = 250;
+    static constexpr int kPanel2Width = 50;
 
-  void SetPanelText(const QString& text);
-  QString PanelText() const { return Text; }
-  // Inner rectangle of panel 2 (inside its bevel) in widget coordinates.
-  QRect Panel2Rect() const;
+    void SetPanelText(const QString& text);
+    QString PanelText() const { return Text; }
+    // Inner rectangle of panel 2 (inside its bevel) in widget coordinates.
+    QRect Panel2Rect() const;
 
-  // Called from paintEvent to draw panel 2 with the painter and its rectangle.
-  std::function<void(QPainter&, const QRect&)> DrawPanel;
+    // Called from paintEvent to draw panel 2 with the painter and its rectangle.
+    std::function<void(QPainter&, const QRect&)> DrawPanel;
 
- protected:
-  void paintEvent(QPaintEvent*) override;
+  protected:
+    void paintEvent(QPaintEvent*) override;
 
- private:
-  QString Text;
+  private:
+    QString Text;
 };
 
-}  // namespace lumeno::ui
+} // namespace lumeno::ui

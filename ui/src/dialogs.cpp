@@ -12,9 +12,9 @@ namespace {
 
 // The buttons keep German captions whatever translations Qt has installed.
 struct TButtonSpec {
-  TMsgButton Button;
-  const char* Caption;
-  QMessageBox::ButtonRole Role;
+    TMsgButton Button;
+    const char* Caption;
+    QMessageBox::ButtonRole Role;
 };
 constexpr TButtonSpec kButtons[] = {
     {mbYes, "&Ja", QMessageBox::YesRole},
@@ -24,137 +24,149 @@ constexpr TButtonSpec kButtons[] = {
 };
 
 TMsgButton EscapeAnswer(TMsgButtons buttons) {
-  if (buttons & mbCancel) return mbCancel;
-  if (buttons & mbNo) return mbNo;
-  return mbOK;
+    if (buttons & mbCancel) return mbCancel;
+    if (buttons & mbNo) return mbNo;
+    return mbOK;
 }
 
 class TQtDialogs : public TDialogs {
- public:
-  TMsgButton MessageBox(QWidget* parent, const QString& text, const QString& title,
-                        TMsgButtons buttons, TMsgIcon icon) override {
-    QMessageBox box(parent);
-    box.setWindowTitle(title);
-    box.setText(text);
-    switch (icon) {
-      case TMsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-      case TMsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-      case TMsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
-      case TMsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-      case TMsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+  public:
+    TMsgButton MessageBox(QWidget* parent, const QString& text, const QString& title,
+                          TMsgButtons buttons, TMsgIcon icon) override {
+        QMessageBox box(parent);
+        box.setWindowTitle(title);
+        box.setText(text);
+        switch (icon) {
+        case TMsgIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case TMsgIcon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case TMsgIcon::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case TMsgIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case TMsgIcon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        }
+        if (buttons == mbNone) buttons = mbOK;
+        std::vector<std::pair<QAbstractButton*, TMsgButton>> map;
+        QPushButton* first = nullptr;
+        for (const auto& spec : kButtons) {
+            if (!(buttons & spec.Button)) continue;
+            QPushButton* b = box.addButton(QString::fromUtf8(spec.Caption), spec.Role);
+            if (!first) first = b;
+            map.emplace_back(b, spec.Button);
+        }
+        box.setDefaultButton(first);
+        for (const auto& [b, id] : map)
+            if (id == EscapeAnswer(buttons)) box.setEscapeButton(b);
+        box.exec();
+        for (const auto& [b, id] : map)
+            if (box.clickedButton() == b) return id;
+        return EscapeAnswer(buttons);
     }
-    if (buttons == mbNone) buttons = mbOK;
-    std::vector<std::pair<QAbstractButton*, TMsgButton>> map;
-    QPushButton* first = nullptr;
-    for (const auto& spec : kButtons) {
-      if (!(buttons & spec.Button)) continue;
-      QPushButton* b = box.addButton(QString::fromUtf8(spec.Caption), spec.Role);
-      if (!first) first = b;
-      map.emplace_back(b, spec.Button);
+
+    QStringList GetOpenFileNames(QWidget* parent, const QString& title,
+                                 const QString& filter) override {
+        return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
     }
-    box.setDefaultButton(first);
-    for (const auto& [b, id] : map)
-      if (id == EscapeAnswer(buttons)) box.setEscapeButton(b);
-    box.exec();
-    for (const auto& [b, id] : map)
-      if (box.clickedButton() == b) return id;
-    return EscapeAnswer(buttons);
-  }
 
-  QStringList GetOpenFileNames(QWidget* parent, const QString& title,
-                               const QString& filter) override {
-    return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
-  }
+    QString GetOpenFileName(QWidget* parent, const QString& title, const QString& filter) override {
+        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    }
 
-  QString GetOpenFileName(QWidget* parent, const QString& title, const QString& filter) override {
-    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
-  }
+    QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                            const QString& defaultExt, bool overwritePrompt,
+                            const QString& initialName) override {
+        QFileDialog dlg(parent, title, initialName, filter);
+        dlg.setAcceptMode(QFileDialog::AcceptSave);
+        dlg.setFileMode(QFileDialog::AnyFile);
+        if (!defaultExt.isEmpty()) dlg.setDefaultSuffix(defaultExt);
+        if (!overwritePrompt) dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
+        return dlg.selectedFiles().first();
+    }
 
-  QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
-                          const QString& defaultExt, bool overwritePrompt,
-                          const QString& initialName) override {
-    QFileDialog dlg(parent, title, initialName, filter);
-    dlg.setAcceptMode(QFileDialog::AcceptSave);
-    dlg.setFileMode(QFileDialog::AnyFile);
-    if (!defaultExt.isEmpty()) dlg.setDefaultSuffix(defaultExt);
-    if (!overwritePrompt) dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
-    return dlg.selectedFiles().first();
-  }
-
-  bool ChooseColor(QWidget* parent, const QColor& initial, QColor& chosen) override {
-    QColor c = QColorDialog::getColor(initial, parent, QStringLiteral("Farbe"));
-    if (!c.isValid()) return false;
-    chosen = c;
-    return true;
-  }
+    bool ChooseColor(QWidget* parent, const QColor& initial, QColor& chosen) override {
+        QColor c = QColorDialog::getColor(initial, parent, QStringLiteral("Farbe"));
+        if (!c.isValid()) return false;
+        chosen = c;
+        return true;
+    }
 };
 
 TQtDialogs& QtDialogs() {
-  static TQtDialogs d;
-  return d;
+    static TQtDialogs d;
+    return d;
 }
 
 TDialogs* gInstalled = nullptr;
 
-}  // namespace
+} // namespace
 
-TDialogs& Dialogs() { return gInstalled ? *gInstalled : QtDialogs(); }
+TDialogs& Dialogs() {
+    return gInstalled ? *gInstalled : QtDialogs();
+}
 
 TDialogs* SetDialogs(TDialogs* d) {
-  TDialogs* prev = gInstalled;
-  gInstalled = d;
-  return prev;
+    TDialogs* prev = gInstalled;
+    gInstalled = d;
+    return prev;
 }
 
 TMsgButton TScriptedDialogs::MessageBox(QWidget*, const QString& text, const QString& title,
                                         TMsgButtons buttons, TMsgIcon icon) {
-  Messages.push_back({text, title, buttons, icon});
-  if (!MessageAnswers.empty()) {
-    TMsgButton b = MessageAnswers.front();
-    MessageAnswers.pop_front();
-    return b;
-  }
-  if (buttons & mbOK) return mbOK;
-  if (buttons & mbYes) return mbYes;
-  return mbOK;
+    Messages.push_back({text, title, buttons, icon});
+    if (!MessageAnswers.empty()) {
+        TMsgButton b = MessageAnswers.front();
+        MessageAnswers.pop_front();
+        return b;
+    }
+    if (buttons & mbOK) return mbOK;
+    if (buttons & mbYes) return mbYes;
+    return mbOK;
 }
 
 QStringList TScriptedDialogs::GetOpenFileNames(QWidget*, const QString& title,
                                                const QString& filter) {
-  FileQuestions.push_back({title, filter, QString(), QString(), false, false});
-  if (OpenAnswers.empty()) return {};
-  QStringList l = OpenAnswers.front();
-  OpenAnswers.pop_front();
-  return l;
+    FileQuestions.push_back({title, filter, QString(), QString(), false, false});
+    if (OpenAnswers.empty()) return {};
+    QStringList l = OpenAnswers.front();
+    OpenAnswers.pop_front();
+    return l;
 }
 
 QString TScriptedDialogs::GetOpenFileName(QWidget* parent, const QString& title,
                                           const QString& filter) {
-  QStringList l = GetOpenFileNames(parent, title, filter);
-  return l.isEmpty() ? QString() : l.first();
+    QStringList l = GetOpenFileNames(parent, title, filter);
+    return l.isEmpty() ? QString() : l.first();
 }
 
 QString TScriptedDialogs::GetSaveFileName(QWidget*, const QString& title, const QString& filter,
                                           const QString& defaultExt, bool overwritePrompt,
                                           const QString& initialName) {
-  FileQuestions.push_back({title, filter, defaultExt, initialName, overwritePrompt, true});
-  if (SaveAnswers.empty()) return {};
-  QString s = SaveAnswers.front();
-  SaveAnswers.pop_front();
-  if (!s.isEmpty() && !defaultExt.isEmpty() && QFileInfo(s).suffix().isEmpty())
-    s += QLatin1Char('.') + defaultExt;
-  return s;
+    FileQuestions.push_back({title, filter, defaultExt, initialName, overwritePrompt, true});
+    if (SaveAnswers.empty()) return {};
+    QString s = SaveAnswers.front();
+    SaveAnswers.pop_front();
+    if (!s.isEmpty() && !defaultExt.isEmpty() && QFileInfo(s).suffix().isEmpty())
+        s += QLatin1Char('.') + defaultExt;
+    return s;
 }
 
 bool TScriptedDialogs::ChooseColor(QWidget*, const QColor&, QColor& chosen) {
-  ++ColorQuestions;
-  if (ColorAnswers.empty()) return false;
-  QColor c = ColorAnswers.front();
-  ColorAnswers.pop_front();
-  if (!c.isValid()) return false;
-  chosen = c;
-  return true;
+    ++ColorQuestions;
+    if (ColorAnswers.empty()) return false;
+    QColor c = ColorAnswers.front();
+    ColorAnswers.pop_front();
+    if (!c.isValid()) return false;
+    chosen = c;
+    return true;
 }
 
-}  // namespace lumeno::ui
+} // namespace lumeno::ui

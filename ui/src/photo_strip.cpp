@@ -1,12 +1,12 @@
 // The photo strip's geometry, its widget, and the strip handlers of TMainForm.
 #include "photo_strip.h"
 
-#include "lumeno/core/text.h"
+#include "dialogs.h"
 #include "lumeno/bitmap/dib_ops.h"
 #include "lumeno/bitmap/draw_dib.h"
-#include "qt_draw_target.h"
-#include "dialogs.h"
+#include "lumeno/core/text.h"
 #include "main_form.h"
+#include "qt_draw_target.h"
 #include "status_bar.h"
 
 #include <QApplication>
@@ -24,281 +24,302 @@
 namespace lumeno::ui {
 namespace strip {
 
-int Cols(int width) { return std::max(1, width / kCellWidth); }
+int Cols(int width) {
+    return std::max(1, width / kCellWidth);
+}
 
-int Height(int count, int cols) { return (count / cols + 1) * kCellHeight; }
+int Height(int count, int cols) {
+    return (count / cols + 1) * kCellHeight;
+}
 
 QPoint CellOrigin(int i, int cols) {
-  return QPoint(kCellWidth * (i % cols), kCellHeight * (i / cols));
+    return QPoint(kCellWidth * (i % cols), kCellHeight * (i / cols));
 }
 
 QRect FrameRect(int i, int cols) {
-  const QPoint o = CellOrigin(i, cols);
-  return QRect(QPoint(o.x() + 2, o.y() + 2), QPoint(o.x() + 88, o.y() + 108));
+    const QPoint o = CellOrigin(i, cols);
+    return QRect(QPoint(o.x() + 2, o.y() + 2), QPoint(o.x() + 88, o.y() + 108));
 }
 
 QSize ThumbSize(int w, int h) {
-  const lumeno::ThumbSize t = ThumbnailSize(w, h);
-  if (t.w < 1 || t.h < 1) return QSize(kThumbBox, kThumbBox);
-  return QSize(t.w, t.h);
+    const lumeno::ThumbSize t = ThumbnailSize(w, h);
+    if (t.w < 1 || t.h < 1) return QSize(kThumbBox, kThumbBox);
+    return QSize(t.w, t.h);
 }
 
 QRect ThumbRect(QSize thumb) {
-  return QRect(5 + (kThumbBox - thumb.width()) / 2, 5 + (kThumbBox - thumb.height()) / 2,
-               thumb.width(), thumb.height());
+    return QRect(5 + (kThumbBox - thumb.width()) / 2, 5 + (kThumbBox - thumb.height()) / 2,
+                 thumb.width(), thumb.height());
 }
 
 bool RowVisible(int row, int scrollPos, int clientHeight) {
-  const qint64 top = qint64(kCellHeight) * row;
-  return top + kCellHeight >= scrollPos && top <= qint64(scrollPos) + clientHeight;
+    const qint64 top = qint64(kCellHeight) * row;
+    return top + kCellHeight >= scrollPos && top <= qint64(scrollPos) + clientHeight;
 }
 
-}  // namespace strip
+} // namespace strip
 
 TPhotoStripBox::TPhotoStripBox(TMainForm* form, QWidget* parent) : QWidget(parent), Form(form) {
-  setObjectName(QStringLiteral("PaintBox1"));
-  setAttribute(Qt::WA_OpaquePaintEvent);
+    setObjectName(QStringLiteral("PaintBox1"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void TPhotoStripBox::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  Form->DrawStrip(p);
+    QPainter p(this);
+    Form->DrawStrip(p);
 }
 
-void TPhotoStripBox::mousePressEvent(QMouseEvent* e) { Form->PaintBox1MouseDown(e->pos()); }
+void TPhotoStripBox::mousePressEvent(QMouseEvent* e) {
+    Form->PaintBox1MouseDown(e->pos());
+}
 
 void TPhotoStripBox::mouseDoubleClickEvent(QMouseEvent* e) {
-  // The first click of the pair has already selected the photo under the mouse.
-  Form->PaintBox1MouseDown(e->pos());
-  Form->PaintBox1DblClick();
+    // The first click of the pair has already selected the photo under the mouse.
+    Form->PaintBox1MouseDown(e->pos());
+    Form->PaintBox1DblClick();
 }
 
 // ---------------------------------------------------------------------------------------
 
-int TMainForm::StripCols() const { return strip::Cols(ScrollBox1->viewport()->width()); }
+int TMainForm::StripCols() const {
+    return strip::Cols(ScrollBox1->viewport()->width());
+}
 
 QString PositionText(const TSlideShow& show) {
-  if (!show.HasCurrent()) return QStringLiteral("Bild: keins   ");
-  return QStringLiteral("Thumbnail: %1 von %2").arg(show.CurFoto).arg(show.Count());
+    if (!show.HasCurrent()) return QStringLiteral("Bild: keins   ");
+    return QStringLiteral("Thumbnail: %1 von %2").arg(show.CurFoto).arg(show.Count());
 }
 
 void TMainForm::PaintBox1Paint() {
-  // A repaint asked for by the program tries failed files again.
-  FailedThumbs.clear();
-  const int cols = StripCols();
-  const int w = ScrollBox1->viewport()->width();
-  const int h = strip::Height(Show_.Count(), cols);
-  if (PaintBox1->width() != w || PaintBox1->height() != h) PaintBox1->resize(w, h);
-  PaintBox1->update();
-  StatusBar1->SetPanelText(PositionText(Show_));
-  if (TFotoRecord* cur = Show_.Current())
-    Label1->setText(QString::fromUtf8(cur->FileName.c_str()));
-  else
-    Label1->clear();
+    // A repaint asked for by the program tries failed files again.
+    FailedThumbs.clear();
+    const int cols = StripCols();
+    const int w = ScrollBox1->viewport()->width();
+    const int h = strip::Height(Show_.Count(), cols);
+    if (PaintBox1->width() != w || PaintBox1->height() != h) PaintBox1->resize(w, h);
+    PaintBox1->update();
+    StatusBar1->SetPanelText(PositionText(Show_));
+    if (TFotoRecord* cur = Show_.Current())
+        Label1->setText(QString::fromUtf8(cur->FileName.c_str()));
+    else
+        Label1->clear();
 }
 
 bool TMainForm::MakeThumbnail(TFotoRecord& rec) {
-  ++ThumbnailLoads;
-  // A thumbnail is never larger than 80 x 80, so a decode of at least that size serves
-  // (formats without reduced decoding load the whole picture); the thumbnail's size comes
-  // from the full picture's size.
-  int fullW = 0, fullH = 0;
-  TDib loaded{};
-  const int ok = OpenDibReduced(&loaded, rec.FileName.c_str(), strip::kThumbBox,
-                                strip::kThumbBox, &fullW, &fullH, this);
-  ScopedDib full(loaded);
-  if (ok != 1 || full.empty()) return false;
-  if (fullW <= 0 || fullH <= 0) {
-    fullW = DibWidth(*full.get());
-    fullH = DibHeight(*full.get());
-  }
-  const QSize ts = strip::ThumbSize(fullW, fullH);
-  TDib thumb = Resize(*full.get(), ts.width(), ts.height());
-  if (!thumb.Bits) {
-    deldib(&thumb);
-    return false;
-  }
-  rec.Thumb.reset(thumb);
-  return true;  // the full-size picture is released here
+    ++ThumbnailLoads;
+    // A thumbnail is never larger than 80 x 80, so a decode of at least that size serves
+    // (formats without reduced decoding load the whole picture); the thumbnail's size comes
+    // from the full picture's size.
+    int fullW = 0, fullH = 0;
+    TDib loaded{};
+    const int ok = OpenDibReduced(&loaded, rec.FileName.c_str(), strip::kThumbBox, strip::kThumbBox,
+                                  &fullW, &fullH, this);
+    ScopedDib full(loaded);
+    if (ok != 1 || full.empty()) return false;
+    if (fullW <= 0 || fullH <= 0) {
+        fullW = DibWidth(*full.get());
+        fullH = DibHeight(*full.get());
+    }
+    const QSize ts = strip::ThumbSize(fullW, fullH);
+    TDib thumb = Resize(*full.get(), ts.width(), ts.height());
+    if (!thumb.Bits) {
+        deldib(&thumb);
+        return false;
+    }
+    rec.Thumb.reset(thumb);
+    return true; // the full-size picture is released here
 }
 
 template <typename F>
 static void ForVisible(int count, int cols, int scrollPos, int clientH, F&& f) {
-  const int firstRow = std::max(0, (scrollPos - strip::kCellHeight) / strip::kCellHeight);
-  for (int i = firstRow * cols; i < count; ++i) {
-    const int row = i / cols;
-    if (qint64(strip::kCellHeight) * row > qint64(scrollPos) + clientH) break;
-    if (strip::RowVisible(row, scrollPos, clientH)) f(i);
-  }
+    const int firstRow = std::max(0, (scrollPos - strip::kCellHeight) / strip::kCellHeight);
+    for (int i = firstRow * cols; i < count; ++i) {
+        const int row = i / cols;
+        if (qint64(strip::kCellHeight) * row > qint64(scrollPos) + clientH) break;
+        if (strip::RowVisible(row, scrollPos, clientH)) f(i);
+    }
 }
 
 void TMainForm::FillThumbnails() {
-  FillPending = false;
-  const int cols = StripCols();
-  bool changed = false;
-  ForVisible(Show_.Count(), cols, ScrollBox1->verticalScrollBar()->value(),
-             ScrollBox1->viewport()->height(), [&](int i) {
-               TFotoRecord& rec = Show_.Fotos[i];
-               if (!rec.Thumb.empty() || FailedThumbs.count(i)) return;
-               if (!MakeThumbnail(rec)) FailedThumbs.insert(i);
-               changed = true;
-             });
-  if (changed) PaintBox1->update();
+    FillPending = false;
+    const int cols = StripCols();
+    bool changed = false;
+    ForVisible(Show_.Count(), cols, ScrollBox1->verticalScrollBar()->value(),
+               ScrollBox1->viewport()->height(), [&](int i) {
+                   TFotoRecord& rec = Show_.Fotos[i];
+                   if (!rec.Thumb.empty() || FailedThumbs.count(i)) return;
+                   if (!MakeThumbnail(rec)) FailedThumbs.insert(i);
+                   changed = true;
+               });
+    if (changed) PaintBox1->update();
 }
 
 void TMainForm::DrawStrip(QPainter& p) {
-  const int cols = StripCols();
-  const int scrollPos = ScrollBox1->verticalScrollBar()->value();
-  const int clientH = ScrollBox1->viewport()->height();
-  p.fillRect(QRect(0, scrollPos, PaintBox1->width(), clientH),
-             ScrollBox1->palette().color(QPalette::Dark));
-  const QColor frameLight(Qt::white), frameDark(0x80, 0x80, 0x80);
-  const QColor blue(0, 0, 255), silver(0xC0, 0xC0, 0xC0);
-  bool missing = false;
-  ForVisible(Show_.Count(), cols, scrollPos, clientH, [&](int i) {
-    TFotoRecord& rec = Show_.Fotos[i];
-    const TDib* picture = rec.Thumb.empty() ? nullptr : rec.Thumb.get();
-    // Thumbnails are made outside the paint event: loading reports progress, and the status
-    // bar must be drawn at once while the file loads, which cannot happen inside a paint.
-    if (!picture && !FailedThumbs.count(i)) missing = true;
-    const QPoint o = strip::CellOrigin(i, cols);
-    const QColor fill = (i + 1 == Show_.CurFoto) ? blue : silver;
-    const QSize ts = picture ? strip::ThumbSize(DibWidth(*picture), DibHeight(*picture))
-                             : QSize(strip::kThumbBox, strip::kThumbBox);
-    const QRect pic = strip::ThumbRect(ts).translated(o);
-    // Frame: top and left white, right and bottom grey.
-    const QPoint tl = o + QPoint(2, 2), br = o + QPoint(88, 108);
-    p.setPen(frameLight);
-    p.drawLine(tl.x(), tl.y(), br.x(), tl.y());
-    p.drawLine(tl.x(), tl.y(), tl.x(), br.y());
-    p.setPen(frameDark);
-    p.drawLine(br.x(), tl.y(), br.x(), br.y());
-    p.drawLine(tl.x(), br.y(), br.x(), br.y());
-    // Fill around the picture: left and right full height, top and bottom between them.
-    const QRect fillRect(o + QPoint(3, 3), o + QPoint(87, 107));
-    p.fillRect(QRect(fillRect.topLeft(), QPoint(pic.left() - 1, fillRect.bottom())), fill);
-    p.fillRect(QRect(QPoint(pic.right() + 1, fillRect.top()), fillRect.bottomRight()), fill);
-    p.fillRect(QRect(QPoint(pic.left(), fillRect.top()), QPoint(pic.right(), pic.top() - 1)),
-               fill);
-    p.fillRect(QRect(QPoint(pic.left(), pic.bottom() + 1), QPoint(pic.right(), fillRect.bottom())),
-               fill);
-    if (picture) {
-      QtDrawTarget dc(p);
-      DrawDib(dc, pic.x(), pic.y(), pic.width(), pic.height(), *picture, 0, 0,
-              DibWidth(*picture), DibHeight(*picture), true, kSrcCopy, true, nullptr);
-    } else {
-      // A file that could not be loaded (or is about to be) shows as a blank picture.
-      p.fillRect(pic, FailedThumbs.count(i) ? QColor(Qt::black) : fill);
+    const int cols = StripCols();
+    const int scrollPos = ScrollBox1->verticalScrollBar()->value();
+    const int clientH = ScrollBox1->viewport()->height();
+    p.fillRect(QRect(0, scrollPos, PaintBox1->width(), clientH),
+               ScrollBox1->palette().color(QPalette::Dark));
+    const QColor frameLight(Qt::white), frameDark(0x80, 0x80, 0x80);
+    const QColor blue(0, 0, 255), silver(0xC0, 0xC0, 0xC0);
+    bool missing = false;
+    ForVisible(Show_.Count(), cols, scrollPos, clientH, [&](int i) {
+        TFotoRecord& rec = Show_.Fotos[i];
+        const TDib* picture = rec.Thumb.empty() ? nullptr : rec.Thumb.get();
+        // Thumbnails are made outside the paint event: loading reports progress, and the status
+        // bar must be drawn at once while the file loads, which cannot happen inside a paint.
+        if (!picture && !FailedThumbs.count(i)) missing = true;
+        const QPoint o = strip::CellOrigin(i, cols);
+        const QColor fill = (i + 1 == Show_.CurFoto) ? blue : silver;
+        const QSize ts = picture ? strip::ThumbSize(DibWidth(*picture), DibHeight(*picture))
+                                 : QSize(strip::kThumbBox, strip::kThumbBox);
+        const QRect pic = strip::ThumbRect(ts).translated(o);
+        // Frame: top and left white, right and bottom grey.
+        const QPoint tl = o + QPoint(2, 2), br = o + QPoint(88, 108);
+        p.setPen(frameLight);
+        p.drawLine(tl.x(), tl.y(), br.x(), tl.y());
+        p.drawLine(tl.x(), tl.y(), tl.x(), br.y());
+        p.setPen(frameDark);
+        p.drawLine(br.x(), tl.y(), br.x(), br.y());
+        p.drawLine(tl.x(), br.y(), br.x(), br.y());
+        // Fill around the picture: left and right full height, top and bottom between them.
+        const QRect fillRect(o + QPoint(3, 3), o + QPoint(87, 107));
+        p.fillRect(QRect(fillRect.topLeft(), QPoint(pic.left() - 1, fillRect.bottom())), fill);
+        p.fillRect(QRect(QPoint(pic.right() + 1, fillRect.top()), fillRect.bottomRight()), fill);
+        p.fillRect(QRect(QPoint(pic.left(), fillRect.top()), QPoint(pic.right(), pic.top() - 1)),
+                   fill);
+        p.fillRect(
+            QRect(QPoint(pic.left(), pic.bottom() + 1), QPoint(pic.right(), fillRect.bottom())),
+            fill);
+        if (picture) {
+            QtDrawTarget dc(p);
+            DrawDib(dc, pic.x(), pic.y(), pic.width(), pic.height(), *picture, 0, 0,
+                    DibWidth(*picture), DibHeight(*picture), true, kSrcCopy, true, nullptr);
+        } else {
+            // A file that could not be loaded (or is about to be) shows as a blank picture.
+            p.fillRect(pic, FailedThumbs.count(i) ? QColor(Qt::black) : fill);
+        }
+        // File name, one line, clipped to its rectangle, on the fill colour.
+        const QRect nameRect(o + QPoint(3, 90), o + QPoint(87, 107));
+        p.save();
+        p.setClipRect(nameRect);
+        p.setPen(i + 1 == Show_.CurFoto ? QColor(Qt::white) : QColor(Qt::black));
+        p.setFont(font());
+        p.drawText(nameRect.adjusted(1, 0, 0, 0),
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   QString::fromUtf8(FileNameWithoutDir(rec.FileName).c_str()));
+        p.restore();
+    });
+    if (missing && !FillPending) {
+        FillPending = true;
+        QTimer::singleShot(0, this, [this] { FillThumbnails(); });
     }
-    // File name, one line, clipped to its rectangle, on the fill colour.
-    const QRect nameRect(o + QPoint(3, 90), o + QPoint(87, 107));
-    p.save();
-    p.setClipRect(nameRect);
-    p.setPen(i + 1 == Show_.CurFoto ? QColor(Qt::white) : QColor(Qt::black));
-    p.setFont(font());
-    p.drawText(nameRect.adjusted(1, 0, 0, 0),
-               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-               QString::fromUtf8(FileNameWithoutDir(rec.FileName).c_str()));
-    p.restore();
-  });
-  if (missing && !FillPending) {
-    FillPending = true;
-    QTimer::singleShot(0, this, [this] { FillThumbnails(); });
-  }
 }
 
 void TMainForm::ScrollImageInView() {
-  if (!Show_.HasCurrent()) return;
-  const int cols = StripCols();
-  const int row = (Show_.CurFoto - 1) / cols;
-  const int top = strip::kCellHeight * row + 2;
-  const int bottom = strip::kCellHeight * row + 108;
-  // The strip must be tall enough before the scroll bar can reach the row.
-  const int h = strip::Height(Show_.Count(), cols);
-  if (PaintBox1->height() != h) PaintBox1->resize(ScrollBox1->viewport()->width(), h);
-  QScrollBar* bar = ScrollBox1->verticalScrollBar();
-  const int pos = bar->value();
-  const int clientH = ScrollBox1->viewport()->height();
-  if (top < pos)
-    bar->setValue(top);
-  else if (bottom > pos + clientH)
-    bar->setValue(bottom - clientH + 1);
+    if (!Show_.HasCurrent()) return;
+    const int cols = StripCols();
+    const int row = (Show_.CurFoto - 1) / cols;
+    const int top = strip::kCellHeight * row + 2;
+    const int bottom = strip::kCellHeight * row + 108;
+    // The strip must be tall enough before the scroll bar can reach the row.
+    const int h = strip::Height(Show_.Count(), cols);
+    if (PaintBox1->height() != h) PaintBox1->resize(ScrollBox1->viewport()->width(), h);
+    QScrollBar* bar = ScrollBox1->verticalScrollBar();
+    const int pos = bar->value();
+    const int clientH = ScrollBox1->viewport()->height();
+    if (top < pos)
+        bar->setValue(top);
+    else if (bottom > pos + clientH)
+        bar->setValue(bottom - clientH + 1);
 }
 
 void TMainForm::PaintBox1MouseDown(const QPoint& pos) {
-  KeyEdit->setFocus(Qt::MouseFocusReason);
-  const int cols = StripCols();
-  for (int i = 0; i < Show_.Count(); ++i) {
-    // Both ends of the hit area are included.
-    if (strip::FrameRect(i, cols).contains(pos)) {
-      Show_.CurFoto = i + 1;
-      adibchanged();
-      ScrollImageInView();
-      PaintBox1Paint();
-      return;
+    KeyEdit->setFocus(Qt::MouseFocusReason);
+    const int cols = StripCols();
+    for (int i = 0; i < Show_.Count(); ++i) {
+        // Both ends of the hit area are included.
+        if (strip::FrameRect(i, cols).contains(pos)) {
+            Show_.CurFoto = i + 1;
+            adibchanged();
+            ScrollImageInView();
+            PaintBox1Paint();
+            return;
+        }
     }
-  }
 }
 
 void TMainForm::PaintBox1DblClick() {
-  TFotoRecord* cur = Show_.Current();
-  if (!cur) return;
-  ScopedDib image;
-  TDib loaded{};
-  OpenDib(&loaded, cur->FileName.c_str(), 0, this);
-  image.reset(loaded);
-  SetProStatus(0);
-  if (image.empty()) {
-    Dialogs().MessageBox(this, QStringLiteral("Konnte die Bilddatei nicht öffnen!"),
-                         QStringLiteral("Fehler"), mbOK, TMsgIcon::Error);
-    return;
-  }
-  if (ShowViewer) ShowViewer(*image.get(), QString::fromUtf8(cur->FileName.c_str()));
+    TFotoRecord* cur = Show_.Current();
+    if (!cur) return;
+    ScopedDib image;
+    TDib loaded{};
+    OpenDib(&loaded, cur->FileName.c_str(), 0, this);
+    image.reset(loaded);
+    SetProStatus(0);
+    if (image.empty()) {
+        Dialogs().MessageBox(this, QStringLiteral("Konnte die Bilddatei nicht öffnen!"),
+                             QStringLiteral("Fehler"), mbOK, TMsgIcon::Error);
+        return;
+    }
+    if (ShowViewer) ShowViewer(*image.get(), QString::fromUtf8(cur->FileName.c_str()));
 }
 
 bool TMainForm::KeyEditKeyDown(int key) {
-  const int cols = StripCols();
-  const int n = Show_.Count();
-  int& cur = Show_.CurFoto;
-  bool arrow = true;
-  switch (key) {
+    const int cols = StripCols();
+    const int n = Show_.Count();
+    int& cur = Show_.CurFoto;
+    bool arrow = true;
+    switch (key) {
     case Qt::Key_Up:
-      if (cur - cols >= 1) { cur -= cols; adibchanged(); }
-      break;
+        if (cur - cols >= 1) {
+            cur -= cols;
+            adibchanged();
+        }
+        break;
     case Qt::Key_Down:
-      if (cur + cols <= n) { cur += cols; adibchanged(); }
-      break;
+        if (cur + cols <= n) {
+            cur += cols;
+            adibchanged();
+        }
+        break;
     case Qt::Key_Left:
-      if (cur >= 2) { cur -= 1; adibchanged(); }
-      break;
+        if (cur >= 2) {
+            cur -= 1;
+            adibchanged();
+        }
+        break;
     case Qt::Key_Right:
-      if (cur + 1 <= n) { cur += 1; adibchanged(); }
-      break;
+        if (cur + 1 <= n) {
+            cur += 1;
+            adibchanged();
+        }
+        break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      arrow = false;
-      PaintBox1DblClick();
-      return true;
+        arrow = false;
+        PaintBox1DblClick();
+        return true;
     default:
-      return false;
-  }
-  if (arrow) {
-    ScrollImageInView();
-    PaintBox1Paint();
-  }
-  return true;
+        return false;
+    }
+    if (arrow) {
+        ScrollImageInView();
+        PaintBox1Paint();
+    }
+    return true;
 }
 
 void TMainForm::FormMouseWheelDown() {
-  if (PageControl2->currentWidget() != TabSheet2) return;
-  QScrollBar* bar = ScrollBox1->verticalScrollBar();
-  bar->setValue(bar->value() + strip::kWheelStep);
+    if (PageControl2->currentWidget() != TabSheet2) return;
+    QScrollBar* bar = ScrollBox1->verticalScrollBar();
+    bar->setValue(bar->value() + strip::kWheelStep);
 }
 
 void TMainForm::FormMouseWheelUp() {
-  if (PageControl2->currentWidget() != TabSheet2) return;
-  QScrollBar* bar = ScrollBox1->verticalScrollBar();
-  bar->setValue(bar->value() - strip::kWheelStep);
+    if (PageControl2->currentWidget() != TabSheet2) return;
+    QScrollBar* bar = ScrollBox1->verticalScrollBar();
+    bar->setValue(bar->value() - strip::kWheelStep);
 }
 
-}  // namespace lumeno::ui
+} // namespace lumeno::ui
