@@ -351,9 +351,13 @@ void TMainForm::BuildPhotosPage(QWidget* area) {
     ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     ScrollBox1->setWidgetResizable(false);
     ScrollBox1->setFocusPolicy(Qt::NoFocus);
-    QPalette sp = ScrollBox1->palette();
-    sp.setColor(QPalette::Dark, QColor(128, 128, 128)); // the application-workspace grey
-    ScrollBox1->setPalette(sp);
+    // Below and beside the cells the strip shows the application-workspace grey.
+  QPalette sp = ScrollBox1->palette();
+  sp.setColor(QPalette::Dark, QColor(128, 128, 128));
+  sp.setColor(QPalette::Base, QColor(128, 128, 128));
+  sp.setColor(QPalette::Window, QColor(128, 128, 128));
+  ScrollBox1->setPalette(sp);
+  ScrollBox1->viewport()->setAutoFillBackground(true);
     PaintBox1 = new TPhotoStripBox(this, nullptr);
     ScrollBox1->setWidget(PaintBox1);
     Label1 = new QLabel(area);
