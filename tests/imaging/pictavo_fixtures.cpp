@@ -154,7 +154,10 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture, const JpegOptions& optio
     }
     if (options.progressive) jpeg_simple_progression(&c);
     jpeg_start_compress(&c, TRUE);
-    if (!options.exifThumbnail.empty()) {
+    if (!options.rawApp1.empty()) {
+        jpeg_write_marker(&c, JPEG_APP0 + 1, options.rawApp1.data(),
+                          static_cast<unsigned>(options.rawApp1.size()));
+    } else if (!options.exifThumbnail.empty()) {
         const auto exif = ExifWithThumbnail(options.exifOrientation ? options.exifOrientation : 1,
                                             options.exifThumbnail);
         jpeg_write_marker(&c, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));

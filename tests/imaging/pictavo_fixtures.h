@@ -61,6 +61,7 @@ struct JpegOptions {
     bool progressive = false;
     int exifOrientation = 0; // 0: no EXIF block
     std::vector<uint8_t> exifThumbnail; // a JPEG stored as the EXIF thumbnail (IFD1)
+    std::vector<uint8_t> rawApp1;       // written as given instead of the above
 };
 inline JpegOptions MakeJpegOptions(int quality, JpegKind kind = JpegKind::Colour,
                                    bool progressive = false, int exifOrientation = 0) {

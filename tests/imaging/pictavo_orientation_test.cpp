@@ -190,3 +190,30 @@ TEST(ExifThumbnailLoad, BrokenThumbnailIsIgnored) {
 }
 
 } // namespace
+
+namespace {
+
+// Big-endian EXIF blocks as many cameras write them, with the orientation not the first tag.
+TEST(Orientation, BigEndianExifWithSeveralTags) {
+    const Picture upright = Pattern(48, 32);
+    std::vector<uint8_t> exif = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8,
+                                 0, 3,                                   // three entries
+                                 0x01, 0x0F, 0, 2, 0, 0, 0, 4, 'A', 'B', 'C', 0, // Make
+                                 0x01, 0x10, 0, 2, 0, 0, 0, 2, 'X', 0, 0, 0,     // Model
+                                 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 8, 0, 0,       // orientation 8
+                                 0, 0, 0, 0};
+    JpegOptions o = MakeJpegOptions(95);
+    o.rawApp1 = exif;
+    const auto bytes = EncodeJpeg(StoredForOrientation(upright, 8), o);
+    ScopedDib dib;
+    ASSERT_EQ(OpenDibMemory(dib.get(), bytes.data(), bytes.size(), nullptr), 1);
+    EXPECT_TRUE(SamePixels(*dib.get(), upright, 48));
+    // The same block cut inside the orientation entry: not applied, no over-read.
+    o.rawApp1.resize(46);
+    const auto cut = EncodeJpeg(StoredForOrientation(upright, 8), o);
+    ScopedDib stored;
+    ASSERT_EQ(OpenDibMemory(stored.get(), cut.data(), cut.size(), nullptr), 1);
+    EXPECT_EQ(stored->Info->biWidth, 32);
+}
+
+} // namespace
