@@ -2,6 +2,7 @@
 // captions, New and closing, with every question answered through the scripted dialogs.
 #include "ui_test_support.h"
 
+#include "about_box.h"
 #include "color_combo.h"
 #include "image_button.h"
 #include "photo_strip.h"
@@ -15,6 +16,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -281,6 +283,35 @@ TEST_F(MainFormTest, SpinFieldsBringTypedValuesIntoTheirLimits) {
         EXPECT_EQ(c.Field->text(), QString::number(c.Expected)) << c.Typed;
     }
     EXPECT_EQ(Form->Settings().TextX, 0);
+}
+
+} // namespace
+} // namespace lumeno::ui::test
+
+namespace lumeno::ui::test {
+namespace {
+
+TEST_F(MainFormTest, BottomBarOpensTheHomePageAndTheAboutBox) {
+    Form->wwwBtn->click();
+    ASSERT_EQ(Opened.size(), 1u);
+    EXPECT_EQ(Opened[0], "https://www.pdflumeno.de");
+    EXPECT_EQ(Form->wwwBtn->text(), QStringLiteral("www.pdflumeno.de"));
+    EXPECT_EQ(Form->wwwBtn->toolTip(), QStringLiteral("Auf zur Corvana Homepage..."));
+    EXPECT_EQ(Form->ueberbtn->toolTip(), QStringLiteral("Informationen über das Programm"));
+    EXPECT_EQ(Form->EndeBtn->toolTip(), QStringLiteral("Hiermit verlassen Sie das Programm"));
+    QString seenTitle;
+    QTimer::singleShot(0, Form.get(), [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<TAboutBox*>(w); box && box->isVisible()) {
+                seenTitle = box->windowTitle();
+                box->accept();
+            }
+    });
+    QTest::mouseClick(Form->ueberbtn, Qt::LeftButton);
+    EXPECT_EQ(seenTitle, QStringLiteral("Info"));
+    // The box is destroyed when it closes.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<TAboutBox*>(w), nullptr);
 }
 
 } // namespace
