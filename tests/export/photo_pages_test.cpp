@@ -7,8 +7,6 @@
 #include "slideshow_test_support.h"
 
 #include <clocale>
-#include <map>
-#include <regex>
 
 using namespace lumeno;
 using namespace slideshow_test;
