@@ -302,3 +302,22 @@ TEST_F(PhotoStripTest, EnterShowsThePictureViewerAndTakesThePictureBack) {
 
 } // namespace
 } // namespace lumeno::ui::test
+
+namespace lumeno::ui::test {
+namespace {
+
+// The library's progress while a thumbnail loads moves the bar at once, step by step.
+TEST_F(PhotoStripTest, ThumbnailLoadMovesTheProgressBar) {
+    AddPhotos({MakeImage("gross.jpg", 2400, 1800, QColor(10, 90, 200))});
+    QApplication::processEvents();
+    Form->Show().Fotos[0].Thumb.reset(); // whatever the first painting made
+    Form->SetProStatus(0);
+    const int bar = Form->StatusBarBarRepaints;
+    Form->FillThumbnails();
+    ASSERT_FALSE(Form->Show().Fotos[0].Thumb.empty());
+    EXPECT_EQ(Form->ProgressPercent(), 100);
+    EXPECT_GT(Form->StatusBarBarRepaints - bar, 2);
+}
+
+} // namespace
+} // namespace lumeno::ui::test
