@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -257,6 +258,15 @@ TEST_F(PrintFormTest, PrinterSetupWithoutPrinterTellsTheUser) {
     ASSERT_EQ(D.Messages.size(), 1u);
     EXPECT_EQ(D.Messages[0].Text, PrintOutcomeMessage(TPrintOutcome::NoPrinter));
     EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(PrintFormTest, SystemPrinterMissingGivesPageButNoPrinter) {
+    if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
+    SetPrinterPort(nullptr);
+    EXPECT_FALSE(PrinterPort().PageSize().isEmpty()) << "the preview still shows a page";
+    EXPECT_EQ(PrinterPort().Printer(), nullptr);
+    EXPECT_EQ(PrintPicture(PrinterPort().Printer(), *Photo.get(), {}), TPrintOutcome::NoPrinter);
+    SetPrinterPort(&Port);
 }
 
 TEST_F(PrintFormTest, Screenshot) {

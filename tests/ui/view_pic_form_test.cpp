@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QPushButton>
@@ -240,6 +241,14 @@ TEST_F(ViewPicFormTest, EmptyImageShowsNothingAndDoesNotCrash) {
     View->ZoomEd->SetValue(500);
     Settle();
     EXPECT_EQ(View->DrawCount(), 0);
+}
+
+TEST_F(ViewPicFormTest, ZoomTextThatIsNoNumberReadsAsFiveAndIsSafeOnClosing) {
+    ScopedDib img = TwoColourImage(640, 480);
+    ShowWith(*img.get());
+    View->ZoomEd->findChild<QLineEdit*>()->setText(QStringLiteral("zoom"));
+    EXPECT_EQ(View->DisplayedSize(), QSize(32, 24));
+    View.reset(); // the field corrects its text while the window is taken down
 }
 
 TEST_F(ViewPicFormTest, OpenButtonOpensTheFile) {

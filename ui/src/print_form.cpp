@@ -268,7 +268,12 @@ TPrintForm::TPrintForm(QWidget* parent) : QDialog(parent) {
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TPrintForm::~TPrintForm() = default;
+TPrintForm::~TPrintForm() {
+    // Hiding the fields while the window is taken down makes them correct a half-typed value
+    // and report it; by then this window's handlers must no longer run.
+    BreitEdit->disconnect(this);
+    HochEdit->disconnect(this);
+}
 
 TPrintLayout TPrintForm::Layout() const {
     TPrintLayout l;

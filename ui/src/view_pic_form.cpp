@@ -124,7 +124,11 @@ TViewPicForm::TViewPicForm(QWidget* parent)
     connect(ZoomEd, qOverload<int>(&QSpinBox::valueChanged), this, &TViewPicForm::ZoomEdChange);
 }
 
-TViewPicForm::~TViewPicForm() = default;
+TViewPicForm::~TViewPicForm() {
+    // The zoom field may report a corrected value while it is hidden during destruction; this
+    // window's handler must no longer run then.
+    ZoomEd->disconnect(this);
+}
 
 int TViewPicForm::ShowModal() {
     Dragging = false;
