@@ -16,7 +16,7 @@ bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMENO_WERROR=ON
 echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DLUMENO_SANITIZE=ON -DLUMENO_BUILD_BENCH=OFF
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-   ctest --output-on-failure -j "$jobs") || status=1
+   LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp" ctest --output-on-failure -j "$jobs") || status=1
 
 echo "== fuzzing"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}" || status=1
