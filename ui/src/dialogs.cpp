@@ -56,11 +56,11 @@ class TQtDialogs : public TDialogs {
         if (buttons == mbNone) buttons = mbOK;
         std::vector<std::pair<QAbstractButton*, TMsgButton>> map;
         QPushButton* first = nullptr;
-        for (const auto& spec : kButtons) {
-            if (!(buttons & spec.Button)) continue;
-            QPushButton* b = box.addButton(QString::fromUtf8(spec.Caption), spec.Role);
+        for (const auto& entry : kButtons) {
+            if (!(buttons & entry.Button)) continue;
+            QPushButton* b = box.addButton(QString::fromUtf8(entry.Caption), entry.Role);
             if (!first) first = b;
-            map.emplace_back(b, spec.Button);
+            map.emplace_back(b, entry.Button);
         }
         box.setDefaultButton(first);
         for (const auto& [b, id] : map)
