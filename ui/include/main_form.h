@@ -80,6 +80,8 @@ class TMainForm : public QWidget, public TDibLoadOwner {
 
     // --- Export page ---
     void SavePDFBtnClick();
+    // Saves the show as one HTML slide show (lumeno/export/html_show.h).
+    void SaveHtmlBtnClick();
     bool ExportRunning() const { return Exporting; }
 
     // --- Bottom bar ---
@@ -168,6 +170,7 @@ class TMainForm : public QWidget, public TDibLoadOwner {
     QStringList CommandLine;
     std::vector<int> ResultPositions;
     QString LastPdfName;
+    QString LastHtmlName;
 
   public:
     // Controls, named as on the window.
@@ -207,6 +210,9 @@ class TMainForm : public QWidget, public TDibLoadOwner {
     QPushButton* SavePDFBtn = nullptr;
     QCheckBox* ShowPDFCheck = nullptr;
     QCheckBox* VollScreenCheck = nullptr;
+    // Photos also as pages after the text page; off at start, not kept in the project file.
+    QCheckBox* PhotoPagesCheck = nullptr;
+    QPushButton* SaveHtmlBtn = nullptr;
     QToolButton* wwwBtn = nullptr;
     TImageBtn* ueberbtn = nullptr;
     TImageBtn* EndeBtn = nullptr;

@@ -11,6 +11,7 @@
 #include "lumeno/bitmap/draw_dib.h"
 #include "lumeno/core/text.h"
 #include "lumeno/export/export_driver.h"
+#include "lumeno/export/html_show.h"
 #include "lumeno/export/shell_open.h"
 #include "lumeno/project/caption_search.h"
 #include "lumeno/project/project_file.h"
@@ -475,6 +476,13 @@ void TMainForm::BuildExportPage(QWidget* area) {
     VollScreenCheck = new QCheckBox(QStringLiteral("Vollbildanimation"), area);
     VollScreenCheck->setObjectName(QStringLiteral("VollScreenCheck"));
     VollScreenCheck->setGeometry(168, 36, 240, 17);
+    PhotoPagesCheck = new QCheckBox(
+        QStringLiteral("Fotos zusätzlich als Seiten (Diashow in jedem PDF-Betrachter)"), area);
+    PhotoPagesCheck->setObjectName(QStringLiteral("PhotoPagesCheck"));
+    PhotoPagesCheck->setGeometry(168, 60, 400, 17);
+    SaveHtmlBtn = MakeButton(area, "SaveHtmlBtn", QStringLiteral("Als HTML-Diashow speichern..."),
+                             QRect(8, 92, 185, 25));
+    connect(SaveHtmlBtn, &QPushButton::clicked, this, &TMainForm::SaveHtmlBtnClick);
     connect(SavePDFBtn, &QPushButton::clicked, this, &TMainForm::SavePDFBtnClick);
 }
 
@@ -742,6 +750,7 @@ void TMainForm::SavePDFBtnClick() {
     TInputBlocker blocker;
     TExportOptions options;
     options.Progress = &feedback;
+    options.PhotoPages = PhotoPagesCheck->isChecked();
     options.Open = [this](const std::string& path) {
         if (ShellOpen) ShellOpen(path);
     };
@@ -754,6 +763,34 @@ void TMainForm::SavePDFBtnClick() {
     SetProStatus(0);
     if (!r.ok && r.code != TExportCode::kCancelled)
         Dialogs().MessageBox(this, QString::fromUtf8(ExportMessage(r).c_str()), AppTitle(), mbOK,
+                             TMsgIcon::Error);
+}
+
+void TMainForm::SaveHtmlBtnClick() {
+    if (Exporting) return;
+    const QString name = Dialogs().GetSaveFileName(
+        this, QStringLiteral("HTML-Diashow speichern"), QStringLiteral("HTML-Dateien (*.html *.htm)"),
+        QStringLiteral("html"), true, LastHtmlName);
+    if (name.isEmpty()) return;
+    LastHtmlName = name;
+    TExportFeedback feedback(this);
+    TInputBlocker blocker;
+    TExportOptions options;
+    options.Progress = &feedback;
+    options.Html = true;
+    // "PDF-Datei nach dem Erzeugen anzeigen" also shows the HTML slide show in the browser.
+    options.Open = [this](const std::string& path) {
+        if (ShellOpen) ShellOpen(path);
+    };
+    Exporting = true;
+    qApp->installEventFilter(&blocker);
+    const TExportResult r =
+        ExportSlideShow(ExportPhotosOf(Show_.Fotos), Settings(), ToPath(name), options);
+    qApp->removeEventFilter(&blocker);
+    Exporting = false;
+    SetProStatus(0);
+    if (!r.ok && r.code != TExportCode::kCancelled)
+        Dialogs().MessageBox(this, QString::fromUtf8(HtmlShowMessage(r).c_str()), AppTitle(), mbOK,
                              TMsgIcon::Error);
 }
 

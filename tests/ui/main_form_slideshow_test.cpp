@@ -1,0 +1,88 @@
+// The slide-show options of the export page: photos also as pages, and the HTML slide show.
+#include "ui_test_support.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace lumeno::ui::test {
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(MainFormTest, PhotoPagesBoxSitsBelowFullScreenOffAndIsNotSaved) {
+    ASSERT_NE(Form->PhotoPagesCheck, nullptr);
+    EXPECT_EQ(Form->PhotoPagesCheck->text(),
+              QStringLiteral("Fotos zusätzlich als Seiten (Diashow in jedem PDF-Betrachter)"));
+    EXPECT_FALSE(Form->PhotoPagesCheck->isChecked());
+    EXPECT_EQ(Form->PhotoPagesCheck->x(), Form->VollScreenCheck->x());
+    EXPECT_GT(Form->PhotoPagesCheck->y(), Form->VollScreenCheck->y());
+    EXPECT_EQ(Form->SaveHtmlBtn->text(), QStringLiteral("Als HTML-Diashow speichern..."));
+
+    // The project file does not change with the box.
+    AddPhotos({MakeImage("rot.jpg", 64, 48, QColor(220, 30, 30))});
+    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("ohne.lmo")));
+    Form->SaveAsBtn->click();
+    Form->PhotoPagesCheck->setChecked(true);
+    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("mit.lmo")));
+    Form->SaveAsBtn->click();
+    EXPECT_FALSE(ReadAll(Dir.filePath(QStringLiteral("ohne.lmo"))).isEmpty());
+    EXPECT_EQ(ReadAll(Dir.filePath(QStringLiteral("ohne.lmo"))),
+              ReadAll(Dir.filePath(QStringLiteral("mit.lmo"))));
+}
+
+TEST_F(MainFormTest, PhotoPagesBoxAddsOnePagePerPhoto) {
+    AddPhotos({MakeImage("rot.jpg", 64, 48, QColor(220, 30, 30)),
+               MakeImage("blau.png", 48, 64, QColor(30, 30, 220))});
+    Form->ShowPDFCheck->setChecked(false);
+    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("ohne.pdf")));
+    Form->SavePDFBtn->click();
+    Form->PhotoPagesCheck->setChecked(true);
+    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("mit.pdf")));
+    Form->SavePDFBtn->click();
+    ASSERT_TRUE(D.Messages.empty()) << D.Messages[0].Text.toStdString();
+    const QByteArray without = ReadAll(Dir.filePath(QStringLiteral("ohne.pdf")));
+    const QByteArray with = ReadAll(Dir.filePath(QStringLiteral("mit.pdf")));
+    EXPECT_TRUE(without.contains("   /Kids [4 0 R]\r   /Count 1\r"));
+    EXPECT_TRUE(with.contains("   /Kids [4 0 R 23 0 R 25 0 R]\r   /Count 3\r"));
+    EXPECT_EQ(with.count("/Subtype /Image"), 2);
+}
+
+TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
+    AddPhotos({MakeImage("rot.jpg", 64, 48, QColor(220, 30, 30))});
+    const size_t asked = D.FileQuestions.size();
+    Form->SaveHtmlBtn->click(); // cancelled: nothing happens
+    ASSERT_EQ(D.FileQuestions.size(), asked + 1);
+    EXPECT_EQ(D.FileQuestions.back().Filter, QStringLiteral("HTML-Dateien (*.html *.htm)"));
+    EXPECT_EQ(D.FileQuestions.back().DefaultExt, QStringLiteral("html"));
+    EXPECT_TRUE(D.FileQuestions.back().OverwritePrompt);
+    EXPECT_TRUE(Opened.empty());
+
+    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("show")));
+    Form->SaveHtmlBtn->click();
+    ASSERT_TRUE(D.Messages.empty()) << D.Messages[0].Text.toStdString();
+    const QByteArray html = ReadAll(Dir.filePath(QStringLiteral("show.html")));
+    EXPECT_TRUE(html.startsWith("<!DOCTYPE html>"));
+    EXPECT_EQ(html.count("data:image/jpeg;base64,"), 1);
+    EXPECT_FALSE(html.contains("<script"));
+    ASSERT_EQ(Opened.size(), 1u);
+    EXPECT_NE(Opened[0].find("show.html"), std::string::npos);
+    EXPECT_EQ(Form->ProgressPercent(), 0);
+
+    // The next time the dialog starts with the name chosen last; errors are shown.
+    const QString bad = Dir.filePath(QStringLiteral("nirgends/x.html"));
+    D.SaveAnswers.push_back(bad);
+    Form->SaveHtmlBtn->click();
+    EXPECT_EQ(D.FileQuestions.back().InitialName, Dir.filePath(QStringLiteral("show.html")));
+    ASSERT_EQ(D.Messages.size(), 1u);
+    EXPECT_EQ(D.Messages[0].Text, QStringLiteral("Die Datei ") + bad +
+                                      QStringLiteral(" konnte nicht erstellt werden!"));
+    EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Error);
+}
+
+} // namespace
+} // namespace lumeno::ui::test
