@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -16,8 +17,14 @@ QByteArray ReadAll(const QString& path) {
 
 TEST_F(MainFormTest, PhotoPagesBoxSitsBelowFullScreenOffAndIsNotSaved) {
     ASSERT_NE(Form->PhotoPagesCheck, nullptr);
-    EXPECT_EQ(Form->PhotoPagesCheck->text(),
-              QStringLiteral("Fotos zusätzlich als Seiten (Diashow in jedem PDF-Betrachter)"));
+    // The option reads "Fotos zusätzlich als Seiten (Diashow in jedem PDF-Betrachter)": the
+    // check box and, for lack of width, its explanation on a line of its own below.
+    EXPECT_EQ(Form->PhotoPagesCheck->text(), QStringLiteral("Fotos zusätzlich als Seiten"));
+    const auto* hint = Form->findChild<QLabel*>(QStringLiteral("PhotoPagesHint"));
+    ASSERT_NE(hint, nullptr);
+    EXPECT_EQ(hint->text(), QStringLiteral("(Diashow in jedem PDF-Betrachter)"));
+    EXPECT_GT(hint->y(), Form->PhotoPagesCheck->y());
+    EXPECT_GT(Form->SaveHtmlBtn->y(), hint->geometry().bottom());
     EXPECT_FALSE(Form->PhotoPagesCheck->isChecked());
     EXPECT_EQ(Form->PhotoPagesCheck->x(), Form->VollScreenCheck->x());
     EXPECT_GT(Form->PhotoPagesCheck->y(), Form->VollScreenCheck->y());

@@ -476,12 +476,17 @@ void TMainForm::BuildExportPage(QWidget* area) {
     VollScreenCheck = new QCheckBox(QStringLiteral("Vollbildanimation"), area);
     VollScreenCheck->setObjectName(QStringLiteral("VollScreenCheck"));
     VollScreenCheck->setGeometry(168, 36, 240, 17);
-    PhotoPagesCheck = new QCheckBox(
-        QStringLiteral("Fotos zusätzlich als Seiten (Diashow in jedem PDF-Betrachter)"), area);
+    // The option's text is too long for one line of the page: its explanation stands below.
+    PhotoPagesCheck = new QCheckBox(QStringLiteral("Fotos zusätzlich als Seiten"), area);
     PhotoPagesCheck->setObjectName(QStringLiteral("PhotoPagesCheck"));
-    PhotoPagesCheck->setGeometry(168, 60, 400, 17);
+    PhotoPagesCheck->setGeometry(168, 60, 240, 17);
+    PhotoPagesCheck->setToolTip(
+        QStringLiteral("Fotos zusätzlich als Seiten (Diashow in jedem PDF-Betrachter)"));
+    QLabel* pagesHint =
+        MakeLabel(area, QStringLiteral("(Diashow in jedem PDF-Betrachter)"), QPoint(186, 78), 220);
+    pagesHint->setObjectName(QStringLiteral("PhotoPagesHint"));
     SaveHtmlBtn = MakeButton(area, "SaveHtmlBtn", QStringLiteral("Als HTML-Diashow speichern..."),
-                             QRect(8, 92, 185, 25));
+                             QRect(8, 108, 185, 25));
     connect(SaveHtmlBtn, &QPushButton::clicked, this, &TMainForm::SaveHtmlBtnClick);
     connect(SavePDFBtn, &QPushButton::clicked, this, &TMainForm::SavePDFBtnClick);
 }
