@@ -13,7 +13,7 @@ using namespace slideshow_test;
 
 namespace {
 
-TEST(PhotoPageSize, AspectOfThePhotoAtALongSideOf792) {
+TEST(PhotoPageSize, ProportionsOfThePhotoAtALongSideOf792) {
     const struct {
         int w, h, pageW, pageH;
     } cases[] = {
@@ -267,7 +267,7 @@ TEST_F(PhotoPagesFile, RenderedPagesShowPhotoBackgroundAndCaptionInPlace) {
     ASSERT_FALSE(blue.Empty());
     EXPECT_EQ(red.Width(), 792);
     EXPECT_EQ(red.Height(), 594);
-    EXPECT_EQ(blue.Width(), 792) << "every page takes the first photo's aspect";
+    EXPECT_EQ(blue.Width(), 792) << "every page takes the first photo's proportions";
 
     const TRgb kRed{255, 0, 0}, kBlue{0, 0, 255}, kGreen{0, 128, 0}, kYellow{255, 255, 0};
     // The landscape photo fills its page; the portrait one stands at the left, scaled to

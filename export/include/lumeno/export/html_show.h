@@ -22,8 +22,8 @@ std::string HtmlShowHead(const TShowSettings& settings, const std::string& title
 std::string HtmlShowTail();
 
 // The SVG document as it stands in the page: without XML declaration and document type,
-// cut at every photo's image reference. Part i (0-based) ends right before the reference
-// of photo i + 1, so the page is part 0, photo 1's URI, part 1, ... part n.
+// cut at every photo's image reference. Piece i (0-based) ends right before the reference
+// of photo i + 1, so the page is piece 0, photo 1's URI, piece 1, ... piece n.
 std::vector<std::string> HtmlShowSvgParts(const std::vector<std::string>& captions,
                                           const TShowSettings& settings);
 

@@ -20,7 +20,7 @@ struct TPhotoPages {
     std::vector<std::string> Captions; // Windows-1252 bytes, show order, one per photo
 };
 
-// Page size in points: the photo's aspect ratio at a long side of 792. The short side is
+// Page size in points: the photo's proportions at a long side of 792. The short side is
 // rounded to whole points and never below 3; a photo without size gives 792 x 612.
 struct TPageSize {
     int Width = 792;
@@ -46,7 +46,7 @@ std::string PdfCaptionString(const std::string& cp1252);
 std::string PhotoPageTiming(const TShowSettings& settings);
 
 // The content stream of a photo page (lines ending in LF, the last one too): the page
-// filled with the background colour, the image /Im1 scaled to fit with its aspect ratio
+// filled with the background colour, the image /Im1 scaled to fit with its proportions
 // kept and aligned to the top left corner (as in the presentation), and the caption in
 // /F1 at FontSize points, its baseline at TextX / TextY percent from the top left corner,
 // filled with TextColor and outlined with OutlineColor (text render mode 2). No text
