@@ -2,6 +2,8 @@
 #include "large_block.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -12,6 +14,51 @@ namespace pictavo_internal {
 namespace {
 constexpr size_t kMapFrom = 1u << 20;  // smaller blocks come from calloc
 constexpr size_t kHugePage = 2u << 20; // huge pages need 2 MB aligned ranges
+
+#if defined(__linux__)
+// Recently freed mappings, kept for the next picture: a fresh mapping costs a page fault and
+// the kernel's zeroing per page, far more than clearing a block that is already mapped. An
+// export of many photos of one size thus reuses the same few blocks. At most kKept blocks
+// are kept, so the memory held does not grow with the number of pictures.
+constexpr int kKept = 4;
+
+struct KeptBlocks {
+    std::mutex lock;
+    LargeBlock blocks[kKept];
+    int count = 0;
+};
+
+KeptBlocks& Kept() {
+    static KeptBlocks* kept = new KeptBlocks; // never destroyed: may be used at exit
+    return *kept;
+}
+
+// A kept block that holds `bytes` without wasting more than half of it, or an empty block.
+LargeBlock TakeKept(size_t bytes) {
+    KeptBlocks& kept = Kept();
+    std::lock_guard<std::mutex> guard(kept.lock);
+    for (int i = 0; i < kept.count; ++i) {
+        LargeBlock& b = kept.blocks[i];
+        const size_t usable = b.mappingLength - kHugePage;
+        if (usable >= bytes && usable / 2 <= bytes) {
+            LargeBlock found = b;
+            b = kept.blocks[--kept.count];
+            kept.blocks[kept.count] = LargeBlock{};
+            return found;
+        }
+    }
+    return LargeBlock{};
+}
+
+// Keeps the block for reuse; returns false when there is no room (the caller unmaps it).
+bool Keep(const LargeBlock& block) {
+    KeptBlocks& kept = Kept();
+    std::lock_guard<std::mutex> guard(kept.lock);
+    if (kept.count == kKept) return false;
+    kept.blocks[kept.count++] = block;
+    return true;
+}
+#endif
 } // namespace
 
 LargeBlock AllocateLarge(size_t bytes) {
@@ -19,6 +66,11 @@ LargeBlock AllocateLarge(size_t bytes) {
     if (bytes == 0) bytes = 1;
 #if defined(__linux__)
     if (bytes >= kMapFrom && bytes <= SIZE_MAX - kHugePage) {
+        LargeBlock reused = TakeKept(bytes);
+        if (reused.data) {
+            std::memset(reused.data, 0, bytes);
+            return reused;
+        }
         const size_t length = bytes + kHugePage;
         void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (base == MAP_FAILED) return block;
@@ -38,7 +90,7 @@ LargeBlock AllocateLarge(size_t bytes) {
 void FreeLarge(const LargeBlock& block) {
 #if defined(__linux__)
     if (block.mapping) {
-        munmap(block.mapping, block.mappingLength);
+        if (!Keep(block)) munmap(block.mapping, block.mappingLength);
         return;
     }
 #endif
