@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # build.sh DIR [cmake options...]: configures (once) and builds the project into DIR.
+# BUILD_TARGETS (optional): build only these targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=$1; shift
@@ -8,4 +9,5 @@ if [ ! -f "$dir/build.ninja" ]; then
 else
   cmake "$dir" "$@" > /dev/null
 fi
-cmake --build "$dir" -j "$(nproc)"
+# shellcheck disable=SC2086
+cmake --build "$dir" -j "$(nproc)" ${BUILD_TARGETS:+--target $BUILD_TARGETS}

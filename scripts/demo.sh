@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMENO_BUILD_UI=OFF
+BUILD_TARGETS=lumeno-export bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 exporter=build/bin/lumeno-export
 [ -x "$exporter" ] || { echo "lumeno-export wurde nicht gebaut." >&2; exit 1; }
 
@@ -32,3 +32,7 @@ list+=("$photos/geloescht.jpg") # a photo that no longer exists: a black picture
 
 "$exporter" --captions -o out/sample.pdf "${list[@]}"
 echo "Die PDF-Datei liegt in: $(pwd)/out/sample.pdf"
+# The same show with every photo also as a page of its own, and as an HTML slide show:
+# both play in any PDF viewer or browser.
+"$exporter" --captions --pages --html out/sample.html -o out/sample-seiten.pdf "${list[@]}"
+echo "Mit Fotoseiten: $(pwd)/out/sample-seiten.pdf, als HTML-Diashow: $(pwd)/out/sample.html"

@@ -10,11 +10,11 @@ jobs=$(nproc)
 status=0
 
 echo "== build and test (release with debug info, warnings are errors)"
-bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMENO_WERROR=ON
+bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMENO_WERROR=ON -DLUMENO_BUILD_UI=ON
 (cd build && ctest --output-on-failure -j "$jobs") || status=1
 
 echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
-bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DLUMENO_SANITIZE=ON -DLUMENO_BUILD_BENCH=OFF
+bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DLUMENO_SANITIZE=ON -DLUMENO_BUILD_BENCH=OFF -DLUMENO_BUILD_UI=ON
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
    LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp" ctest --output-on-failure -j "$jobs") || status=1
 
