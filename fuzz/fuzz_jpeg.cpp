@@ -1,33 +1,8 @@
-// Feeds arbitrary bytes to OpenDib and OpenDibReduced as a JPEG file: the first bytes are
-// forced to the format's signature so that every input reaches that decoder.
-#include "pictavo.h"
-
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include <unistd.h>
+// Feeds arbitrary bytes to the JPEG decoder (see decoder_fuzz.h).
+#include "decoder_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::vector<uint8_t> bytes(data, data + size);
-    const uint8_t magic[] = {0xFF, 0xD8, 0xFF};
-    if (bytes.size() < sizeof magic) bytes.resize(sizeof magic);
-    std::memcpy(bytes.data(), magic, sizeof magic);
-    TDib dib;
-    OpenDibMemory(&dib, bytes.data(), bytes.size(), nullptr);
-    deldib(&dib);
-    // The reduced load takes other roads (scaling, embedded thumbnails); it reads files only.
-    static const std::string file = "/tmp/fuzz_jpeg_" + std::to_string(getpid());
-    if (std::FILE* f = std::fopen(file.c_str(), "wb")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-        int w = 0, h = 0;
-        OpenDibReduced(&dib, file.c_str(), 80, 80, &w, &h, nullptr);
-        deldib(&dib);
-        std::remove(file.c_str());
-    }
+    using namespace std::string_view_literals;
+    FuzzDecoder(data, size, {{0, "\xFF\xD8\xFF"sv}}, "jpeg", true);
     return 0;
 }

@@ -1,19 +1,8 @@
-// Feeds arbitrary bytes to OpenDib as a PNG file: the first bytes are forced to the format's
-// signature so that every input reaches that decoder.
-#include "pictavo.h"
-
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
-#include <vector>
+// Feeds arbitrary bytes to the PNG decoder (see decoder_fuzz.h).
+#include "decoder_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::vector<uint8_t> bytes(data, data + size);
-    const uint8_t magic[] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
-    if (bytes.size() < sizeof magic) bytes.resize(sizeof magic);
-    std::memcpy(bytes.data(), magic, sizeof magic);
-    TDib dib;
-    OpenDibMemory(&dib, bytes.data(), bytes.size(), nullptr);
-    deldib(&dib);
+    using namespace std::string_view_literals;
+    FuzzDecoder(data, size, {{0, "\x89PNG\r\n\x1A\n"sv}}, "png", false);
     return 0;
 }
