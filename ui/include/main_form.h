@@ -154,6 +154,10 @@ class TMainForm : public QWidget, public TDibLoadOwner {
     void LayoutPhotosPage();
     void LayoutSearchPage();
     void ShowProjectError(const std::string& text);
+    // Runs the export into `name` (the HTML slide show when html) with the library's progress
+    // in the status bar; the window takes no input meanwhile but keeps repainting. Failures
+    // are shown in a message box.
+    void RunExport(const QString& name, bool html);
     // Loads and reduces one photo into its Thumb; false when the file cannot be loaded.
     bool MakeThumbnail(TFotoRecord& rec);
     void SetMemoText(const QString& text);

@@ -353,12 +353,12 @@ void TMainForm::BuildPhotosPage(QWidget* area) {
     ScrollBox1->setWidgetResizable(false);
     ScrollBox1->setFocusPolicy(Qt::NoFocus);
     // Below and beside the cells the strip shows the application-workspace grey.
-  QPalette sp = ScrollBox1->palette();
-  sp.setColor(QPalette::Dark, QColor(128, 128, 128));
-  sp.setColor(QPalette::Base, QColor(128, 128, 128));
-  sp.setColor(QPalette::Window, QColor(128, 128, 128));
-  ScrollBox1->setPalette(sp);
-  ScrollBox1->viewport()->setAutoFillBackground(true);
+    QPalette sp = ScrollBox1->palette();
+    sp.setColor(QPalette::Dark, QColor(128, 128, 128));
+    sp.setColor(QPalette::Base, QColor(128, 128, 128));
+    sp.setColor(QPalette::Window, QColor(128, 128, 128));
+    ScrollBox1->setPalette(sp);
+    ScrollBox1->viewport()->setAutoFillBackground(true);
     PaintBox1 = new TPhotoStripBox(this, nullptr);
     ScrollBox1->setWidget(PaintBox1);
     Label1 = new QLabel(area);
@@ -751,38 +751,26 @@ void TMainForm::SavePDFBtnClick() {
                                                    QStringLiteral("pdf"), true, LastPdfName);
     if (name.isEmpty()) return;
     LastPdfName = name;
-    TExportFeedback feedback(this);
-    TInputBlocker blocker;
-    TExportOptions options;
-    options.Progress = &feedback;
-    options.PhotoPages = PhotoPagesCheck->isChecked();
-    options.Open = [this](const std::string& path) {
-        if (ShellOpen) ShellOpen(path);
-    };
-    Exporting = true;
-    qApp->installEventFilter(&blocker);
-    const TExportResult r =
-        ExportSlideShow(ExportPhotosOf(Show_.Fotos), Settings(), ToPath(name), options);
-    qApp->removeEventFilter(&blocker);
-    Exporting = false;
-    SetProStatus(0);
-    if (!r.ok && r.code != TExportCode::kCancelled)
-        Dialogs().MessageBox(this, QString::fromUtf8(ExportMessage(r).c_str()), AppTitle(), mbOK,
-                             TMsgIcon::Error);
+    RunExport(name, false);
 }
 
 void TMainForm::SaveHtmlBtnClick() {
     if (Exporting) return;
-    const QString name = Dialogs().GetSaveFileName(
-        this, QStringLiteral("HTML-Diashow speichern"), QStringLiteral("HTML-Dateien (*.html *.htm)"),
-        QStringLiteral("html"), true, LastHtmlName);
+    const QString name = Dialogs().GetSaveFileName(this, QStringLiteral("HTML-Diashow speichern"),
+                                                   QStringLiteral("HTML-Dateien (*.html *.htm)"),
+                                                   QStringLiteral("html"), true, LastHtmlName);
     if (name.isEmpty()) return;
     LastHtmlName = name;
+    RunExport(name, true);
+}
+
+void TMainForm::RunExport(const QString& name, bool html) {
     TExportFeedback feedback(this);
     TInputBlocker blocker;
     TExportOptions options;
     options.Progress = &feedback;
-    options.Html = true;
+    options.Html = html;
+    options.PhotoPages = !html && PhotoPagesCheck->isChecked();
     // "PDF-Datei nach dem Erzeugen anzeigen" also shows the HTML slide show in the browser.
     options.Open = [this](const std::string& path) {
         if (ShellOpen) ShellOpen(path);
@@ -794,9 +782,9 @@ void TMainForm::SaveHtmlBtnClick() {
     qApp->removeEventFilter(&blocker);
     Exporting = false;
     SetProStatus(0);
-    if (!r.ok && r.code != TExportCode::kCancelled)
-        Dialogs().MessageBox(this, QString::fromUtf8(HtmlShowMessage(r).c_str()), AppTitle(), mbOK,
-                             TMsgIcon::Error);
+    if (r.ok || r.code == TExportCode::kCancelled) return;
+    const std::string text = html ? HtmlShowMessage(r) : ExportMessage(r);
+    Dialogs().MessageBox(this, QString::fromUtf8(text.c_str()), AppTitle(), mbOK, TMsgIcon::Error);
 }
 
 // --- Bottom bar and closing ----------------------------------------------------------------
