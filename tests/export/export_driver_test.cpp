@@ -5,6 +5,7 @@
 #include "lumeno/export/pdf_writer.h"
 #include "lumeno/export/svg_document.h"
 #include "lumeno/project/project_file.h"
+#include "slideshow_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -27,33 +28,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using slideshow_test::HaveTool;
+using slideshow_test::ReadFile;
+using slideshow_test::RunCommand;
 
 void WriteFile(const fs::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary);
     out << bytes;
-}
-
-// Runs a shell command; returns its exit status and standard output.
-std::pair<int, std::string> RunCommand(const std::string& cmd) {
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return {-1, out};
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        out.append(buf.data(), n);
-    const int status = pclose(p);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
-
-bool HaveTool(const std::string& name) {
-    return RunCommand("command -v " + name + " >/dev/null 2>&1").first == 0;
 }
 
 // A fresh directory per test that also serves as TMPDIR for the export.

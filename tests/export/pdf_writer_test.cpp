@@ -1,6 +1,7 @@
 // The PDF container: golden bytes, fixed offsets, measured lengths, the cross-reference
 // table, resource names and write failures.
 #include "lumeno/export/pdf_writer.h"
+#include "slideshow_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -17,12 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using slideshow_test::ReadFile;
 
 fs::path TempPdf(const std::string& name) {
     // One folder per process, so test programs running side by side do not share files.

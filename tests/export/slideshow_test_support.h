@@ -1,5 +1,5 @@
 #pragma once
-// Helpers shared by the photo page and HTML slide-show tests: a scratch folder, solid-colour
+// Helpers shared by the export tests: a scratch folder, solid-colour
 // photos written through the image library, running tools, and reading rendered pictures.
 #include "pictavo.h"
 
