@@ -233,6 +233,8 @@ LoadResult LoadBmp(const LoadRequest& request, TDib* out) {
 
     if (offBits >= in.Size() || offBits < header + headerSize) return result;
     l.pixelsAt = offBits;
+    // Plain rows: without even the first row there is no picture, so nothing is allocated.
+    if (!rle && !in.Has(offBits, (static_cast<uint64_t>(l.width) * l.fileBits + 7) / 8)) return result;
 
     if (!newdib(out, l.width, l.height, l.outBits, nullptr, 0)) return result;
     if (l.fileBits <= 8) {

@@ -19,8 +19,10 @@ constexpr size_t kHugePage = 2u << 20; // huge pages need 2 MB aligned ranges
 // Recently freed mappings, kept for the next picture: a fresh mapping costs a page fault and
 // the kernel's zeroing per page, far more than clearing a block that is already mapped. An
 // export of many photos of one size thus reuses the same few blocks. At most kKept blocks
-// are kept, so the memory held does not grow with the number of pictures.
+// of together at most kKeptBytes are kept, so the memory held neither grows with the number
+// of pictures nor stays at the size of one huge picture once it is freed.
 constexpr int kKept = 4;
+constexpr size_t kKeptBytes = 256u << 20;
 
 struct KeptBlocks {
     std::mutex lock;
@@ -55,6 +57,9 @@ bool Keep(const LargeBlock& block) {
     KeptBlocks& kept = Kept();
     std::lock_guard<std::mutex> guard(kept.lock);
     if (kept.count == kKept) return false;
+    size_t held = block.mappingLength;
+    for (int i = 0; i < kept.count; ++i) held += kept.blocks[i].mappingLength;
+    if (held > kKeptBytes) return false;
     kept.blocks[kept.count++] = block;
     return true;
 }

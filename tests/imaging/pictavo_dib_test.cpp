@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -67,6 +69,29 @@ TEST(DelDib, EmptiesTheRecordAndAcceptsEmptyOnes) {
     deldib(&dib);
     deldib(nullptr);
 }
+
+#if defined(__linux__)
+// Resident memory of this process in bytes.
+long ResidentBytes() {
+    long pages = 0, resident = 0;
+    std::ifstream statm("/proc/self/statm");
+    statm >> pages >> resident;
+    return resident * 4096;
+}
+
+TEST(DelDib, AHugePictureGivesItsMemoryBack) {
+    // A 400 MB picture, every page written as a decoder would. Once freed, its memory must
+    // not stay with the process: a huge picture is not kept for reuse.
+    const long before = ResidentBytes();
+    for (int round = 0; round < 2; ++round) {
+        TDib dib;
+        ASSERT_EQ(newdib(&dib, 10000, 13334, 24, nullptr, 0), 1);
+        std::memset(dib.Bits, 0x5A, static_cast<size_t>(dib.RowBytes) * 13334);
+        deldib(&dib);
+    }
+    EXPECT_LT(ResidentBytes() - before, 100L << 20);
+}
+#endif
 
 TEST(Pixels, EveryDepthRoundTripsAndEdgesAreSafe) {
     for (int bits : {1, 4, 8, 24}) {
