@@ -81,7 +81,9 @@ LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
     char message[1024] = {};
     if (!TIFFRGBAImageOK(tiff.get(), message)) return result;
     RgbaImage rgba;
-    if (!TIFFRGBAImageBegin(&rgba.image, tiff.get(), 0, message)) return result;
+    // Stop at the first strip or tile that cannot be read: the rows before it are the picture
+    // read so far, and a file whose data is missing is not reported as a whole picture.
+    if (!TIFFRGBAImageBegin(&rgba.image, tiff.get(), 1, message)) return result;
     rgba.begun = true;
     const uint32_t w = rgba.image.width, h = rgba.image.height;
     if (w == 0 || h == 0 || w > INT32_MAX || h > INT32_MAX) return result;
@@ -122,7 +124,8 @@ LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
         const int rows = height - y < kBand ? height - y : kBand;
         rgba.image.row_offset = y;
         rgba.image.col_offset = 0;
-        std::fill(band.begin(), band.end(), 0u);
+        // Opaque black: pixels a broken strip leaves unwritten look like the rows never read.
+        std::fill(band.begin(), band.end(), 0xFF000000u);
         const int ok = TIFFRGBAImageGet(&rgba.image, band.data(), w, static_cast<uint32_t>(rows));
         for (int r = 0; r < rows; ++r) {
             const uint32_t* src = band.data() + static_cast<size_t>(r) * width;

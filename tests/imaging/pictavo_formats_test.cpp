@@ -3,6 +3,7 @@
 #include "pictavo_fixtures.h"
 
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 using namespace fixtures;
 
@@ -168,6 +169,37 @@ TEST(TiffDecode, BrokenFilesAreNotLoaded) {
     auto cut = good;
     cut.resize(good.size() - 200);
     Load(cut);
+}
+
+TEST(TiffDecode, ABrokenStripEndsThePictureThere) {
+    // 16 x 20 in strips of 5 rows; the third strip's compressed data is spoilt. The rows of
+    // the first two strips are the picture read; the rest is black, not made up.
+    const Picture picture = Pattern(16, 20);
+    auto bytes = EncodeTiff(picture, TiffKind::Rgb);
+    TempDir dir;
+    WriteBytes(dir.File("t.tif"), bytes);
+    TIFF* t = TIFFOpen(dir.File("t.tif").c_str(), "r");
+    ASSERT_NE(t, nullptr);
+    uint64_t* offsets = nullptr;
+    uint64_t* counts = nullptr;
+    ASSERT_TRUE(TIFFGetField(t, TIFFTAG_STRIPOFFSETS, &offsets));
+    ASSERT_TRUE(TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts));
+    const uint64_t at = offsets[2], count = counts[2];
+    const uint64_t firstAt = offsets[0], firstCount = counts[0];
+    TIFFClose(t);
+    for (uint64_t i = 0; i < count; ++i) bytes[at + i] = uint8_t(0xA5 ^ i);
+
+    ScopedDib dib = Load(bytes);
+    ASSERT_NE(dib->Bits, nullptr);
+    const Picture expected = MakePicture(16, 20, [&](int x, int y) {
+        return y < 10 ? picture.At(x, y) : Rgb{0, 0, 0};
+    });
+    EXPECT_TRUE(SamePixels(*dib.get(), expected, 0));
+
+    // Spoilt from the first strip on: nothing was read, so nothing is loaded.
+    auto first = EncodeTiff(picture, TiffKind::Rgb);
+    for (uint64_t i = 0; i < firstCount; ++i) first[firstAt + i] = uint8_t(0x5A ^ i);
+    EXPECT_EQ(Load(first)->Bits, nullptr);
 }
 
 // --- WebP -------------------------------------------------------------------------------
