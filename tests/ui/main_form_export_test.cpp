@@ -14,6 +14,11 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cerrno>
+#include <csignal>
+
+#include <sys/resource.h>
+
 namespace lumeno::ui::test {
 namespace {
 
@@ -75,6 +80,35 @@ TEST_F(MainFormTest, ExportIntoAMissingFolderShowsTheMessage) {
                                  "im Acrobat Reader, falls diese offen sein sollte!"));
     EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Error);
     EXPECT_TRUE(Opened.empty());
+}
+
+TEST_F(MainFormTest, AWriteErrorShowsTheSystemsErrorNumber) {
+    QStringList photos;
+    for (int i = 0; i < 4; ++i)
+        photos << MakeImage(QStringLiteral("f%1.jpg").arg(i), 400, 300, QColor(40 * i, 90, 200));
+    AddPhotos(photos);
+    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("voll.pdf")));
+    // Room for the PDF's first objects, not for the photos: the disk is "full" mid-way.
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = old;
+    limited.rlim_cur = 6000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    Form->SavePDFBtn->click();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(Form->ExportRunning());
+    ASSERT_EQ(D.Messages.size(), 1u);
+    EXPECT_EQ(D.Messages[0].Text, QStringLiteral("I/O error %1").arg(EFBIG));
+    EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Error);
+    EXPECT_TRUE(Opened.empty());
+    EXPECT_EQ(Form->ProgressPercent(), 0);
+    // The program goes on: the next export, with room again, succeeds.
+    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("wieder.pdf")));
+    Form->SavePDFBtn->click();
+    EXPECT_EQ(D.Messages.size(), 1u);
+    EXPECT_TRUE(QFile::exists(Dir.filePath(QStringLiteral("wieder.pdf"))));
 }
 
 TEST_F(MainFormTest, ProgressGrowsByDrawingOnlyTheBar) {
