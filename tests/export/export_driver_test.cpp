@@ -2,6 +2,7 @@
 // callbacks on the calling thread, temporary files, failures, and the checks a user makes
 // with qpdf, pdfinfo and xmllint.
 #include "lumeno/export/export_driver.h"
+#include "file_size_limit.h"
 #include "lumeno/export/pdf_writer.h"
 #include "lumeno/export/svg_document.h"
 #include "lumeno/project/project_file.h"
@@ -377,16 +378,12 @@ TEST_F(ExportTest, WriteErrorReportsIoErrorAndStopsTheWorkers) {
     std::vector<TExportPhoto> photos;
     for (int i = 0; i < 6; ++i)
         photos.push_back({MakeJpeg("w" + std::to_string(i) + ".jpg", 400, 300, i), ""});
-    struct rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = old;
-    limited.rlim_cur = 6000; // room for the skeleton, not for the photos
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const TExportResult r =
-        ExportSlideShow(photos, TShowSettings{}, (dir_ / "voll.pdf").string(), NoViewer(3));
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    TExportResult r;
+    {
+        ScopedFileSizeLimit full(6000); // room for the skeleton, not for the photos
+        ASSERT_TRUE(full.Active());
+        r = ExportSlideShow(photos, TShowSettings{}, (dir_ / "voll.pdf").string(), NoViewer(3));
+    }
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.code, TExportCode::kWriteError);
     EXPECT_EQ(ExportMessage(r), "I/O error " + std::to_string(EFBIG));

@@ -1,6 +1,7 @@
 // The PDF container: golden bytes, fixed offsets, measured lengths, the cross-reference
 // table, resource names and write failures.
 #include "lumeno/export/pdf_writer.h"
+#include "file_size_limit.h"
 #include "slideshow_test_support.h"
 
 #include <gtest/gtest.h>
@@ -195,17 +196,13 @@ TEST(PdfWriter, WriteErrorCarriesTheSystemErrorNumber) {
     // A file size limit makes the disk "full" after 4000 bytes: write() then fails with
     // EFBIG (the signal it would raise is ignored for the test).
     const fs::path p = TempPdf("limited.pdf");
-    struct rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = old;
-    limited.rlim_cur = 4000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const TPdfResult r = WritePdfSlideShow(
-        p.string(), false, std::vector<uint8_t>(100000, 1), 2,
-        [](int k) -> std::optional<TJpegImage> { return FakeJpeg(k, 1000, 1, 1); });
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    TPdfResult r;
+    {
+        ScopedFileSizeLimit full(4000);
+        ASSERT_TRUE(full.Active());
+        r = WritePdfSlideShow(p.string(), false, std::vector<uint8_t>(100000, 1), 2,
+                              [](int k) -> std::optional<TJpegImage> { return FakeJpeg(k, 1000, 1, 1); });
+    }
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.code, TPdfCode::kWriteError);
     EXPECT_EQ(r.detail, EFBIG);

@@ -1,6 +1,7 @@
 // The export page and the status bar's progress bar: a real PDF through the window (checked
 // with qpdf when it is installed), Cancel, errors, opening the result, and the bar's drawing.
 #include "ui_test_support.h"
+#include "file_size_limit.h"
 
 #include "status_bar.h"
 
@@ -15,9 +16,6 @@
 #include <QToolButton>
 
 #include <cerrno>
-#include <csignal>
-
-#include <sys/resource.h>
 
 namespace lumeno::ui::test {
 namespace {
@@ -89,15 +87,11 @@ TEST_F(MainFormTest, AWriteErrorShowsTheSystemsErrorNumber) {
     AddPhotos(photos);
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("voll.pdf")));
     // Room for the PDF's first objects, not for the photos: the disk is "full" mid-way.
-    struct rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = old;
-    limited.rlim_cur = 6000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    Form->SavePDFBtn->click();
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        ScopedFileSizeLimit full(6000);
+        ASSERT_TRUE(full.Active());
+        Form->SavePDFBtn->click();
+    }
     EXPECT_FALSE(Form->ExportRunning());
     ASSERT_EQ(D.Messages.size(), 1u);
     EXPECT_EQ(D.Messages[0].Text, QStringLiteral("I/O error %1").arg(EFBIG));
