@@ -77,10 +77,10 @@ void BM_FillVisibleThumbnails12MP(benchmark::State& state) {
         state.PauseTiming();
         for (lumeno::TFotoRecord& r : form.Show().Fotos)
             r.Thumb.reset();
-        const int before = form.ThumbnailLoads;
+        const int before = form.Strip().ThumbnailLoads;
         state.ResumeTiming();
-        form.FillThumbnails();
-        made += form.ThumbnailLoads - before;
+        form.Strip().FillThumbnails();
+        made += form.Strip().ThumbnailLoads - before;
     }
     // Thumbnails per iteration; the time per thumbnail is the iteration time divided by it.
     state.counters["thumbs"] = benchmark::Counter(made, benchmark::Counter::kAvgIterations);
@@ -101,18 +101,18 @@ void BM_ScrollRepaintCached(benchmark::State& state) {
     std::vector<std::string> paths(10000, file.toStdString());
     form.Show().AddPhotos(paths, false);
     form.PaintBox1Paint();
-    QScrollBar* bar = form.ScrollBox1->verticalScrollBar();
+    QScrollBar* bar = form.Controls().ScrollBox1->verticalScrollBar();
     // Cache the thumbnails of the range the benchmark scrolls over.
     for (int pos = 0; pos <= 2000; pos += 100) {
         bar->setValue(pos);
-        form.FillThumbnails();
+        form.Strip().FillThumbnails();
     }
     int pos = 0;
     for (auto _ : state) {
         pos = (pos + 20) % 2000;
         bar->setValue(pos);
         // What the screen shows of the strip, drawn now.
-        QPixmap shown = form.ScrollBox1->viewport()->grab();
+        QPixmap shown = form.Controls().ScrollBox1->viewport()->grab();
         benchmark::DoNotOptimize(shown);
     }
 }

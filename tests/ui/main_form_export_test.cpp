@@ -25,10 +25,10 @@ TEST_F(MainFormTest, ExportWritesAPdfThatQpdfAccepts) {
                MakeImage("blau.png", 200, 300, QColor(30, 30, 220)), Dir.path() + "/fehlt.jpg"});
     Form->Show().Fotos[0].Text = "Sch\xF6ne Gr\xFC\xDF"
                                  "e";
-    Form->PageControl2->setCurrentWidget(Form->TabSheet1);
+    Form->Controls().PageControl2->setCurrentWidget(Form->Controls().TabSheet1);
     const QString pdf = Dir.filePath(QStringLiteral("show.pdf"));
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("show")));
-    Form->SavePDFBtn->click();
+    Form->Controls().SavePDFBtn->click();
     EXPECT_FALSE(Form->ExportRunning());
     ASSERT_TRUE(D.Messages.empty()) << D.Messages[0].Text.toStdString();
     ASSERT_EQ(D.FileQuestions.back().Filter, QStringLiteral("PDF-Dateien (*.pdf)"));
@@ -52,16 +52,16 @@ TEST_F(MainFormTest, ExportWritesAPdfThatQpdfAccepts) {
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardOutput().toStdString();
     // The second export starts with the name chosen last.
     D.SaveAnswers.push_back(QString());
-    Form->SavePDFBtn->click();
+    Form->Controls().SavePDFBtn->click();
     EXPECT_EQ(D.FileQuestions.back().InitialName, Dir.filePath(QStringLiteral("show.pdf")));
 }
 
 TEST_F(MainFormTest, ExportCancelledWritesNothingAndShowPdfOffOpensNothing) {
-    Form->SavePDFBtn->click();
+    Form->Controls().SavePDFBtn->click();
     EXPECT_TRUE(D.Messages.empty());
-    Form->ShowPDFCheck->setChecked(false);
+    Form->Controls().ShowPDFCheck->setChecked(false);
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("leer.pdf")));
-    Form->SavePDFBtn->click(); // an empty show exports without complaint
+    Form->Controls().SavePDFBtn->click(); // an empty show exports without complaint
     EXPECT_TRUE(QFile::exists(Dir.filePath(QStringLiteral("leer.pdf"))));
     EXPECT_TRUE(Opened.empty());
     EXPECT_TRUE(D.Messages.empty());
@@ -70,7 +70,7 @@ TEST_F(MainFormTest, ExportCancelledWritesNothingAndShowPdfOffOpensNothing) {
 TEST_F(MainFormTest, ExportIntoAMissingFolderShowsTheMessage) {
     const QString bad = Dir.filePath(QStringLiteral("nirgends/x.pdf"));
     D.SaveAnswers.push_back(bad);
-    Form->SavePDFBtn->click();
+    Form->Controls().SavePDFBtn->click();
     ASSERT_EQ(D.Messages.size(), 1u);
     EXPECT_EQ(D.Messages[0].Text,
               QStringLiteral("Die Datei ") + bad +
@@ -90,7 +90,7 @@ TEST_F(MainFormTest, AWriteErrorShowsTheSystemsErrorNumber) {
     {
         ScopedFileSizeLimit full(6000);
         ASSERT_TRUE(full.Active());
-        Form->SavePDFBtn->click();
+        Form->Controls().SavePDFBtn->click();
     }
     EXPECT_FALSE(Form->ExportRunning());
     ASSERT_EQ(D.Messages.size(), 1u);
@@ -100,7 +100,7 @@ TEST_F(MainFormTest, AWriteErrorShowsTheSystemsErrorNumber) {
     EXPECT_EQ(Form->ProgressPercent(), 0);
     // The program goes on: the next export, with room again, succeeds.
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("wieder.pdf")));
-    Form->SavePDFBtn->click();
+    Form->Controls().SavePDFBtn->click();
     EXPECT_EQ(D.Messages.size(), 1u);
     EXPECT_TRUE(QFile::exists(Dir.filePath(QStringLiteral("wieder.pdf"))));
 }
@@ -116,8 +116,8 @@ TEST_F(MainFormTest, ProgressGrowsByDrawingOnlyTheBar) {
     EXPECT_EQ(Form->StatusBarFullRepaints, full + 1);
     // Drawn navy from the panel's left edge over percentage * width div 100.
     Form->SetProStatus(50);
-    const QImage px = Form->StatusBar1->grab().toImage();
-    const QRect r = Form->StatusBar1->Panel2Rect();
+    const QImage px = Form->Controls().StatusBar1->grab().toImage();
+    const QRect r = Form->Controls().StatusBar1->Panel2Rect();
     const int w = r.width() * 50 / 100;
     EXPECT_EQ(px.pixelColor(r.left(), r.center().y()), QColor(0, 0, 128));
     EXPECT_EQ(px.pixelColor(r.left() + w - 1, r.center().y()), QColor(0, 0, 128));
@@ -140,16 +140,16 @@ TEST_F(MainFormTest, ExportTakesNoInputMeanwhile) {
     QObject::connect(&poke, &QTimer::timeout, [&] {
         if (!Form->ExportRunning()) return;
         ++clicksDuringExport;
-        QTest::mouseClick(Form->NewBtn, Qt::LeftButton);
+        QTest::mouseClick(Form->Controls().NewBtn, Qt::LeftButton);
     });
     poke.start();
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("gross.pdf")));
-    Form->ShowPDFCheck->setChecked(false);
-    Form->SavePDFBtn->click();
+    Form->Controls().ShowPDFCheck->setChecked(false);
+    Form->Controls().SavePDFBtn->click();
     poke.stop();
     if (clicksDuringExport == 0) GTEST_SKIP() << "the export never waited long enough to pump";
     EXPECT_TRUE(D.Messages.empty()); // NewBtnClick would have asked
-    QTest::mouseClick(Form->NewBtn, Qt::LeftButton);
+    QTest::mouseClick(Form->Controls().NewBtn, Qt::LeftButton);
     EXPECT_EQ(D.Messages.size(), 1u);
 }
 

@@ -36,16 +36,16 @@ std::string PathAt(TMainForm& f, int i) {
 
 TEST_F(MainFormTest, WindowTitleSizeAndControlsAsOnTheWindow) {
     EXPECT_EQ(Form->windowTitle(), QStringLiteral("Corvana PDF Lumeno 1.0"));
-    EXPECT_EQ(Form->PageControl2->count(), 4);
-    EXPECT_EQ(Form->PageControl2->currentWidget(), Form->TabSheet2);
-    EXPECT_EQ(Form->PageControl2->tabText(3), QStringLiteral("PDF-Datei erzeugen"));
-    EXPECT_EQ(Form->OpenBtn->text(), QStringLiteral("Ö&ffnen..."));
-    EXPECT_EQ(Form->SaveAsBtn->toolTip(), QStringLiteral("Lumeno speichern unter..."));
-    EXPECT_EQ(Form->DelFotoBtn->geometry(), QRect(144, 8, 113, 25));
-    EXPECT_EQ(Form->NachHintenBtn->geometry(), QRect(264, 32, 105, 25));
-    EXPECT_EQ(Form->SavePDFBtn->geometry(), QRect(8, 8, 145, 25));
-    EXPECT_EQ(Form->StatusBar1->height(), 19);
-    EXPECT_EQ(Form->ueberbtn->size(), QSize(101, 30));
+    EXPECT_EQ(Form->Controls().PageControl2->count(), 4);
+    EXPECT_EQ(Form->Controls().PageControl2->currentWidget(), Form->Controls().TabSheet2);
+    EXPECT_EQ(Form->Controls().PageControl2->tabText(3), QStringLiteral("PDF-Datei erzeugen"));
+    EXPECT_EQ(Form->Controls().OpenBtn->text(), QStringLiteral("Ö&ffnen..."));
+    EXPECT_EQ(Form->Controls().SaveAsBtn->toolTip(), QStringLiteral("Lumeno speichern unter..."));
+    EXPECT_EQ(Form->Controls().DelFotoBtn->geometry(), QRect(144, 8, 113, 25));
+    EXPECT_EQ(Form->Controls().NachHintenBtn->geometry(), QRect(264, 32, 105, 25));
+    EXPECT_EQ(Form->Controls().SavePDFBtn->geometry(), QRect(8, 8, 145, 25));
+    EXPECT_EQ(Form->Controls().StatusBar1->height(), 19);
+    EXPECT_EQ(Form->Controls().ueberbtn->size(), QSize(101, 30));
     // Every named control is found under its name.
     for (const char* name : {"NewFotoBtn",
                              "DelFotoBtn",
@@ -76,7 +76,7 @@ TEST_F(MainFormTest, WindowTitleSizeAndControlsAsOnTheWindow) {
                              "StatusBar1"})
         EXPECT_NE(Form->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
     // An empty show: photo 1 "current" but none listed.
-    EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
+    EXPECT_EQ(Form->Controls().StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
 }
 
 TEST_F(MainFormTest, AddingKeepsPhotoOneCurrentAndLeavesTheEditorEmpty) {
@@ -84,9 +84,9 @@ TEST_F(MainFormTest, AddingKeepsPhotoOneCurrentAndLeavesTheEditorEmpty) {
     AddPhotos(Names(3, Dir.path()));
     ASSERT_EQ(Form->Show().Count(), 3);
     EXPECT_EQ(Form->Show().CurFoto, 1);
-    EXPECT_TRUE(Form->Memo1->toPlainText().isEmpty());
-    EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Thumbnail: 1 von 3"));
-    EXPECT_EQ(Form->Label1->text(), Dir.path() + QStringLiteral("/foto1.jpg"));
+    EXPECT_TRUE(Form->Controls().Memo1->toPlainText().isEmpty());
+    EXPECT_EQ(Form->Controls().StatusBar1->PanelText(), QStringLiteral("Thumbnail: 1 von 3"));
+    EXPECT_EQ(Form->Controls().Label1->text(), Dir.path() + QStringLiteral("/foto1.jpg"));
     // The filter comes from the image library, and the dialog was asked once.
     ASSERT_EQ(D.FileQuestions.size(), 1u);
     EXPECT_FALSE(D.FileQuestions[0].Filter.isEmpty());
@@ -110,12 +110,12 @@ TEST(OpenFilter, LibraryPairsBecomeDialogFilters) {
 }
 
 TEST_F(MainFormTest, CancelledAddDialogChangesNothing) {
-    Form->NewFotoBtn->click(); // no answer queued: cancelled
+    Form->Controls().NewFotoBtn->click(); // no answer queued: cancelled
     EXPECT_EQ(Form->Show().Count(), 0);
 }
 
 TEST_F(MainFormTest, FileNamesAsTextBreaksEveryFiftyCharacters) {
-    Form->FilenamesCheck->setChecked(true);
+    Form->Controls().FilenamesCheck->setChecked(true);
     const QString longName = QString(120 - 4, QLatin1Char('a')) + QStringLiteral(".jpg");
     const QString shortName = QString(49 - 4, QLatin1Char('b')) + QStringLiteral(".jpg");
     AddPhotos({Dir.path() + "/" + longName, Dir.path() + "/" + shortName});
@@ -131,12 +131,12 @@ TEST_F(MainFormTest, DeletingPhotoThreeOfFiveShowsTheFormerFourth) {
     for (int i = 0; i < 5; ++i)
         Form->Show().Fotos[i].Text = "Text " + std::to_string(i + 1);
     Form->Show().CurFoto = 3;
-    Form->DelFotoBtn->click();
+    Form->Controls().DelFotoBtn->click();
     ASSERT_EQ(Form->Show().Count(), 4);
     EXPECT_EQ(Form->Show().CurFoto, 3);
     EXPECT_EQ(PathAt(*Form, 2), (Dir.path() + "/foto4.jpg").toStdString());
-    EXPECT_EQ(Form->Memo1->toPlainText(), QStringLiteral("Text 4"));
-    EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Thumbnail: 3 von 4"));
+    EXPECT_EQ(Form->Controls().Memo1->toPlainText(), QStringLiteral("Text 4"));
+    EXPECT_EQ(Form->Controls().StatusBar1->PanelText(), QStringLiteral("Thumbnail: 3 von 4"));
     // Showing the caption is not an edit: the caption stays as it was.
     EXPECT_EQ(Form->Show().Fotos[2].Text, "Text 4");
 }
@@ -144,79 +144,79 @@ TEST_F(MainFormTest, DeletingPhotoThreeOfFiveShowsTheFormerFourth) {
 TEST_F(MainFormTest, DeletingTheLastPhotoLeavesNoneCurrent) {
     AddPhotos(Names(2, Dir.path()));
     Form->Show().CurFoto = 2;
-    Form->DelFotoBtn->click();
-    EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
-    EXPECT_TRUE(Form->Label1->text().isEmpty());
+    Form->Controls().DelFotoBtn->click();
+    EXPECT_EQ(Form->Controls().StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
+    EXPECT_TRUE(Form->Controls().Label1->text().isEmpty());
     // Delete, forward and back now do nothing.
-    Form->DelFotoBtn->click();
-    Form->NachVornBtn->click();
-    Form->NachHintenBtn->click();
+    Form->Controls().DelFotoBtn->click();
+    Form->Controls().NachVornBtn->click();
+    Form->Controls().NachHintenBtn->click();
     ASSERT_EQ(Form->Show().Count(), 1);
     EXPECT_EQ(Form->Show().CurFoto, 2);
     // Typing while no photo is current changes no caption.
-    QTest::keyClicks(Form->Memo1, QStringLiteral("verloren"));
+    QTest::keyClicks(Form->Controls().Memo1, QStringLiteral("verloren"));
     EXPECT_EQ(Form->Show().Fotos[0].Text, "");
 }
 
 TEST_F(MainFormTest, MovingKeepsTheSamePhotoCurrent) {
     AddPhotos(Names(3, Dir.path()));
-    Form->NachVornBtn->click(); // photo 1: nothing
+    Form->Controls().NachVornBtn->click(); // photo 1: nothing
     EXPECT_EQ(PathAt(*Form, 0), (Dir.path() + "/foto1.jpg").toStdString());
-    Form->NachHintenBtn->click();
+    Form->Controls().NachHintenBtn->click();
     EXPECT_EQ(Form->Show().CurFoto, 2);
     EXPECT_EQ(PathAt(*Form, 1), (Dir.path() + "/foto1.jpg").toStdString());
-    Form->NachHintenBtn->click();
-    Form->NachHintenBtn->click(); // last: nothing
+    Form->Controls().NachHintenBtn->click();
+    Form->Controls().NachHintenBtn->click(); // last: nothing
     EXPECT_EQ(Form->Show().CurFoto, 3);
     EXPECT_EQ(PathAt(*Form, 2), (Dir.path() + "/foto1.jpg").toStdString());
-    Form->NachVornBtn->click();
+    Form->Controls().NachVornBtn->click();
     EXPECT_EQ(Form->Show().CurFoto, 2);
     EXPECT_EQ(PathAt(*Form, 1), (Dir.path() + "/foto1.jpg").toStdString());
 }
 
 TEST_F(MainFormTest, TypedCaptionsAreStoredAsWindows1252WithCrLf) {
     AddPhotos(Names(1, Dir.path()));
-    Form->Memo1->setFocus();
+    Form->Controls().Memo1->setFocus();
     // Non-ASCII text arrives as the input method delivers it.
-    Form->Memo1->insertPlainText(QStringLiteral("Grüße"));
-    QTest::keyClick(Form->Memo1, Qt::Key_Return);
-    Form->Memo1->insertPlainText(QStringLiteral("Łódź"));
+    Form->Controls().Memo1->insertPlainText(QStringLiteral("Grüße"));
+    QTest::keyClick(Form->Controls().Memo1, Qt::Key_Return);
+    Form->Controls().Memo1->insertPlainText(QStringLiteral("Łódź"));
     // ü and ß are Windows-1252 bytes; Ł, ó and ź: ó is, Ł and ź become references.
     EXPECT_EQ(Form->Show().Fotos[0].Text, "Gr\xFC\xDF"
                                           "e\r\n&#321;\xF3"
                                           "d&#378;");
     // Shown again as typed.
     Form->adibchanged();
-    EXPECT_EQ(Form->Memo1->toPlainText(), QStringLiteral("Grüße\nŁódź"));
+    EXPECT_EQ(Form->Controls().Memo1->toPlainText(), QStringLiteral("Grüße\nŁódź"));
 }
 
 TEST_F(MainFormTest, EscapeDeletesOnThePhotosPageButNotInTheCaptionEditor) {
     AddPhotos(Names(3, Dir.path()));
-    Form->Memo1->setFocus();
-    QTest::keyClick(Form->Memo1, Qt::Key_Escape);
+    Form->Controls().Memo1->setFocus();
+    QTest::keyClick(Form->Controls().Memo1, Qt::Key_Escape);
     EXPECT_EQ(Form->Show().Count(), 3);
-    Form->NewFotoBtn->setFocus();
-    QTest::keyClick(Form->NewFotoBtn, Qt::Key_Escape);
+    Form->Controls().NewFotoBtn->setFocus();
+    QTest::keyClick(Form->Controls().NewFotoBtn, Qt::Key_Escape);
     EXPECT_EQ(Form->Show().Count(), 2);
-    Form->KeyEdit->setFocus();
-    QTest::keyClick(Form->KeyEdit, Qt::Key_Escape);
+    Form->Controls().KeyEdit->setFocus();
+    QTest::keyClick(Form->Controls().KeyEdit, Qt::Key_Escape);
     EXPECT_EQ(Form->Show().Count(), 1);
-    Form->PageControl2->setCurrentWidget(Form->TabSheet5);
-    Form->Blende2Check->setFocus();
-    QTest::keyClick(Form->Blende2Check, Qt::Key_Escape);
+    Form->Controls().PageControl2->setCurrentWidget(Form->Controls().TabSheet5);
+    Form->Controls().Blende2Check->setFocus();
+    QTest::keyClick(Form->Controls().Blende2Check, Qt::Key_Escape);
     EXPECT_EQ(Form->Show().Count(), 1);
 }
 
 TEST_F(MainFormTest, NewAsksAndResetsTheSettingsButNotTheOption) {
     AddPhotos(Names(2, Dir.path()));
-    Form->FilenamesCheck->setChecked(true);
-    Form->TimeEd->SetValue(5);
-    Form->Blende2Check->setChecked(true);
-    Form->TesselColorComboBox1->SetColorValue(0x0000FF);
+    Form->Controls().FilenamesCheck->setChecked(true);
+    Form->Controls().TimeEd->SetValue(5);
+    Form->Controls().Blende2Check->setChecked(true);
+    Form->Controls().TesselColorComboBox1->SetColorValue(0x0000FF);
     Form->Show().CurFoto = 2;
 
     D.MessageAnswers.push_back(mbCancel);
-    Form->NewBtn->click();
+    Form->Controls().NewBtn->click();
     ASSERT_EQ(D.Messages.size(), 1u);
     EXPECT_EQ(D.Messages[0].Text,
               QStringLiteral("Alle nicht gespeicherten Einstellungen gehen verloren."));
@@ -226,7 +226,7 @@ TEST_F(MainFormTest, NewAsksAndResetsTheSettingsButNotTheOption) {
     EXPECT_EQ(Form->Show().Count(), 2);
 
     D.MessageAnswers.push_back(mbOK);
-    Form->NewBtn->click();
+    Form->Controls().NewBtn->click();
     EXPECT_EQ(Form->Show().Count(), 0);
     EXPECT_EQ(Form->Show().CurFoto, 1);
     const TShowSettings s = Form->Settings();
@@ -236,8 +236,8 @@ TEST_F(MainFormTest, NewAsksAndResetsTheSettingsButNotTheOption) {
     EXPECT_EQ(s.TextColor, d.TextColor);
     EXPECT_TRUE(s.FadeInOut);
     EXPECT_TRUE(s.ShowPDF);
-    EXPECT_TRUE(Form->FilenamesCheck->isChecked());
-    EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
+    EXPECT_TRUE(Form->Controls().FilenamesCheck->isChecked());
+    EXPECT_EQ(Form->Controls().StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
 }
 
 TEST_F(MainFormTest, ClosingAlwaysAsksAndOnlyOkCloses) {
@@ -252,25 +252,25 @@ TEST_F(MainFormTest, ClosingAlwaysAsksAndOnlyOkCloses) {
     EXPECT_EQ(D.Messages[0].Title, QStringLiteral("Programm beenden"));
     EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Information);
     // The exit button asks the same question.
-    QTest::mouseClick(Form->EndeBtn, Qt::LeftButton);
+    QTest::mouseClick(Form->Controls().EndeBtn, Qt::LeftButton);
     EXPECT_EQ(D.Messages.size(), 2u);
     EXPECT_FALSE(Form->isVisible());
 }
 
 TEST_F(MainFormTest, SpinFieldsBringTypedValuesIntoTheirLimits) {
-    Form->PageControl2->setCurrentWidget(Form->TabSheet5);
+    Form->Controls().PageControl2->setCurrentWidget(Form->Controls().TabSheet5);
     struct Case {
         TSpinEdit* Field;
         const char* Typed;
         int Expected;
     } cases[] = {
-        {Form->TimeEd, "2000000", 1000000},
-        {Form->TimeEd, "0", 1},
-        {Form->TimeEd, "abc", 1},
-        {Form->TimeEd2, "-5", 1},
-        {Form->TimeEd2, "99999999999999999999", 1000000},
-        {Form->TextXEd, "x", 0},
-        {Form->FontSizeEd, "-12", -12},
+        {Form->Controls().TimeEd, "2000000", 1000000},
+        {Form->Controls().TimeEd, "0", 1},
+        {Form->Controls().TimeEd, "abc", 1},
+        {Form->Controls().TimeEd2, "-5", 1},
+        {Form->Controls().TimeEd2, "99999999999999999999", 1000000},
+        {Form->Controls().TextXEd, "x", 0},
+        {Form->Controls().FontSizeEd, "-12", -12},
     };
     for (const Case& c : cases) {
         c.Field->setFocus();
@@ -279,7 +279,7 @@ TEST_F(MainFormTest, SpinFieldsBringTypedValuesIntoTheirLimits) {
         QTest::keyClicks(edit, QString::fromLatin1(c.Typed));
         // Read before leaving the field: the value as it will be fixed.
         EXPECT_EQ(c.Field->Value(), c.Expected) << c.Typed;
-        Form->Blende1Check->setFocus(); // leave the field
+        Form->Controls().Blende1Check->setFocus(); // leave the field
         EXPECT_EQ(c.Field->text(), QString::number(c.Expected)) << c.Typed;
     }
     EXPECT_EQ(Form->Settings().TextX, 0);
@@ -292,13 +292,13 @@ namespace lumeno::ui::test {
 namespace {
 
 TEST_F(MainFormTest, BottomBarOpensTheHomePageAndTheAboutBox) {
-    Form->wwwBtn->click();
+    Form->Controls().wwwBtn->click();
     ASSERT_EQ(Opened.size(), 1u);
     EXPECT_EQ(Opened[0], "https://www.pdflumeno.de");
-    EXPECT_EQ(Form->wwwBtn->text(), QStringLiteral("www.pdflumeno.de"));
-    EXPECT_EQ(Form->wwwBtn->toolTip(), QStringLiteral("Auf zur Corvana Homepage..."));
-    EXPECT_EQ(Form->ueberbtn->toolTip(), QStringLiteral("Informationen über das Programm"));
-    EXPECT_EQ(Form->EndeBtn->toolTip(), QStringLiteral("Hiermit verlassen Sie das Programm"));
+    EXPECT_EQ(Form->Controls().wwwBtn->text(), QStringLiteral("www.pdflumeno.de"));
+    EXPECT_EQ(Form->Controls().wwwBtn->toolTip(), QStringLiteral("Auf zur Corvana Homepage..."));
+    EXPECT_EQ(Form->Controls().ueberbtn->toolTip(), QStringLiteral("Informationen über das Programm"));
+    EXPECT_EQ(Form->Controls().EndeBtn->toolTip(), QStringLiteral("Hiermit verlassen Sie das Programm"));
     QString seenTitle;
     QTimer::singleShot(0, Form.get(), [&] {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -307,7 +307,7 @@ TEST_F(MainFormTest, BottomBarOpensTheHomePageAndTheAboutBox) {
                 box->accept();
             }
     });
-    QTest::mouseClick(Form->ueberbtn, Qt::LeftButton);
+    QTest::mouseClick(Form->Controls().ueberbtn, Qt::LeftButton);
     EXPECT_EQ(seenTitle, QStringLiteral("Info"));
     // The box is destroyed when it closes.
     for (QWidget* w : QApplication::topLevelWidgets())

@@ -36,18 +36,18 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
 
 TEST_F(MainFormTest, SaveAndReopenThroughTheWindowKeepsEverything) {
     AddPhotos({Dir.path() + "/eins.jpg", Dir.path() + "/zwei.jpg"});
-    Form->Memo1->insertPlainText(QStringLiteral("Am Strand\nMöwen"));
-    Form->TimeEd->SetValue(1500);
-    Form->TextXEd->SetValue(-3);
-    Form->Blende2Check->setChecked(true);
-    Form->VollScreenCheck->setChecked(true);
-    Form->ShowPDFCheck->setChecked(false);
-    Form->TesselColorComboBox3->SetColorValue(0x0080FF);
+    Form->Controls().Memo1->insertPlainText(QStringLiteral("Am Strand\nMöwen"));
+    Form->Controls().TimeEd->SetValue(1500);
+    Form->Controls().TextXEd->SetValue(-3);
+    Form->Controls().Blende2Check->setChecked(true);
+    Form->Controls().VollScreenCheck->setChecked(true);
+    Form->Controls().ShowPDFCheck->setChecked(false);
+    Form->Controls().TesselColorComboBox3->SetColorValue(0x0080FF);
     const TShowSettings saved = Form->Settings();
 
     const QString file = Dir.filePath(QStringLiteral("show")); // the extension is added
     D.SaveAnswers.push_back(file);
-    Form->SaveAsBtn->click();
+    Form->Controls().SaveAsBtn->click();
     ASSERT_TRUE(D.Messages.empty());
     ASSERT_EQ(D.FileQuestions.back().Filter, QStringLiteral("PDF Lumeno-Dateien (*.lmo)"));
     EXPECT_EQ(D.FileQuestions.back().DefaultExt, QStringLiteral("lmo"));
@@ -58,16 +58,16 @@ TEST_F(MainFormTest, SaveAndReopenThroughTheWindowKeepsEverything) {
 
     // Reopen into a fresh show.
     D.MessageAnswers.push_back(mbOK);
-    Form->NewBtn->click();
+    Form->Controls().NewBtn->click();
     D.MessageAnswers.push_back(mbOK);
     D.OpenAnswers.push_back({file + ".lmo"});
-    Form->OpenBtn->click();
+    Form->Controls().OpenBtn->click();
     ASSERT_EQ(D.Messages.size(), 2u);
     EXPECT_EQ(D.Messages[1].Title, QStringLiteral("Datei|Öffnen"));
     ASSERT_EQ(Form->Show().Count(), 2);
     EXPECT_EQ(Form->Show().Fotos[0].Text, "Am Strand\r\nM\xF6wen");
     EXPECT_EQ(Form->Show().CurFoto, 1);
-    EXPECT_TRUE(Form->Memo1->toPlainText().isEmpty());
+    EXPECT_TRUE(Form->Controls().Memo1->toPlainText().isEmpty());
     // Emptying the editor after opening must not erase the caption of photo 1.
     EXPECT_FALSE(Form->Show().Fotos[0].Text.empty());
     const TShowSettings back = Form->Settings();
@@ -79,18 +79,18 @@ TEST_F(MainFormTest, SaveAndReopenThroughTheWindowKeepsEverything) {
     EXPECT_FALSE(back.ShowPDF);
     // Saving again gives the same bytes.
     D.SaveAnswers.push_back(file + "2.lmo");
-    Form->SaveAsBtn->click();
+    Form->Controls().SaveAsBtn->click();
     EXPECT_EQ(ReadAll(file + "2.lmo"), bytes);
 }
 
 TEST_F(MainFormTest, OpenCancelledAtTheQuestionOrInTheDialogKeepsTheShow) {
     AddPhotos({Dir.path() + "/eins.jpg"});
     D.MessageAnswers.push_back(mbCancel);
-    Form->OpenBtn->click();
+    Form->Controls().OpenBtn->click();
     EXPECT_TRUE(D.FileQuestions.size() == 1u); // only the add dialog
     EXPECT_EQ(Form->Show().Count(), 1);
     D.MessageAnswers.push_back(mbOK);
-    Form->OpenBtn->click(); // dialog cancelled
+    Form->Controls().OpenBtn->click(); // dialog cancelled
     EXPECT_EQ(Form->Show().Count(), 1);
 }
 
@@ -109,13 +109,13 @@ TEST_F(MainFormTest, ProjectFileErrorsAreReportedWithTheirTexts) {
         SCOPED_TRACE(c.Name);
         Form->Show().FreeAllPics();
         AddPhotos({Dir.path() + "/eins.jpg"});
-        Form->TimeEd->SetValue(777);
+        Form->Controls().TimeEd->SetValue(777);
         const QString path = Dir.filePath(QString::fromLatin1(c.Name));
         if (!c.Content.isEmpty()) WriteAll(path, c.Content);
         D.Messages.clear();
         D.MessageAnswers.push_back(mbOK);
         D.OpenAnswers.push_back({path});
-        Form->OpenBtn->click();
+        Form->Controls().OpenBtn->click();
         ASSERT_EQ(D.Messages.size(), 2u);
         EXPECT_EQ(D.Messages[1].Text, QString::fromUtf8(c.Message));
         EXPECT_EQ(D.Messages[1].Icon, TMsgIcon::Error);
@@ -123,12 +123,12 @@ TEST_F(MainFormTest, ProjectFileErrorsAreReportedWithTheirTexts) {
         EXPECT_EQ(Form->Show().Count(), c.PhotosAfter);
         EXPECT_EQ(Form->Settings().FadeTime, 777); // settings kept
     }
-    EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
+    EXPECT_EQ(Form->Controls().StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
 }
 
 TEST_F(MainFormTest, SaveIntoAMissingFolderReportsAndWritesNothing) {
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("gibtsnicht/show.lmo")));
-    Form->SaveAsBtn->click();
+    Form->Controls().SaveAsBtn->click();
     ASSERT_EQ(D.Messages.size(), 1u);
     EXPECT_EQ(D.Messages[0].Text, QStringLiteral("Fehler: Konnte Datei nicht erstellen..."));
     EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Error);
@@ -143,8 +143,8 @@ TEST_F(MainFormTest, ReadTimesAreBroughtIntoTheirLimits) {
     const QString path = Dir.filePath(QStringLiteral("grenzen.lmo"));
     WriteAll(path, QByteArray::fromStdString(bytes));
     EXPECT_TRUE(Form->OpenFileNow(path));
-    EXPECT_EQ(Form->TimeEd->Value(), 1);
-    EXPECT_EQ(Form->TimeEd2->Value(), 1000000);
+    EXPECT_EQ(Form->Controls().TimeEd->Value(), 1);
+    EXPECT_EQ(Form->Controls().TimeEd2->Value(), 1000000);
 }
 
 TEST(MainFormStart, CommandLineProjectOpensOnFirstShowingWithoutAsking) {
@@ -163,7 +163,7 @@ TEST(MainFormStart, CommandLineProjectOpensOnFirstShowingWithoutAsking) {
     EXPECT_TRUE(d.Messages.empty());
     ASSERT_EQ(form.Show().Count(), 2);
     EXPECT_EQ(form.Show().Fotos[0].Text, "Erstes");
-    EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
+    EXPECT_TRUE(form.Controls().Memo1->toPlainText().isEmpty());
     // A second showing opens nothing again.
     form.Show().FreeAllPics();
     form.hide();
@@ -186,17 +186,17 @@ class SearchPageTest : public MainFormTest {
         f[2].Text = "GR\xDC\xDF"
                     "E"; // GRÜßE in Windows-1252
         f[3].Text = "";
-        Form->PageControl2->setCurrentWidget(Form->TabSheet3);
+        Form->Controls().PageControl2->setCurrentWidget(Form->Controls().TabSheet3);
     }
     QStringList Rows(int column) {
         QStringList l;
-        for (int i = 0; i < Form->ListView2->topLevelItemCount(); ++i)
-            l << Form->ListView2->topLevelItem(i)->text(column);
+        for (int i = 0; i < Form->Controls().ListView2->topLevelItemCount(); ++i)
+            l << Form->Controls().ListView2->topLevelItem(i)->text(column);
         return l;
     }
     void Search(const QString& text) {
-        Form->SearchEdit->setText(text);
-        Form->SearchBtn->click();
+        Form->Controls().SearchEdit->setText(text);
+        Form->Controls().SearchBtn->click();
     }
 };
 
@@ -212,34 +212,34 @@ TEST_F(SearchPageTest, FindsCaptionsAndFileNamesInListOrder) {
     EXPECT_EQ(Rows(0), QStringList{"see.jpg"});
     Search(QString());
     EXPECT_TRUE(Rows(0).isEmpty());
-    EXPECT_EQ(Form->ListView2->columnWidth(0), 150);
-    EXPECT_EQ(Form->ListView2->headerItem()->text(1), QStringLiteral("Beschreibung"));
+    EXPECT_EQ(Form->Controls().ListView2->columnWidth(0), 150);
+    EXPECT_EQ(Form->Controls().ListView2->headerItem()->text(1), QStringLiteral("Beschreibung"));
 }
 
 TEST_F(SearchPageTest, EnterAndDoubleClickJumpToThePhotoByItsOldPosition) {
     Search(QStringLiteral("am"));
     ASSERT_EQ(Rows(0).size(), 2);
     // Nothing selected: nothing happens.
-    Form->ListView2->setFocus();
-    QTest::keyClick(Form->ListView2, Qt::Key_Return);
-    EXPECT_EQ(Form->PageControl2->currentWidget(), Form->TabSheet3);
+    Form->Controls().ListView2->setFocus();
+    QTest::keyClick(Form->Controls().ListView2, Qt::Key_Return);
+    EXPECT_EQ(Form->Controls().PageControl2->currentWidget(), Form->Controls().TabSheet3);
 
-    Form->ListView2->setCurrentItem(Form->ListView2->topLevelItem(1));
-    QTest::keyClick(Form->ListView2, Qt::Key_Return);
-    EXPECT_EQ(Form->PageControl2->currentWidget(), Form->TabSheet2);
+    Form->Controls().ListView2->setCurrentItem(Form->Controls().ListView2->topLevelItem(1));
+    QTest::keyClick(Form->Controls().ListView2, Qt::Key_Return);
+    EXPECT_EQ(Form->Controls().PageControl2->currentWidget(), Form->Controls().TabSheet2);
     EXPECT_EQ(Form->Show().CurFoto, 2);
-    EXPECT_EQ(Form->Memo1->toPlainText(), QStringLiteral("Gipfel\nam strand?"));
+    EXPECT_EQ(Form->Controls().Memo1->toPlainText(), QStringLiteral("Gipfel\nam strand?"));
 
     // After deleting photo 1 the row of the former second photo selects the one after it.
     Form->Show().CurFoto = 1;
-    Form->DelFotoBtn->click();
-    Form->PageControl2->setCurrentWidget(Form->TabSheet3);
+    Form->Controls().DelFotoBtn->click();
+    Form->Controls().PageControl2->setCurrentWidget(Form->Controls().TabSheet3);
     QApplication::processEvents();
-    QTreeWidgetItem* item = Form->ListView2->topLevelItem(1);
-    Form->ListView2->setCurrentItem(item);
-    const QRect r = Form->ListView2->visualItemRect(item);
-    QTest::mouseClick(Form->ListView2->viewport(), Qt::LeftButton, {}, r.center());
-    QTest::mouseDClick(Form->ListView2->viewport(), Qt::LeftButton, {}, r.center());
+    QTreeWidgetItem* item = Form->Controls().ListView2->topLevelItem(1);
+    Form->Controls().ListView2->setCurrentItem(item);
+    const QRect r = Form->Controls().ListView2->visualItemRect(item);
+    QTest::mouseClick(Form->Controls().ListView2->viewport(), Qt::LeftButton, {}, r.center());
+    QTest::mouseDClick(Form->Controls().ListView2->viewport(), Qt::LeftButton, {}, r.center());
     EXPECT_EQ(Form->Show().CurFoto, 2);
     EXPECT_EQ(Form->Show().Fotos[1].FileName, (Dir.path() + "/stadt.jpg").toStdString());
 }

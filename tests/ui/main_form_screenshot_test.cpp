@@ -24,7 +24,7 @@ TEST_F(MainFormTest, EveryPageRendersAtTheWindowSize) {
     const QString out = qEnvironmentVariable("LUMENO_SCREENSHOT_DIR");
     const char* names[] = {"main_fotos", "main_suchen", "main_einstellungen", "main_pdf"};
     for (int page = 0; page < 4; ++page) {
-        Form->PageControl2->setCurrentIndex(page);
+        Form->Controls().PageControl2->setCurrentIndex(page);
         QApplication::processEvents();
         const QPixmap shot = Form->grab();
         EXPECT_EQ(shot.size(), Form->size());

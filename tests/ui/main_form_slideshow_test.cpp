@@ -16,27 +16,27 @@ QByteArray ReadAll(const QString& path) {
 }
 
 TEST_F(MainFormTest, PhotoPagesBoxSitsBelowFullScreenOffAndIsNotSaved) {
-    ASSERT_NE(Form->PhotoPagesCheck, nullptr);
+    ASSERT_NE(Form->Controls().PhotoPagesCheck, nullptr);
     // The option reads "Fotos zusätzlich als Seiten (Diashow in jedem PDF-Betrachter)": the
     // check box and, for lack of width, its explanation on a line of its own below.
-    EXPECT_EQ(Form->PhotoPagesCheck->text(), QStringLiteral("Fotos zusätzlich als Seiten"));
+    EXPECT_EQ(Form->Controls().PhotoPagesCheck->text(), QStringLiteral("Fotos zusätzlich als Seiten"));
     const auto* hint = Form->findChild<QLabel*>(QStringLiteral("PhotoPagesHint"));
     ASSERT_NE(hint, nullptr);
     EXPECT_EQ(hint->text(), QStringLiteral("(Diashow in jedem PDF-Betrachter)"));
-    EXPECT_GT(hint->y(), Form->PhotoPagesCheck->y());
-    EXPECT_GT(Form->SaveHtmlBtn->y(), hint->geometry().bottom());
-    EXPECT_FALSE(Form->PhotoPagesCheck->isChecked());
-    EXPECT_EQ(Form->PhotoPagesCheck->x(), Form->VollScreenCheck->x());
-    EXPECT_GT(Form->PhotoPagesCheck->y(), Form->VollScreenCheck->y());
-    EXPECT_EQ(Form->SaveHtmlBtn->text(), QStringLiteral("Als HTML-Diashow speichern..."));
+    EXPECT_GT(hint->y(), Form->Controls().PhotoPagesCheck->y());
+    EXPECT_GT(Form->Controls().SaveHtmlBtn->y(), hint->geometry().bottom());
+    EXPECT_FALSE(Form->Controls().PhotoPagesCheck->isChecked());
+    EXPECT_EQ(Form->Controls().PhotoPagesCheck->x(), Form->Controls().VollScreenCheck->x());
+    EXPECT_GT(Form->Controls().PhotoPagesCheck->y(), Form->Controls().VollScreenCheck->y());
+    EXPECT_EQ(Form->Controls().SaveHtmlBtn->text(), QStringLiteral("Als HTML-Diashow speichern..."));
 
     // The project file does not change with the box.
     AddPhotos({MakeImage("rot.jpg", 64, 48, QColor(220, 30, 30))});
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("ohne.lmo")));
-    Form->SaveAsBtn->click();
-    Form->PhotoPagesCheck->setChecked(true);
+    Form->Controls().SaveAsBtn->click();
+    Form->Controls().PhotoPagesCheck->setChecked(true);
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("mit.lmo")));
-    Form->SaveAsBtn->click();
+    Form->Controls().SaveAsBtn->click();
     EXPECT_FALSE(ReadAll(Dir.filePath(QStringLiteral("ohne.lmo"))).isEmpty());
     EXPECT_EQ(ReadAll(Dir.filePath(QStringLiteral("ohne.lmo"))),
               ReadAll(Dir.filePath(QStringLiteral("mit.lmo"))));
@@ -45,12 +45,12 @@ TEST_F(MainFormTest, PhotoPagesBoxSitsBelowFullScreenOffAndIsNotSaved) {
 TEST_F(MainFormTest, PhotoPagesBoxAddsOnePagePerPhoto) {
     AddPhotos({MakeImage("rot.jpg", 64, 48, QColor(220, 30, 30)),
                MakeImage("blau.png", 48, 64, QColor(30, 30, 220))});
-    Form->ShowPDFCheck->setChecked(false);
+    Form->Controls().ShowPDFCheck->setChecked(false);
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("ohne.pdf")));
-    Form->SavePDFBtn->click();
-    Form->PhotoPagesCheck->setChecked(true);
+    Form->Controls().SavePDFBtn->click();
+    Form->Controls().PhotoPagesCheck->setChecked(true);
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("mit.pdf")));
-    Form->SavePDFBtn->click();
+    Form->Controls().SavePDFBtn->click();
     ASSERT_TRUE(D.Messages.empty()) << D.Messages[0].Text.toStdString();
     const QByteArray without = ReadAll(Dir.filePath(QStringLiteral("ohne.pdf")));
     const QByteArray with = ReadAll(Dir.filePath(QStringLiteral("mit.pdf")));
@@ -62,7 +62,7 @@ TEST_F(MainFormTest, PhotoPagesBoxAddsOnePagePerPhoto) {
 TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
     AddPhotos({MakeImage("rot.jpg", 64, 48, QColor(220, 30, 30))});
     const size_t asked = D.FileQuestions.size();
-    Form->SaveHtmlBtn->click(); // cancelled: nothing happens
+    Form->Controls().SaveHtmlBtn->click(); // cancelled: nothing happens
     ASSERT_EQ(D.FileQuestions.size(), asked + 1);
     EXPECT_EQ(D.FileQuestions.back().Filter, QStringLiteral("HTML-Dateien (*.html *.htm)"));
     EXPECT_EQ(D.FileQuestions.back().DefaultExt, QStringLiteral("html"));
@@ -70,7 +70,7 @@ TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
     EXPECT_TRUE(Opened.empty());
 
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("show")));
-    Form->SaveHtmlBtn->click();
+    Form->Controls().SaveHtmlBtn->click();
     ASSERT_TRUE(D.Messages.empty()) << D.Messages[0].Text.toStdString();
     const QByteArray html = ReadAll(Dir.filePath(QStringLiteral("show.html")));
     EXPECT_TRUE(html.startsWith("<!DOCTYPE html>"));
@@ -83,7 +83,7 @@ TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
     // The next time the dialog starts with the name chosen last; errors are shown.
     const QString bad = Dir.filePath(QStringLiteral("nirgends/x.html"));
     D.SaveAnswers.push_back(bad);
-    Form->SaveHtmlBtn->click();
+    Form->Controls().SaveHtmlBtn->click();
     EXPECT_EQ(D.FileQuestions.back().InitialName, Dir.filePath(QStringLiteral("show.html")));
     ASSERT_EQ(D.Messages.size(), 1u);
     EXPECT_EQ(D.Messages[0].Text, QStringLiteral("Die Datei ") + bad +

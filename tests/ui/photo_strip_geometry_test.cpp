@@ -50,23 +50,23 @@ class PhotoStripTest : public MainFormTest {
     // The strip's pixels as the window shows them, after thumbnails were made.
     QImage StripPixels() {
         QApplication::processEvents();
-        Form->FillThumbnails();
+        Form->Strip().FillThumbnails();
         QApplication::processEvents();
         const QImage whole = Form->grab().toImage();
-        const QPoint o = Form->PaintBox1->mapTo(Form.get(), QPoint(0, 0));
-        const QRect visible = Form->ScrollBox1->viewport()->rect();
+        const QPoint o = Form->Controls().PaintBox1->mapTo(Form.get(), QPoint(0, 0));
+        const QRect visible = Form->Controls().ScrollBox1->viewport()->rect();
         return whole.copy(
-            QRect(o + QPoint(0, Form->ScrollBox1->verticalScrollBar()->value()), visible.size()));
+            QRect(o + QPoint(0, Form->Controls().ScrollBox1->verticalScrollBar()->value()), visible.size()));
     }
     // The scroll area's client width decides the columns. The window cannot become that
     // narrow, so the scroll area itself is resized (twice: the scroll bar may come or go).
     void SetStripWidth(int w) {
         for (int i = 0; i < 2; ++i) {
-            const int extra = Form->ScrollBox1->width() - Form->ScrollBox1->viewport()->width();
-            Form->ScrollBox1->resize(w + extra, Form->ScrollBox1->height());
+            const int extra = Form->Controls().ScrollBox1->width() - Form->Controls().ScrollBox1->viewport()->width();
+            Form->Controls().ScrollBox1->resize(w + extra, Form->Controls().ScrollBox1->height());
             QApplication::processEvents();
         }
-        ASSERT_EQ(Form->ScrollBox1->viewport()->width(), w);
+        ASSERT_EQ(Form->Controls().ScrollBox1->viewport()->width(), w);
     }
 };
 
@@ -94,7 +94,7 @@ TEST_F(PhotoStripTest, CellsShowFrameFillAndCentredThumbnail) {
     };
     for (const Probe& p : probes)
         EXPECT_EQ(px.pixelColor(p.At), p.Expected) << "at " << p.At.x() << "," << p.At.y();
-    EXPECT_EQ(Form->StatusBar1->PanelText(), QStringLiteral("Thumbnail: 2 von 2"));
+    EXPECT_EQ(Form->Controls().StatusBar1->PanelText(), QStringLiteral("Thumbnail: 2 von 2"));
 }
 
 TEST_F(PhotoStripTest, UnreadableFileIsBlankAndTriedAgain) {
@@ -102,10 +102,10 @@ TEST_F(PhotoStripTest, UnreadableFileIsBlankAndTriedAgain) {
     const QImage px = StripPixels();
     EXPECT_EQ(px.pixelColor(40, 40), QColor(Qt::black));
     EXPECT_TRUE(Form->Show().Fotos[0].Thumb.empty());
-    const int loads = Form->ThumbnailLoads;
+    const int loads = Form->Strip().ThumbnailLoads;
     Form->PaintBox1Paint();
     StripPixels();
-    EXPECT_EQ(Form->ThumbnailLoads, loads + 1);
+    EXPECT_EQ(Form->Strip().ThumbnailLoads, loads + 1);
     // Once the file exists, the next repaint makes its thumbnail.
     MakeImage("fehlt.jpg", 100, 50);
     Form->PaintBox1Paint();
@@ -119,8 +119,8 @@ TEST_F(PhotoStripTest, StripHeightFollowsCountAndColumns) {
         eight << Dir.path() + QStringLiteral("/f%1.jpg").arg(i);
     AddPhotos(eight);
     SetStripWidth(4 * 90 + 20);
-    EXPECT_EQ(Form->StripCols(), 4);
-    EXPECT_EQ(Form->PaintBox1->height(), 330);
+    EXPECT_EQ(Form->Strip().Cols(), 4);
+    EXPECT_EQ(Form->Controls().PaintBox1->height(), 330);
 }
 
 TEST_F(PhotoStripTest, ArrowKeysMoveByOneOrByARow) {
@@ -131,7 +131,7 @@ TEST_F(PhotoStripTest, ArrowKeysMoveByOneOrByARow) {
     SetStripWidth(3 * 90 + 5);
     for (int i = 0; i < 7; ++i)
         Form->Show().Fotos[i].Text = std::to_string(i + 1);
-    Form->KeyEdit->setFocus();
+    Form->Controls().KeyEdit->setFocus();
     struct Step {
         Qt::Key Key;
         int Expected;
@@ -139,21 +139,21 @@ TEST_F(PhotoStripTest, ArrowKeysMoveByOneOrByARow) {
                  {Qt::Key_Down, 7}, {Qt::Key_Down, 7}, {Qt::Key_Right, 7},
                  {Qt::Key_Up, 4},   {Qt::Key_Left, 3}, {Qt::Key_Right, 4}};
     for (const Step& s : steps) {
-        QTest::keyClick(Form->KeyEdit, s.Key);
+        QTest::keyClick(Form->Controls().KeyEdit, s.Key);
         EXPECT_EQ(Form->Show().CurFoto, s.Expected) << s.Key;
     }
-    EXPECT_EQ(Form->Memo1->toPlainText(), QStringLiteral("4"));
+    EXPECT_EQ(Form->Controls().Memo1->toPlainText(), QStringLiteral("4"));
 }
 
 TEST_F(PhotoStripTest, NarrowStripHasOneColumnAndUpDownMoveByOne) {
     AddPhotos({Dir.path() + "/a.jpg", Dir.path() + "/b.jpg", Dir.path() + "/c.jpg"});
     SetStripWidth(80);
-    EXPECT_EQ(Form->StripCols(), 1);
-    EXPECT_EQ(Form->PaintBox1->height(), 440);
-    Form->KeyEdit->setFocus();
-    QTest::keyClick(Form->KeyEdit, Qt::Key_Down);
+    EXPECT_EQ(Form->Strip().Cols(), 1);
+    EXPECT_EQ(Form->Controls().PaintBox1->height(), 440);
+    Form->Controls().KeyEdit->setFocus();
+    QTest::keyClick(Form->Controls().KeyEdit, Qt::Key_Down);
     EXPECT_EQ(Form->Show().CurFoto, 2);
-    QTest::keyClick(Form->KeyEdit, Qt::Key_Up);
+    QTest::keyClick(Form->Controls().KeyEdit, Qt::Key_Up);
     EXPECT_EQ(Form->Show().CurFoto, 1);
 }
 
@@ -163,15 +163,15 @@ TEST_F(PhotoStripTest, ArrowsScrollTheCurrentPhotoIntoView) {
         many << Dir.path() + QStringLiteral("/f%1.jpg").arg(i);
     AddPhotos(many);
     SetStripWidth(90);
-    QScrollBar* bar = Form->ScrollBox1->verticalScrollBar();
-    const int clientH = Form->ScrollBox1->viewport()->height();
-    Form->KeyEdit->setFocus();
+    QScrollBar* bar = Form->Controls().ScrollBox1->verticalScrollBar();
+    const int clientH = Form->Controls().ScrollBox1->viewport()->height();
+    Form->Controls().KeyEdit->setFocus();
     for (int i = 0; i < 5; ++i)
-        QTest::keyClick(Form->KeyEdit, Qt::Key_Down);
+        QTest::keyClick(Form->Controls().KeyEdit, Qt::Key_Down);
     // Photo 6 (row 5): its frame bottom 5 * 110 + 108 is the last visible line.
     EXPECT_EQ(bar->value(), 5 * 110 + 108 - clientH + 1);
     bar->setValue(bar->maximum());
-    QTest::keyClick(Form->KeyEdit, Qt::Key_Left); // photo 5: its frame top comes to the top
+    QTest::keyClick(Form->Controls().KeyEdit, Qt::Key_Left); // photo 5: its frame top comes to the top
     EXPECT_EQ(bar->value(), 4 * 110 + 2);
 }
 
@@ -179,13 +179,13 @@ TEST_F(PhotoStripTest, ClickSelectsAndTakesTheFocusOutsideCellsNothingElse) {
     AddPhotos({Dir.path() + "/a.jpg", Dir.path() + "/b.jpg", Dir.path() + "/c.jpg"});
     SetStripWidth(4 * 90);
     Form->Show().Fotos[2].Text = "drei";
-    QTest::mouseClick(Form->PaintBox1, Qt::LeftButton, {}, QPoint(180 + 88, 108)); // hit edge
+    QTest::mouseClick(Form->Controls().PaintBox1, Qt::LeftButton, {}, QPoint(180 + 88, 108)); // hit edge
     EXPECT_EQ(Form->Show().CurFoto, 3);
-    EXPECT_EQ(Form->Memo1->toPlainText(), QStringLiteral("drei"));
-    EXPECT_TRUE(Form->KeyEdit->hasFocus());
-    QTest::mouseClick(Form->PaintBox1, Qt::RightButton, {}, QPoint(90 + 1, 50)); // on the gap
+    EXPECT_EQ(Form->Controls().Memo1->toPlainText(), QStringLiteral("drei"));
+    EXPECT_TRUE(Form->Controls().KeyEdit->hasFocus());
+    QTest::mouseClick(Form->Controls().PaintBox1, Qt::RightButton, {}, QPoint(90 + 1, 50)); // on the gap
     EXPECT_EQ(Form->Show().CurFoto, 3);
-    QTest::mouseClick(Form->PaintBox1, Qt::RightButton, {}, QPoint(300, 20)); // empty part
+    QTest::mouseClick(Form->Controls().PaintBox1, Qt::RightButton, {}, QPoint(300, 20)); // empty part
     EXPECT_EQ(Form->Show().CurFoto, 3);
 }
 
@@ -199,12 +199,12 @@ TEST_F(PhotoStripTest, DoubleClickAndEnterOpenTheViewerOrReportTheFile) {
         shownSize = QSize(DibWidth(image), DibHeight(image));
     };
     // A double-click on an empty part opens the photo that was already current.
-    QTest::mouseDClick(Form->PaintBox1, Qt::LeftButton, {}, QPoint(350, 100));
+    QTest::mouseDClick(Form->Controls().PaintBox1, Qt::LeftButton, {}, QPoint(350, 100));
     ASSERT_EQ(shown, QStringList{good});
     EXPECT_EQ(shownSize, QSize(64, 48));
     Form->Show().CurFoto = 2;
-    Form->KeyEdit->setFocus();
-    QTest::keyClick(Form->KeyEdit, Qt::Key_Return);
+    Form->Controls().KeyEdit->setFocus();
+    QTest::keyClick(Form->Controls().KeyEdit, Qt::Key_Return);
     EXPECT_EQ(shown.size(), 1);
     ASSERT_EQ(D.Messages.size(), 1u);
     EXPECT_EQ(D.Messages[0].Text, QStringLiteral("Konnte die Bilddatei nicht öffnen!"));
@@ -218,11 +218,11 @@ TEST_F(PhotoStripTest, WheelScrollsTwentyPixelsOnlyOnThePhotosPage) {
         many << Dir.path() + QStringLiteral("/f%1.jpg").arg(i);
     AddPhotos(many);
     SetStripWidth(90);
-    QScrollBar* bar = Form->ScrollBox1->verticalScrollBar();
+    QScrollBar* bar = Form->Controls().ScrollBox1->verticalScrollBar();
     auto wheel = [&](int delta) {
-        QWheelEvent e(QPointF(20, 20), Form->PaintBox1->mapToGlobal(QPointF(20, 20)), QPoint(),
+        QWheelEvent e(QPointF(20, 20), Form->Controls().PaintBox1->mapToGlobal(QPointF(20, 20)), QPoint(),
                       QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(Form->PaintBox1, &e);
+        QApplication::sendEvent(Form->Controls().PaintBox1, &e);
     };
     wheel(-120);
     EXPECT_EQ(bar->value(), 20);
@@ -230,8 +230,8 @@ TEST_F(PhotoStripTest, WheelScrollsTwentyPixelsOnlyOnThePhotosPage) {
     EXPECT_EQ(bar->value(), 60);
     wheel(120);
     EXPECT_EQ(bar->value(), 40);
-    Form->PageControl2->setCurrentWidget(Form->TabSheet3);
-    Form->FormMouseWheelDown();
+    Form->Controls().PageControl2->setCurrentWidget(Form->Controls().TabSheet3);
+    Form->Strip().WheelDown();
     EXPECT_EQ(bar->value(), 40);
 }
 
@@ -243,8 +243,8 @@ TEST_F(PhotoStripTest, TenThousandPhotosLoadOnlyTheVisibleRows) {
     for (int i = 0; i < kMany; ++i)
         many << file;
     AddPhotos(many);
-    const int cols = Form->StripCols();
-    const int clientH = Form->ScrollBox1->viewport()->height();
+    const int cols = Form->Strip().Cols();
+    const int clientH = Form->Controls().ScrollBox1->viewport()->height();
     auto visibleCells = [&](int scrollPos) {
         int n = 0;
         for (int row = 0; row * 110 <= scrollPos + clientH; ++row)
@@ -253,24 +253,24 @@ TEST_F(PhotoStripTest, TenThousandPhotosLoadOnlyTheVisibleRows) {
     };
     StripPixels();
     StripPixels();
-    EXPECT_EQ(Form->ThumbnailLoads, visibleCells(0));
+    EXPECT_EQ(Form->Strip().ThumbnailLoads, visibleCells(0));
     int withThumb = 0;
     for (const TFotoRecord& r : Form->Show().Fotos)
         withThumb += r.Thumb.empty() ? 0 : 1;
     EXPECT_EQ(withThumb, visibleCells(0));
     // Jumping to the end loads the rows there only.
-    const int before = Form->ThumbnailLoads;
+    const int before = Form->Strip().ThumbnailLoads;
     Form->Show().CurFoto = kMany;
-    Form->ScrollImageInView();
+    Form->Strip().ScrollImageInView();
     Form->PaintBox1Paint();
     StripPixels();
-    const int pos = Form->ScrollBox1->verticalScrollBar()->value();
+    const int pos = Form->Controls().ScrollBox1->verticalScrollBar()->value();
     int expected = 0;
     for (int row = pos / 110 - 1; row * 110 <= pos + clientH; ++row)
         if (row >= 0 && strip::RowVisible(row, pos, clientH))
             expected += std::min(cols, kMany - row * cols);
     EXPECT_GT(expected, 0);
-    EXPECT_EQ(Form->ThumbnailLoads - before, std::max(0, expected));
+    EXPECT_EQ(Form->Strip().ThumbnailLoads - before, std::max(0, expected));
 }
 
 } // namespace
@@ -283,21 +283,21 @@ namespace {
 TEST_F(PhotoStripTest, EnterShowsThePictureViewerAndTakesThePictureBack) {
     const QString file = MakeImage("ansicht.png", 120, 80);
     AddPhotos({file});
-    ASSERT_NE(Form->ViewPicForm, nullptr);
-    EXPECT_FALSE(Form->ViewPicForm->isVisible());
+    ASSERT_NE(Form->Controls().ViewPicForm, nullptr);
+    EXPECT_FALSE(Form->Controls().ViewPicForm->isVisible());
     QString seenName;
     int seenWidth = 0;
     QTimer::singleShot(0, Form.get(), [&] {
-        seenName = Form->ViewPicForm->ImageFileName;
-        seenWidth = DibWidth(Form->ViewPicForm->Image);
-        Form->ViewPicForm->ReadyBtn->click();
+        seenName = Form->Controls().ViewPicForm->ImageFileName;
+        seenWidth = DibWidth(Form->Controls().ViewPicForm->Image);
+        Form->Controls().ViewPicForm->ReadyBtn->click();
     });
-    Form->KeyEdit->setFocus();
-    QTest::keyClick(Form->KeyEdit, Qt::Key_Return);
+    Form->Controls().KeyEdit->setFocus();
+    QTest::keyClick(Form->Controls().KeyEdit, Qt::Key_Return);
     EXPECT_EQ(seenName, file);
     EXPECT_EQ(seenWidth, 120);
-    EXPECT_EQ(Form->ViewPicForm->Image.Bits, nullptr);
-    EXPECT_FALSE(Form->ViewPicForm->isVisible());
+    EXPECT_EQ(Form->Controls().ViewPicForm->Image.Bits, nullptr);
+    EXPECT_FALSE(Form->Controls().ViewPicForm->isVisible());
 }
 
 } // namespace
@@ -313,7 +313,7 @@ TEST_F(PhotoStripTest, ThumbnailLoadMovesTheProgressBar) {
     Form->Show().Fotos[0].Thumb.reset(); // whatever the first painting made
     Form->SetProStatus(0);
     const int bar = Form->StatusBarBarRepaints;
-    Form->FillThumbnails();
+    Form->Strip().FillThumbnails();
     ASSERT_FALSE(Form->Show().Fotos[0].Thumb.empty());
     EXPECT_EQ(Form->ProgressPercent(), 100);
     EXPECT_GT(Form->StatusBarBarRepaints - bar, 2);

@@ -61,7 +61,7 @@ class MainFormTest : public ::testing::Test {
     // Adds the files through the real button and the scripted open dialog.
     void AddPhotos(const QStringList& files) {
         D.OpenAnswers.push_back(files);
-        Form->NewFotoBtn->click();
+        Form->Controls().NewFotoBtn->click();
     }
 
     QTemporaryDir Dir;

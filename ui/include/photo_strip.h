@@ -1,16 +1,25 @@
 // The photo strip: the grid of thumbnails on the photos page (PaintBox1 inside ScrollBox1).
 //
-// The widget itself holds no state; it hands painting and mouse input to its TMainForm,
-// which owns the photos, the current photo and the cached thumbnails. The geometry below is
-// shared by painting, hit testing and scrolling.
+// TPhotoStrip draws the show's photos, makes their thumbnails, and turns clicks, keys and
+// the wheel into a new current photo; the window hears of that through TPhotoStripHost. The
+// widget TPhotoStripBox holds no state and hands painting and mouse input to its strip. The
+// geometry below is shared by painting, hit testing and scrolling.
 #pragma once
 
+#include "lumeno/project/show.h"
+
+#include <QObject>
 #include <QRect>
 #include <QWidget>
 
+#include <unordered_set>
+
+class QScrollArea;
+class TDibLoadOwner;
+
 namespace lumeno::ui {
 
-class TMainForm;
+class TPhotoStrip;
 
 namespace strip {
 
@@ -41,15 +50,72 @@ bool RowVisible(int row, int scrollPos, int clientHeight);
 class TPhotoStripBox : public QWidget {
     Q_OBJECT
   public:
-    TPhotoStripBox(TMainForm* form, QWidget* parent);
+    explicit TPhotoStripBox(QWidget* parent);
+    // Set by the strip that serves this widget.
+    TPhotoStrip* Strip = nullptr;
 
   protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+};
+
+// What the strip asks of its window.
+class TPhotoStripHost {
+  public:
+    // The current photo was chosen by a click or an arrow key (Show().CurFoto is set).
+    virtual void PhotoChosen() = 0;
+    // The strip and everything that shows the current photo are to be brought up to date.
+    virtual void RefreshPhotos() = 0;
+    // Double click or Enter on the current photo.
+    virtual void OpenCurrentPhoto() = 0;
+    // True while the photos page is the one shown (the wheel scrolls the strip only then).
+    virtual bool PhotosPageShown() const = 0;
+
+  protected:
+    ~TPhotoStripHost() = default;
+};
+
+class TPhotoStrip : public QObject {
+  public:
+    // `box` sits inside `scroll`; thumbnail loads report their progress to `progress`.
+    TPhotoStrip(TSlideShow& show, TPhotoStripHost& host, QScrollArea* scroll, TPhotoStripBox* box,
+                QWidget* keyEdit, TDibLoadOwner* progress);
+
+    // Sets the strip's size from the scroll area and schedules the drawing of the visible rows;
+    // files that failed are tried again.
+    void Repaint();
+    // Draws the visible rows with `p` on the strip; missing thumbnails are scheduled.
+    void Draw(QPainter& p);
+    void ScrollImageInView();
+    void MouseDown(const QPoint& pos);
+    // Double click or Enter: the window opens the current photo.
+    void OpenCurrent();
+    // Returns true when the key was handled.
+    bool KeyDown(int key);
+    void WheelDown();
+    void WheelUp();
+    int Cols() const;
+
+    // Makes the missing thumbnails of the visible rows (outside painting; scheduled by Draw).
+    // Files that fail stay blank until the next Repaint() or scroll.
+    void FillThumbnails();
+
+    // Loads of image files made by the strip (thumbnail loads), for tests and the benchmark.
+    int ThumbnailLoads = 0;
 
   private:
-    TMainForm* Form;
+    // Loads and reduces one photo into its Thumb; false when the file cannot be loaded.
+    bool MakeThumbnail(TFotoRecord& rec);
+
+    TSlideShow& Show;
+    TPhotoStripHost& Host;
+    QScrollArea* Scroll;
+    TPhotoStripBox* Box;
+    QWidget* KeyEdit;
+    TDibLoadOwner* Progress;
+    bool FillPending = false;
+    std::unordered_set<int> FailedThumbs; // positions whose load failed in this round
 };
 
 } // namespace lumeno::ui

@@ -1,22 +1,15 @@
-// The photo strip's geometry, its widget, and the strip handlers of TMainForm.
+// The photo strip: its geometry, its widget, and TPhotoStrip (thumbnails, drawing, input).
 #include "photo_strip.h"
 
-#include "dialogs.h"
 #include "lumeno/bitmap/dib_ops.h"
 #include "lumeno/bitmap/draw_dib.h"
 #include "lumeno/core/text.h"
-#include "main_form.h"
 #include "qt_draw_target.h"
-#include "status_bar.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QTimer>
 
 #include <algorithm>
@@ -59,53 +52,55 @@ bool RowVisible(int row, int scrollPos, int clientHeight) {
 
 } // namespace strip
 
-TPhotoStripBox::TPhotoStripBox(TMainForm* form, QWidget* parent) : QWidget(parent), Form(form) {
+TPhotoStripBox::TPhotoStripBox(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("PaintBox1"));
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void TPhotoStripBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    Form->DrawStrip(p);
+    if (Strip) Strip->Draw(p);
 }
 
 void TPhotoStripBox::mousePressEvent(QMouseEvent* e) {
-    Form->PaintBox1MouseDown(e->pos());
+    if (Strip) Strip->MouseDown(e->pos());
 }
 
 void TPhotoStripBox::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (!Strip) return;
     // The first click of the pair has already selected the photo under the mouse.
-    Form->PaintBox1MouseDown(e->pos());
-    Form->PaintBox1DblClick();
+    Strip->MouseDown(e->pos());
+    Strip->OpenCurrent();
 }
 
 // ---------------------------------------------------------------------------------------
 
-int TMainForm::StripCols() const {
-    return strip::Cols(ScrollBox1->viewport()->width());
+TPhotoStrip::TPhotoStrip(TSlideShow& show, TPhotoStripHost& host, QScrollArea* scroll,
+                         TPhotoStripBox* box, QWidget* keyEdit, TDibLoadOwner* progress)
+    : QObject(box), Show(show), Host(host), Scroll(scroll), Box(box), KeyEdit(keyEdit),
+      Progress(progress) {
+    Box->Strip = this;
+    connect(Scroll->verticalScrollBar(), &QScrollBar::valueChanged, Box, [this] {
+        FailedThumbs.clear();
+        Box->update();
+    });
 }
 
-QString PositionText(const TSlideShow& show) {
-    if (!show.HasCurrent()) return QStringLiteral("Bild: keins   ");
-    return QStringLiteral("Thumbnail: %1 von %2").arg(show.CurFoto).arg(show.Count());
+int TPhotoStrip::Cols() const {
+    return strip::Cols(Scroll->viewport()->width());
 }
 
-void TMainForm::PaintBox1Paint() {
+void TPhotoStrip::Repaint() {
     // A repaint asked for by the program tries failed files again.
     FailedThumbs.clear();
-    const int cols = StripCols();
-    const int w = ScrollBox1->viewport()->width();
-    const int h = strip::Height(Show_.Count(), cols);
-    if (PaintBox1->width() != w || PaintBox1->height() != h) PaintBox1->resize(w, h);
-    PaintBox1->update();
-    StatusBar1->SetPanelText(PositionText(Show_));
-    if (TFotoRecord* cur = Show_.Current())
-        Label1->setText(QString::fromUtf8(cur->FileName.c_str()));
-    else
-        Label1->clear();
+    const int cols = Cols();
+    const int w = Scroll->viewport()->width();
+    const int h = strip::Height(Show.Count(), cols);
+    if (Box->width() != w || Box->height() != h) Box->resize(w, h);
+    Box->update();
 }
 
-bool TMainForm::MakeThumbnail(TFotoRecord& rec) {
+bool TPhotoStrip::MakeThumbnail(TFotoRecord& rec) {
     ++ThumbnailLoads;
     // A thumbnail is never larger than 80 x 80, so a decode of at least that size serves
     // (formats without reduced decoding load the whole picture); the thumbnail's size comes
@@ -113,7 +108,7 @@ bool TMainForm::MakeThumbnail(TFotoRecord& rec) {
     int fullW = 0, fullH = 0;
     TDib loaded{};
     const int ok = OpenDibReduced(&loaded, rec.FileName.c_str(), strip::kThumbBox, strip::kThumbBox,
-                                  &fullW, &fullH, this);
+                                  &fullW, &fullH, Progress);
     ScopedDib full(loaded);
     if (ok != 1 || full.empty()) return false;
     if (fullW <= 0 || fullH <= 0) {
@@ -140,37 +135,36 @@ static void ForVisible(int count, int cols, int scrollPos, int clientH, F&& f) {
     }
 }
 
-void TMainForm::FillThumbnails() {
+void TPhotoStrip::FillThumbnails() {
     FillPending = false;
-    const int cols = StripCols();
+    const int cols = Cols();
     bool changed = false;
-    ForVisible(Show_.Count(), cols, ScrollBox1->verticalScrollBar()->value(),
-               ScrollBox1->viewport()->height(), [&](int i) {
-                   TFotoRecord& rec = Show_.Fotos[i];
+    ForVisible(Show.Count(), cols, Scroll->verticalScrollBar()->value(),
+               Scroll->viewport()->height(), [&](int i) {
+                   TFotoRecord& rec = Show.Fotos[i];
                    if (!rec.Thumb.empty() || FailedThumbs.count(i)) return;
                    if (!MakeThumbnail(rec)) FailedThumbs.insert(i);
                    changed = true;
                });
-    if (changed) PaintBox1->update();
+    if (changed) Box->update();
 }
 
-void TMainForm::DrawStrip(QPainter& p) {
-    const int cols = StripCols();
-    const int scrollPos = ScrollBox1->verticalScrollBar()->value();
-    const int clientH = ScrollBox1->viewport()->height();
-    p.fillRect(QRect(0, scrollPos, PaintBox1->width(), clientH),
-               ScrollBox1->palette().color(QPalette::Dark));
+void TPhotoStrip::Draw(QPainter& p) {
+    const int cols = Cols();
+    const int scrollPos = Scroll->verticalScrollBar()->value();
+    const int clientH = Scroll->viewport()->height();
+    p.fillRect(QRect(0, scrollPos, Box->width(), clientH), Scroll->palette().color(QPalette::Dark));
     const QColor frameLight(Qt::white), frameDark(0x80, 0x80, 0x80);
     const QColor blue(0, 0, 255), silver(0xC0, 0xC0, 0xC0);
     bool missing = false;
-    ForVisible(Show_.Count(), cols, scrollPos, clientH, [&](int i) {
-        TFotoRecord& rec = Show_.Fotos[i];
+    ForVisible(Show.Count(), cols, scrollPos, clientH, [&](int i) {
+        TFotoRecord& rec = Show.Fotos[i];
         const TDib* picture = rec.Thumb.empty() ? nullptr : rec.Thumb.get();
         // Thumbnails are made outside the paint event: loading reports progress, and the status
         // bar must be drawn at once while the file loads, which cannot happen inside a paint.
         if (!picture && !FailedThumbs.count(i)) missing = true;
         const QPoint o = strip::CellOrigin(i, cols);
-        const QColor fill = (i + 1 == Show_.CurFoto) ? blue : silver;
+        const QColor fill = (i + 1 == Show.CurFoto) ? blue : silver;
         const QSize ts = picture ? strip::ThumbSize(DibWidth(*picture), DibHeight(*picture))
                                  : QSize(strip::kThumbBox, strip::kThumbBox);
         const QRect pic = strip::ThumbRect(ts).translated(o);
@@ -203,8 +197,8 @@ void TMainForm::DrawStrip(QPainter& p) {
         const QRect nameRect(o + QPoint(3, 90), o + QPoint(87, 107));
         p.save();
         p.setClipRect(nameRect);
-        p.setPen(i + 1 == Show_.CurFoto ? QColor(Qt::white) : QColor(Qt::black));
-        p.setFont(font());
+        p.setPen(i + 1 == Show.CurFoto ? QColor(Qt::white) : QColor(Qt::black));
+        p.setFont(Box->font());
         p.drawText(nameRect.adjusted(1, 0, 0, 0),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    QString::fromUtf8(FileNameWithoutDir(rec.FileName).c_str()));
@@ -216,109 +210,93 @@ void TMainForm::DrawStrip(QPainter& p) {
     }
 }
 
-void TMainForm::ScrollImageInView() {
-    if (!Show_.HasCurrent()) return;
-    const int cols = StripCols();
-    const int row = (Show_.CurFoto - 1) / cols;
+void TPhotoStrip::ScrollImageInView() {
+    if (!Show.HasCurrent()) return;
+    const int cols = Cols();
+    const int row = (Show.CurFoto - 1) / cols;
     const int top = strip::kCellHeight * row + 2;
     const int bottom = strip::kCellHeight * row + 108;
     // The strip must be tall enough before the scroll bar can reach the row.
-    const int h = strip::Height(Show_.Count(), cols);
-    if (PaintBox1->height() != h) PaintBox1->resize(ScrollBox1->viewport()->width(), h);
-    QScrollBar* bar = ScrollBox1->verticalScrollBar();
+    const int h = strip::Height(Show.Count(), cols);
+    if (Box->height() != h) Box->resize(Scroll->viewport()->width(), h);
+    QScrollBar* bar = Scroll->verticalScrollBar();
     const int pos = bar->value();
-    const int clientH = ScrollBox1->viewport()->height();
+    const int clientH = Scroll->viewport()->height();
     if (top < pos)
         bar->setValue(top);
     else if (bottom > pos + clientH)
         bar->setValue(bottom - clientH + 1);
 }
 
-void TMainForm::PaintBox1MouseDown(const QPoint& pos) {
+void TPhotoStrip::MouseDown(const QPoint& pos) {
     KeyEdit->setFocus(Qt::MouseFocusReason);
-    const int cols = StripCols();
-    for (int i = 0; i < Show_.Count(); ++i) {
+    const int cols = Cols();
+    for (int i = 0; i < Show.Count(); ++i) {
         // Both ends of the hit area are included.
         if (strip::FrameRect(i, cols).contains(pos)) {
-            Show_.CurFoto = i + 1;
-            adibchanged();
+            Show.CurFoto = i + 1;
+            Host.PhotoChosen();
             ScrollImageInView();
-            PaintBox1Paint();
+            Host.RefreshPhotos();
             return;
         }
     }
 }
 
-void TMainForm::PaintBox1DblClick() {
-    TFotoRecord* cur = Show_.Current();
-    if (!cur) return;
-    ScopedDib image;
-    TDib loaded{};
-    OpenDib(&loaded, cur->FileName.c_str(), 0, this);
-    image.reset(loaded);
-    SetProStatus(0);
-    if (image.empty()) {
-        Dialogs().MessageBox(this, QStringLiteral("Konnte die Bilddatei nicht öffnen!"),
-                             QStringLiteral("Fehler"), mbOK, TMsgIcon::Error);
-        return;
-    }
-    if (ShowViewer) ShowViewer(*image.get(), QString::fromUtf8(cur->FileName.c_str()));
+void TPhotoStrip::OpenCurrent() {
+    Host.OpenCurrentPhoto();
 }
 
-bool TMainForm::KeyEditKeyDown(int key) {
-    const int cols = StripCols();
-    const int n = Show_.Count();
-    int& cur = Show_.CurFoto;
-    bool arrow = true;
+bool TPhotoStrip::KeyDown(int key) {
+    const int cols = Cols();
+    const int n = Show.Count();
+    int& cur = Show.CurFoto;
     switch (key) {
     case Qt::Key_Up:
         if (cur - cols >= 1) {
             cur -= cols;
-            adibchanged();
+            Host.PhotoChosen();
         }
         break;
     case Qt::Key_Down:
         if (cur + cols <= n) {
             cur += cols;
-            adibchanged();
+            Host.PhotoChosen();
         }
         break;
     case Qt::Key_Left:
         if (cur >= 2) {
             cur -= 1;
-            adibchanged();
+            Host.PhotoChosen();
         }
         break;
     case Qt::Key_Right:
         if (cur + 1 <= n) {
             cur += 1;
-            adibchanged();
+            Host.PhotoChosen();
         }
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        arrow = false;
-        PaintBox1DblClick();
+        Host.OpenCurrentPhoto();
         return true;
     default:
         return false;
     }
-    if (arrow) {
-        ScrollImageInView();
-        PaintBox1Paint();
-    }
+    ScrollImageInView();
+    Host.RefreshPhotos();
     return true;
 }
 
-void TMainForm::FormMouseWheelDown() {
-    if (PageControl2->currentWidget() != TabSheet2) return;
-    QScrollBar* bar = ScrollBox1->verticalScrollBar();
+void TPhotoStrip::WheelDown() {
+    if (!Host.PhotosPageShown()) return;
+    QScrollBar* bar = Scroll->verticalScrollBar();
     bar->setValue(bar->value() + strip::kWheelStep);
 }
 
-void TMainForm::FormMouseWheelUp() {
-    if (PageControl2->currentWidget() != TabSheet2) return;
-    QScrollBar* bar = ScrollBox1->verticalScrollBar();
+void TPhotoStrip::WheelUp() {
+    if (!Host.PhotosPageShown()) return;
+    QScrollBar* bar = Scroll->verticalScrollBar();
     bar->setValue(bar->value() - strip::kWheelStep);
 }
 
