@@ -1,0 +1,204 @@
+#include "messages.h"
+
+#include "lumeno/export/html_show.h"
+
+#include <cstdio>
+
+namespace lumeno::cli {
+
+namespace {
+
+std::string Str(std::string_view s) {
+    return std::string(s);
+}
+
+std::string Decimal(double value, int decimals) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+    std::string s = buf;
+    for (char& c : s)
+        if (c == '.') c = ','; // German display
+    return s;
+}
+
+std::string Duration(double seconds) {
+    long s = static_cast<long>(seconds + 0.5);
+    char buf[32];
+    if (s >= 3600)
+        std::snprintf(buf, sizeof buf, "%ld:%02ld:%02ld", s / 3600, (s / 60) % 60, s % 60);
+    else
+        std::snprintf(buf, sizeof buf, "%ld:%02ld", s / 60, s % 60);
+    return buf;
+}
+
+} // namespace
+
+const TNamedColour kNamedColours[kNamedColourCount] = {
+    {"Schwarz", 0x000000},    {"Dunkelrot", 0x000080}, {"Grün", 0x008000},     {"Oliv", 0x008080},
+    {"Dunkelblau", 0x800000}, {"Purpur", 0x800080},    {"Grünblau", 0x808000}, {"Grau", 0x808080},
+    {"Silber", 0xC0C0C0},     {"Rot", 0x0000FF},       {"Hellgrün", 0x00FF00}, {"Gelb", 0x00FFFF},
+    {"Blau", 0xFF0000},       {"Rosa", 0xFF00FF},      {"Hellblau", 0xFFFF00}, {"Weiß", 0xFFFFFF},
+};
+
+std::string_view Usage() {
+    return "Aufruf:\n"
+           "  lumeno-export [Optionen] SHOW.lmo AUSGABE.pdf\n"
+           "  lumeno-export [Optionen] -o AUSGABE.pdf [--captions] FOTO...\n"
+           "  lumeno-export [Optionen] --html AUSGABE.html SHOW.lmo|FOTO...\n"
+           "  lumeno-export [Optionen] --save-show NEU.lmo SHOW.lmo|FOTO...\n"
+           "\n"
+           "Exportiert eine Diaschau als PDF-Datei mit animierter Präsentation.\n"
+           "\n"
+           "Optionen:\n"
+           "  -o, --output DATEI  die PDF-Datei, die geschrieben wird (mit Fotos auf der "
+           "Befehlszeile)\n"
+           "  --captions          die Dateinamen der Fotos als Bildtexte verwenden\n"
+           "  --jobs N            Fotos mit N Threads vorbereiten (Standard: Anzahl der Kerne)\n"
+           "  --fullscreen        die Präsentation im Vollbild starten\n"
+           "  --pages             Fotos zusätzlich als Seiten (Diashow in jedem PDF-Betrachter)\n"
+           "  --html DATEI        die Diashow außerdem als HTML-Datei speichern (spielt in jedem\n"
+           "                      Browser, ohne Skripte); ohne PDF-Datei nur die HTML-Datei\n"
+           "  --open              die PDF-Datei nach dem Erzeugen anzeigen\n"
+           "  --save-show DATEI   die Diaschau außerdem als Projektdatei (.lmo) speichern;\n"
+           "                      ohne PDF- und HTML-Datei nur die Projektdatei\n"
+           "\n"
+           "Einstellungen der Diaschau (mit einer Projektdatei gelten sie nur für diesen "
+           "Export):\n"
+           "  --fade MS           Überblenddauer in Millisekunden, 1 bis 1000000 (Standard: "
+           "1000)\n"
+           "  --pause MS          Pausendauer in Millisekunden, 1 bis 1000000 (Standard: 3000)\n"
+           "  --crossfade         überblenden statt ein- und ausblenden\n"
+           "  --background FARBE  Hintergrundfarbe (Standard: Weiß)\n"
+           "  --text-color FARBE  Textfarbe (Standard: Gelb)\n"
+           "  --outline-color FARBE  Textumrandung (Standard: Schwarz)\n"
+           "  --text-x N          Textposition X in Prozent (Standard: 2)\n"
+           "  --text-y N          Textposition Y in Prozent (Standard: 95)\n"
+           "  --font-size N       Schriftgröße (Standard: 40)\n"
+           "  Zahlen dürfen \".\" oder \",\" als Dezimalzeichen haben; sie werden zur Null hin\n"
+           "  abgeschnitten (2,9 wird 2). FARBE ist ein Name der Farbliste (Schwarz, Dunkelrot,\n"
+           "  Grün, Oliv, Dunkelblau, Purpur, Grünblau, Grau, Silber, Rot, Hellgrün, Gelb, "
+           "Blau,\n"
+           "  Rosa, Hellblau, Weiß) oder #RRGGBB.\n"
+           "\n"
+           "  -h, --help          diese Hilfe zeigen\n"
+           "\n"
+           "Der Fortschritt erscheint auf der Standardfehlerausgabe. Exit-Code 0 nur bei Erfolg,\n"
+           "2 bei einer falschen Befehlszeile (dann wird nichts geschrieben).\n";
+}
+
+std::string UnknownOption(std::string_view option) {
+    return "Unbekannte Option: " + Str(option) + "\n" + Str(Usage());
+}
+
+std::string MissingPdfName(std::string_view option) {
+    return "Nach " + Str(option) + " fehlt der Name der PDF-Datei.";
+}
+
+std::string MissingHtmlName(std::string_view option) {
+    return "Nach " + Str(option) + " fehlt der Name der HTML-Datei.";
+}
+
+std::string MissingProjectName(std::string_view option) {
+    return "Nach " + Str(option) + " fehlt der Name der Projektdatei (.lmo).";
+}
+
+std::string MissingValue(std::string_view option) {
+    return "Nach " + Str(option) + " fehlt ein Wert.";
+}
+
+std::string BadNumber(std::string_view option, std::string_view value, int64_t lo, int64_t hi) {
+    return Str(option) + ": „" + Str(value) + "“ ist nicht erlaubt. Erlaubt ist eine Zahl von " +
+           std::to_string(lo) + " bis " + std::to_string(hi) + ".";
+}
+
+std::string BadColour(std::string_view option, std::string_view value) {
+    std::string names;
+    for (int i = 0; i < kNamedColourCount; ++i)
+        names += Str(kNamedColours[i].Name) + ", ";
+    return Str(option) + ": „" + Str(value) + "“ ist keine Farbe. Erlaubt sind " + names +
+           "oder #RRGGBB (z. B. #FF8000).";
+}
+
+std::string NoPhotos() {
+    return "Es wurden keine Fotos angegeben.";
+}
+
+std::string NeedProjectOrPhotos() {
+    return "Bitte eine Projektdatei (.lmo) und die PDF-Datei angeben, oder -o PDF-Datei und "
+           "Fotos.\n" +
+           Str(Usage());
+}
+
+std::string CaptionsOnlyForPhotos() {
+    return "--captions gilt nur für Fotos auf der Befehlszeile.";
+}
+
+std::string PdfIsInput(std::string_view pdf, std::string_view input) {
+    return "Die PDF-Datei " + Str(pdf) + " ist zugleich eine Eingabedatei (" + Str(input) +
+           ") und würde überschrieben. Bitte einen anderen Namen wählen.";
+}
+
+std::string HtmlIsInputOrPdf(std::string_view html) {
+    return "Die HTML-Datei " + Str(html) +
+           " ist zugleich eine Eingabe- oder PDF-Datei und würde überschrieben. Bitte einen "
+           "anderen Namen wählen.";
+}
+
+std::string ProjectIsInputOrOutput(std::string_view project) {
+    return "Die Projektdatei " + Str(project) +
+           " ist zugleich eine Eingabe-, PDF- oder HTML-Datei und würde überschrieben. Bitte "
+           "einen anderen Namen wählen.";
+}
+
+std::string ProjectReadFailed(std::string_view path, ProjectFileError code) {
+    return Str(path) + ": " + Str(ProjectFileMessage(code));
+}
+
+std::string ProjectWriteFailed(std::string_view path, const ProjectWriteResult& result) {
+    std::string text = Str(path) + ": " + Str(ProjectFileMessage(result.code));
+    if (result.detail != 0) text += " (I/O error " + std::to_string(result.detail) + ")";
+    return text;
+}
+
+std::string ExportFailed(const TExportResult& result) {
+    return ExportMessage(result);
+}
+
+std::string HtmlFailed(const TExportResult& result) {
+    return HtmlShowMessage(result);
+}
+
+std::string ProgressLine(int done, int total, double elapsedSeconds, int loadingPercent) {
+    std::string line = "Foto " + std::to_string(done) + " von " + std::to_string(total);
+    if (done > 0 && elapsedSeconds > 0) {
+        const double rate = done / elapsedSeconds;
+        line += " | " + Decimal(rate, 1) + " Fotos/s";
+        if (done < total) line += " | noch " + Duration((total - done) / rate);
+    }
+    if (loadingPercent >= 0 && done < total)
+        line += " | Foto " + std::to_string(done + 1) + " lädt: " + std::to_string(loadingPercent) +
+                " %";
+    return line;
+}
+
+std::string PdfWritten(const TExportResult& result) {
+    std::string summary = "PDF-Datei geschrieben: " + result.path + " (" +
+                          std::to_string(result.photos) + (result.photos == 1 ? " Foto" : " Fotos");
+    if (result.blackPictures > 0)
+        summary += ", " + std::to_string(result.blackPictures) +
+                   " nicht lesbar und als schwarzes Bild eingefügt";
+    if (result.fallbackPictures > 0)
+        summary += ", " + std::to_string(result.fallbackPictures) +
+                   " konnten nicht als JPEG gespeichert werden und sind schwarz";
+    return summary + ")";
+}
+
+std::string HtmlWritten(std::string_view path) {
+    return "HTML-Diashow geschrieben: " + Str(path);
+}
+
+std::string ProjectWritten(std::string_view path) {
+    return "Projektdatei geschrieben: " + Str(path);
+}
+
+} // namespace lumeno::cli

@@ -1,0 +1,152 @@
+// lumeno-export's show settings as a user gives them: each option's effect in the SVG of the
+// written PDF, the limits, every kind of bad value, and overriding a project file.
+#include "export_options.h"
+#include "lumeno/project/project_file.h"
+#include "slideshow_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace slideshow_test;
+using lumeno::cli::ParseColour;
+using lumeno::cli::ParseExportCommandLine;
+
+class ExportCommandTest : public ScratchTest {
+  protected:
+    std::pair<int, std::string> Run(const std::string& args) {
+        return RunCommand("cd '" + dir_.string() + "' && '" LUMENO_EXPORT_TOOL "' " + args +
+                          " 2>&1");
+    }
+    // The SVG of object 16 of a PDF exported from two photos with these options.
+    std::string SvgWith(const std::string& options) {
+        const auto r = Run(options + " -o show.pdf a.jpg fehlt.jpg");
+        EXPECT_EQ(r.first, 0) << options << "\n" << r.second;
+        return RunCommand("qpdf --show-object=16 --filtered-stream-data '" +
+                          (dir_ / "show.pdf").string() + "'")
+            .second;
+    }
+};
+
+TEST_F(ExportCommandTest, EachSettingReachesThePresentation) {
+    if (!HaveTool("qpdf")) GTEST_SKIP() << "qpdf missing";
+    SolidJpeg("a.jpg", 16, 12, 0x336699);
+    const std::string defaults = SvgWith("");
+    const struct {
+        const char* options;
+        const char* inSvg;
+    } cases[] = {
+        {"--fade 500", R"(to="1.0" begin="0s" dur="0.5s")"},
+        {"--pause 2000", R"(to="0.0" begin="3s" dur="1s")"},
+        {"--crossfade", R"(to="visible" begin="4s")"}, // photo 2 starts when photo 1 fades out
+        {"--background Rot", R"(fill="#FF0000" stroke="none")"},
+        {"--background '#12abEF'", R"(fill="#12ABEF" stroke="none")"},
+        {"--text-color hellgrün", R"(fill="#00FF00" stroke="#000000")"},
+        {"--outline-color Weiß", R"(fill="#FFFF00" stroke="#FFFFFF")"},
+        {"--text-x -5", R"(<text x="-5%" y="95%")"},
+        {"--text-y 2,9", R"(<text x="2%" y="2%")"},
+        {"--font-size 12.7", R"(font-size="12")"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(defaults.find(c.inSvg), std::string::npos) << c.inSvg;
+        EXPECT_NE(SvgWith(c.options).find(c.inSvg), std::string::npos) << c.options;
+    }
+}
+
+TEST(ExportCommandLine, LimitsAndTruncationAsInTheSettingsFields) {
+    const struct {
+        std::vector<std::string> args;
+        int32_t lumeno::TShowSettings::*field;
+        int32_t value;
+    } cases[] = {
+        {{"--fade", "1"}, &lumeno::TShowSettings::FadeTime, 1},
+        {{"--fade", "1000000,9"}, &lumeno::TShowSettings::FadeTime, 1000000},
+        {{"--pause", "0.99e0"}, nullptr, 0},
+        {{"--pause", "1.99"}, &lumeno::TShowSettings::PauseTime, 1},
+        {{"--text-x", "-2147483648"}, &lumeno::TShowSettings::TextX, INT32_MIN},
+        {{"--text-y", "2147483647.5"}, &lumeno::TShowSettings::TextY, INT32_MAX},
+        {{"--font-size", "-0,5"}, &lumeno::TShowSettings::FontSize, 0},
+    };
+    for (const auto& c : cases) {
+        const auto r = ParseExportCommandLine(c.args);
+        if (!c.field) {
+            EXPECT_FALSE(r.ok) << c.args[1];
+            continue;
+        }
+        ASSERT_TRUE(r.ok) << c.args[1] << ": " << r.message;
+        lumeno::TShowSettings s;
+        r.command.overrides.ApplyTo(s);
+        EXPECT_EQ(s.*c.field, c.value) << c.args[0] << " " << c.args[1];
+    }
+    EXPECT_EQ(ParseColour("Dunkelblau"), 0x800000u);
+    EXPECT_EQ(ParseColour("#FF8000"), 0x0080FFu);
+    EXPECT_FALSE(ParseColour("mehr...").has_value());
+}
+
+TEST_F(ExportCommandTest, BadValueNamesOptionAndRangeAndWritesNothing) {
+    const struct {
+        const char* options;
+        const char* message;
+    } cases[] = {
+        {"--fade 0", "--fade: „0“ ist nicht erlaubt. Erlaubt ist eine Zahl von 1 bis 1000000."},
+        {"--fade 1000001", "von 1 bis 1000000"},
+        {"--pause 0,5", "--pause: „0,5“"},
+        {"--pause drei", "--pause: „drei“"},
+        {"--text-x 2147483648", "--text-x: „2147483648“ ist nicht erlaubt. Erlaubt ist eine Zahl "
+                                "von -2147483648 bis 2147483647."},
+        {"--text-y ''", "--text-y: „“"},
+        {"--font-size 1e3", "--font-size: „1e3“"},
+        {"--background Lila", "--background: „Lila“ ist keine Farbe. Erlaubt sind Schwarz,"},
+        {"--text-color '#12345'", "--text-color: „#12345“ ist keine Farbe."},
+        {"--outline-color '#12345G'", "oder #RRGGBB"},
+        {"--font-size", "Nach --font-size fehlt ein Wert."},
+    };
+    for (const auto& c : cases) {
+        const auto r =
+            Run(std::string("--save-show s.lmo --html s.html -o s.pdf x.jpg ") + c.options);
+        EXPECT_EQ(r.first, 2) << c.options;
+        EXPECT_NE(r.second.find(c.message), std::string::npos) << c.options << "\n" << r.second;
+        for (const char* f : {"s.lmo", "s.html", "s.pdf"})
+            EXPECT_FALSE(fs::exists(dir_ / f)) << c.options;
+    }
+}
+
+TEST_F(ExportCommandTest, OptionsOverrideTheProjectForThisExportOnly) {
+    lumeno::TSlideShow show;
+    show.AddPhotos({(dir_ / "a.jpg").string()}, false);
+    lumeno::TShowSettings original;
+    original.FadeTime = 700;
+    original.TextColor = 0x0000FF;
+    ASSERT_TRUE(lumeno::WriteProjectFile((dir_ / "in.lmo").string(), show, original).ok);
+    const std::string before = ReadFile(dir_ / "in.lmo");
+
+    const auto r = Run("--pause 1500 --crossfade --background Gelb --save-show out.lmo in.lmo");
+    ASSERT_EQ(r.first, 0) << r.second;
+    EXPECT_EQ(ReadFile(dir_ / "in.lmo"), before);
+    lumeno::TShowSettings expected = original;
+    expected.PauseTime = 1500;
+    expected.FadeInOut = false;
+    expected.BackColor = 0x00FFFF;
+    EXPECT_EQ(ReadFile(dir_ / "out.lmo"), lumeno::ProjectFileBytes(show, expected));
+
+    // Photos from the command line are saved with their full path and their captions.
+    ASSERT_EQ(Run("--captions --font-size 30 --save-show fotos.lmo a.jpg").first, 0);
+    lumeno::TSlideShow read;
+    const auto back = lumeno::ReadProjectFile((dir_ / "fotos.lmo").string(), read, {});
+    ASSERT_TRUE(back.ok);
+    ASSERT_EQ(read.Count(), 1);
+    EXPECT_EQ(read.Fotos[0].FileName, (dir_ / "a.jpg").string());
+    EXPECT_EQ(read.Fotos[0].Text, "a.jpg");
+    EXPECT_EQ(back.settings.FontSize, 30);
+}
+
+TEST_F(ExportCommandTest, HelpListsEveryOption) {
+    const auto help = Run("--help");
+    ASSERT_EQ(help.first, 0);
+    for (const char* option : {"--fade MS", "--pause MS", "--crossfade", "--background FARBE",
+                               "--text-color FARBE", "--outline-color FARBE", "--text-x N",
+                               "--text-y N", "--font-size N", "--save-show DATEI"})
+        EXPECT_NE(help.second.find(option), std::string::npos) << option;
+}
+
+} // namespace
