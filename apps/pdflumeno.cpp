@@ -3,10 +3,14 @@
 #include "qt_draw_target.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PDF Lumeno"));
+    // The installed menu entry and icon (packaging/) carry this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("de.pdflumeno.PDFLumeno"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("de.pdflumeno.PDFLumeno")));
     QApplication::setFont(lumeno::ui::DefaultFont());
     lumeno::SetDrawDibMessageSink(lumeno::ShowDrawDibMessageBox);
     QStringList args = QApplication::arguments();
