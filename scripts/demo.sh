@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The main job: installs what is needed, builds, makes a sample show of generated photos
-# (all of our own making, in several formats, one of them missing on purpose) and exports
-# it to out/sample.pdf with the command-line exporter.
+# The main job: installs what building and running need (no test tools), builds the programs,
+# makes a sample show of generated photos (all of our own making, in several formats, one of
+# them missing on purpose), saves it as out/sample.lmo and exports it to out/sample.pdf with
+# the command-line exporter.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-BUILD_TARGETS=lumeno-export bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMENO_BUILD_TESTS=OFF \
+  -DLUMENO_BUILD_BENCH=OFF
 exporter=build/bin/lumeno-export
 [ -x "$exporter" ] || { echo "lumeno-export wurde nicht gebaut." >&2; exit 1; }
 
@@ -30,9 +32,21 @@ list=("$photos/Sonnenuntergang.jpg" "$photos/Wiese.png" "$photos/Farbenspiel.bmp
 [ -f "$photos/Himmel.heic" ] && list+=("$photos/Himmel.heic")
 list+=("$photos/geloescht.jpg") # a photo that no longer exists: a black picture
 
-"$exporter" --captions -o out/sample.pdf "${list[@]}"
+# The show is also saved as a project file, which the window opens.
+"$exporter" --captions --save-show out/sample.lmo -o out/sample.pdf "${list[@]}"
 echo "Die PDF-Datei liegt in: $(pwd)/out/sample.pdf"
 # The same show with every photo also as a page of its own, and as an HTML slide show:
 # both play in any PDF viewer or browser.
 "$exporter" --captions --pages --html out/sample.html -o out/sample-seiten.pdf "${list[@]}"
 echo "Mit Fotoseiten: $(pwd)/out/sample-seiten.pdf, als HTML-Diashow: $(pwd)/out/sample.html"
+cat <<END
+
+Die Diaschau als Projektdatei: $(pwd)/out/sample.lmo
+Im Fenster öffnen:
+    build/bin/PDFLumeno out/sample.lmo
+Installieren (Programme, Menüeintrag, Symbol, Dateityp .lmo, Handbuchseiten):
+    cmake --install build --prefix /usr/local
+oder als Debian-Paket:
+    (cd build && cpack -G DEB) && apt install ./build/pdflumeno_1.0_amd64.deb
+Danach: PDFLumeno $(pwd)/out/sample.lmo, oder die Datei im Dateimanager doppelklicken.
+END

@@ -1,26 +1,40 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package the project needs to build, run, test and benchmark.
-# One list for the README's commands and for CI. Run as root.
+# install-deps.sh [--tests]: installs the Debian 12 packages the project needs. Run as root.
+# Without arguments only what building and running the programs needs (the main-job
+# command, scripts/demo.sh); with --tests also what the tests, the fuzzing, the installer
+# under Wine, the install checks and the benchmarks add (the test command, scripts/test.sh).
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
-packages=(
-  # toolchain and test frameworks
+# Building and running.
+build_run=(
+  # toolchain
   build-essential cmake ninja-build pkg-config
-  clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
   # the program's libraries
   qt6-base-dev qt6-base-dev-tools
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev libwebp-dev libheif-dev
   # fonts the windows use (stand-in for the Windows dialog font)
   fonts-dejavu-core fonts-liberation2
+  # the main job draws its sample photos
+  imagemagick libheif-examples
+)
+
+# What the tests and benchmarks add.
+tests=(
+  # test frameworks and the fuzzing compiler
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # checking what the program writes and shows
-  qpdf poppler-utils libxml2-utils xvfb xauth imagemagick libheif-examples chromium
+  qpdf poppler-utils libxml2-utils xvfb xauth chromium xdotool file
   # the installer: cross compiler and the Win32 it runs on here
-  mingw-w64 wine64 wine liblnk-utils xdotool
+  mingw-w64 wine64 wine liblnk-utils
+  # installing: validators of the desktop files, the package and the man pages
+  desktop-file-utils appstream shared-mime-info lintian bash-completion man-db
   # peers for the benchmarks
   libjpeg-turbo-progs libvips-tools graphicsmagick time
 )
+
+packages=("${build_run[@]}")
+if [ "${1:-}" = --tests ]; then packages+=("${tests[@]}"); fi
 
 if [ "${LUMENO_SKIP_APT:-0}" = 1 ]; then exit 0; fi
 

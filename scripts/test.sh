@@ -5,14 +5,18 @@
 # seed, so the suite gives the same answer on every run. Explore with scripts/fuzz.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --tests
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 status=0
 
 echo "== build and test (release with debug info, warnings are errors)"
-bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMENO_WERROR=ON -DLUMENO_BUILD_UI=ON
+bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMENO_WERROR=ON -DLUMENO_BUILD_UI=ON \
+  -DLUMENO_BUILD_TESTS=ON -DLUMENO_BUILD_BENCH=ON
 (cd build && ctest --output-on-failure -j "$jobs") || status=1
+
+echo "== installing: cmake --install, validators, the .deb, the installed program"
+bash scripts/check-install.sh build || status=1
 
 echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DLUMENO_SANITIZE=ON -DLUMENO_BUILD_BENCH=OFF -DLUMENO_BUILD_UI=ON
