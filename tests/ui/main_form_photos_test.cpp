@@ -10,15 +10,21 @@
 #include "status_bar.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 
 namespace lumeno::ui::test {
 namespace {
@@ -107,6 +113,43 @@ TEST(OpenFilter, LibraryPairsBecomeDialogFilters) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(OpenFilterForQt(QString::fromUtf8(c.In)), QString::fromUtf8(c.Out)) << c.In;
+}
+
+// Files dragged from a file manager onto the strip: the pictures among them are added in the
+// drop's order, as the add dialog adds them; anything else is refused.
+TEST_F(MainFormTest, DroppedImageFilesAreAddedLikeChosenOnes) {
+    Form->Controls().FilenamesCheck->setChecked(true);
+    AddPhotos(Names(1, Dir.path()));
+    for (const char* name : {"a.jpg", "B.PNG", "notizen.txt"}) {
+        QFile f(Dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(QDir(Dir.path()).mkdir(QStringLiteral("ordner.jpg")));
+    QWidget* target = Form->Controls().ScrollBox1->viewport();
+    auto drop = [&](const QStringList& names) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& n : names)
+            urls << (n.startsWith(QStringLiteral("http")) ? QUrl(n)
+                                                          : QUrl::fromLocalFile(Dir.filePath(n)));
+        data.setUrls(urls);
+        const QPointF at(target->width() / 2, target->height() / 2);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        if (enter.isAccepted()) QApplication::sendEvent(target, &dropped);
+        return enter.isAccepted();
+    };
+    EXPECT_FALSE(drop({QStringLiteral("notizen.txt"), QStringLiteral("ordner.jpg")}));
+    EXPECT_TRUE(
+        drop({QStringLiteral("B.PNG"), QStringLiteral("notizen.txt"), QStringLiteral("ordner.jpg"),
+              QStringLiteral("http://example.org/c.jpg"), QStringLiteral("a.jpg")}));
+    ASSERT_EQ(Form->Show().Count(), 3);
+    EXPECT_EQ(PathAt(*Form, 1), Dir.filePath(QStringLiteral("B.PNG")).toStdString());
+    EXPECT_EQ(PathAt(*Form, 2), Dir.filePath(QStringLiteral("a.jpg")).toStdString());
+    EXPECT_EQ(Form->Show().Fotos[1].Text, "B.PNG");
+    EXPECT_EQ(Form->Show().CurFoto, 1);
+    EXPECT_EQ(Form->Controls().StatusBar1->PanelText(), QStringLiteral("Thumbnail: 1 von 3"));
 }
 
 TEST_F(MainFormTest, CancelledAddDialogChangesNothing) {
@@ -297,8 +340,10 @@ TEST_F(MainFormTest, BottomBarOpensTheHomePageAndTheAboutBox) {
     EXPECT_EQ(Opened[0], "https://www.pdflumeno.de");
     EXPECT_EQ(Form->Controls().wwwBtn->text(), QStringLiteral("www.pdflumeno.de"));
     EXPECT_EQ(Form->Controls().wwwBtn->toolTip(), QStringLiteral("Auf zur Corvana Homepage..."));
-    EXPECT_EQ(Form->Controls().ueberbtn->toolTip(), QStringLiteral("Informationen über das Programm"));
-    EXPECT_EQ(Form->Controls().EndeBtn->toolTip(), QStringLiteral("Hiermit verlassen Sie das Programm"));
+    EXPECT_EQ(Form->Controls().ueberbtn->toolTip(),
+              QStringLiteral("Informationen über das Programm"));
+    EXPECT_EQ(Form->Controls().EndeBtn->toolTip(),
+              QStringLiteral("Hiermit verlassen Sie das Programm"));
     QString seenTitle;
     QTimer::singleShot(0, Form.get(), [&] {
         for (QWidget* w : QApplication::topLevelWidgets())

@@ -17,6 +17,8 @@
 #include <functional>
 #include <string>
 
+class QMimeData;
+
 namespace lumeno::ui {
 
 class TMainForm : public QWidget, private TPhotoStripHost {
@@ -44,6 +46,10 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     void adibchanged();
     // Repaints the strip, writes the status panel and the path label.
     void PaintBox1Paint();
+    // Appends the files as photos, as "Fotos hinzufügen..." does with the files chosen in its
+    // dialog (captions from the file names when "Dateinamen als Vorgabetext" is on), and
+    // repaints the strip. The current photo does not change. Used for drops on the strip.
+    void AddPhotoFiles(const QStringList& files);
     // Reads a project file into the show; returns true when the file was read without error.
     bool OpenFileNow(const QString& fileName);
     bool ExportRunning() const { return Exporting; }
@@ -140,6 +146,10 @@ class TMainForm : public QWidget, private TPhotoStripHost {
 // The position text of status panel 1: "Thumbnail: 3 von 12", or "Bild: keins   " when no
 // photo is current.
 QString PositionText(const TSlideShow& show);
+
+// The files of a drop that the photo strip takes: local files (no folders) whose extension is
+// one of the image library's picture formats (any letter case), in the order of the drop.
+QStringList DroppedPhotoFiles(const QMimeData* data);
 
 // The image library's open filter ("description|*.a;*.b|...") in the file dialog's form
 // ("description (*.a *.A *.b *.B);;..."): upper-case patterns added, "*.*" read as "*".

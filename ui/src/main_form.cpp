@@ -22,20 +22,25 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QWheelEvent>
 
 namespace lumeno::ui {
@@ -139,6 +144,7 @@ void TMainForm::ConnectControls() {
     connect(C.Memo1, &QPlainTextEdit::textChanged, this, &TMainForm::Memo1Change);
     C.KeyEdit->installEventFilter(this);
     C.ScrollBox1->viewport()->installEventFilter(this);
+    C.ScrollBox1->viewport()->setAcceptDrops(true);
     C.PaintBox1->installEventFilter(this);
     connect(C.SearchBtn, &QPushButton::clicked, this, &TMainForm::SearchBtnClick);
     connect(C.ListView2, &QTreeWidget::itemDoubleClicked, this, [this] { ListView2DblClick(); });
@@ -219,12 +225,36 @@ void TMainForm::NewFotoBtnClick() {
     const QStringList files =
         Dialogs().GetOpenFileNames(this, QStringLiteral("Fotos hinzufügen"), filter);
     if (files.isEmpty()) return;
+    AddPhotoFiles(files);
+}
+
+void TMainForm::AddPhotoFiles(const QStringList& files) {
     std::vector<std::string> paths;
     paths.reserve(files.size());
     for (const QString& f : files)
         paths.push_back(ToPath(f));
     Show_.AddPhotos(paths, C.FilenamesCheck->isChecked());
     PaintBox1Paint();
+}
+
+QStringList DroppedPhotoFiles(const QMimeData* data) {
+    QStringList files;
+    if (!data || !data->hasUrls()) return files;
+    // The picture formats are the patterns of the library's filter, without "all files".
+    QSet<QString> suffixes;
+    const QStringList parts = QString::fromUtf8(GetDIBOpenFilter()).split(QLatin1Char('|'));
+    for (int i = 1; i < parts.size(); i += 2)
+        for (const QString& pattern : parts[i].split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            if (pattern.trimmed().startsWith(QStringLiteral("*.")) &&
+                pattern.trimmed() != QStringLiteral("*.*"))
+                suffixes.insert(pattern.trimmed().mid(2).toLower());
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QFileInfo info(url.toLocalFile());
+        if (info.isFile() && suffixes.contains(info.suffix().toLower()))
+            files << info.absoluteFilePath();
+    }
+    return files;
 }
 
 void TMainForm::DelFotoBtnClick() {
@@ -522,6 +552,20 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e) {
     }
     if (watched == C.ListView2 && e->type() == QEvent::KeyPress)
         return ListView2KeyDown(static_cast<QKeyEvent*>(e)->key());
+    // Image files dragged from a file manager onto the strip are added as photos.
+    if (watched == C.ScrollBox1->viewport() &&
+        (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove ||
+         e->type() == QEvent::Drop)) {
+        auto* d = static_cast<QDropEvent*>(e);
+        const QStringList files = DroppedPhotoFiles(d->mimeData());
+        if (files.isEmpty()) {
+            d->ignore();
+            return true;
+        }
+        d->acceptProposedAction();
+        if (e->type() == QEvent::Drop) AddPhotoFiles(files);
+        return true;
+    }
     if (watched == C.ScrollBox1->viewport() && e->type() == QEvent::Resize) {
         PaintBox1Paint();
         return false;
