@@ -1,8 +1,8 @@
 // The export end to end: photo preparation, order and identity across thread counts,
 // callbacks on the calling thread, temporary files, failures, and the checks a user makes
 // with qpdf, pdfinfo and xmllint.
-#include "lumeno/export/export_driver.h"
 #include "file_size_limit.h"
+#include "lumeno/export/export_driver.h"
 #include "lumeno/export/pdf_writer.h"
 #include "lumeno/export/svg_document.h"
 #include "lumeno/project/project_file.h"
@@ -36,6 +36,28 @@ using slideshow_test::RunCommand;
 void WriteFile(const fs::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary);
     out << bytes;
+}
+
+// A w x h 1-bit BMP of 8-pixel squares with the table colours colour0, colour1 (0x00RRGGBB).
+std::string OneBitBmp(int w, int h, uint32_t colour0, uint32_t colour1) {
+    const int rowBytes = (w + 31) / 32 * 4;
+    std::string b;
+    const auto le = [&](uint32_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            b.push_back(char(v >> (8 * i)));
+    };
+    b += "BM";
+    le(62 + rowBytes * h, 4), le(0, 4), le(62, 4);
+    le(40, 4), le(w, 4), le(h, 4), le(1, 2), le(1, 2), le(0, 4), le(rowBytes * h, 4);
+    le(0, 4), le(0, 4), le(2, 4), le(0, 4);
+    le(colour0, 4), le(colour1, 4); // blue, green, red, 0
+    for (int y = 0; y < h; ++y) {
+        std::string row(rowBytes, '\0');
+        for (int x = 0; x < w; ++x)
+            if ((x / 8 + y / 8) & 1) row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
+        b += row;
+    }
+    return b;
 }
 
 // A fresh directory per test that also serves as TMPDIR for the export.
@@ -228,8 +250,8 @@ TEST_F(ExportTest, MixedShowEmbedsEveryPhotoAndCleansUp) {
 }
 
 // Every format the image library reads ends up as a JPEG of the photo's own size; one it
-// cannot read as a black 320 x 200 picture. A 1-bit photo is black where its pixel value is
-// 0 and white elsewhere, whatever its colour table says.
+// cannot read as a black 320 x 200 picture. A 1-bit photo (here red and blue) keeps the two
+// colours of its table.
 TEST_F(ExportTest, EveryFormatGoesThroughTheLibrary) {
     if (!HaveTool("convert")) GTEST_SKIP() << "convert missing";
     struct Source {
@@ -256,6 +278,8 @@ TEST_F(ExportTest, EveryFormatGoesThroughTheLibrary) {
                 .first == 0)
             photos.push_back({heic.string(), "heic"});
     }
+    WriteFile(d / "white-black.bmp", OneBitBmp(40, 24, 0xFFFFFF, 0x000000));
+    photos.push_back({(d / "white-black.bmp").string(), "white-black"});
     photos.push_back({(d / "missing.tif").string(), "fehlt"});
     const fs::path out = d / "formats.pdf";
     const TExportResult r = ExportSlideShow(photos, TShowSettings{}, out.string(), NoViewer(2));
@@ -272,17 +296,20 @@ TEST_F(ExportTest, EveryFormatGoesThroughTheLibrary) {
         EXPECT_EQ(images[i].width, readable ? source->Info->biWidth : 320);
         EXPECT_EQ(images[i].height, readable ? source->Info->biHeight : 200);
         if (readable && source->Info->biBitCount == 1) {
+            if (photos[i].Text == "white-black") {
+                EXPECT_EQ(source->Colours[0].peRed, 255) << "the table of the file, not black";
+            }
             const fs::path back = d / "bilevel-back.jpg";
             WriteFile(back, images[i].jpeg);
             ScopedDib decoded;
             ASSERT_EQ(OpenDib(decoded.get(), back.c_str(), -1, nullptr), 1);
             for (int y = 2; y < source->Info->biHeight; y += 7)
                 for (int x = 2; x < source->Info->biWidth; x += 7) {
-                    const bool white = getpixel(source.get(), x, y) != 0;
+                    const TPaletteEntry& c = source->Colours[getpixel(source.get(), x, y)];
                     const uint32_t px = getpixel(decoded.get(), x, y);
-                    const int grey =
-                        static_cast<int>(((px >> 16) & 255) + ((px >> 8) & 255) + (px & 255)) / 3;
-                    EXPECT_NEAR(grey, white ? 255 : 0, 40) << "pixel " << x << "," << y;
+                    EXPECT_NEAR(int((px >> 16) & 255), c.peRed, 40) << "pixel " << x << "," << y;
+                    EXPECT_NEAR(int((px >> 8) & 255), c.peGreen, 40);
+                    EXPECT_NEAR(int(px & 255), c.peBlue, 40);
                 }
         }
     }

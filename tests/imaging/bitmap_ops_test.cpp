@@ -48,18 +48,27 @@ TEST(DibQueries, ReadTheHeaderAndAnswerZeroForAnEmptyRecord) {
     EXPECT_EQ(DibColourCount(empty), 0);
 }
 
-TEST(ConvertTo24Bit, OneBitIgnoresTheColourTable) {
-    ScopedDib dib = MakeDib(11, 3, 1, [](int x, int y) { return (x + y) % 3 == 0 ? 1u : 0u; });
-    // A table that would invert the picture if it were consulted.
-    SetColour(*dib.get(), 0, 255, 255, 255);
-    SetColour(*dib.get(), 1, 0, 0, 0);
-    ConvertTo24Bit(*dib.get());
-    ASSERT_EQ(DibBitCount(*dib.get()), 24);
-    ASSERT_EQ(DibWidth(*dib.get()), 11);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 11; ++x)
-            ASSERT_EQ(getpixel(dib.get(), x, y), (x + y) % 3 == 0 ? 0xFFFFFFu : 0u)
-                << "pixel " << x << "," << y;
+TEST(ConvertTo24Bit, OneBitTakesItsTwoColoursFromTheTable) {
+    // Black/white keeps the bytes of every earlier export; white/black is not a negative;
+    // a two-colour table keeps its colours.
+    const struct {
+        const char* name;
+        uint32_t zero, one; // 0x00RRGGBB
+    } cases[] = {{"black/white", 0x000000, 0xFFFFFF},
+                 {"white/black", 0xFFFFFF, 0x000000},
+                 {"blue/green", 0x1020C0, 0x20B040}};
+    for (const auto& c : cases) {
+        ScopedDib dib = MakeDib(11, 3, 1, [](int x, int y) { return (x + y) % 3 == 0 ? 1u : 0u; });
+        SetColour(*dib.get(), 0, uint8_t(c.zero >> 16), uint8_t(c.zero >> 8), uint8_t(c.zero));
+        SetColour(*dib.get(), 1, uint8_t(c.one >> 16), uint8_t(c.one >> 8), uint8_t(c.one));
+        ConvertTo24Bit(*dib.get());
+        ASSERT_EQ(DibBitCount(*dib.get()), 24) << c.name;
+        ASSERT_EQ(DibWidth(*dib.get()), 11);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 11; ++x)
+                ASSERT_EQ(getpixel(dib.get(), x, y), (x + y) % 3 == 0 ? c.one : c.zero)
+                    << c.name << ", pixel " << x << "," << y;
+    }
 }
 
 TEST(ConvertTo24Bit, FourAndEightBitsTakeTheirColoursFromColours) {

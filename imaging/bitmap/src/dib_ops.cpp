@@ -41,18 +41,15 @@ void ConvertTo24Bit(TDib& image) {
     if (copy.Handle == 0) return;
     switch (bits) {
     case 1:
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                setpixel(&copy, x, y, getpixel(&image, x, y) == 0 ? 0x000000u : 0xFFFFFFu);
-        break;
     case 4:
     case 8:
         for (int y = 0; y < height; ++y) {
             const uint8_t* src = RowOf(image, y);
             uint8_t* dst = RowOf(copy, y);
             for (int x = 0; x < width; ++x) {
-                const int index =
-                    bits == 8 ? src[x] : ((x & 1) ? (src[x / 2] & 0x0F) : (src[x / 2] >> 4));
+                const int index = bits == 8   ? src[x]
+                                  : bits == 4 ? ((x & 1) ? (src[x / 2] & 0x0F) : (src[x / 2] >> 4))
+                                              : (src[x / 8] >> (7 - (x & 7))) & 1;
                 const TPaletteEntry& c = image.Colours[index];
                 dst[3 * x] = c.peBlue;
                 dst[3 * x + 1] = c.peGreen;

@@ -15,8 +15,8 @@ int DibBitCount(const TDib& image);
 int64_t DibColourCount(const TDib& image);
 
 // Replaces an image of 1, 4 or 8 bits per pixel by a 24-bit copy of the same size and frees
-// the old pixels. 1 bit: index 0 becomes black, any other index white (the colour table is
-// not consulted); 4 and 8 bits: the index's entry in Colours. A 24-bit image, an empty
+// the old pixels. Every pixel takes its index's entry in Colours, so a 1-bit picture keeps its
+// two colours (a black/white table gives black for 0 and white for 1). A 24-bit image, an empty
 // record and any other depth stay as they are; so does the image when the copy cannot be
 // allocated (check DibBitCount afterwards).
 void ConvertTo24Bit(TDib& image);
