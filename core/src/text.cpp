@@ -104,7 +104,8 @@ int CodePointToCp1252(char32_t cp) {
 std::string Cp1252ToUtf8(std::string_view cp1252) {
     std::string out;
     out.reserve(cp1252.size() + cp1252.size() / 8);
-    for (char c : cp1252) AppendUtf8(out, Cp1252ToCodePoint(static_cast<unsigned char>(c)));
+    for (char c : cp1252)
+        AppendUtf8(out, Cp1252ToCodePoint(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -126,6 +127,20 @@ std::string Utf8ToCp1252(std::string_view utf8) {
     return out;
 }
 
+std::string EscapeTypedReferences(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == '&' && i + 1 < text.size() && text[i + 1] == '#') out += "#38;";
+    }
+    return out;
+}
+
+std::string CaptionFromUtf8(std::string_view utf8) {
+    return Utf8ToCp1252(EscapeTypedReferences(utf8));
+}
+
 std::string CaptionToUtf8(std::string_view cp1252) {
     std::string out;
     out.reserve(cp1252.size() + cp1252.size() / 8);
@@ -140,7 +155,8 @@ std::string CaptionToUtf8(std::string_view cp1252) {
             }
             const bool digits = j > i + 2;
             if (digits && j < cp1252.size() && cp1252[j] == ';' && value <= 0x10FFFF &&
-                !(value >= 0xD800 && value <= 0xDFFF) && CodePointToCp1252(value) < 0) {
+                !(value >= 0xD800 && value <= 0xDFFF) &&
+                (value == '&' || CodePointToCp1252(value) < 0)) {
                 AppendUtf8(out, value);
                 i = j + 1;
                 continue;

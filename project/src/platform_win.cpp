@@ -15,6 +15,10 @@ std::string PathToCp1252(std::string_view path) {
     return std::string(path);
 }
 
+std::string FileNameOfPath(std::string_view path) {
+    return FileNameWithoutDir(path);
+}
+
 std::string Utf8ToPath(std::string_view utf8) {
     return Utf8ToCp1252(utf8);
 }

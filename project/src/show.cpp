@@ -7,7 +7,8 @@ namespace lumeno {
 namespace {
 
 // Length of the character reference "&#N;" at text[i] when it stands for a character that
-// Windows-1252 cannot hold (the references Utf8ToCp1252 writes), else 0.
+// Windows-1252 cannot hold (the references Utf8ToCp1252 writes) or for the ampersand of a
+// typed "&#", else 0.
 size_t ReferenceLength(const std::string& text, size_t i) {
     if (text[i] != '&' || i + 3 >= text.size() || text[i + 1] != '#') return 0;
     size_t j = i + 2;
@@ -18,7 +19,7 @@ size_t ReferenceLength(const std::string& text, size_t i) {
     }
     if (j == i + 2 || j >= text.size() || text[j] != ';') return 0;
     if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-    if (CodePointToCp1252(value) >= 0) return 0;
+    if (value != '&' && CodePointToCp1252(value) >= 0) return 0;
     return j + 1 - i;
 }
 
@@ -40,7 +41,8 @@ std::string BreakEvery50(const std::string& name) {
 }
 
 std::string FileNameCaption(const std::string& path) {
-    return BreakEvery50(platform::PathToCp1252(FileNameWithoutDir(path)));
+    return BreakEvery50(
+        platform::PathToCp1252(EscapeTypedReferences(platform::FileNameOfPath(path))));
 }
 
 const std::string* TSlideShow::CurrentCaption() const {

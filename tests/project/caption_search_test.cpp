@@ -1,4 +1,5 @@
 // The caption search: matching rules, one row per photo, stored positions.
+#include "lumeno/core/text.h"
 #include "lumeno/project/caption_search.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +82,14 @@ TEST_F(CaptionSearch, TypedTextMatchesWindows1252CaptionsAndUtf8FileNames) {
     // A character Windows-1252 cannot hold is found through its stored reference.
     EXPECT_EQ(Positions(SearchCaptions(show_, "Łó")), std::vector<int>{5});
     EXPECT_EQ(Positions(SearchCaptions(show_, "dº")), std::vector<int>{5});
+}
+
+TEST_F(CaptionSearch, ComparesTheCaptionAsShownNotItsStoredForm) {
+    show_.AddPhotos({"/x/typed.jpg"}, false);
+    show_.Fotos[6].Text = CaptionFromUtf8("Code &#3"); // stored as "Code &#38;#3"
+    EXPECT_EQ(Positions(SearchCaptions(show_, "&#3")), std::vector<int>{6}); // not "&#321;"
+    EXPECT_EQ(Positions(SearchCaptions(show_, "&#38")), std::vector<int>{});
+    EXPECT_EQ(Positions(SearchCaptions(show_, "321")), std::vector<int>{});
 }
 
 TEST_F(CaptionSearch, EmptySearchFindsNothing) {

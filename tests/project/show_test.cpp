@@ -93,6 +93,26 @@ TEST(AddPhotos, CharacterOutsideWindows1252CountsOnceAndIsNotSplit) {
     EXPECT_EQ(BreakEvery50(std::string(47, 'x') + "&#65;"), std::string(47, 'x') + "&#\r65;");
 }
 
+// On POSIX systems a backslash is part of a file name.
+TEST(AddPhotos, FileNameCaptionCutsAtThePlatformsSeparatorAndKeepsATypedReference) {
+    const struct {
+        const char* path;
+        const char* caption;
+    } cases[] = {{"/fotos/Klammer (a) \\ back.jpg", "Klammer (a) \\ back.jpg"},
+                 {"a\\b\\c.png", "a\\b\\c.png"},
+                 {"/x/&#65; &#38;.jpg", "&#38;#65; &#38;#38;.jpg"}};
+    for (const auto& c : cases) {
+        TSlideShow show;
+        show.AddPhotos({c.path}, true);
+        EXPECT_EQ(show.Fotos[0].Text, c.caption) << c.path;
+    }
+    // The ampersand's reference counts as one character: the CR comes before the 50th.
+    EXPECT_EQ(FileNameCaption("/" + std::string(48, 'x') + "&#1"),
+              std::string(48, 'x') + "&#38;\r#1");
+    EXPECT_EQ(FileNameCaption("/" + std::string(49, 'x') + "&#1"),
+              std::string(49, 'x') + "\r&#38;#1");
+}
+
 TEST(DeleteCurrent, NextPhotoMovesUpAndBecomesCurrent) {
     TSlideShow show;
     Fill(show, 5);

@@ -24,8 +24,17 @@ std::string Cp1252ToUtf8(std::string_view cp1252);
 // a malformed UTF-8 sequence becomes "&#65533;".
 std::string Utf8ToCp1252(std::string_view utf8);
 
-// For showing and editing a caption: Windows-1252 to UTF-8, and every "&#N;" whose
-// character Windows-1252 cannot hold (those Utf8ToCp1252 wrote) back into that character.
+// "&#" written as "&#38;#" ("&#38;" is the ampersand), so that text that looks like a
+// character reference is not read as one. Other bytes stay; ASCII-compatible text only.
+std::string EscapeTypedReferences(std::string_view text);
+
+// A caption as typed (UTF-8) to its stored form: Utf8ToCp1252, where a typed "&#" is first
+// written as "&#38;#", so that CaptionToUtf8 gives back exactly what was typed.
+std::string CaptionFromUtf8(std::string_view utf8);
+
+// For showing, editing and searching a caption: Windows-1252 to UTF-8, every "&#N;" whose
+// character Windows-1252 cannot hold (those Utf8ToCp1252 wrote) back into that character,
+// and "&#38;" back into "&". Other references stay as they are written.
 std::string CaptionToUtf8(std::string_view cp1252);
 
 // The Unicode code point of a Windows-1252 byte.

@@ -17,8 +17,9 @@ struct TSearchRow {
 
 // One row per photo whose caption, or else whose file name without directory, contains
 // searchUtf8 (as typed, UTF-8) after upper-casing a-z only (umlauts and ß stay as they are).
-// Rows come in list order. An empty search text finds nothing. The caption is compared in
-// Windows-1252 and the file name in the platform's path encoding.
+// Rows come in list order. An empty search text finds nothing. The caption is compared as
+// the window shows it (CaptionToUtf8: "&#321;" is "Ł", never the digits), the file name in
+// the platform's path encoding.
 std::vector<TSearchRow> SearchCaptions(const TSlideShow& show, std::string_view searchUtf8);
 
 } // namespace lumeno

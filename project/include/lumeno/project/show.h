@@ -39,11 +39,14 @@ inline constexpr int32_t kMaxTime = 1000000;
 
 // Inserts a lone CR (0x0D) before every character whose 1-based position is a multiple of 50.
 // The text is Windows-1252; a character reference "&#N;" standing for a character that
-// Windows-1252 cannot hold counts as one character and is never split.
+// Windows-1252 cannot hold, or "&#38;" for the ampersand of a "&#" in the name, counts as one
+// character and is never split.
 std::string BreakEvery50(const std::string& name);
 
-// The default caption of a photo: its file name without directory (extension kept), turned
-// from the platform's path bytes into Windows-1252 and broken every 50 characters.
+// The default caption of a photo: its file name without directory (extension kept; only "/"
+// separates folders on POSIX systems, "\" and "/" on Windows), turned from the platform's
+// path bytes into Windows-1252 (a "&#" in the name reads back as typed) and broken every 50
+// characters.
 std::string FileNameCaption(const std::string& path);
 
 class TSlideShow {
