@@ -145,6 +145,7 @@ TEST(SvgDocument, CaptionPositionSizeAndColours) {
     s.TextColor = 0x00010203;
     s.OutlineColor = 0x00ABCDEF;
     const auto lines = SplitCrLf(BuildSvgDocument({""}, s));
+    ASSERT_EQ(lines.size(), 20u);
     EXPECT_EQ(lines[12], "<text x=\"-5%\" y=\"0%\" font-family=\"Verdana\" font-size=\"7\" "
                          "opacity=\"0.0\" visibility=\"hidden\" fill=\"#030201\" "
                          "stroke=\"#EFCDAB\">");
@@ -153,6 +154,7 @@ TEST(SvgDocument, CaptionPositionSizeAndColours) {
 
 TEST(SvgDocument, PhotoTwelveRefersToItsResourceName) {
     const auto lines = SplitCrLf(BuildSvgDocument(std::vector<std::string>(12), TShowSettings{}));
+    ASSERT_EQ(lines.size(), 8 + 12 * 12u);
     EXPECT_NE(lines[6 + 12 * 11 + 1].find("xlink:href=\"imgaabc.jpg\""), std::string::npos);
 }
 
