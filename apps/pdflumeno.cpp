@@ -1,6 +1,7 @@
 // PDFLumeno: the desktop slide-show program.
 #include "main_form.h"
 #include "qt_draw_target.h"
+#include "qt_translations.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -12,6 +13,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("de.pdflumeno.PDFLumeno"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("de.pdflumeno.PDFLumeno")));
     QApplication::setFont(lumeno::ui::DefaultFont());
+    lumeno::ui::InstallQtGermanTranslations(app);
     lumeno::SetDrawDibMessageSink(lumeno::ShowDrawDibMessageBox);
     QStringList args = QApplication::arguments();
     args.removeFirst();

@@ -11,7 +11,7 @@ build_run=(
   # toolchain
   build-essential cmake ninja-build pkg-config
   # the program's libraries
-  qt6-base-dev qt6-base-dev-tools
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev libwebp-dev libheif-dev
   # fonts the windows use (stand-in for the Windows dialog font)
   fonts-dejavu-core fonts-liberation2

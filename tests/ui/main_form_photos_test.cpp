@@ -328,6 +328,41 @@ TEST_F(MainFormTest, SpinFieldsBringTypedValuesIntoTheirLimits) {
     EXPECT_EQ(Form->Settings().TextX, 0);
 }
 
+TEST_F(MainFormTest, SpinFieldsTruncateDecimalsTowardZeroWithPointOrComma) {
+    Form->PageControl2->setCurrentWidget(Form->TabSheet5);
+    const struct {
+        const char* typed;
+        int value; // brought up to the field's lower limit (1 for the durations)
+    } inputs[] = {{"2.9", 2},   {"-2.9", -2},     {"2,9", 2},  {"95.7", 95},
+                  {"40,7", 40}, {"1500.5", 1500}, {"-0,5", 0}, {"zwei", 0}};
+    for (TSpinEdit* field :
+         {Form->TimeEd, Form->TimeEd2, Form->TextXEd, Form->TextYEd, Form->FontSizeEd}) {
+        for (const auto& in : inputs) {
+            const int expected = std::max(in.value, field->minimum());
+            field->setFocus();
+            auto* edit = field->findChild<QLineEdit*>();
+            edit->selectAll();
+            QTest::keyClicks(edit, QString::fromLatin1(in.typed));
+            EXPECT_EQ(field->Value(), expected)
+                << field->objectName().toStdString() << " " << in.typed;
+            Form->Blende1Check->setFocus();
+            EXPECT_EQ(field->text(), QString::number(expected)) << in.typed;
+        }
+    }
+    // What the project file and the export read.
+    const std::pair<TSpinEdit*, const char*> typed[] = {{Form->TextXEd, "2.9"},
+                                                        {Form->TextYEd, "95.7"},
+                                                        {Form->FontSizeEd, "40,7"},
+                                                        {Form->TimeEd, "1500.5"}};
+    for (const auto& [field, text] : typed)
+        field->findChild<QLineEdit*>()->setText(QString::fromLatin1(text));
+    const TShowSettings s = Form->Settings();
+    EXPECT_EQ(s.TextX, 2);
+    EXPECT_EQ(s.TextY, 95);
+    EXPECT_EQ(s.FontSize, 40);
+    EXPECT_EQ(s.FadeTime, 1500);
+}
+
 } // namespace
 } // namespace lumeno::ui::test
 

@@ -196,6 +196,14 @@ TEST_F(PrintFormTest, TextThatIsNoNumberReadsAsOne) {
     EXPECT_EQ(form->Layout().HeightPercent, 1);
     form->BreitEdit->SetValue(250);
     EXPECT_EQ(form->BreitEdit->Value(), 100);
+    // Decimals are truncated toward zero, with "." or "," as decimal mark.
+    const std::pair<const char*, int> typed[] = {
+        {"2.9", 2}, {"-2.9", 1}, {"2,9", 2}, {"95.7", 95}, {"x", 1}};
+    for (TSpinEdit* field : {form->BreitEdit, form->HochEdit})
+        for (const auto& [text, value] : typed) {
+            field->findChild<QLineEdit*>()->setText(QString::fromLatin1(text));
+            EXPECT_EQ(field->Value(), value) << text;
+        }
 }
 
 TEST_F(PrintFormTest, SettingsAreRestoredWhileChoicesReturnToDefaults) {
@@ -260,12 +268,16 @@ TEST_F(PrintFormTest, PrinterSetupWithoutPrinterTellsTheUser) {
     EXPECT_TRUE(form->isVisible());
 }
 
-TEST_F(PrintFormTest, SystemPrinterMissingGivesPageButNoPrinter) {
+TEST_F(PrintFormTest, WithoutSystemPrinterThePdfFilePrinterIsOffered) {
     if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
     SetPrinterPort(nullptr);
-    EXPECT_FALSE(PrinterPort().PageSize().isEmpty()) << "the preview still shows a page";
-    EXPECT_EQ(PrinterPort().Printer(), nullptr);
-    EXPECT_EQ(PrintPicture(PrinterPort().Printer(), *Photo.get(), {}), TPrintOutcome::NoPrinter);
+    EXPECT_FALSE(PrinterPort().PageSize().isEmpty()) << "the preview shows a page";
+    QPrinter* printer = PrinterPort().Printer();
+    ASSERT_NE(printer, nullptr);
+    EXPECT_EQ(printer->outputFormat(), QPrinter::PdfFormat);
+    EXPECT_TRUE(printer->outputFileName().isEmpty()) << "the file is chosen when printing";
+    // Without a file it does not print on its own.
+    EXPECT_EQ(PrintPicture(printer, *Photo.get(), {}), TPrintOutcome::NoPrinter);
     SetPrinterPort(&Port);
 }
 

@@ -82,6 +82,14 @@ TEST_F(ViewPicFormTest, WindowAndControls) {
     EXPECT_EQ(View->ZoomEd->maximum(), 9000);
     EXPECT_EQ(View->ZoomEd->singleStep(), 10);
     EXPECT_EQ(View->ZoomEd->Value(), 100);
+    // Decimals are truncated toward zero, with "." or "," as decimal mark.
+    const std::pair<const char*, int> typed[] = {
+        {"2.9", 5}, {"-2.9", 5}, {"12,9", 12}, {"95.7", 95}, {"x", 5}};
+    for (const auto& [text, value] : typed) {
+        View->ZoomEd->findChild<QLineEdit*>()->setText(QString::fromLatin1(text));
+        EXPECT_EQ(View->ZoomEd->Value(), value) << text;
+    }
+    View->ZoomEd->SetValue(100);
     EXPECT_EQ(View->ZoomEd->width(), 65);
     EXPECT_EQ(View->Panel5->height(), 41);
     EXPECT_TRUE(View->StatusBar1->currentMessage().isEmpty());
@@ -310,6 +318,33 @@ TEST_F(ViewPicFormTest, OkPrintsThePictureAsOneJob) {
     EXPECT_TRUE(QFile::exists(pdf));
     EXPECT_EQ(printer.docName(), QStringLiteral("Quintal Bild"));
     EXPECT_TRUE(D.Messages.empty());
+    SetPrinterPort(previous);
+}
+
+TEST_F(ViewPicFormTest, PdfFilePrinterAsksForTheFileEveryTime) {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("gedruckt.pdf"));
+    QPrinter printer(QPrinter::HighResolution); // what the system offers without a printer
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    TQPrinterPort port(printer);
+    TPrinterPort* previous = SetPrinterPort(&port);
+    ScopedDib img = TwoColourImage(64, 48);
+    ShowWith(*img.get());
+    D.SaveAnswers = {pdf, QString()}; // the second print is cancelled in the file question
+    for (int round = 0; round < 2; ++round) {
+        AnswerPrintForm(View.get(), true);
+        View->PrintBrn->click();
+        ASSERT_EQ(D.FileQuestions.size(), size_t(round + 1));
+        EXPECT_EQ(D.FileQuestions.back().Filter, QStringLiteral("PDF-Dateien (*.pdf)"));
+        EXPECT_TRUE(D.FileQuestions.back().OverwritePrompt);
+        EXPECT_TRUE(printer.outputFileName().isEmpty()) << "the next print asks again";
+    }
+    EXPECT_TRUE(D.Messages.empty());
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF"));
+    EXPECT_TRUE(bytes.contains("/Subtype /Image")) << "the picture is on the page";
     SetPrinterPort(previous);
 }
 

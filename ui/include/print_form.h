@@ -15,6 +15,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <optional>
+
 class QCheckBox;
 class QFrame;
 class QGroupBox;
@@ -27,8 +29,9 @@ namespace lumeno::ui {
 
 class TSpinEdit;
 
-// The printer the program prints on. The program uses the system's default printer; tests
-// install their own so no printer is needed.
+// The printer the program prints on. The program uses the system's default printer, or
+// Qt's PDF-file printer when the system has none; tests install their own so no printer is
+// needed.
 class TPrinterPort {
   public:
     virtual ~TPrinterPort() = default;
@@ -37,7 +40,8 @@ class TPrinterPort {
     // Shows the system's printer setup dialog; false when it was cancelled or there is no
     // printer to set up.
     virtual bool Setup(QWidget* parent) = 0;
-    // The printer to start a job on; null when no printer is installed.
+    // The printer to start a job on; null when there is none that can be used. A PDF-file
+    // printer without a file name asks for one when printing (PrintToChosenFile).
     virtual QPrinter* Printer() = 0;
 };
 
@@ -76,6 +80,12 @@ enum class TPrintOutcome { Printed, NoPrinter, EmptyPage, EmptyImage, JobRefused
 // Prints image on printer as one job titled "Quintal Bild", placed by PrintRect. Nothing is
 // printed unless the result is Printed.
 TPrintOutcome PrintPicture(QPrinter* printer, const TDib& image, const TPrintLayout& layout);
+
+// PrintPicture for the print command: a PDF-file printer that has no file yet first asks
+// for one (save dialog with overwrite question; the name is forgotten afterwards, so the
+// next print asks again). Returns nullopt when the user cancelled that question.
+std::optional<TPrintOutcome> PrintToChosenFile(QWidget* parent, QPrinter* printer,
+                                               const TDib& image, const TPrintLayout& layout);
 
 // The German message for a failed print; empty for Printed.
 QString PrintOutcomeMessage(TPrintOutcome outcome);

@@ -1,7 +1,8 @@
 // TSpinEdit: a whole-number field with arrow buttons and limits.
 //
 // Unlike a plain QSpinBox, any text may be typed. When the field is left (or
-// Enter is pressed) a number outside the limits is brought to the nearest
+// Enter is pressed) a number with a fraction ("." or "," as decimal mark) is
+// truncated toward zero, a number outside the limits is brought to the nearest
 // limit and a text that is not a number becomes the lower limit. Value()
 // applies the same rule to the text currently shown, so a value that was
 // typed but not yet confirmed is read the way it will be fixed.
@@ -18,7 +19,8 @@ class TSpinEdit : public QSpinBox {
   public:
     TSpinEdit(int minValue, int maxValue, int value, QWidget* parent = nullptr);
 
-    // The field's value read from its text: clamped, non-numbers give the lower limit.
+    // The field's value read from its text: truncated toward zero, clamped, non-numbers give
+    // the lower limit.
     int Value() const;
     // Sets the value, brought into the limits.
     void SetValue(int v);

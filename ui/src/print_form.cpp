@@ -47,7 +47,8 @@ int BoundPercent(double v) {
     return static_cast<int>(v);
 }
 
-// The system's default printer, made when it is first needed.
+// The system's default printer, made when it is first needed. Without any system printer
+// it is Qt's PDF-file printer, whose file is chosen when printing.
 class TSystemPrinterPort : public TPrinterPort {
   public:
     QSize PageSize() override {
@@ -62,15 +63,16 @@ class TSystemPrinterPort : public TPrinterPort {
     }
     QPrinter* Printer() override {
         QPrinter& p = Printer_();
-        if (p.outputFormat() == QPrinter::PdfFormat)
-            return p.outputFileName().isEmpty() ? nullptr : &p;
-        return p.printerName().isEmpty() && QPrinterInfo::availablePrinters().isEmpty() ? nullptr
-                                                                                        : &p;
+        return p.isValid() ? &p : nullptr;
     }
 
   private:
     QPrinter& Printer_() {
-        if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        if (!printer_) {
+            printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            if (printer_->printerName().isEmpty() && QPrinterInfo::availablePrinters().isEmpty())
+                printer_->setOutputFormat(QPrinter::PdfFormat);
+        }
         return *printer_;
     }
     std::unique_ptr<QPrinter> printer_;
@@ -161,6 +163,21 @@ TPrintOutcome PrintPicture(QPrinter* printer, const TDib& image, const TPrintLay
     }
     if (!painter.end()) return TPrintOutcome::JobRefused;
     return TPrintOutcome::Printed;
+}
+
+std::optional<TPrintOutcome> PrintToChosenFile(QWidget* parent, QPrinter* printer,
+                                               const TDib& image, const TPrintLayout& layout) {
+    if (!printer || printer->outputFormat() != QPrinter::PdfFormat ||
+        !printer->outputFileName().isEmpty())
+        return PrintPicture(printer, image, layout);
+    const QString name = Dialogs().GetSaveFileName(parent, QStringLiteral("In PDF-Datei drucken"),
+                                                   QStringLiteral("PDF-Dateien (*.pdf)"),
+                                                   QStringLiteral("pdf"), true);
+    if (name.isEmpty()) return std::nullopt;
+    printer->setOutputFileName(name);
+    const TPrintOutcome outcome = PrintPicture(printer, image, layout);
+    printer->setOutputFileName(QString());
+    return outcome;
 }
 
 QString PrintOutcomeMessage(TPrintOutcome outcome) {

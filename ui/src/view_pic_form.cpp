@@ -220,9 +220,10 @@ void TViewPicForm::PrintBrnClick() {
     form.Image = Image; // a copy of the record; the print window never frees it
     if (form.exec() != QDialog::Accepted) return;
     const TPrintLayout layout = form.Layout();
-    const TPrintOutcome outcome = PrintPicture(PrinterPort().Printer(), Image, layout);
-    if (outcome != TPrintOutcome::Printed)
-        Dialogs().MessageBox(this, PrintOutcomeMessage(outcome), QStringLiteral("Drucken"), mbOK,
+    const std::optional<TPrintOutcome> outcome =
+        PrintToChosenFile(this, PrinterPort().Printer(), Image, layout);
+    if (outcome && *outcome != TPrintOutcome::Printed)
+        Dialogs().MessageBox(this, PrintOutcomeMessage(*outcome), QStringLiteral("Drucken"), mbOK,
                              TMsgIcon::Error);
 }
 
