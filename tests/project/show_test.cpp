@@ -48,7 +48,7 @@ TEST(AddPhotos, KeepsOrderAndCurrentPhotoAndLeavesCaptionsEmpty) {
 
 TEST(AddPhotos, FileNameAsCaptionDropsDirectoryAndKeepsExtension) {
     TSlideShow show;
-    show.AddPhotos({"/home/anna/Urlaub/Strand.JPG", "C:\\Bilder\\Hütte.png", "ohne_pfad.gif"},
+    show.AddPhotos({"/home/anna/Urlaub/Strand.JPG", "/mnt/c/Bilder/Hütte.png", "ohne_pfad.gif"},
                    true);
     EXPECT_EQ(show.Fotos[0].Text, "Strand.JPG");
     EXPECT_EQ(show.Fotos[1].Text, "H\xFCtte.png"); // path bytes UTF-8, caption Windows-1252

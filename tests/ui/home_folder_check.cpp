@@ -28,13 +28,13 @@ void UseTheProgram(const QString& work) {
     picture.fill(QColor(40, 120, 200));
     ASSERT_TRUE(picture.save(work + QStringLiteral("/foto.jpg")));
     d.OpenAnswers.push_back({work + QStringLiteral("/foto.jpg")});
-    form.NewFotoBtn->click();
+    form.Controls().NewFotoBtn->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !form.Show().Fotos[0].Thumb.empty(); }, 10000))
         << "the strip shows the photo";
     d.SaveAnswers.push_back(work + QStringLiteral("/show.lmo"));
-    form.SaveAsBtn->click();
+    form.Controls().SaveAsBtn->click();
     d.SaveAnswers.push_back(work + QStringLiteral("/show.pdf"));
-    form.SavePDFBtn->click();
+    form.Controls().SavePDFBtn->click();
     EXPECT_TRUE(QFile::exists(work + QStringLiteral("/show.lmo")));
     EXPECT_TRUE(QFile::exists(work + QStringLiteral("/show.pdf")));
     TPrintForm print;

@@ -223,14 +223,15 @@ TEST_F(MainFormTest, TypedCaptionsAreStoredAsWindows1252WithCrLf) {
     // Non-ASCII text arrives as the input method delivers it.
     Form->Controls().Memo1->insertPlainText(QStringLiteral("Grüße"));
     QTest::keyClick(Form->Controls().Memo1, Qt::Key_Return);
-    Form->Controls().Memo1->insertPlainText(QStringLiteral("Łódź"));
-    // ü and ß are Windows-1252 bytes; Ł, ó and ź: ó is, Ł and ź become references.
+    Form->Controls().Memo1->insertPlainText(QStringLiteral("Łódź &#65;"));
+    // ü and ß are Windows-1252 bytes; Ł, ó and ź: ó is, Ł and ź become references; a typed
+    // "&#" is kept apart from them.
     EXPECT_EQ(Form->Show().Fotos[0].Text, "Gr\xFC\xDF"
                                           "e\r\n&#321;\xF3"
-                                          "d&#378;");
+                                          "d&#378; &#38;#65;");
     // Shown again as typed.
     Form->adibchanged();
-    EXPECT_EQ(Form->Controls().Memo1->toPlainText(), QStringLiteral("Grüße\nŁódź"));
+    EXPECT_EQ(Form->Controls().Memo1->toPlainText(), QStringLiteral("Grüße\nŁódź &#65;"));
 }
 
 TEST_F(MainFormTest, EscapeDeletesOnThePhotosPageButNotInTheCaptionEditor) {
@@ -329,14 +330,15 @@ TEST_F(MainFormTest, SpinFieldsBringTypedValuesIntoTheirLimits) {
 }
 
 TEST_F(MainFormTest, SpinFieldsTruncateDecimalsTowardZeroWithPointOrComma) {
-    Form->PageControl2->setCurrentWidget(Form->TabSheet5);
+    Form->Controls().PageControl2->setCurrentWidget(Form->Controls().TabSheet5);
     const struct {
         const char* typed;
         int value; // brought up to the field's lower limit (1 for the durations)
     } inputs[] = {{"2.9", 2},   {"-2.9", -2},     {"2,9", 2},  {"95.7", 95},
                   {"40,7", 40}, {"1500.5", 1500}, {"-0,5", 0}, {"zwei", 0}};
     for (TSpinEdit* field :
-         {Form->TimeEd, Form->TimeEd2, Form->TextXEd, Form->TextYEd, Form->FontSizeEd}) {
+         {Form->Controls().TimeEd, Form->Controls().TimeEd2, Form->Controls().TextXEd,
+          Form->Controls().TextYEd, Form->Controls().FontSizeEd}) {
         for (const auto& in : inputs) {
             const int expected = std::max(in.value, field->minimum());
             field->setFocus();
@@ -345,15 +347,15 @@ TEST_F(MainFormTest, SpinFieldsTruncateDecimalsTowardZeroWithPointOrComma) {
             QTest::keyClicks(edit, QString::fromLatin1(in.typed));
             EXPECT_EQ(field->Value(), expected)
                 << field->objectName().toStdString() << " " << in.typed;
-            Form->Blende1Check->setFocus();
+            Form->Controls().Blende1Check->setFocus();
             EXPECT_EQ(field->text(), QString::number(expected)) << in.typed;
         }
     }
     // What the project file and the export read.
-    const std::pair<TSpinEdit*, const char*> typed[] = {{Form->TextXEd, "2.9"},
-                                                        {Form->TextYEd, "95.7"},
-                                                        {Form->FontSizeEd, "40,7"},
-                                                        {Form->TimeEd, "1500.5"}};
+    const std::pair<TSpinEdit*, const char*> typed[] = {{Form->Controls().TextXEd, "2.9"},
+                                                        {Form->Controls().TextYEd, "95.7"},
+                                                        {Form->Controls().FontSizeEd, "40,7"},
+                                                        {Form->Controls().TimeEd, "1500.5"}};
     for (const auto& [field, text] : typed)
         field->findChild<QLineEdit*>()->setText(QString::fromLatin1(text));
     const TShowSettings s = Form->Settings();

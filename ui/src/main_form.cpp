@@ -69,7 +69,7 @@ QString CaptionForEditor(const std::string& cp1252) {
 std::string CaptionFromEditor(const QString& text) {
     QString t = text;
     t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return Utf8ToCp1252(t.toStdString());
+    return CaptionFromUtf8(t.toStdString());
 }
 
 // Swallows the user's input while an export runs; painting and timers go on.
