@@ -1,7 +1,8 @@
 #include "spin_edit.h"
 
+#include "lumeno/core/whole_number.h"
+
 #include <QLineEdit>
-#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -15,20 +16,10 @@ TSpinEdit::TSpinEdit(int minValue, int maxValue, int value, QWidget* parent) : Q
 }
 
 int TSpinEdit::Interpret(const QString& text) const {
-    // Digits with an optional sign and an optional fraction after "." or "," (German users
-    // type a comma). The fraction is cut off: truncation toward zero, 2.9 -> 2, -2.9 -> -2.
-    static const QRegularExpression number(QStringLiteral("^([+-]?)([0-9]*)(?:[.,]([0-9]*))?$"));
-    const QRegularExpressionMatch m = number.match(text.trimmed());
-    if (!m.hasMatch() || (m.capturedLength(2) == 0 && m.capturedLength(3) == 0))
-        return NonNumber.value_or(minimum());
-    const bool negative = m.captured(1) == QLatin1String("-");
-    const QString whole = m.captured(2);
-    bool ok = true;
-    // Wider than int so that a long run of digits is still clamped, not wrapped; runs that
-    // overflow even 64 bits are clamped by their sign.
-    const qlonglong v = whole.isEmpty() ? 0 : whole.toLongLong(&ok);
-    if (!ok) return negative ? minimum() : maximum();
-    return static_cast<int>(std::clamp<qlonglong>(negative ? -v : v, minimum(), maximum()));
+    // "." or "," as decimal mark, the fraction cut off toward zero: 2.9 -> 2, -2.9 -> -2.
+    const std::optional<int64_t> v = ParseTruncatedNumber(text.toStdString());
+    if (!v) return NonNumber.value_or(minimum());
+    return static_cast<int>(std::clamp<int64_t>(*v, minimum(), maximum()));
 }
 
 int TSpinEdit::Value() const {
