@@ -78,7 +78,7 @@ else
 fi
 
 # A source folder as it is shipped: install.exe, Install.log and the files.
-make_source() { # make_source DIR FOLDERLINE
+make_source() { # make_source DIR FOLDERLINE [PRODUCT]
     local dir=$1
     mkdir -p "$dir/sub"
     cp "$bin/install.exe" "$dir/"
@@ -91,7 +91,7 @@ make_source() { # make_source DIR FOLDERLINE
     {
         printf 'Corvana (De)Install 2.0 - Install.log\r\n'
         printf 'Nicht ver\xe4ndern, nicht l\xf6schen!\r\n'
-        printf 'PDF Lumeno\r\n%s\r\nPDF Lumeno\r\n\r\n7\r\n' "$2"
+        printf '%s\r\n%s\r\nPDF Lumeno\r\n\r\n7\r\n' "${3:-PDF Lumeno}" "$2"
         printf 'readme.txt\r\nNEIN!\r\n'
         printf 'data.bin\r\nNEINIFNOTEXIST!\r\n'
         printf 'lumeno.exe\r\nPDF Lumeno\r\n'
@@ -142,13 +142,82 @@ check "defective script: exit code 0" test $? -eq 0
 check "defective script: message" contains "$tmp/defect.log" 'defect|Die Datei Install.log ist defekt! Die Installation muß abgebrochen werden!'
 check "defective script: nothing installed" test ! -e "$WINEPREFIX/drive_c/Program Files/LumenoDefekt"
 
+echo "-- hostile scripts: refused in silent mode, nothing written, every run ends"
+# hostile NAME FOLDER GROUP FILE MARKER: a script with one entry; the four texts are printf
+# formats ("\\" is one backslash, \000 a NUL byte).
+hostile() {
+    local dir=$tmp/hostile/$1
+    mkdir -p "$dir"
+    cp "$bin/install.exe" "$dir/"
+    printf 'hostile' > "$dir/hostile.txt"
+    {
+        printf 'Corvana (De)Install 2.0 - Install.log\r\nNicht ver\xe4ndern, nicht l\xf6schen!\r\n'
+        # shellcheck disable=SC2059
+        printf "Hostile\r\n$2\r\n$3\r\n\r\n1\r\n$4\r\n$5\r\n\r\n"
+    } > "$dir/Install.log"
+}
+hostile shortcut-windows Hostile Hostile hostile.txt '..\\..\\..\\windows\\hostile'
+hostile shortcut-startup Hostile Hostile hostile.txt '..\\StartUp\\hostile'
+hostile shortcut-nul Hostile Hostile hostile.txt '..\\..\\hostile.txt\000'
+hostile shortcut-device Hostile Hostile hostile.txt 'PRN'
+hostile shortcut-pipe Hostile Hostile hostile.txt 'hostile|x'
+hostile group-climbs Hostile '..\\..\\..\\hostilegroup' hostile.txt Hostile
+hostile group-device Hostile 'LPT1' hostile.txt Hostile
+hostile folder-climbs '..\\..\\windows\\system32' Hostile hostile.txt 'NEIN!'
+hostile folder-drive 'C:\\windows\\hostile' Hostile hostile.txt 'NEIN!'
+hostile folder-control 'Host\001ile' Hostile hostile.txt 'NEIN!'
+hostile exec-nul Hostile Hostile '..\000hostile' 'EXEC!'
+hostile autostart-nul Hostile Hostile '..\000hostile' 'AUTOSTART!'
+hostile deinst-subfolder Hostile Hostile 'system32\\drivers\\etc\\hosts' 'DEINST!'
+hostile deinst-arguments Hostile Hostile 'hostile.exe" /S /D="x' 'DEINST!'
+hostile file-aux Hostile Hostile 'AUX' 'NEIN!'
+hostile file-com1 Hostile Hostile 'COM1' 'NEIN!'
+hostile file-con-ext Hostile Hostile 'con.txt' 'NEIN!'
+hostile file-conout Hostile Hostile 'CONOUT$' 'NEIN!'
+hostile file-nul-folder Hostile Hostile 'sub\\NUL\\hostile.txt' 'NEIN!'
+# Accepted: a plain DEINST! name that is a file of the Windows folder; it stays as it is.
+hostile deinst-winini HostileWinIni 'NEIN!' 'win.ini' 'DEINST!'
+
+snapshot() { # every folder, and every file with size and time, below C: and the home folder
+    find "$WINEPREFIX/drive_c" "$HOME" \( -type d -printf 'd %p\n' \) -o -printf 'f %p %s %T@\n' | sort
+}
+wineserver -w
+snapshot > "$tmp/before.txt"
+cp "$WINEPREFIX/drive_c/windows/win.ini" "$tmp/win.ini"
+for dir in "$tmp"/hostile/*/; do
+    name=$(basename "$dir")
+    if [ "$name" = deinst-winini ]; then
+        timeout 30 wine "$dir/install.exe" -silent
+        check "hostile $name: accepted, ends" test $? -eq 0
+        continue
+    fi
+    timeout 30 wine "$dir/install.exe" -silent &
+    pid=$!
+    timeout 30 wine "$bin/wizard_driver.exe" defect "$(winpath "$tmp/hostile-$name.log")"
+    wait $pid
+    check "hostile $name: ends with exit code 0" test $? -eq 0
+    check "hostile $name: defect message" contains "$tmp/hostile-$name.log" 'defect|Die Datei Install.log ist defekt! Die Installation muß abgebrochen werden!'
+done
+timeout 60 wineserver -w || wineserver -k
+snapshot > "$tmp/after.txt"
+# New or changed entries; the accepted script's own target folder is allowed.
+comm -13 "$tmp/before.txt" "$tmp/after.txt" | grep -v "/drive_c/Program Files/HostileWinIni\\( \\|$\\)" > "$tmp/written.txt"
+cat "$tmp/written.txt"
+check "hostile: nothing written outside the target" test ! -s "$tmp/written.txt"
+check "hostile: win.ini not replaced" cmp "$tmp/win.ini" "$WINEPREFIX/drive_c/windows/win.ini"
+check "hostile: nothing registered" sh -c "! grep -qi hostile '$WINEPREFIX'/*.reg"
+
 echo "-- wizard: fill in, install, final message, program start"
+# The source folder's name holds the Windows-1252 bytes 81 and 90 (U+0081, U+0090), which
+# only the system's own conversion brings back unchanged.
+wsrc=$tmp/$'w\xc2\x81\xc2\x90'
+make_source "$wsrc" 'C:\Programme\LumenoWizard' 'R&D && Co'
+target="$WINEPREFIX/drive_c/Program Files/LumenoWizard"
 mkdir -p build-mingw/screens
-rm -f "$target/started.txt"
 sync=$tmp/sync
 mkdir -p "$sync"
 desktop="explorer /desktop=lumeno,1024x768"
-timeout 180 wine $desktop "$src/install.exe" > /dev/null 2>&1 &
+(cd "$tmp/run" && timeout 180 wine $desktop "$wsrc/install.exe" > /dev/null 2>&1) &
 wizard_pid=$!
 timeout 180 wine $desktop "$bin/wizard_driver.exe" install "$(winpath "$tmp/wizard.log")" "$(winpath "$sync")\\" \
     'max-mustermann@example.org' > /dev/null 2>&1 &
@@ -170,9 +239,9 @@ log=$tmp/wizard.log
 touch "$log"
 cat "$log"
 check "wizard: outer size 520 x 491" grep -q '^wizard|520x491|' "$log"
-check "wizard: title band" grep -q '^control|Static|Willkommen im Installationsprogramm von PDF Lumeno!|-1,-1,' "$log"
-check "wizard: source field" grep -q "^control|Edit|Z:.*\\\\src\\\\|160,64,347,21" "$log"
-check "wizard: target field" contains "$log" 'control|Edit|C:\Program Files\Lumeno|160,88,347,21'
+check "wizard: title band, \"&\" drawn as it is" grep -q '^control|Static|Willkommen im Installationsprogramm von R&D && Co!|-1,-1,.*|noprefix' "$log"
+check "wizard: source field with bytes 81 and 90" contains "$log" "control|Edit|$(winpath "$wsrc")\\|160,64,347,21"
+check "wizard: target field" contains "$log" 'control|Edit|C:\Program Files\LumenoWizard|160,88,347,21'
 check "wizard: browse button" contains "$log" 'control|Button|Durchsuchen...|160,115,120,25'
 check "wizard: e-mail field has the focus" grep -q '^control|Edit||160,148,347,21|focus' "$log"
 check "wizard: desktop box checked" contains "$log" 'control|Button|Symbol auf dem Desktop erzeugen|8,230,600,21|checked'
@@ -184,8 +253,10 @@ check "wizard: next button" grep -qE '^control\|Button\|Weiter >\|[0-9]+,421,89,
 check "wizard: cancel button" grep -qE '^control\|Button\|Abbrechen\|[0-9]+,421,89,25' "$log"
 check "wizard: final message" contains "$log" 'final|Die Installation wurde abgeschlossen. Eine Verknüpfung wurde unter Start/Programme und auf dem Desktop angelegt. Das Programm wird nun gleich für Sie das erste Mal gestartet.'
 check "wizard: ends after the final message" contains "$log" 'wizard closed'
-check "wizard: program started in its own folder" grep -qi 'lumeno$' "$target/started.txt"
-check "wizard: files copied" cmp "$src/lumeno.exe" "$target/lumeno.exe"
+check "wizard: program started in its own folder" grep -qi 'lumenowizard$' "$target/started.txt"
+for f in readme.txt data.bin lumeno.exe sub/tray.exe; do
+    check "wizard: $f copied from the 81/90 folder" cmp "$wsrc/$f" "$target/$f"
+done
 
 echo "-- wizard: Abbrechen"
 cancel=$tmp/cancel

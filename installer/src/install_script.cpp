@@ -1,5 +1,7 @@
 #include "install_script.h"
 
+#include "install_text.h"
+
 #include <climits>
 
 namespace installer {
@@ -74,7 +76,34 @@ std::string FolderNameFromLine(const std::string& line) {
     return line;
 }
 
+bool IsSafeText(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '*' || c == '?' || c == '<' ||
+            c == '>' || c == '|')
+            return false;
+    return true;
+}
+
+bool IsDeviceName(std::string_view component) {
+    // Windows looks at the part before the first dot, without trailing blanks.
+    std::string_view base = component.substr(0, component.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.remove_suffix(1);
+    std::string upper(base);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" || upper == "CONIN$" ||
+        upper == "CONOUT$")
+        return true;
+    if (upper.size() != 4 || (upper.compare(0, 3, "COM") != 0 && upper.compare(0, 3, "LPT") != 0))
+        return false;
+    const char n = upper[3];
+    // The superscript digits 1, 2 and 3 are B9, B2 and B3 in Windows-1252.
+    return (n >= '0' && n <= '9') || n == '\xB9' || n == '\xB2' || n == '\xB3';
+}
+
 bool IsContainedFileName(std::string_view name) {
+    if (!IsSafeText(name)) return false;
     if (!name.empty() && (name[0] == '\\' || name[0] == '/')) return false;
     if (name.find(':') != std::string_view::npos) return false;
     std::size_t start = 0;
@@ -93,9 +122,25 @@ bool IsContainedFileName(std::string_view name) {
                 onlyDotsAndBlanks = false;
         }
         if (onlyDotsAndBlanks && dots >= 2) return false;
+        if (IsDeviceName(part)) return false;
         start = end + 1;
     }
     return true;
+}
+
+bool IsPlainFileName(std::string_view name) {
+    return !name.empty() && name.find_first_of("\\/") == std::string_view::npos &&
+           IsContainedFileName(name);
+}
+
+bool IsSafeEntry(const ScriptEntry& e) {
+    if (!IsContainedFileName(e.FileName) || !IsSafeText(e.Marker)) return false;
+    if (e.Marker == kMarkerDeinst) return IsPlainFileName(e.FileName);
+    return IsKeywordMarker(e.Marker) || IsContainedFileName(e.Marker + ".lnk");
+}
+
+bool IsSafeStartMenuGroup(std::string_view group) {
+    return group == kMarkerNein || IsContainedFileName(group);
 }
 
 ScriptResult ParseInstallScript(std::string_view bytes,
@@ -108,16 +153,26 @@ ScriptResult ParseInstallScript(std::string_view bytes,
     if (reader.ReadLine() != kWarningLine) return Defect(ScriptDefect::WarningLine, 2);
 
     script.ProductName = reader.ReadLine();
+    if (!IsSafeText(script.ProductName)) return Defect(ScriptDefect::UnsafeText, 3);
     if (script.ProductName.size() > kMaxProductName) script.ProductName.resize(kMaxProductName);
 
-    script.FolderName = FolderNameFromLine(reader.ReadLine());
+    const std::string folderLine = reader.ReadLine();
+    script.FolderName = FolderNameFromLine(folderLine);
     script.DefaultTarget = getBaseFolder() + script.FolderName;
+    if (!IsSafeText(folderLine)) return Defect(ScriptDefect::UnsafeText, 4);
+    // The folder stays below the base folder, and the target is a full path: a relative one
+    // would install into whatever the current folder happens to be.
+    if (!IsContainedFileName(script.FolderName) || !IsFullFolderPath(script.DefaultTarget))
+        return Defect(ScriptDefect::UnsafeFolder, 4);
     // A longer target would be cut when the wizard reads its field back and the files would
     // land in another folder than the one shown.
     if (script.DefaultTarget.size() > kMaxTargetPath) return Defect(ScriptDefect::TargetTooLong, 4);
 
     script.StartMenuGroup = reader.ReadLine();
+    if (!IsSafeText(script.StartMenuGroup)) return Defect(ScriptDefect::UnsafeText, 5);
+    if (!IsSafeStartMenuGroup(script.StartMenuGroup)) return Defect(ScriptDefect::UnsafeGroup, 5);
     script.Reserved = reader.ReadLine();
+    if (!IsSafeText(script.Reserved)) return Defect(ScriptDefect::UnsafeText, 6);
 
     long long count = 0;
     if (!ParseCount(reader.ReadLine(), count)) return Defect(ScriptDefect::Count, 7);
@@ -141,9 +196,16 @@ ScriptResult ParseInstallScript(std::string_view bytes,
     }
     if (!result.ok) return result;
 
-    for (std::size_t i = 0; i < script.Entries.size(); ++i)
-        if (!IsContainedFileName(script.Entries[i].FileName))
-            return Defect(ScriptDefect::UnsafeFileName, static_cast<int>(8 + 2 * i));
+    for (std::size_t i = 0; i < script.Entries.size(); ++i) {
+        const ScriptEntry& e = script.Entries[i];
+        const int line = static_cast<int>(8 + 2 * i);
+        if (!IsSafeText(e.FileName)) return Defect(ScriptDefect::UnsafeText, line);
+        if (!IsSafeText(e.Marker)) return Defect(ScriptDefect::UnsafeText, line + 1);
+        if (!IsContainedFileName(e.FileName)) return Defect(ScriptDefect::UnsafeFileName, line);
+        if (e.Marker == kMarkerDeinst && !IsPlainFileName(e.FileName))
+            return Defect(ScriptDefect::UnsafeUninstaller, line);
+        if (!IsSafeEntry(e)) return Defect(ScriptDefect::UnsafeShortcut, line + 1);
+    }
     return result;
 }
 

@@ -41,7 +41,12 @@ enum class ScriptDefect {
     Count,          // line 7 is no number
     TooManyEntries, // more than 200 entries
     MissingLines,   // fewer lines than the count needs, or the file ends right after the last entry
-    UnsafeFileName, // a FileName that is absolute, names a drive or climbs out with ".."
+    UnsafeText,     // a line of 3 to 6 or of an entry holds a control character or one of "*?<>|
+    UnsafeFolder,   // line 4 would put the target outside the base folder, or no full path results
+    UnsafeGroup,    // line 5 is no name below the start-menu "Programs" folder
+    UnsafeFileName, // a FileName that is absolute, names a drive, a device or climbs out with ".."
+    UnsafeShortcut, // a shortcut caption that would put the .lnk file outside its folder
+    UnsafeUninstaller, // a DEINST! FileName that is no plain file name
 };
 
 struct ScriptResult {
@@ -60,8 +65,29 @@ ScriptResult ParseInstallScript(std::string_view bytes,
 // Line 4 to FolderName: removes a leading "C:\PROGRAMME\" compared in capitals (a-z only).
 std::string FolderNameFromLine(const std::string& line);
 
-// True when `fileName` stays inside the folder it is appended to: not absolute, no drive,
-// no component made of dots (and blanks) that Windows reads as "..".
+// True when no byte is below 20 (NUL cuts a name short for every Windows call, CR and LF break
+// the line structure) and none is one of " * ? < > |.
+bool IsSafeText(std::string_view text);
+
+// True for a name that Windows opens as a device whatever folder it stands in: CON, PRN, AUX,
+// NUL, COM0-9, LPT0-9 (also with a superscript 1, 2 or 3), CONIN$ and CONOUT$, in any case,
+// also with an extension or trailing blanks ("aux.txt", "COM1 .log"). Reading AUX or COM1
+// would wait for the serial port for ever.
+bool IsDeviceName(std::string_view component);
+
+// True when `fileName` stays inside the folder it is appended to: safe text, not absolute, no
+// drive and no stream (no ":"), no device name and no component made of dots (and blanks)
+// that Windows reads as "..". The empty name is contained.
 bool IsContainedFileName(std::string_view fileName);
+
+// A contained name without "\" or "/": the uninstaller goes straight into the Windows folder.
+bool IsPlainFileName(std::string_view fileName);
+
+// The rules an entry must pass before anything is done for it: a contained FileName, a plain
+// one for DEINST!, and a contained shortcut caption for every marker that is no keyword.
+bool IsSafeEntry(const ScriptEntry& entry);
+
+// Line 5: "NEIN!" or a contained folder name below the start-menu "Programs" folder.
+bool IsSafeStartMenuGroup(std::string_view group);
 
 } // namespace installer

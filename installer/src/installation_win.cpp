@@ -55,8 +55,14 @@ void SetStatus(const InstallRun& run, const std::string& text) {
     }
 }
 
-bool FileExists(const std::string& path) {
+bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A file, not a folder of that name.
+bool FileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool Copy(const std::string& source, const std::string& destination) {
@@ -153,10 +159,19 @@ void InstallFiles(InstallRun& run) {
         UpdateWindow(run.Progress);
     }
 
+    // Every pass skips an entry whose names fail the script's checks (the script reader
+    // refuses such a script, so this only guards a script built otherwise): nothing is
+    // copied, linked or registered for it.
     // Copy pass.
     for (const ScriptEntry& e : script.Entries) {
+        if (!IsSafeEntry(e)) continue;
         if (IsMarker(e, kMarkerDeinst) && run.Mode == InstallMode::MachineWide) {
-            CopyInstallFile(run, run.SourceFolder + e.FileName, run.WindowsFolder + e.FileName);
+            // Nothing of the Windows folder is replaced except an uninstaller this installer
+            // registered there; another file of that name stays and is not registered.
+            const std::string destination = run.WindowsFolder + e.FileName;
+            if (Exists(destination) && !IsRegisteredUninstaller(run.WindowsFolder, e.FileName))
+                continue;
+            CopyInstallFile(run, run.SourceFolder + e.FileName, destination);
             RegisterUninstaller(script.FolderName, run.WindowsFolder, e.FileName, run.TargetFolder);
             continue;
         }
@@ -170,10 +185,11 @@ void InstallFiles(InstallRun& run) {
     // Shortcut pass.
     const std::string startMenu = StartMenuFolder(script.StartMenuGroup);
     const std::string desktop = DesktopFolder(run.Options.DesktopIconForAll);
-    const bool startMenuOn =
-        !run.Options.NoStartMenu && script.StartMenuGroup != kMarkerNein && !startMenu.empty();
+    const bool startMenuOn = !run.Options.NoStartMenu && script.StartMenuGroup != kMarkerNein &&
+                             IsSafeStartMenuGroup(script.StartMenuGroup) && !startMenu.empty();
     if (startMenuOn) CreateDirectoryA(startMenu.c_str(), nullptr);
     for (const ScriptEntry& e : script.Entries) {
+        if (!IsSafeEntry(e)) continue;
         std::string startMenuLink, desktopLink, target;
         if (!IsKeywordMarker(e.Marker)) {
             target = run.TargetFolder + e.FileName;
@@ -196,7 +212,7 @@ void InstallFiles(InstallRun& run) {
 
     // Open pass.
     for (const ScriptEntry& e : script.Entries)
-        if (IsMarker(e, kMarkerExec))
+        if (IsMarker(e, kMarkerExec) && IsSafeEntry(e))
             Hooks().shellOpen(run.Progress, run.TargetFolder + e.FileName, "");
 
     if (!run.Silent)

@@ -196,6 +196,27 @@ void AddAutostartValue(const std::string& name, const std::string& path) {
         WriteOrReport(key.get(), name.c_str(), path);
 }
 
+bool IsRegisteredUninstaller(const std::string& windowsFolder, const std::string& uninstaller) {
+    const std::string prefix = windowsFolder + uninstaller + " \"";
+    std::string root = kUninstallKey;
+    root.pop_back(); // without its final "\"
+    Key key(HKEY_LOCAL_MACHINE, root.c_str(), false);
+    if (!key) return false;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof name;
+        const LONG r = RegEnumKeyExA(key.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (r == ERROR_MORE_DATA) continue; // a name longer than 255 characters: not ours
+        if (r != ERROR_SUCCESS) return false;
+        Key product(key.get(), name, false);
+        if (!product) continue;
+        const std::string command = ReadStringValue(product.get(), "UninstallString");
+        if (command.size() >= prefix.size() &&
+            _strnicmp(command.c_str(), prefix.c_str(), prefix.size()) == 0)
+            return true;
+    }
+}
+
 void RegisterUninstaller(const std::string& folderName, const std::string& windowsFolder,
                          const std::string& uninstaller, const std::string& targetFolder) {
     const std::string subKey = kUninstallKey + folderName;

@@ -54,6 +54,11 @@ void AddAutostartValue(const std::string& name, const std::string& path);
 void RegisterUninstaller(const std::string& folderName, const std::string& windowsFolder,
                          const std::string& uninstaller, const std::string& targetFolder);
 
+// True when some HKLM Uninstall\<name> key's "UninstallString" starts with
+// windowsFolder + uninstaller + " \"" (compared without case): that file in the Windows
+// folder is an uninstaller this installer registered, and a new copy may replace it.
+bool IsRegisteredUninstaller(const std::string& windowsFolder, const std::string& uninstaller);
+
 // Registry texts: a missing value reads as empty.
 std::string ReadStringValue(HKEY key, const char* name);
 bool WriteStringValue(HKEY key, const char* name, const std::string& value);

@@ -59,28 +59,19 @@ HWND AddControl(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD
     return control;
 }
 
-// Fields are read up to 255 characters; the edit fields accept no more, so nothing is cut.
+// The edit fields hold paths as the ANSI functions take them, so they are written and read
+// through the system's own ANSI conversion: whatever GetModuleFileNameA or the browse dialog
+// gave comes back byte for byte (our Windows-1252 table would turn 81, 8D, 8F, 90 and 9D, and
+// every character of a multi-byte code page, into "?"). The fields take at most 255
+// characters, which are at most two bytes each.
 std::string FieldText(HWND field) {
-    wchar_t buffer[kFieldLimit + 1] = {};
-    GetWindowTextW(field, buffer, kFieldLimit + 1);
-    std::string ansi;
-    for (const wchar_t* p = buffer; *p; ++p) {
-        char utf8[4];
-        int n = 0;
-        const unsigned c = *p;
-        if (c < 0x80)
-            utf8[n++] = static_cast<char>(c);
-        else if (c < 0x800) {
-            utf8[n++] = static_cast<char>(0xC0 | (c >> 6));
-            utf8[n++] = static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            utf8[n++] = static_cast<char>(0xE0 | (c >> 12));
-            utf8[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            utf8[n++] = static_cast<char>(0x80 | (c & 0x3F));
-        }
-        ansi += Utf8ToAnsi(std::string_view(utf8, n));
-    }
-    return ansi;
+    char buffer[2 * kFieldLimit + 1] = {};
+    const int n = GetWindowTextA(field, buffer, static_cast<int>(sizeof buffer));
+    return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+void SetFieldText(HWND field, const std::string& ansi) {
+    SetWindowTextA(field, ansi.c_str());
 }
 
 bool Checked(HWND box) {
@@ -156,8 +147,9 @@ HWND BuildProgressWindow() {
         window, L"STATIC", W("Das Programm wird jetzt installiert, das dauert einige Zeit!"),
         SS_CENTER, 0, -1, -1, cw + 1, 49, app.titleFont);
     AddControl(window, L"STATIC", L"", SS_ETCHEDHORZ, 0, 0, 49, cw, 2, app.textFont);
-    app.statusText = AddControl(window, L"STATIC", L"", SS_CENTER | SS_SUNKEN, 0, 10, 70, cw - 20,
-                                200, app.textFont);
+    // Paths may hold "&": no prefix processing, so it is never drawn as an underline.
+    app.statusText = AddControl(window, L"STATIC", L"", SS_CENTER | SS_SUNKEN | SS_NOPREFIX, 0, 10,
+                                70, cw - 20, 200, app.textFont);
     AddControl(window, L"STATIC", L"", SS_ETCHEDHORZ, 0, 0, 279, cw, 2, app.textFont);
     AddControl(window, L"BUTTON", W("Weiter >"), BS_PUSHBUTTON | WS_DISABLED, 0, cw - 194, 290, 89,
                25, app.textFont);
@@ -228,10 +220,11 @@ LRESULT CALLBACK WizardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
             if (ChooseTargetFolder(folder)) {
                 const std::string target =
                     TargetFromChosenFolder(folder, app.run.Script.FolderName);
-                SetWindowTextW(app.targetField, AnsiToWide(target).c_str());
+                SetFieldText(app.targetField, target);
             }
         } else if (control == app.nextButton || id == IDOK) {
-            if (!IsFullFolderPath(FieldText(app.targetField))) {
+            const std::string target = FieldText(app.targetField);
+            if (!IsFullFolderPath(target) || !IsSafeText(target)) {
                 Hooks().message(window, TargetFolderHintText(app.run.Script.FolderName),
                                 "Corvana Install", MB_OK | MB_ICONINFORMATION);
                 SetFocus(app.targetField);
@@ -264,19 +257,17 @@ HWND BuildWizardWindow() {
     const InstallScript& script = app.run.Script;
     HFONT f = app.textFont;
 
-    app.titleBand = AddControl(window, L"STATIC",
-                               W("Willkommen im Installationsprogramm von ") +
-                                   AnsiToWide(script.ProductName) + L"!",
-                               SS_CENTER, WS_EX_STATICEDGE, -1, -1, cw + 1, 49, app.titleFont);
+    app.titleBand = AddControl(
+        window, L"STATIC",
+        W("Willkommen im Installationsprogramm von ") + AnsiToWide(script.ProductName) + L"!",
+        SS_CENTER | SS_NOPREFIX, WS_EX_STATICEDGE, -1, -1, cw + 1, 49, app.titleFont);
     AddControl(window, L"STATIC", L"", SS_ETCHEDHORZ, 0, 0, 49, cw, 2, f);
     AddControl(window, L"STATIC", W("Quellverzeichnis:"), 0, 0, 8, 64, 150, 21, f);
-    app.sourceField = AddControl(window, L"EDIT", AnsiToWide(app.run.SourceFolder),
-                                 ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, WS_EX_CLIENTEDGE, 160,
-                                 64, 347, 21, f);
+    app.sourceField = AddControl(window, L"EDIT", L"", ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP,
+                                 WS_EX_CLIENTEDGE, 160, 64, 347, 21, f);
     AddControl(window, L"STATIC", W("Zielverzeichnis:"), 0, 0, 8, 88, 150, 21, f);
-    app.targetField =
-        AddControl(window, L"EDIT", AnsiToWide(script.DefaultTarget), ES_AUTOHSCROLL | WS_TABSTOP,
-                   WS_EX_CLIENTEDGE, 160, 88, 347, 21, f);
+    app.targetField = AddControl(window, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP,
+                                 WS_EX_CLIENTEDGE, 160, 88, 347, 21, f);
     app.browseButton = AddControl(window, L"BUTTON", W("Durchsuchen..."),
                                   BS_PUSHBUTTON | WS_TABSTOP, 0, 160, 115, 120, 25, f);
     AddControl(window, L"STATIC", W("Ihre Email Adresse:"), 0, 0, 8, 148, 150, 21, f);
@@ -307,6 +298,8 @@ HWND BuildWizardWindow() {
                                   cw - 97, 421, 89, 25, f, IDCANCEL);
     for (HWND field : {app.sourceField, app.targetField, app.emailField})
         SendMessageW(field, EM_LIMITTEXT, kFieldLimit, 0);
+    SetFieldText(app.sourceField, app.run.SourceFolder);
+    SetFieldText(app.targetField, script.DefaultTarget);
     return window;
 }
 

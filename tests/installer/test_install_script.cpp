@@ -121,10 +121,11 @@ TEST(InstallScript, LineEnds) {
     ASSERT_TRUE(p.result.ok);
     EXPECT_EQ(p.script.Entries[0].Marker, "NEIN!");
 
-    // Only one LF after a CR is skipped; a second one starts the next line.
+    // Only one LF after a CR is skipped; a lone LF stays in its line (which is then refused
+    // for the control character, at line 3: the lines after it keep their numbers).
     const Parsed lf = Parse(Head("0", "Lumeno", "Pro\nduct"));
-    ASSERT_TRUE(lf.result.ok);
-    EXPECT_EQ(lf.script.ProductName, "Pro\nduct");
+    EXPECT_EQ(lf.result.code, ScriptDefect::UnsafeText);
+    EXPECT_EQ(lf.result.line, 3);
     const Parsed twoLf = Parse(kHeader + "\r\n\n" + kWarning + "\r\n");
     EXPECT_EQ(twoLf.result.code, ScriptDefect::WarningLine);
 }
@@ -250,6 +251,17 @@ TEST(InstallScript, FileNamesMustStayInsideTheTarget) {
         {"C:\\evil.exe", false},
         {"C:evil.exe", false},
         {"sub\\file.txt:stream", false},
+        {"AUX", false},
+        {"com1", false},
+        {"con.txt", false},
+        {"Lpt9.log", false},
+        {"nul .txt", false},
+        {"sub\\PRN\\x.txt", false},
+        {"CONOUT$", false},
+        {"COM\xB9", false}, // COM with a superscript 1
+        {"console.txt", true},
+        {"com10", true},
+        {"auxiliary\\con1.txt", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsContainedFileName(c.name), c.ok) << c.name;
@@ -262,13 +274,94 @@ TEST(InstallScript, FileNamesMustStayInsideTheTarget) {
     }
 }
 
-TEST(InstallScript, LinesThreeToSixAreNotChecked) {
-    const Parsed p = Parse(kHeader + "\r\n" + kWarning + "\r\n\r\n\r\n\r\n\r\n0\r\n", "");
+TEST(InstallScript, EmptyLinesThreeToSixAreAccepted) {
+    const Parsed p = Parse(kHeader + "\r\n" + kWarning + "\r\n\r\n\r\n\r\n\r\n0\r\n");
     ASSERT_TRUE(p.result.ok);
     EXPECT_EQ(p.script.ProductName, "");
     EXPECT_EQ(p.script.FolderName, "");
     EXPECT_EQ(p.script.StartMenuGroup, "");
-    EXPECT_EQ(p.script.DefaultTarget, "");
+    EXPECT_EQ(p.script.DefaultTarget, "C:\\Program Files\\");
+    // Without a base folder the target would be relative to the current folder.
+    EXPECT_EQ(Parse(Head("0"), "").result.code, ScriptDefect::UnsafeFolder);
+}
+
+// A NUL cuts a name short for every Windows call after the check; CR, LF, Tab and the
+// characters no file name may hold are refused on every line from the product name on.
+TEST(InstallScript, ControlAndWildcardCharactersAreRefusedEverywhere) {
+    const std::string nul("a\0b", 3);
+    const std::string bads[] = {nul,
+                                "a\x01",
+                                "a\tb",
+                                "a\nb",
+                                "a\x1F"
+                                "b",
+                                "\"",
+                                "*",
+                                "?",
+                                "<",
+                                ">",
+                                "|"};
+    for (const std::string& bad : bads) {
+        for (int line : {3, 4, 5, 6, 8, 9}) {
+            // Lines 3 to 6, then one entry on lines 8 and 9; line 7 is the count.
+            std::string lines[] = {"P", "Lumeno", "G", "r", "1", "a.txt", "AUTOSTART!"};
+            lines[line - 3] += bad;
+            std::string bytes = kHeader + "\r\n" + kWarning + "\r\n";
+            for (const std::string& l : lines)
+                bytes += l + "\r\n";
+            const Parsed p = Parse(bytes + "\r\n");
+            EXPECT_EQ(p.result.code, ScriptDefect::UnsafeText) << line << " " << bad;
+            EXPECT_EQ(p.result.line, line) << line << " " << bad;
+        }
+    }
+    EXPECT_TRUE(Parse(Head("0", "Lumeno", "R&D && Co \xE4\x81\x90 (1) [x]")).result.ok);
+}
+
+// The folder line, the start-menu group and every shortcut caption get the file-name rules,
+// so no folder, group or .lnk file lands outside its own folder; DEINST! is a plain name.
+TEST(InstallScript, NamesStayInTheirFolders) {
+    const struct {
+        const char* folder;
+        const char* group;
+        const char* file;
+        const char* marker;
+        ScriptDefect code;
+        int line;
+    } cases[] = {
+        {"C:\\Programme\\Lumeno", "PDF Lumeno", "a.exe", "PDF Lumeno", ScriptDefect::None, 0},
+        {"Lumeno\\Sub", "NEIN!", "a.exe", "Sub\\Caption", ScriptDefect::None, 0},
+        {"Lumeno", "Group", "remove.exe", "DEINST!", ScriptDefect::None, 0},
+        {"Lumeno", "", "a.exe", "", ScriptDefect::None, 0},
+        {"..\\..\\windows\\system32", "G", "a.exe", "NEIN!", ScriptDefect::UnsafeFolder, 4},
+        {"C:\\Programme\\..\\x", "G", "a.exe", "NEIN!", ScriptDefect::UnsafeFolder, 4},
+        {"C:\\windows", "G", "a.exe", "NEIN!", ScriptDefect::UnsafeFolder, 4},
+        {"\\windows", "G", "a.exe", "NEIN!", ScriptDefect::UnsafeFolder, 4},
+        {"Lumeno\\aux", "G", "a.exe", "NEIN!", ScriptDefect::UnsafeFolder, 4},
+        {"Lumeno", "..\\..\\..\\evilgroup", "a.exe", "NEIN!", ScriptDefect::UnsafeGroup, 5},
+        {"Lumeno", "C:\\evil", "a.exe", "NEIN!", ScriptDefect::UnsafeGroup, 5},
+        {"Lumeno", "\\\\server\\share", "a.exe", "NEIN!", ScriptDefect::UnsafeGroup, 5},
+        {"Lumeno", "LPT1", "a.exe", "NEIN!", ScriptDefect::UnsafeGroup, 5},
+        {"Lumeno", "G", "a.exe", "..\\..\\..\\windows\\dropped", ScriptDefect::UnsafeShortcut, 9},
+        {"Lumeno", "G", "a.exe", "..\\StartUp\\x", ScriptDefect::UnsafeShortcut, 9},
+        {"Lumeno", "G", "a.exe", "C:\\x", ScriptDefect::UnsafeShortcut, 9},
+        {"Lumeno", "G", "a.exe", "x:stream", ScriptDefect::UnsafeShortcut, 9},
+        {"Lumeno", "G", "a.exe", "PRN", ScriptDefect::UnsafeShortcut, 9},
+        {"Lumeno", "G", "a.exe", "/x", ScriptDefect::UnsafeShortcut, 9},
+        {"Lumeno", "G", "sub\\remove.exe", "DEINST!", ScriptDefect::UnsafeUninstaller, 8},
+        {"Lumeno", "G", "sub/remove.exe", "DEINST!", ScriptDefect::UnsafeUninstaller, 8},
+        {"Lumeno", "G", "", "DEINST!", ScriptDefect::UnsafeUninstaller, 8},
+        {"Lumeno", "G", "..\\x.exe", "AUTOSTART!", ScriptDefect::UnsafeFileName, 8},
+    };
+    for (const auto& c : cases) {
+        const Parsed p = Parse(kHeader + "\r\n" + kWarning + "\r\nP\r\n" + c.folder + "\r\n" +
+                               c.group + "\r\n\r\n1\r\n" + c.file + "\r\n" + c.marker + "\r\n\r\n");
+        EXPECT_EQ(p.result.code, c.code) << c.folder << " | " << c.group << " | " << c.marker;
+        EXPECT_EQ(p.result.line, c.line) << c.folder << " | " << c.group << " | " << c.marker;
+        if (c.code == ScriptDefect::None) {
+            EXPECT_TRUE(IsSafeEntry(p.script.Entries.at(0)));
+            EXPECT_TRUE(IsSafeStartMenuGroup(p.script.StartMenuGroup));
+        }
+    }
 }
 
 TEST(InstallScript, BaseFolderIsAskedOnlyAfterTheHeader) {

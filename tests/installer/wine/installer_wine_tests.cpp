@@ -578,6 +578,71 @@ void DefectiveScriptsAreRefused() {
     CHECK(!ReadInstallScriptFrom(folder, run).ok);
 }
 
+// A folder of the file's name is no existing file: the copy is tried and reported.
+void NeinIfNotExistCountsOnlyAFile() {
+    Prepared p = Prepare("notexist", "NEIN!", {{"cfg.ini", "NEINIFNOTEXIST!"}}, {{"cfg.ini", "x"}});
+    p.run.Silent = true;
+    CreateDirectoryA(p.run.TargetFolder.c_str(), nullptr);
+    CreateDirectoryA((p.run.TargetFolder + "cfg.ini").c_str(), nullptr);
+    InstallFiles(p.run);
+    CHECK_EQ(g_statuses.size(), std::size_t(1));
+    CHECK_EQ(g_messages.size(), std::size_t(1));
+}
+
+// The uninstaller replaces in the Windows folder only an uninstaller registered there before.
+void UninstallerReplacesNothingElseInTheWindowsFolder() {
+    Prepared p = Prepare("wininst", "NEIN!", {{"win.ini", "DEINST!"}, {"remove.exe", "DEINST!"}},
+                         {{"win.ini", "hostile"}, {"remove.exe", "MZ new"}});
+    InstallRun& run = p.run;
+    CHECK(p.result.ok);
+    run.Silent = true;
+    WriteFile(run.WindowsFolder + "win.ini", "[windows]");
+    WriteFile(run.WindowsFolder + "remove.exe", "MZ old");
+    const std::string key = kUninstall + run.Script.FolderName;
+    InstallFiles(run); // remove.exe is nobody's registered uninstaller yet
+    CHECK_EQ(ReadFile(run.WindowsFolder + "win.ini"), std::string("[windows]"));
+    CHECK_EQ(ReadFile(run.WindowsFolder + "remove.exe"), std::string("MZ old"));
+    CHECK(!KeyExists(HKEY_LOCAL_MACHINE, key));
+    CHECK(g_statuses.empty());
+
+    HKEY k;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                    nullptr);
+    WriteStringValue(k, "UninstallString", UninstallString(run.WindowsFolder, "REMOVE.EXE", "x\\"));
+    RegCloseKey(k);
+    InstallFiles(run);
+    CHECK_EQ(ReadFile(run.WindowsFolder + "win.ini"), std::string("[windows]"));
+    CHECK_EQ(ReadFile(run.WindowsFolder + "remove.exe"), std::string("MZ new"));
+    CHECK_EQ(RegValue(HKEY_LOCAL_MACHINE, key, "UninstallString"),
+             UninstallString(run.WindowsFolder, "remove.exe", run.TargetFolder));
+    CleanUp(p);
+}
+
+// Entries whose names fail the checks (a script not from the reader): nothing is copied,
+// linked, opened or registered for them.
+void UnsafeEntriesAreSkippedInEveryPass() {
+    Prepared p =
+        Prepare("guard", "Lumeno Test Guard", {{"ok.exe", "Ok Guard"}}, {{"ok.exe", "MZ"}});
+    InstallRun& run = p.run;
+    run.Silent = true;
+    run.Options.CreateDesktopIcon = false;
+    const std::string up = run.TargetFolder + "..\\";
+    run.Script.Entries.push_back({"..\\guard-up.exe", "AUTOSTART!"});
+    run.Script.Entries.push_back({"ok.exe", "..\\guard-up"});
+    run.Script.Entries.push_back({std::string("ok.exe\0x", 8), "EXEC!"});
+    run.Script.Entries.push_back({"sub\\guard-rm.exe", "DEINST!"});
+    InstallFiles(run);
+    CHECK_EQ(g_statuses.size(), std::size_t(1)); // ok.exe only
+    CHECK(!Exists(up + "guard-up.exe"));
+    CHECK(!Exists(p.startMenu + "..\\guard-up.lnk"));
+    CHECK_LINK(p.startMenu + "Ok Guard.lnk", run.TargetFolder + "ok.exe", run.TargetFolder);
+    bool found = true;
+    RegValue(HKEY_CURRENT_USER, kRun, "..\\guard-up.exe", &found);
+    CHECK(!found);
+    CHECK(!KeyExists(HKEY_LOCAL_MACHINE, kUninstall + run.Script.FolderName));
+    CHECK(g_opens.empty());
+}
+
 void RemoveTree(const std::string& folder) {
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
@@ -614,6 +679,10 @@ int main() {
         {"EmptyProgramFilesDirFallsBack", EmptyProgramFilesDirFallsBack},
         {"ForceFolderCreatesEveryLevel", ForceFolderCreatesEveryLevel},
         {"DefectiveScriptsAreRefused", DefectiveScriptsAreRefused},
+        {"NeinIfNotExistCountsOnlyAFile", NeinIfNotExistCountsOnlyAFile},
+        {"UninstallerReplacesNothingElseInTheWindowsFolder",
+         UninstallerReplacesNothingElseInTheWindowsFolder},
+        {"UnsafeEntriesAreSkippedInEveryPass", UnsafeEntriesAreSkippedInEveryPass},
     };
     for (const auto& [name, run] : cases) {
         g_caseFailed = false;

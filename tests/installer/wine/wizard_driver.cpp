@@ -79,6 +79,8 @@ BOOL CALLBACK ListControl(HWND control, LPARAM parent) {
     std::string line = "control|" + Utf8(cls) + "|" + Utf8(Text(control)) + "|" + place;
     if (Utf8(cls) == "Button" && (GetWindowLongW(control, GWL_STYLE) & 0xF) == BS_AUTOCHECKBOX)
         line += SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? "|checked" : "|unchecked";
+    if (Utf8(cls) == "Static" && (GetWindowLongW(control, GWL_STYLE) & SS_NOPREFIX))
+        line += "|noprefix";
     if (GetFocus() == control) line += "|focus";
     Log(line);
     return TRUE;
