@@ -62,12 +62,13 @@ HWND AddControl(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD
 // The edit fields hold paths as the ANSI functions take them, so they are written and read
 // through the system's own ANSI conversion: whatever GetModuleFileNameA or the browse dialog
 // gave comes back byte for byte (our Windows-1252 table would turn 81, 8D, 8F, 90 and 9D, and
-// every character of a multi-byte code page, into "?"). The fields take at most 255
-// characters, which are at most two bytes each.
+// every character of a multi-byte code page, into "?").
 std::string FieldText(HWND field) {
-    char buffer[2 * kFieldLimit + 1] = {};
-    const int n = GetWindowTextA(field, buffer, static_cast<int>(sizeof buffer));
-    return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+    const int length = GetWindowTextLengthA(field); // in bytes, possibly more than needed
+    if (length <= 0) return {};
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
+    const int n = GetWindowTextA(field, buffer.data(), length + 1);
+    return std::string(buffer.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
 void SetFieldText(HWND field, const std::string& ansi) {
