@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds install.exe and its Win32 test programs with mingw-w64 and tests them under
 # Wine in a fresh prefix: the installation code against the real registry and shell, a silent
-# installation checked from outside, a defective script, and the wizard on its own Xvfb
-# (screenshots in build-mingw/screens/). Ends with "N passed, N failed"; non-zero on a failure.
+# installation checked from outside, a defective script, hostile scripts (refused, nothing
+# written, every run ends), and the wizard on its own Xvfb from a source folder whose name
+# holds the bytes 81 and 90 (screenshots in build-mingw/screens/). Ends with
+# "N passed, N failed"; non-zero on a failure.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
