@@ -1,7 +1,7 @@
 // The export page and the status bar's progress bar: a real PDF through the window (checked
 // with qpdf when it is installed), Cancel, errors, opening the result, and the bar's drawing.
-#include "ui_test_support.h"
 #include "file_size_limit.h"
+#include "ui_test_support.h"
 
 #include "status_bar.h"
 

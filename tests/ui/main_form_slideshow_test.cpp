@@ -19,7 +19,8 @@ TEST_F(MainFormTest, PhotoPagesBoxSitsBelowFullScreenOffAndIsNotSaved) {
     ASSERT_NE(Form->Controls().PhotoPagesCheck, nullptr);
     // The option reads "Fotos zusätzlich als Seiten (Diashow in jedem PDF-Betrachter)": the
     // check box and, for lack of width, its explanation on a line of its own below.
-    EXPECT_EQ(Form->Controls().PhotoPagesCheck->text(), QStringLiteral("Fotos zusätzlich als Seiten"));
+    EXPECT_EQ(Form->Controls().PhotoPagesCheck->text(),
+              QStringLiteral("Fotos zusätzlich als Seiten"));
     const auto* hint = Form->findChild<QLabel*>(QStringLiteral("PhotoPagesHint"));
     ASSERT_NE(hint, nullptr);
     EXPECT_EQ(hint->text(), QStringLiteral("(Diashow in jedem PDF-Betrachter)"));
@@ -28,7 +29,8 @@ TEST_F(MainFormTest, PhotoPagesBoxSitsBelowFullScreenOffAndIsNotSaved) {
     EXPECT_FALSE(Form->Controls().PhotoPagesCheck->isChecked());
     EXPECT_EQ(Form->Controls().PhotoPagesCheck->x(), Form->Controls().VollScreenCheck->x());
     EXPECT_GT(Form->Controls().PhotoPagesCheck->y(), Form->Controls().VollScreenCheck->y());
-    EXPECT_EQ(Form->Controls().SaveHtmlBtn->text(), QStringLiteral("Als HTML-Diashow speichern..."));
+    EXPECT_EQ(Form->Controls().SaveHtmlBtn->text(),
+              QStringLiteral("Als HTML-Diashow speichern..."));
 
     // The project file does not change with the box.
     AddPhotos({MakeImage("rot.jpg", 64, 48, QColor(220, 30, 30))});

@@ -56,13 +56,15 @@ class PhotoStripTest : public MainFormTest {
         const QPoint o = Form->Controls().PaintBox1->mapTo(Form.get(), QPoint(0, 0));
         const QRect visible = Form->Controls().ScrollBox1->viewport()->rect();
         return whole.copy(
-            QRect(o + QPoint(0, Form->Controls().ScrollBox1->verticalScrollBar()->value()), visible.size()));
+            QRect(o + QPoint(0, Form->Controls().ScrollBox1->verticalScrollBar()->value()),
+                  visible.size()));
     }
     // The scroll area's client width decides the columns. The window cannot become that
     // narrow, so the scroll area itself is resized (twice: the scroll bar may come or go).
     void SetStripWidth(int w) {
         for (int i = 0; i < 2; ++i) {
-            const int extra = Form->Controls().ScrollBox1->width() - Form->Controls().ScrollBox1->viewport()->width();
+            const int extra = Form->Controls().ScrollBox1->width() -
+                              Form->Controls().ScrollBox1->viewport()->width();
             Form->Controls().ScrollBox1->resize(w + extra, Form->Controls().ScrollBox1->height());
             QApplication::processEvents();
         }
@@ -171,7 +173,8 @@ TEST_F(PhotoStripTest, ArrowsScrollTheCurrentPhotoIntoView) {
     // Photo 6 (row 5): its frame bottom 5 * 110 + 108 is the last visible line.
     EXPECT_EQ(bar->value(), 5 * 110 + 108 - clientH + 1);
     bar->setValue(bar->maximum());
-    QTest::keyClick(Form->Controls().KeyEdit, Qt::Key_Left); // photo 5: its frame top comes to the top
+    QTest::keyClick(Form->Controls().KeyEdit,
+                    Qt::Key_Left); // photo 5: its frame top comes to the top
     EXPECT_EQ(bar->value(), 4 * 110 + 2);
 }
 
@@ -179,13 +182,16 @@ TEST_F(PhotoStripTest, ClickSelectsAndTakesTheFocusOutsideCellsNothingElse) {
     AddPhotos({Dir.path() + "/a.jpg", Dir.path() + "/b.jpg", Dir.path() + "/c.jpg"});
     SetStripWidth(4 * 90);
     Form->Show().Fotos[2].Text = "drei";
-    QTest::mouseClick(Form->Controls().PaintBox1, Qt::LeftButton, {}, QPoint(180 + 88, 108)); // hit edge
+    QTest::mouseClick(Form->Controls().PaintBox1, Qt::LeftButton, {},
+                      QPoint(180 + 88, 108)); // hit edge
     EXPECT_EQ(Form->Show().CurFoto, 3);
     EXPECT_EQ(Form->Controls().Memo1->toPlainText(), QStringLiteral("drei"));
     EXPECT_TRUE(Form->Controls().KeyEdit->hasFocus());
-    QTest::mouseClick(Form->Controls().PaintBox1, Qt::RightButton, {}, QPoint(90 + 1, 50)); // on the gap
+    QTest::mouseClick(Form->Controls().PaintBox1, Qt::RightButton, {},
+                      QPoint(90 + 1, 50)); // on the gap
     EXPECT_EQ(Form->Show().CurFoto, 3);
-    QTest::mouseClick(Form->Controls().PaintBox1, Qt::RightButton, {}, QPoint(300, 20)); // empty part
+    QTest::mouseClick(Form->Controls().PaintBox1, Qt::RightButton, {},
+                      QPoint(300, 20)); // empty part
     EXPECT_EQ(Form->Show().CurFoto, 3);
 }
 
@@ -220,8 +226,9 @@ TEST_F(PhotoStripTest, WheelScrollsTwentyPixelsOnlyOnThePhotosPage) {
     SetStripWidth(90);
     QScrollBar* bar = Form->Controls().ScrollBox1->verticalScrollBar();
     auto wheel = [&](int delta) {
-        QWheelEvent e(QPointF(20, 20), Form->Controls().PaintBox1->mapToGlobal(QPointF(20, 20)), QPoint(),
-                      QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent e(QPointF(20, 20), Form->Controls().PaintBox1->mapToGlobal(QPointF(20, 20)),
+                      QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                      false);
         QApplication::sendEvent(Form->Controls().PaintBox1, &e);
     };
     wheel(-120);
