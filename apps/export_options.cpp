@@ -138,6 +138,8 @@ TParseResult ParseExportCommandLine(const std::vector<std::string>& args) {
             cmd.overrides.FadeInOut = false;
         } else if (a == "--pages") {
             cmd.pages = true;
+        } else if (a == "--loop") {
+            cmd.loop = true;
         } else if (a == "--open") {
             cmd.open = true;
         } else if (a == "--jobs" || a == "-j") {

@@ -28,6 +28,7 @@ struct TExportCommand {
     bool captions = false; // --captions
     bool open = false;     // --open
     bool pages = false;    // --pages
+    bool loop = false;     // --loop
     int jobs = 0;          // --jobs, 0 = number of cores
     TSettingOverrides overrides;
 };

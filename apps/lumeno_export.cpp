@@ -211,6 +211,7 @@ int main(int argc, char** argv) {
         htmlOptions.Jobs = cmd.jobs;
         htmlOptions.Progress = &htmlProgress;
         htmlOptions.Html = true;
+        htmlOptions.Loop = cmd.loop;
         TShowSettings htmlSettings = settings;
         htmlSettings.ShowPDF = false;
         const TExportResult written = ExportSlideShow(photos, htmlSettings, html, htmlOptions);

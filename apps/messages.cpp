@@ -58,6 +58,7 @@ std::string_view Usage() {
            "  --pages             Fotos zusätzlich als Seiten (Diashow in jedem PDF-Betrachter)\n"
            "  --html DATEI        die Diashow außerdem als HTML-Datei speichern (spielt in jedem\n"
            "                      Browser, ohne Skripte); ohne PDF-Datei nur die HTML-Datei\n"
+           "  --loop              die HTML-Diashow endlos wiederholen\n"
            "  --open              die PDF-Datei nach dem Erzeugen anzeigen\n"
            "  --save-show DATEI   die Diaschau außerdem als Projektdatei (.lmo) speichern;\n"
            "                      ohne PDF- und HTML-Datei nur die Projektdatei\n"
@@ -190,7 +191,17 @@ std::string PdfWritten(const TExportResult& result) {
     if (result.fallbackPictures > 0)
         summary += ", " + std::to_string(result.fallbackPictures) +
                    " konnten nicht als JPEG gespeichert werden und sind schwarz";
-    return summary + ")";
+    summary += ")";
+    if (!result.missingCharacters.empty()) {
+        summary += "\nFür diese Zeichen der Bildtexte ist keine Schrift installiert; sie fehlen "
+                   "auf den Fotoseiten:";
+        for (char32_t c : result.missingCharacters) {
+            char code[16];
+            std::snprintf(code, sizeof code, " U+%04X", static_cast<unsigned>(c));
+            summary += code;
+        }
+    }
+    return summary;
 }
 
 std::string HtmlWritten(std::string_view path) {

@@ -1,7 +1,8 @@
-// Fuzz target for the photo pages and the HTML slide show: any caption bytes must give a
-// PDF string of printable ASCII with every parenthesis and backslash escaped, any settings a
-// content stream of plain numbers, and the HTML page's parts must always put the
-// presentation's SVG back together around the photo references.
+// Fuzz target for the photo pages and the HTML slide show: any caption bytes must give
+// lines without blanks at their ends or control characters, any settings a content stream
+// of plain numbers outside its text arrays, and the HTML parts well-nested text elements
+// and an animation whose key times never go back.
+#include "lumeno/export/caption_text.h"
 #include "lumeno/export/html_show.h"
 #include "lumeno/export/photo_pages.h"
 #include "lumeno/export/svg_document.h"
@@ -18,35 +19,18 @@ void Require(bool ok) {
     if (!ok) std::abort();
 }
 
-void CheckPdfString(const std::string& s) {
-    Require(s.size() >= 2 && s.front() == '(' && s.back() == ')');
-    const std::string body = s.substr(1, s.size() - 2);
-    Require(body.empty() || (body.front() != ' ' && body.back() != ' '));
-    Require(body.find("  ") == std::string::npos);
-    for (size_t i = 0; i < body.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(body[i]);
-        Require(c >= 0x20 && c < 0x7F);
-        Require(c != '(' && c != ')');
-        if (c != '\\') continue;
-        Require(i + 1 < body.size());
-        const char next = body[i + 1];
-        if (next == '(' || next == ')' || next == '\\') {
-            ++i;
-            continue;
-        }
-        Require(i + 3 < body.size());
-        for (size_t k = 1; k <= 3; ++k)
-            Require(body[i + k] >= '0' && body[i + k] <= '7');
-        i += 3;
-    }
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 1 << 16) return 0;
     const std::string input(reinterpret_cast<const char*>(data), size);
-    CheckPdfString(lumeno::PdfCaptionString(input));
+    for (const std::u32string& line : lumeno::CaptionParagraphs(input)) {
+        Require(line.find(U"  ") == std::u32string::npos);
+        if (line.empty()) continue;
+        Require(line.front() != U' ' && line.back() != U' ');
+        for (char32_t c : line)
+            Require(c >= 0x20 && !(c >= 0x7F && c < 0xA0));
+    }
 
     lumeno::TShowSettings s;
     int32_t w = 400, h = 300;
@@ -65,13 +49,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const lumeno::TPageSize page = lumeno::PhotoPageSize(w, h);
     Require(page.Width >= 3 && page.Width <= 792 && page.Height >= 3 && page.Height <= 792);
-    const std::string content = lumeno::PhotoPageContent(page, w, h, input, s);
+    lumeno::TCaptionFonts fonts(false);
+    const lumeno::TCaptionLayout layout = lumeno::LayoutCaption(input, page, s, fonts);
+    fonts.Embed();
+    const std::string content = lumeno::PhotoPageContent(page, w, h, layout, fonts, s);
     const std::string timing = lumeno::PhotoPageTiming(s);
-    // Outside the caption string only operators and plain numbers ("-12.5", never "1e5",
+    // Outside the text arrays only operators and plain numbers ("-12.5", never "1e5",
     // "1,5", "nan").
-    std::string rest = content;
-    const size_t open = rest.find("\n("), close = rest.rfind(") Tj\n");
-    if (open != std::string::npos) rest.erase(open + 1, close + 1 - open - 1);
+    std::string rest;
+    for (size_t at = 0; at < content.size();) {
+        const size_t end = content.find('\n', at);
+        Require(end != std::string::npos);
+        const std::string line = content.substr(at, end - at);
+        if (line.size() < 3 || line.compare(line.size() - 3, 3, " TJ") != 0) rest += line + "\n";
+        at = end + 1;
+    }
     rest += " " + timing.substr(timing.find("/D ") + 3);
     size_t pos = 0;
     while (pos < rest.size()) {
@@ -80,8 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         pos = end == std::string::npos ? rest.size() : end + 1;
         if (token.empty()) continue;
         static const char* const kWords[] = {"q",  "Q",  "rg",   "RG",  "re",  "f",  "cm",
-                                             "Do", "w",  "BT",   "ET",  "Tf",  "Tr", "Td",
-                                             "Tj", ">>", "/Im1", "/F1", "/Dur"};
+                                             "Do", "w",  "BT",   "ET",  "Tf",  "Tr", "Tm",
+                                             "Ts", ">>", "/Im1", "/F1", "/Dur"};
         bool word = false;
         for (const char* k : kWords)
             word = word || token == k;
@@ -104,12 +96,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             captions.push_back(input.substr(start, i - start));
             start = i + 1;
         }
-    const std::vector<std::string> parts = lumeno::HtmlShowSvgParts(captions, s);
-    Require(parts.size() == captions.size() + 1);
-    std::string joined = parts[0];
-    for (size_t k = 1; k < parts.size(); ++k)
-        joined += lumeno::ImageResourceName(static_cast<int>(k)) + parts[k];
-    const std::string svg = lumeno::BuildSvgDocument(captions, s);
-    Require(joined == svg.substr(svg.find("<svg ")));
+    const int n = static_cast<int>(captions.size());
+    for (int k = 1; k <= n; ++k) {
+        const lumeno::TCaptionLayout l =
+            lumeno::LayoutCaption(captions[static_cast<size_t>(k - 1)], page, s, fonts);
+        const auto [before, after] = lumeno::HtmlShowPhoto(k, n, page, l, s, (k & 1) != 0);
+        size_t texts = 0;
+        for (size_t at = after.find("<text "); at != std::string::npos;
+             at = after.find("<text ", at + 1)) {
+            const size_t close = after.find("</text>", at);
+            Require(close != std::string::npos);
+            const size_t body = after.find('>', at) + 1;
+            Require(after.find_first_of("<>", body) == close);
+            ++texts;
+        }
+        Require(texts == l.Lines.size());
+        const size_t keys = before.find("keyTimes=\"") + 10;
+        double last = 0;
+        for (size_t at = keys; before[at] != '"';) {
+            const double v = std::strtod(before.c_str() + at, nullptr);
+            Require(v >= last && v <= 1);
+            last = v;
+            at = before.find_first_of(";\"", at);
+            if (before[at] == ';') ++at;
+        }
+    }
     return 0;
 }

@@ -311,7 +311,7 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
             return std::move(prepared->jpeg);
         };
         if (options.Html) {
-            pdf = WriteHtmlSlideShow(path, captions, settings, source);
+            pdf = WriteHtmlSlideShow(path, captions, settings, source, options.Loop);
         } else if (options.PhotoPages) {
             const TPhotoPages pages{settings, captions};
             pdf = WritePdfSlideShow(path, settings.FullScreen, svg, n, source, &pages);
@@ -320,6 +320,7 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
         }
     }
     if (pdf.ok && n > 0) progress.PhotoDone(n, n);
+    result.missingCharacters = pdf.missing;
 
     switch (pdf.code) {
     case TPdfCode::kOk:

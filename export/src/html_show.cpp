@@ -1,7 +1,13 @@
-// The HTML slide show: the presentation's SVG inline, photos as data URIs.
+// The HTML slide show: one inline SVG, each photo letterboxed with its caption.
 #include "lumeno/export/html_show.h"
 
+#include "lumeno/export/caption_text.h"
+#include "lumeno/export/document_texts.h"
+#include "lumeno/export/photo_pages.h"
 #include "lumeno/export/svg_document.h"
+
+#include <algorithm>
+#include <cmath>
 
 #include <cerrno>
 #include <cstdio>
@@ -39,8 +45,10 @@ std::string Base64(const uint8_t* data, size_t size) {
 
 std::string HtmlShowHead(const TShowSettings& settings, const std::string& title) {
     const std::string bg = "#" + ColourHex(settings.BackColor);
-    return "<!DOCTYPE html>\r\n"
-           "<html lang=\"de\">\r\n"
+    return std::string("<!DOCTYPE html>\r\n"
+                       "<html lang=\"") +
+           kHtmlShowLanguage +
+           "\">\r\n"
            "<head>\r\n"
            "<meta charset=\"windows-1252\">\r\n"
            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n"
@@ -53,39 +61,86 @@ std::string HtmlShowHead(const TShowSettings& settings, const std::string& title
            bg +
            "; }\r\n"
            "body > svg { display: block; width: 100%; height: 100%; }\r\n"
-           // Where Verdana is missing, the captions keep a plain sans-serif face.
-           "text { font-family: Verdana, \"DejaVu Sans\", Arial, sans-serif; }\r\n"
            "</style>\r\n"
            "</head>\r\n"
-           "<body>\r\n";
+           "<body>\r\n"
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+           "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"100%\" height=\"100%\">\r\n"
+           "<rect x=\"0\" y=\"0\" width=\"100%\" height=\"100%\" fill=\"" +
+           bg + "\" />\r\n";
 }
 
 std::string HtmlShowTail() {
-    return "</body>\r\n</html>\r\n";
+    return "</svg>\r\n</body>\r\n</html>\r\n";
 }
 
-std::vector<std::string> HtmlShowSvgParts(const std::vector<std::string>& captions,
-                                          const TShowSettings& settings) {
-    const std::string svg = BuildSvgDocument(captions, settings);
-    // The root element's start; everything before it is the XML declaration and doctype,
-    // which an HTML page does not take.
-    size_t pos = svg.find("<svg ");
-    if (pos == std::string::npos) pos = 0;
-    // Each image reference follows the image's first line; a caption can never hold that
-    // text, since "<" in a caption is always escaped.
-    static const std::string kImageStart =
-        "<image x=\"0\" y=\"0\" width=\"100%\" height=\"100%\"\r\nxlink:href=\"";
-    std::vector<std::string> parts;
-    for (size_t k = 1; k <= captions.size(); ++k) {
-        const size_t at = svg.find(kImageStart, pos);
-        if (at == std::string::npos) break;
-        const size_t nameStart = at + kImageStart.size();
-        parts.push_back(svg.substr(pos, nameStart - pos));
-        pos = svg.find('"', nameStart);
-        if (pos == std::string::npos) pos = svg.size();
+namespace {
+
+std::string Fraction(double v) {
+    return FormatSeconds(std::round(std::clamp(v, 0.0, 1.0) * 1e6) / 1e6);
+}
+
+// Caption text as character data: markup characters escaped, everything beyond ASCII as a
+// numeric reference, so the page's encoding does not matter.
+std::string EscapeLine(const std::u32string& text) {
+    std::string out;
+    for (char32_t c : text) {
+        if (c == U'<')
+            out += "&lt;";
+        else if (c == U'>')
+            out += "&gt;";
+        else if (c == U'&')
+            out += "&amp;";
+        else if (c >= 0x20 && c < 0x7F)
+            out += static_cast<char>(c);
+        else if (c >= 0xA0 && c != 0xFFFE && c != 0xFFFF && !(c >= 0xD800 && c <= 0xDFFF))
+            out += "&#" + FormatInteger(c) + ";";
     }
-    parts.push_back(svg.substr(pos));
-    return parts;
+    return out;
+}
+
+} // namespace
+
+std::string HtmlPhotoAnimation(int k, int n, const TShowSettings& settings, bool loop) {
+    const double fade = std::max(0, settings.FadeTime) / 1000.0;
+    const double pause = std::max(0, settings.PauseTime) / 1000.0;
+    // The presentation's time line: with fade in and out each photo has 2F + P of its own;
+    // with cross-fade the next photo fades in while this one fades out.
+    const double step = settings.FadeInOut ? 2 * fade + pause : fade + pause;
+    const double total = std::max(0.001, n * step + (settings.FadeInOut ? 0 : fade));
+    const double in = (k - 1) * step, out = in + fade + pause;
+    const std::string times = "0;" + Fraction(in / total) + ";" + Fraction((in + fade) / total) +
+                              ";" + Fraction(out / total) + ";" + Fraction((out + fade) / total) +
+                              ";1";
+    return "<animate attributeName=\"opacity\" values=\"0;0;1;1;0;0\" keyTimes=\"" + times +
+           "\" dur=\"" + FormatSeconds(total) + "s\" " +
+           (loop ? "repeatCount=\"indefinite\"" : "fill=\"freeze\"") + " />";
+}
+
+std::pair<std::string, std::string> HtmlShowPhoto(int k, int n, const TPageSize& page,
+                                                  const TCaptionLayout& caption,
+                                                  const TShowSettings& settings, bool loop) {
+    const std::string w = FormatInteger(page.Width), h = FormatInteger(page.Height);
+    std::string before = "<svg viewBox=\"0 0 " + w + " " + h +
+                         "\" preserveAspectRatio=\"xMidYMid meet\">\r\n"
+                         "<g opacity=\"0\">\r\n" +
+                         HtmlPhotoAnimation(k, n, settings, loop) +
+                         "\r\n"
+                         "<image x=\"0\" y=\"0\" width=\"" +
+                         w + "\" height=\"" + h + "\" preserveAspectRatio=\"none\" xlink:href=\"";
+    std::string after = "\" />\r\n";
+    if (!caption.Lines.empty()) {
+        after += "<g font-family=\"'DejaVu Sans', Verdana, sans-serif\" font-size=\"" +
+                 PdfNumber(caption.Size) + "\" fill=\"#" + ColourHex(settings.TextColor) +
+                 "\" stroke=\"#" + ColourHex(settings.OutlineColor) + "\" stroke-width=\"1\">\r\n";
+        for (size_t i = 0; i < caption.Lines.size(); ++i)
+            after += "<text x=\"" + PdfNumber(caption.X) + "\" y=\"" +
+                     PdfNumber(caption.Y + static_cast<double>(i) * caption.Leading) + "\">" +
+                     EscapeLine(caption.Lines[i].Text) + "</text>\r\n";
+        after += "</g>\r\n";
+    }
+    after += "</g>\r\n</svg>\r\n";
+    return {before, after};
 }
 
 namespace {
@@ -99,7 +154,7 @@ struct TFileCloser {
 } // namespace
 
 TPdfResult WriteHtmlSlideShow(const std::string& path, const std::vector<std::string>& captions,
-                              const TShowSettings& settings, const TPhotoSource& source,
+                              const TShowSettings& settings, const TPhotoSource& source, bool loop,
                               const std::string& title) {
     TPdfResult result;
     std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "wb"));
@@ -113,19 +168,25 @@ TPdfResult WriteHtmlSlideShow(const std::string& path, const std::vector<std::st
         if (!error && !s.empty() && std::fwrite(s.data(), 1, s.size(), file.get()) != s.size())
             error = errno ? errno : EIO;
     };
-    const std::vector<std::string> parts = HtmlShowSvgParts(captions, settings);
+    // Captions wrap with the metrics of the face the page asks for first.
+    TCaptionFonts fonts(true);
+    const int n = static_cast<int>(captions.size());
     write(HtmlShowHead(settings, title));
-    write(parts[0]);
-    for (size_t k = 1; k < parts.size() && !error; ++k) {
-        std::optional<TJpegImage> jpeg = source(static_cast<int>(k));
+    for (int k = 1; k <= n && !error; ++k) {
+        std::optional<TJpegImage> jpeg = source(k);
         if (!jpeg) {
             result.code = TPdfCode::kStopped;
             return result;
         }
+        const TPageSize page = PhotoPageSize(jpeg->Width, jpeg->Height);
+        const auto [before, after] = HtmlShowPhoto(
+            k, n, page, LayoutCaption(captions[static_cast<size_t>(k - 1)], page, settings, fonts),
+            settings, loop);
+        write(before);
         write("data:image/jpeg;base64,");
         write(Base64(jpeg->Bytes.data(), jpeg->Bytes.size()));
         jpeg.reset();
-        write(parts[k]);
+        write(after);
     }
     write(HtmlShowTail());
     if (std::fflush(file.get()) != 0 && !error) error = errno ? errno : EIO;

@@ -2,6 +2,8 @@
 #include "lumeno/export/pdf_writer.h"
 
 #include "lumeno/core/dyna_array.h"
+#include "lumeno/export/caption_text.h"
+#include "lumeno/export/document_texts.h"
 #include "lumeno/export/photo_pages.h"
 #include "lumeno/export/svg_document.h"
 
@@ -123,6 +125,40 @@ class TOffsetTable {
     TDynaArray<uint32_t> table_;
 };
 
+// UTF-8 text of ASCII and German letters as the inside of a string literal for the text
+// page's MacRoman font; any other character becomes "?".
+std::string MacRomanLiteral(const std::string& utf8) {
+    static const struct {
+        const char* utf8;
+        const char* octal;
+    } kLetters[] = {{"\xC3\xA4", "\\212"}, {"\xC3\xB6", "\\232"}, {"\xC3\xBC", "\\237"},
+                    {"\xC3\x84", "\\200"}, {"\xC3\x96", "\\205"}, {"\xC3\x9C", "\\206"},
+                    {"\xC3\x9F", "\\247"}};
+    std::string out;
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            if (c == '(' || c == ')' || c == '\\') out += '\\';
+            out += static_cast<char>(c >= 0x20 ? c : '?');
+            ++i;
+            continue;
+        }
+        bool found = false;
+        for (const auto& l : kLetters)
+            if (utf8.compare(i, 2, l.utf8) == 0) {
+                out += l.octal;
+                i += 2;
+                found = true;
+                break;
+            }
+        if (found) continue;
+        out += '?';
+        for (++i; i < utf8.size() && (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80;)
+            ++i;
+    }
+    return out;
+}
+
 std::string Padded10(uint32_t value) {
     std::string s = FormatInteger(value);
     return std::string(10 - s.size(), '0') + s;
@@ -160,9 +196,9 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
     f.WriteLineCR("   /Outlines 2 0 R");
     f.WriteLineCR("   /Pages 3 0 R");
     f.WriteLineCR("   /Names 8 0 R");
-    // Photo pages: objects after the images, a font and then a page and its contents each.
-    const int64_t pagesFont = 20LL + photoCount;
-    auto photoPage = [&](int k) { return pagesFont + 2LL * k - 1; };
+    // Photo pages: after the images a page and its contents each, then the caption fonts.
+    auto photoPage = [&](int k) { return 20LL + photoCount + 2LL * (k - 1); };
+    const int64_t pagesFont = 20LL + 3LL * photoCount;
     if (pages) {
         f.WriteLineCR("   /Version /1.5");
         if (fullScreen) f.WriteLineCR("   /PageMode /FullScreen");
@@ -179,10 +215,11 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
     obj(3);
     f.WriteLineCR("<< /Type /Pages");
     if (pages && photoCount > 0) {
-        std::string kids = "   /Kids [4 0 R";
+        // The photos come first, so a viewer that opens at the first page starts the show.
+        std::string kids = "   /Kids [";
         for (int k = 1; k <= photoCount; ++k)
-            kids += " " + FormatInteger(photoPage(k)) + " 0 R";
-        f.WriteLineCR(kids + "]");
+            kids += FormatInteger(photoPage(k)) + " 0 R ";
+        f.WriteLineCR(kids + "4 0 R]");
         f.WriteLineCR("   /Count " + FormatInteger(photoCount + 1LL));
     } else {
         f.WriteLineCR("   /Kids [4 0 R]");
@@ -207,12 +244,14 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
     f.WriteLineCR("    BT");
     f.WriteLineCR("        /F1 12 Tf");
     f.WriteLineCR("        36 720 Td");
-    f.WriteLineCR("        (This SlideShow needs Adobe Acrobat Reader 6.x or above.) Tj");
-    f.WriteLineCR("        0 -20 Td");
-    f.WriteLineCR("        (Download the free Adobe SVG Viewer 3.0 and/or Adobe Reader 6.0 "
-                  "under) Tj");
-    f.WriteLineCR("        0 -20 Td");
-    f.WriteLineCR(std::string("        (") + kViewerDownloadUrl + " to view the slideshow!) Tj");
+    {
+        const std::vector<std::string> lines =
+            pages ? PhotoPagesTextPageLines() : DefaultTextPageLines();
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (i > 0) f.WriteLineCR("        0 -20 Td");
+            f.WriteLineCR("        (" + (pages ? MacRomanLiteral(lines[i]) : lines[i]) + ") Tj");
+        }
+    }
     f.WriteLineLF("    ET");
     const int64_t pageLength = f.Position() - start;
     f.WriteLineCR("endstream");
@@ -334,17 +373,29 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
     }
 
     if (pages && photoCount > 0 && static_cast<int>(photoSizes.size()) == photoCount) {
-        obj(static_cast<int>(pagesFont));
-        f.WriteLineCR("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica "
-                      "/Encoding /WinAnsiEncoding >>");
-        f.WriteLineCR("endobj");
-        const TPageSize size = PhotoPageSize(photoSizes[0].first, photoSizes[0].second);
+        // Every caption is laid out before the first page is written: the fonts' subsets
+        // must hold the glyphs of all pages.
+        TCaptionFonts fonts(NeedsUnicodeFont(pages->Captions));
+        std::vector<TCaptionLayout> layouts;
+        for (int k = 1; k <= photoCount; ++k) {
+            const size_t index = static_cast<size_t>(k - 1);
+            const auto [w, h] = photoSizes[index];
+            layouts.push_back(LayoutCaption(index < pages->Captions.size() ? pages->Captions[index]
+                                                                           : std::string(),
+                                            PhotoPageSize(w, h), pages->Settings, fonts));
+        }
+        const std::vector<TEmbeddedFont> embedded = fonts.Embed();
+        result.missing = fonts.Missing();
+        std::string fontList = "                 /Font <<";
+        for (int i = 0; i < fonts.FontCount(); ++i)
+            fontList += " /F" + FormatInteger(i + 1) + " " +
+                        FormatInteger(pagesFont + (fonts.Unicode() ? 5LL * i : 0)) + " 0 R";
+        fontList += " >>";
+
         const std::string timing = PhotoPageTiming(pages->Settings);
         for (int k = 1; k <= photoCount; ++k) {
             const auto [w, h] = photoSizes[static_cast<size_t>(k - 1)];
-            const size_t index = static_cast<size_t>(k - 1);
-            const std::string caption =
-                index < pages->Captions.size() ? pages->Captions[index] : std::string();
+            const TPageSize size = PhotoPageSize(w, h);
             obj(static_cast<int>(photoPage(k)));
             f.WriteLineCR("<< /Type /Page");
             f.WriteLineCR("   /Parent 3 0 R");
@@ -354,11 +405,12 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
             f.WriteLineCR("   /Resources << /ProcSet [/PDF /Text /ImageC]");
             f.WriteLineCR("                 /XObject << /Im1 " + FormatInteger(19LL + k) +
                           " 0 R >>");
-            f.WriteLineCR("                 /Font << /F1 " + FormatInteger(pagesFont) + " 0 R >>");
+            f.WriteLineCR(fontList);
             f.WriteLineCR("              >>");
             f.WriteLineCR("   " + timing);
             end();
-            const std::string content = PhotoPageContent(size, w, h, caption, pages->Settings);
+            const std::string content = PhotoPageContent(
+                size, w, h, layouts[static_cast<size_t>(k - 1)], fonts, pages->Settings);
             obj(static_cast<int>(photoPage(k) + 1));
             f.WriteLineCR("<< /Length " + FormatInteger(static_cast<int64_t>(content.size())) +
                           " >>");
@@ -366,6 +418,65 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
             f.Write(content);
             f.WriteLineCR("endstream");
             f.WriteLineCR("endobj");
+        }
+        if (!fonts.Unicode()) {
+            obj(static_cast<int>(pagesFont));
+            f.WriteLineCR("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica "
+                          "/Encoding /WinAnsiEncoding >>");
+            f.WriteLineCR("endobj");
+        }
+        int64_t number = pagesFont;
+        auto stream = [&](const std::string& data, const std::string& extra) {
+            std::vector<uint8_t> packed;
+            const bool compressed = CompressSvg(data, packed);
+            f.WriteLineCR(
+                "<< /Length " +
+                FormatInteger(static_cast<int64_t>(compressed ? packed.size() : data.size())) +
+                extra + (compressed ? " /Filter /FlateDecode" : "") + " >>");
+            f.WriteLineLF("stream");
+            if (compressed)
+                f.Write(packed.data(), packed.size());
+            else
+                f.Write(data);
+            f.WriteLineLF("");
+            f.WriteLineCR("endstream");
+            f.WriteLineCR("endobj");
+        };
+        for (const TEmbeddedFont& font : embedded) {
+            const std::string n = FormatInteger(number);
+            obj(static_cast<int>(number));
+            f.WriteLineCR("<< /Type /Font /Subtype /Type0 /BaseFont /" + font.BaseFont +
+                          " /Encoding /Identity-H /DescendantFonts [" + FormatInteger(number + 1) +
+                          " 0 R] /ToUnicode " + FormatInteger(number + 4) + " 0 R >>");
+            f.WriteLineCR("endobj");
+            obj(static_cast<int>(number + 1));
+            std::string widths = "/W [0 [";
+            for (size_t g = 0; g < font.Widths.size(); ++g)
+                widths += (g % 16 == 15 ? "\r" : g ? " " : "") + FormatInteger(font.Widths[g]);
+            widths += "]]";
+            f.WriteLineCR("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + font.BaseFont);
+            f.WriteLineCR("   /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) "
+                          "/Supplement 0 >>");
+            f.WriteLineCR("   /FontDescriptor " + FormatInteger(number + 2) +
+                          " 0 R /CIDToGIDMap /Identity");
+            f.WriteLineCR("   " + widths);
+            f.WriteLineCR(">>");
+            f.WriteLineCR("endobj");
+            obj(static_cast<int>(number + 2));
+            f.WriteLineCR("<< /Type /FontDescriptor /FontName /" + font.BaseFont +
+                          " /Flags 32 /FontBBox [" + FormatInteger(font.BBox[0]) + " " +
+                          FormatInteger(font.BBox[1]) + " " + FormatInteger(font.BBox[2]) + " " +
+                          FormatInteger(font.BBox[3]) + "] /ItalicAngle 0 /Ascent " +
+                          FormatInteger(font.Ascent) + " /Descent " + FormatInteger(font.Descent) +
+                          " /CapHeight " + FormatInteger(font.CapHeight) +
+                          " /StemV 80 /FontFile2 " + FormatInteger(number + 3) + " 0 R >>");
+            f.WriteLineCR("endobj");
+            obj(static_cast<int>(number + 3));
+            stream(std::string(font.Program.begin(), font.Program.end()),
+                   " /Length1 " + FormatInteger(static_cast<int64_t>(font.Program.size())));
+            obj(static_cast<int>(number + 4));
+            stream(font.ToUnicode, "");
+            number += 5;
         }
     }
 

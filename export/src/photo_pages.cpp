@@ -1,7 +1,7 @@
 // Photo pages of the PDF: page size, caption string, timing and content stream.
 #include "lumeno/export/photo_pages.h"
 
-#include "lumeno/core/text.h"
+#include "lumeno/export/caption_text.h"
 #include "lumeno/export/svg_document.h"
 
 #include <algorithm>
@@ -30,24 +30,6 @@ std::string PdfNumber(double value) {
 
 namespace {
 
-// Length of a "&#N;" decimal reference at pos and its code point; 0 when there is none.
-size_t DecimalReference(const std::string& s, size_t pos, char32_t& cp) {
-    if (pos + 3 >= s.size() || s[pos] != '&' || s[pos + 1] != '#') return 0;
-    size_t i = pos + 2;
-    uint32_t value = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9' && i - pos < 10) {
-        value = value * 10 + static_cast<uint32_t>(s[i] - '0');
-        ++i;
-    }
-    if (i == pos + 2 || i >= s.size() || s[i] != ';') return 0;
-    cp = value;
-    return i + 1 - pos;
-}
-
-bool IsUndefinedInCp1252(unsigned char c) {
-    return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
-}
-
 std::string RgbOperands(uint32_t colour) {
     return PdfNumber(((colour >> 0) & 0xFF) / 255.0) + " " +
            PdfNumber(((colour >> 8) & 0xFF) / 255.0) + " " +
@@ -56,56 +38,102 @@ std::string RgbOperands(uint32_t colour) {
 
 } // namespace
 
-std::string PdfCaptionString(const std::string& text) {
-    // First the caption's characters as Windows-1252 bytes, blanks run together.
-    std::string plain;
-    bool pendingBlank = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        char32_t cp = 0;
-        if (c == '&') {
-            if (size_t len = DecimalReference(text, i, cp)) {
-                const int byte = CodePointToCp1252(cp);
-                c = byte >= 0x20 ? static_cast<unsigned char>(byte) : '?';
-                i += len - 1;
-            }
-        }
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-            pendingBlank = !plain.empty();
-            continue;
-        }
-        if (c < 0x20 || c == 0x7F || IsUndefinedInCp1252(c)) continue;
-        if (pendingBlank) plain += ' ';
-        pendingBlank = false;
-        plain += static_cast<char>(c);
-    }
-    std::string out = "(";
-    for (unsigned char c : plain) {
-        if (c == '(' || c == ')' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            const char octal[] = {'\\', static_cast<char>('0' + (c >> 6)),
-                                  static_cast<char>('0' + ((c >> 3) & 7)),
-                                  static_cast<char>('0' + (c & 7))};
-            out.append(octal, 4);
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + ")";
-}
-
 std::string PhotoPageTiming(const TShowSettings& s) {
     const double fade = std::max(0, s.FadeTime) / 1000.0;
     const double pause = std::max(0, s.PauseTime) / 1000.0;
     const double transition = s.FadeInOut ? 2 * fade : fade;
+    // Viewers start counting /Dur at different moments: some when the transition has
+    // finished, others when it starts. Counting the transition into /Dur keeps each photo
+    // fully visible for at least the pause in both; where the count starts after the
+    // transition, the photo simply stays a little longer.
     return "/Trans << /S /Fade /D " + FormatSeconds(transition) + " >> /Dur " +
-           FormatSeconds(pause);
+           FormatSeconds(transition + pause);
 }
 
+namespace {
+
+// The inside of a PDF string for one Helvetica byte or a CID font's two-byte code.
+void AppendCode(std::string& out, uint32_t code, bool twoBytes) {
+    static const char kHex[] = "0123456789ABCDEF";
+    if (twoBytes) {
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out += kHex[(code >> shift) & 0xF];
+        return;
+    }
+    const unsigned char c = static_cast<unsigned char>(code);
+    if (c == '(' || c == ')' || c == '\\') {
+        out += '\\';
+        out += static_cast<char>(c);
+    } else if (c < 0x20 || c >= 0x7F) {
+        out += '\\';
+        out += static_cast<char>('0' + (c >> 6));
+        out += static_cast<char>('0' + ((c >> 3) & 7));
+        out += static_cast<char>('0' + (c & 7));
+    } else {
+        out += static_cast<char>(c);
+    }
+}
+
+// The text operators that draw the caption's lines.
+std::string CaptionText(const TPageSize& page, const TCaptionLayout& layout,
+                        const TCaptionFonts& fonts) {
+    const bool cid = fonts.Unicode();
+    const char open = cid ? '<' : '(', close = cid ? '>' : ')';
+    const std::string size = PdfNumber(layout.Size);
+    std::string out;
+    int font = -1;
+    int32_t rise = 0;
+    for (size_t i = 0; i < layout.Lines.size(); ++i) {
+        const TCaptionLine& line = layout.Lines[i];
+        if (line.Runs.empty()) continue;
+        out += "1 0 0 1 " + PdfNumber(layout.X) + " " +
+               PdfNumber(page.Height - layout.Y - static_cast<double>(i) * layout.Leading) +
+               " Tm\n";
+        int64_t pen = 0, at = 0; // thousandths of the size: where the glyph goes, where PDF is
+        std::string array;
+        bool inString = false;
+        auto flush = [&] {
+            if (inString) array += close;
+            inString = false;
+            if (!array.empty()) out += "[" + array + "] TJ\n";
+            array.clear();
+        };
+        for (const TCaptionRun& run : line.Runs) {
+            if (run.Font != font) {
+                flush();
+                font = run.Font;
+                out += "/F" + FormatInteger(font + 1) + " " + size + " Tf\n";
+            }
+            for (const TCaptionGlyph& g : run.Glyphs) {
+                if (g.YOffset != rise) {
+                    flush();
+                    rise = g.YOffset;
+                    out += PdfNumber(rise * layout.Size / 1000.0) + " Ts\n";
+                }
+                const int64_t target = pen + g.XOffset;
+                if (target != at) {
+                    if (inString) array += close;
+                    inString = false;
+                    array += " " + FormatInteger(at - target) + " ";
+                }
+                if (!inString) array += open;
+                inString = true;
+                AppendCode(array, fonts.Code(run.Font, g.Glyph), cid);
+                at = target + fonts.PdfWidth(run.Font, g.Glyph);
+                pen += g.Advance;
+            }
+        }
+        flush();
+    }
+    if (rise != 0) out += "0 Ts\n";
+    return out;
+}
+
+} // namespace
+
 std::string PhotoPageContent(const TPageSize& page, int32_t photoWidth, int32_t photoHeight,
-                             const std::string& caption, const TShowSettings& s) {
+                             const TCaptionLayout& caption, const TCaptionFonts& fonts,
+                             const TShowSettings& s) {
     const double pw = page.Width, ph = page.Height;
     std::string out;
     out += "q\n";
@@ -118,18 +146,15 @@ std::string PhotoPageContent(const TPageSize& page, int32_t photoWidth, int32_t 
         out += "/Im1 Do\n";
     }
     out += "Q\n";
-    const std::string text = PdfCaptionString(caption);
-    if (text != "()") {
+    const std::string text = CaptionText(page, caption, fonts);
+    if (!text.empty()) {
         out += "q\n";
         out += "1 w\n";
         out += RgbOperands(s.TextColor) + " rg\n";
         out += RgbOperands(s.OutlineColor) + " RG\n";
         out += "BT\n";
-        out += "/F1 " + FormatInteger(s.FontSize) + " Tf\n";
         out += "2 Tr\n";
-        out +=
-            PdfNumber(pw * s.TextX / 100.0) + " " + PdfNumber(ph - ph * s.TextY / 100.0) + " Td\n";
-        out += text + " Tj\n";
+        out += text;
         out += "ET\n";
         out += "Q\n";
     }

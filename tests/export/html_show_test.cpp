@@ -43,23 +43,22 @@ std::string DecodeBase64(const std::string& text) {
     return out;
 }
 
-TEST(HtmlShowSvgParts, JoinedWithTheResourceNamesGiveThePresentationsSvg) {
-    TShowSettings settings;
-    // A caption that looks like an image reference must not cut the document.
-    const std::vector<std::string> captions = {
-        "eins", "<image x=\"0\" y=\"0\" width=\"100%\" height=\"100%\"\r\nxlink:href=\"x.jpg\"",
-        "drei\r\nzeilen"};
-    const std::vector<std::string> parts = HtmlShowSvgParts(captions, settings);
-    ASSERT_EQ(parts.size(), 4u);
-    std::string joined = parts[0];
-    for (size_t k = 1; k < parts.size(); ++k)
-        joined += ImageResourceName(static_cast<int>(k)) + parts[k];
-    const std::string svg = BuildSvgDocument(captions, settings);
-    EXPECT_EQ(joined, svg.substr(svg.find("<svg ")));
-    EXPECT_EQ(parts[0].rfind("<svg ", 0), 0u);
-    EXPECT_EQ(parts.back().substr(parts.back().size() - 8), "</svg>\r\n");
-
-    EXPECT_EQ(HtmlShowSvgParts({}, settings).size(), 1u);
+TEST(HtmlPhotoAnimation, OneElementPerPhotoOverTheWholeShow) {
+    TShowSettings s; // 1 s fades, 3 s pause
+    EXPECT_EQ(HtmlPhotoAnimation(1, 2, s, false),
+              "<animate attributeName=\"opacity\" values=\"0;0;1;1;0;0\" "
+              "keyTimes=\"0;0;0.1;0.4;0.5;1\" dur=\"10s\" fill=\"freeze\" />");
+    EXPECT_EQ(HtmlPhotoAnimation(2, 2, s, true),
+              "<animate attributeName=\"opacity\" values=\"0;0;1;1;0;0\" "
+              "keyTimes=\"0;0.5;0.6;0.9;1;1\" dur=\"10s\" repeatCount=\"indefinite\" />");
+    // Cross-fade: photo 2 fades in at 4 s while photo 1 fades out; the show ends at 9 s.
+    s.FadeInOut = false;
+    EXPECT_NE(HtmlPhotoAnimation(2, 2, s, false)
+                  .find("keyTimes=\"0;0.444444;0.555556;0.888889;1;1\" "
+                        "dur=\"9s\""),
+              std::string::npos);
+    s.FadeTime = s.PauseTime = 0;
+    EXPECT_NE(HtmlPhotoAnimation(1, 1, s, false).find("dur=\"0.001s\""), std::string::npos);
 }
 
 class HtmlShowFile : public ScratchTest {
@@ -91,10 +90,10 @@ TEST_F(HtmlShowFile, SelfContainedScriptFreePageWithThePhotosAsDataUris) {
     EXPECT_EQ(html.find("imgaaa"), std::string::npos) << "a photo left as a resource name";
     EXPECT_NE(html.find("background: #563412;"), std::string::npos);
     EXPECT_NE(html.find("fill=\"#563412\""), std::string::npos);
-    EXPECT_NE(html.find("\r\nGr\xFC\xDF"
-                        "e &amp; &lt;Rom&gt;\r\n"),
+    EXPECT_NE(html.find(">Gr&#252;&#223;e &amp; &lt;Rom&gt;</text>\r\n"), std::string::npos);
+    EXPECT_NE(html.find("<svg viewBox=\"0 0 792 594\" preserveAspectRatio=\"xMidYMid meet\">"),
               std::string::npos);
-    EXPECT_EQ(html.substr(html.size() - 18), "</body>\r\n</html>\r\n");
+    EXPECT_EQ(html.substr(html.size() - 26), "</svg>\r\n</body>\r\n</html>\r\n");
 
     // Each data URI decodes to a JPEG; the missing photo is the black 320 x 200 picture.
     const std::string marker = "xlink:href=\"data:image/jpeg;base64,";
@@ -146,7 +145,10 @@ class ChromiumPlayer {
     explicit ChromiumPlayer(fs::path dir) : dir_(std::move(dir)) {}
 
     // The screenshot, or an empty picture path when Chromium failed.
-    std::string Play(const std::string& page, const std::vector<double>& times) {
+    std::string Play(const std::string& page, const std::vector<double>& times, int cellW = 200,
+                     int cellH = 150) {
+        const std::string cell =
+            "width:" + std::to_string(cellW) + "px;height:" + std::to_string(cellH) + "px";
         std::string frames, script;
         for (size_t i = 0; i < times.size(); ++i) {
             frames += "<iframe id=\"f" + std::to_string(i) + "\" src=\"" + page + "\"></iframe>";
@@ -154,13 +156,16 @@ class ChromiumPlayer {
         }
         const std::string wrapper =
             "<!DOCTYPE html><html><head><style>html,body{margin:0;overflow:hidden;background:#000}"
-            "iframe{border:0;width:200px;height:150px;float:left;display:block}</style></head>"
+            "iframe{border:0;" +
+            cell +
+            ";float:left;display:block}</style></head>"
             "<body>" +
             frames +
             "<script>\nfunction play(id, t) {\n"
             "  var f = document.getElementById(id);\n"
-            "  function go() { var svg = f.contentDocument.querySelector('svg');\n"
-            "    svg.pauseAnimations(); svg.setCurrentTime(t); }\n"
+            // Each photo's own svg element keeps its own clock: set them all.
+            "  function go() { f.contentDocument.querySelectorAll('svg').forEach(function (s) {\n"
+            "    s.pauseAnimations(); s.setCurrentTime(t); }); }\n"
             "  if (f.contentDocument && f.contentDocument.readyState === 'complete') go();\n"
             "  f.addEventListener('load', go);\n}\n"
             "window.addEventListener('load', function () {\n" +
@@ -173,8 +178,8 @@ class ChromiumPlayer {
         const fs::path profile = dir_ / "profile";
         fs::create_directories(profile);
         const fs::path shot = dir_ / "shot.png";
-        const int width = 200 * static_cast<int>(std::min<size_t>(times.size(), 4));
-        const int height = 150 * static_cast<int>((times.size() + 3) / 4);
+        const int width = cellW * static_cast<int>(std::min<size_t>(times.size(), 4));
+        const int height = cellH * static_cast<int>((times.size() + 3) / 4);
         const std::string cmd =
             "env -u TMPDIR timeout 60 chromium --headless --no-sandbox --disable-gpu "
             "--no-first-run "
@@ -263,6 +268,51 @@ TEST_F(HtmlShowInChromium, CrossFadeLaysTheIncomingPhotoOverTheOutgoingOne) {
     CheckFrames(shot, cases);
 }
 
+TEST_F(HtmlShowInChromium, PhotoCentredAndCaptionScaledWithItAtAnyWindowShape) {
+    TShowSettings settings;
+    settings.TextColor = 0x0000FFFF; // yellow on a red photo, white background
+    settings.TextX = 50;
+    settings.TextY = 60;
+    settings.FontSize = 80;
+    Export(settings, {{SolidJpeg("red.jpg", 400, 300, 0xFF0000), "MMMM"}}, "show.html");
+    const TRgb kRed{255, 0, 0}, kWhite{255, 255, 255}, kYellow{255, 255, 0};
+    for (auto [w, h] : {std::pair{360, 150}, {150, 300}}) {
+        const std::string shot = ChromiumPlayer(dir_).Play("show.html", {2}, w, h);
+        ASSERT_FALSE(shot.empty()) << "chromium did not take the screenshot";
+        const TPicture pic(shot);
+        ASSERT_FALSE(pic.Empty());
+        // The 792 x 594 page, scaled to fit and centred.
+        const double scale = std::min(w / 792.0, h / 594.0);
+        const double left = (w - 792 * scale) / 2, top = (h - 594 * scale) / 2;
+        const double right = left + 792 * scale, bottom = top + 594 * scale;
+        auto inside = [&](int x, int y) {
+            return x >= left && x < right && y >= top && y < bottom;
+        };
+        EXPECT_TRUE(Near(pic.At(static_cast<int>(left + 3), static_cast<int>(top + 3)), kRed, 20))
+            << w << "x" << h;
+        EXPECT_TRUE(
+            Near(pic.At(static_cast<int>(right - 4), static_cast<int>(bottom - 4)), kRed, 20))
+            << w << "x" << h;
+        if (left >= 4) {
+            EXPECT_TRUE(Near(pic.At(static_cast<int>(left) - 3, h / 2), kWhite, 12));
+        }
+        if (top >= 4) {
+            EXPECT_TRUE(Near(pic.At(w / 2, static_cast<int>(top) - 3), kWhite, 12));
+        }
+        // The caption lies where the page puts it, relative to the photo, never outside it.
+        int captionIn = 0, captionOut = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (Near(pic.At(x, y), kYellow, 60)) {
+                    const bool near = x >= left + 396 * scale - 1 && y <= top + 356.4 * scale + 1 &&
+                                      y >= top + 356.4 * scale - 80 * scale;
+                    (inside(x, y) && near ? captionIn : captionOut) += 1;
+                }
+        EXPECT_GT(captionIn, 10) << w << "x" << h;
+        EXPECT_EQ(captionOut, 0) << w << "x" << h;
+    }
+}
+
 #ifdef LUMENO_EXPORT_TOOL
 TEST_F(HtmlShowFile, CommandLineWritesPagesAndTheHtmlFile) {
     const std::string red = SolidJpeg("red.jpg", 40, 30, 0xFF0000);
@@ -279,7 +329,7 @@ TEST_F(HtmlShowFile, CommandLineWritesPagesAndTheHtmlFile) {
          at = page.find("data:image/jpeg;base64,", at + 1))
         ++uris;
     EXPECT_EQ(uris, 2u);
-    EXPECT_NE(ReadFile(pdf).find("   /Kids [4 0 R 23 0 R 25 0 R]\r"), std::string::npos);
+    EXPECT_NE(ReadFile(pdf).find("   /Kids [22 0 R 24 0 R 4 0 R]\r"), std::string::npos);
 
     // Without a PDF name only the HTML file is written; it never overwrites an input.
     const std::string only = (dir_ / "only.html").string();

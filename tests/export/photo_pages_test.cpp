@@ -1,6 +1,7 @@
 // Photo pages: page size, caption strings, timing, content streams, and whole files checked
 // with the tools a user's viewer would stand for (qpdf, pdftoppm, pdftotext).
 #include "lumeno/core/text.h"
+#include "lumeno/export/caption_text.h"
 #include "lumeno/export/export_driver.h"
 #include "lumeno/export/pdf_writer.h"
 #include "lumeno/export/photo_pages.h"
@@ -28,43 +29,83 @@ TEST(PhotoPageSize, ProportionsOfThePhotoAtALongSideOf792) {
     }
 }
 
-TEST(PdfCaptionString, RunsLinesTogetherAndEscapesForWinAnsi) {
+TEST(CaptionParagraphs, LinesAsTypedWithBlanksRunTogether) {
     const struct {
-        std::string caption, pdf;
+        std::string caption;
+        std::vector<std::u32string> lines;
     } cases[] = {
-        {"", "()"},
-        {"Rom", "(Rom)"},
-        {"Urlaub\r\nin Rom", "(Urlaub in Rom)"},
-        {"  x \t\r\n\r\n y  ", "(x y)"},
-        {"(1) a\\b", "(\\(1\\) a\\\\b)"},
+        {"", {}},
+        {" \r\n\t", {}},
+        {"Urlaub\r\nin Rom", {U"Urlaub", U"in Rom"}},
+        {"\r\n  x \t y  \r\n\r\nz\nw\r\r\n", {U"x y", U"", U"z", U"w"}},
         {"Gr\xFC\xDF"
-         "e",
-         "(Gr\\374\\337e)"},
-        {"\x80 5", "(\\200 5)"},                  // euro sign
-        {"&#8364;", "(\\200)"},                   // a reference whose character Windows-1252 holds
-        {"&#321;odz", "(?odz)"},                  // one it cannot hold
-        {"&amp; &#x41; &#", "(&amp; &#x41; &#)"}, // no decimal reference: kept as typed
-        {"\x01\x81\x7F", "()"},                   // control and undefined bytes are dropped
+         "e \x80",
+         {U"Grüße €"}},
+        {"&#321;\xF3"
+         "d&#378; &#945;",
+         {U"Łódź α"}}, // references of characters 1252 lacks
         {"a\x1b"
-         "b",
-         "(ab)"},
+         "b\x7F",
+         {U"ab"}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(PdfCaptionString(c.caption), c.pdf) << c.caption;
+        EXPECT_EQ(CaptionParagraphs(c.caption), c.lines) << c.caption;
+    EXPECT_FALSE(NeedsUnicodeFont({"Gr\xFC\xDF"
+                                   "e \x80",
+                                   "&amp;"}));
+    EXPECT_TRUE(NeedsUnicodeFont({"x", "&#321;"}));
+}
+
+TEST(LayoutCaption, LongCaptionsWrapAtWordsInsideTheMargins) {
+    TShowSettings s;
+    s.FontSize = 40;
+    s.TextX = 50;
+    s.TextY = 95;
+    TCaptionFonts fonts(false);
+    const TPageSize page{792, 594};
+    const TCaptionLayout one = LayoutCaption("Rom", page, s, fonts);
+    ASSERT_EQ(one.Lines.size(), 1u);
+    EXPECT_EQ(one.X, 396);
+    EXPECT_DOUBLE_EQ(one.Y, 564.3) << "a line that fits keeps its place";
+    EXPECT_NEAR(one.Lines[0].Width, 40 * (722 + 556 + 833) / 1000.0, 1e-9);
+
+    const std::string words = "Ein langer Text ueber den Urlaub am Meer mit vielen Woertern";
+    const TCaptionLayout wrapped = LayoutCaption(words + "\r\nEnde", page, s, fonts);
+    ASSERT_GE(wrapped.Lines.size(), 4u);
+    std::u32string joined;
+    for (size_t i = 0; i + 1 < wrapped.Lines.size(); ++i) {
+        const TCaptionLine& line = wrapped.Lines[i];
+        EXPECT_LE(wrapped.X + line.Width, 792 - 0.02 * 792) << "line " << i;
+        joined += (i ? U" " : U"") + line.Text;
+    }
+    EXPECT_EQ(joined, std::u32string(words.begin(), words.end())) << "words cut or lost";
+    EXPECT_EQ(wrapped.Lines.back().Text, U"Ende");
+    // The block moves up so its last line stays inside the bottom margin.
+    const double last = wrapped.Y + (wrapped.Lines.size() - 1) * wrapped.Leading;
+    EXPECT_LE(last, 594 - 0.02 * 792 - 0.25 * 40 + 1e-9);
+    EXPECT_EQ(wrapped.Leading, 48);
+
+    // One word wider than the page is cut between characters; a tiny size draws nothing.
+    const TCaptionLayout cut = LayoutCaption(std::string(200, 'W'), page, s, fonts);
+    EXPECT_GT(cut.Lines.size(), 1u);
+    for (const TCaptionLine& line : cut.Lines)
+        EXPECT_LE(cut.X + line.Width, 792 - 0.02 * 792);
+    s.FontSize = 0;
+    EXPECT_TRUE(LayoutCaption("Rom", page, s, fonts).Lines.empty());
 }
 
 TEST(PhotoPageTiming, FollowsTheShowsTimeLine) {
     TShowSettings s;
-    EXPECT_EQ(PhotoPageTiming(s), "/Trans << /S /Fade /D 2 >> /Dur 3");
+    EXPECT_EQ(PhotoPageTiming(s), "/Trans << /S /Fade /D 2 >> /Dur 5");
     s.FadeInOut = false;
-    EXPECT_EQ(PhotoPageTiming(s), "/Trans << /S /Fade /D 1 >> /Dur 3");
+    EXPECT_EQ(PhotoPageTiming(s), "/Trans << /S /Fade /D 1 >> /Dur 4");
     s.FadeTime = 1500;
     s.PauseTime = 2500;
-    EXPECT_EQ(PhotoPageTiming(s), "/Trans << /S /Fade /D 1.5 >> /Dur 2.5");
+    EXPECT_EQ(PhotoPageTiming(s), "/Trans << /S /Fade /D 1.5 >> /Dur 4");
     s.FadeInOut = true;
     s.FadeTime = 1;
     s.PauseTime = 1;
-    EXPECT_EQ(PhotoPageTiming(s), "/Trans << /S /Fade /D 0.002 >> /Dur 0.001");
+    EXPECT_EQ(PhotoPageTiming(s), "/Trans << /S /Fade /D 0.002 >> /Dur 0.003");
     s.FadeTime = -5;
     EXPECT_EQ(PhotoPageTiming(s), "/Trans << /S /Fade /D 0 >> /Dur 0.001");
 }
@@ -75,14 +116,17 @@ TEST(PhotoPageContent, PortraitPhotoOnALandscapePageWithCaption) {
     s.TextColor = 0x0000FFFF; // yellow
     s.OutlineColor = 0x00000080;
     s.TextX = 10;
-    s.TextY = 90;
+    s.TextY = 80;
     s.FontSize = 24;
     // A German locale must not bring decimal commas into the stream.
     const char* old = std::setlocale(LC_ALL, "de_DE.UTF-8");
-    const std::string content = PhotoPageContent({792, 594}, 300, 400,
-                                                 "Gr\xFC\xDF"
-                                                 "e\r\naus Rom",
-                                                 s);
+    TCaptionFonts fonts(false);
+    const TPageSize page{792, 594};
+    const TCaptionLayout layout = LayoutCaption("Gr\xFC\xDF"
+                                                "e (1)\r\naus Rom",
+                                                page, s, fonts);
+    fonts.Embed();
+    const std::string content = PhotoPageContent(page, 300, 400, layout, fonts, s);
     if (old) std::setlocale(LC_ALL, "C");
     EXPECT_EQ(content, "q\n"
                        "0.6 0.4 0.2 rg\n"
@@ -95,16 +139,21 @@ TEST(PhotoPageContent, PortraitPhotoOnALandscapePageWithCaption) {
                        "1 1 0 rg\n"
                        "0.502 0 0 RG\n"
                        "BT\n"
-                       "/F1 24 Tf\n"
                        "2 Tr\n"
-                       "79.2 59.4 Td\n"
-                       "(Gr\\374\\337e aus Rom) Tj\n"
+                       "1 0 0 1 79.2 118.8 Tm\n"
+                       "/F1 24 Tf\n"
+                       "[(Gr\\374\\337e \\(1\\))] TJ\n"
+                       "1 0 0 1 79.2 90 Tm\n"
+                       "[(aus Rom)] TJ\n"
                        "ET\n"
                        "Q\n");
 }
 
 TEST(PhotoPageContent, WidePhotoSitsAtTheTopAndEmptyCaptionDrawsNoText) {
-    const std::string content = PhotoPageContent({594, 792}, 400, 300, " \r\n", TShowSettings{});
+    TCaptionFonts fonts(false);
+    const TPageSize page{594, 792};
+    const TCaptionLayout layout = LayoutCaption(" \r\n", page, TShowSettings{}, fonts);
+    const std::string content = PhotoPageContent(page, 400, 300, layout, fonts, TShowSettings{});
     EXPECT_NE(content.find("594 0 0 445.5 0 346.5 cm\n"), std::string::npos) << content;
     EXPECT_EQ(content.find("BT"), std::string::npos) << content;
     EXPECT_EQ(content.substr(content.size() - 2), "Q\n");
@@ -156,10 +205,11 @@ class PhotoPagesFile : public ScratchTest {
         TExportOptions options;
         options.PhotoPages = pages;
         const std::string out = (dir_ / name).string();
-        const TExportResult r = ExportSlideShow(photos, settings, out, options);
-        EXPECT_TRUE(r.ok) << ExportMessage(r);
+        last_ = ExportSlideShow(photos, settings, out, options);
+        EXPECT_TRUE(last_.ok) << ExportMessage(last_);
         return out;
     }
+    TExportResult last_;
 };
 
 // The bytes of one object, from its "N 0 obj" line to the next object.
@@ -171,39 +221,51 @@ std::string ObjectText(const std::string& pdf, int number) {
     return pdf.substr(at + 1, (end == std::string::npos ? pdf.size() : end + 7) - at - 1);
 }
 
-TEST_F(PhotoPagesFile, PagesFollowTheTextPageAndShareTheImageObjects) {
+TEST_F(PhotoPagesFile, PhotoPagesComeFirstInTheirOwnShapeAndShareTheImageObjects) {
     TShowSettings settings;
     const std::string plain = ReadFile(Export(settings, false, "plain.pdf"));
     const std::string paged = ReadFile(Export(settings, true, "paged.pdf"));
 
-    // 19 fixed objects, 2 images, the font, and a page and its contents per photo.
+    // 19 fixed objects, 2 images, a page and its contents per photo, and the font.
     EXPECT_EQ(CheckXref(plain), 21);
     EXPECT_EQ(CheckXref(paged), 26);
     EXPECT_EQ(CountOf(paged, "/Subtype /Image"), 2u) << "a photo was embedded twice";
     EXPECT_EQ(CountOf(paged, "/DCTDecode"), 2u);
 
-    // The text page, the script and the presentation (objects 4 to 19) and the images stay
-    // byte for byte; only the catalog and the page tree grow.
-    const size_t plain4 = plain.find("\r4 0 obj\r"), paged4 = paged.find("\r4 0 obj\r");
-    const size_t plainXref = plain.find("\rxref\r") + 1, pagedFont = paged.find("\r22 0 obj\r");
-    ASSERT_NE(pagedFont, std::string::npos);
-    EXPECT_TRUE(plain.substr(plain4, plainXref - plain4) ==
-                paged.substr(paged4, pagedFont + 1 - paged4))
-        << "objects 4 to 21 differ";
+    // The text page, the script and the presentation (objects 6 to 19) and the images stay
+    // byte for byte; the text page gets words that fit a file that plays.
+    auto between = [](const std::string& pdf, const std::string& from, const std::string& to) {
+        const size_t a = pdf.find(from), b = pdf.find(to);
+        return a == std::string::npos || b == std::string::npos ? std::string()
+                                                                : pdf.substr(a, b - a);
+    };
+    EXPECT_TRUE(between(plain, "\r6 0 obj\r", "\r17 0 obj\r") ==
+                between(paged, "\r6 0 obj\r", "\r17 0 obj\r"))
+        << "objects 6 to 16 differ";
+    EXPECT_TRUE(between(plain, "\r18 0 obj\r", "\rxref\r") ==
+                between(paged, "\r18 0 obj\r", "\r22 0 obj\r"))
+        << "objects 18 to 21 differ";
+    EXPECT_EQ(ObjectText(plain, 4), ObjectText(paged, 4));
+    EXPECT_NE(ObjectText(paged, 5).find("        (Diese Datei enth\\212lt zus\\212tzlich eine "
+                                        "animierte Pr\\212sentation) Tj\r"),
+              std::string::npos)
+        << ObjectText(paged, 5);
+    EXPECT_EQ(ObjectText(paged, 5).find("Adobe"), std::string::npos);
     EXPECT_EQ(ObjectText(paged, 1), "1 0 obj\r<<\r   /Type /Catalog\r   /Outlines 2 0 R\r"
                                     "   /Pages 3 0 R\r   /Names 8 0 R\r   /Version /1.5\r"
-                                    "   /OpenAction [23 0 R /Fit]\r>>\rendobj\r");
-    EXPECT_EQ(ObjectText(paged, 3), "3 0 obj\r<< /Type /Pages\r   /Kids [4 0 R 23 0 R 25 0 R]\r"
+                                    "   /OpenAction [22 0 R /Fit]\r>>\rendobj\r");
+    EXPECT_EQ(ObjectText(paged, 3), "3 0 obj\r<< /Type /Pages\r   /Kids [22 0 R 24 0 R 4 0 R]\r"
                                     "   /Count 3\r>>\rendobj\r");
-    EXPECT_EQ(ObjectText(paged, 22), "22 0 obj\r<< /Type /Font /Subtype /Type1 /BaseFont "
+    EXPECT_EQ(ObjectText(paged, 26), "26 0 obj\r<< /Type /Font /Subtype /Type1 /BaseFont "
                                      "/Helvetica /Encoding /WinAnsiEncoding >>\rendobj\r");
-    EXPECT_EQ(ObjectText(paged, 25),
-              "25 0 obj\r<< /Type /Page\r   /Parent 3 0 R\r   /MediaBox [0 0 792 594]\r"
-              "   /Contents 26 0 R\r   /Resources << /ProcSet [/PDF /Text /ImageC]\r"
+    EXPECT_NE(ObjectText(paged, 22).find("   /MediaBox [0 0 792 594]\r"), std::string::npos);
+    EXPECT_EQ(ObjectText(paged, 24),
+              "24 0 obj\r<< /Type /Page\r   /Parent 3 0 R\r   /MediaBox [0 0 594 792]\r"
+              "   /Contents 25 0 R\r   /Resources << /ProcSet [/PDF /Text /ImageC]\r"
               "                 /XObject << /Im1 21 0 R >>\r"
-              "                 /Font << /F1 22 0 R >>\r              >>\r"
-              "   /Trans << /S /Fade /D 2 >> /Dur 3\r>>\rendobj\r");
-    const std::string contents = ObjectText(paged, 24);
+              "                 /Font << /F1 26 0 R >>\r              >>\r"
+              "   /Trans << /S /Fade /D 2 >> /Dur 5\r>>\rendobj\r");
+    const std::string contents = ObjectText(paged, 23);
     const size_t length = std::stoul(contents.substr(contents.find("/Length ") + 8));
     const size_t data = contents.find("stream\n") + 7;
     EXPECT_EQ(contents.compare(data + length, 10, "endstream\r"), 0) << "stream length";
@@ -218,7 +280,7 @@ TEST_F(PhotoPagesFile, FullScreenAndCrossFadeReachTheCatalogAndThePages) {
     const std::string pdf = ReadFile(Export(settings, true, "full.pdf"));
     EXPECT_NE(ObjectText(pdf, 1).find("   /PageMode /FullScreen\r"), std::string::npos);
     EXPECT_NE(pdf.find("    app.fs.isFullScreen = true;\r"), std::string::npos);
-    EXPECT_EQ(CountOf(pdf, "   /Trans << /S /Fade /D 0.5 >> /Dur 2\r"), 2u);
+    EXPECT_EQ(CountOf(pdf, "   /Trans << /S /Fade /D 0.5 >> /Dur 2.5\r"), 2u);
     CheckXref(pdf);
 
     settings.FullScreen = false;
@@ -244,9 +306,9 @@ TEST_F(PhotoPagesFile, ToolsAcceptTheFileAndFindTheText) {
     EXPECT_EQ(check.first, 0) << check.second;
     EXPECT_EQ(RunCommand("qpdf --show-npages '" + path + "'").second, "3\n");
     // The caption is real text, in the right characters.
-    EXPECT_NE(RunCommand("pdftotext -f 2 -l 2 '" + path + "' -").second.find("Grüße aus Rom"),
+    EXPECT_NE(RunCommand("pdftotext -f 1 -l 1 '" + path + "' -").second.find("Grüße aus Rom"),
               std::string::npos);
-    EXPECT_NE(RunCommand("pdftotext -f 3 -l 3 '" + path + "' -").second.find("Zweites"),
+    EXPECT_NE(RunCommand("pdftotext -f 2 -l 2 '" + path + "' -").second.find("Zweites"),
               std::string::npos);
 }
 
@@ -261,23 +323,21 @@ TEST_F(PhotoPagesFile, RenderedPagesShowPhotoBackgroundAndCaptionInPlace) {
     settings.FontSize = 60;
     const std::string path = Export(settings, true, "render.pdf", {"MMMM", "MMMM"});
     const std::string base = (dir_ / "page").string();
-    ASSERT_EQ(RunCommand("pdftoppm -r 72 -f 2 -l 3 -png '" + path + "' '" + base + "'").first, 0);
-    const TPicture red(base + "-2.png"), blue(base + "-3.png");
+    ASSERT_EQ(RunCommand("pdftoppm -r 72 -f 1 -l 2 -png '" + path + "' '" + base + "'").first, 0);
+    const TPicture red(base + "-1.png"), blue(base + "-2.png");
     ASSERT_FALSE(red.Empty());
     ASSERT_FALSE(blue.Empty());
     EXPECT_EQ(red.Width(), 792);
     EXPECT_EQ(red.Height(), 594);
-    EXPECT_EQ(blue.Width(), 792) << "every page takes the first photo's proportions";
+    EXPECT_EQ(blue.Width(), 594) << "each page takes its own photo's proportions";
+    EXPECT_EQ(blue.Height(), 792);
 
-    const TRgb kRed{255, 0, 0}, kBlue{0, 0, 255}, kGreen{0, 128, 0}, kYellow{255, 255, 0};
-    // The landscape photo fills its page; the portrait one stands at the left, scaled to
-    // the page height (445.5 points wide), the background to its right.
+    const TRgb kRed{255, 0, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0};
+    // Each photo fills its page.
     for (auto [x, y] : {std::pair{5, 5}, {786, 5}, {5, 588}, {786, 588}, {200, 150}})
         EXPECT_TRUE(Near(red.At(x, y), kRed, 12)) << x << "," << y << " " << red.At(x, y);
-    for (auto [x, y] : {std::pair{5, 5}, {440, 588}, {200, 150}})
+    for (auto [x, y] : {std::pair{5, 5}, {588, 786}, {5, 786}, {588, 5}, {200, 150}})
         EXPECT_TRUE(Near(blue.At(x, y), kBlue, 12)) << x << "," << y << " " << blue.At(x, y);
-    for (auto [x, y] : {std::pair{452, 5}, {786, 588}, {600, 150}})
-        EXPECT_TRUE(Near(blue.At(x, y), kGreen, 12)) << x << "," << y << " " << blue.At(x, y);
 
     // The caption starts at 50 % / 50 %: yellow glyphs with black outlines just above and
     // right of the page centre, none left of it or below the baseline.
@@ -292,7 +352,57 @@ TEST_F(PhotoPagesFile, RenderedPagesShowPhotoBackgroundAndCaptionInPlace) {
     EXPECT_GT(count(red, 396, 257, 596, 297, TRgb{0, 0, 0}), 100) << "no outline";
     EXPECT_EQ(count(red, 300, 257, 394, 297, kYellow), 0);
     EXPECT_EQ(count(red, 396, 300, 596, 340, kYellow), 0);
-    EXPECT_GT(count(blue, 396, 257, 596, 297, kYellow), 500);
+    EXPECT_GT(count(blue, 297, 356, 497, 396, kYellow), 500) << "caption placed on its own page";
+}
+
+TEST_F(PhotoPagesFile, CaptionsInAnyScriptAreEmbeddedTextAndUncoveredCharactersReported) {
+    if (!HaveTool("pdftotext") || !HaveTool("pdffonts") || !HaveTool("qpdf"))
+        GTEST_SKIP() << "poppler-utils or qpdf missing";
+    const std::string polish = "Zażółć gęślą jaźń", greek = "Καλημέρα κόσμε",
+                      cyrillic = "Съешь же ещё этих мягких французских булок";
+    std::vector<TExportPhoto> photos = {
+        {SolidJpeg("a.jpg", 400, 300, 0x808080), Utf8ToCp1252(polish)},
+        {SolidJpeg("b.jpg", 300, 400, 0x808080), Utf8ToCp1252(greek + " \u0378")},
+        {SolidJpeg("c.jpg", 400, 400, 0x808080), Utf8ToCp1252(cyrillic)},
+    };
+    TShowSettings settings;
+    settings.ShowPDF = false;
+    TExportOptions options;
+    options.PhotoPages = true;
+    const std::string path = (dir_ / "unicode.pdf").string();
+    const TExportResult r = ExportSlideShow(photos, settings, path, options);
+    ASSERT_TRUE(r.ok) << ExportMessage(r);
+    EXPECT_EQ(r.missingCharacters, U"\u0378") << "an unassigned character has no font";
+
+    const auto check = RunCommand("qpdf --check '" + path + "' 2>&1");
+    EXPECT_EQ(check.first, 0) << check.second;
+    // The long Cyrillic caption wraps, so its words come back over two lines.
+    std::string text;
+    for (const char* page : {"1", "2", "3"}) {
+        std::string t =
+            RunCommand(std::string("pdftotext -f ") + page + " -l " + page + " '" + path + "' -")
+                .second;
+        for (char& c : t)
+            if (c == '\n') c = ' ';
+        text += t;
+    }
+    for (const std::string& caption : {polish, greek, cyrillic}) {
+        std::istringstream words(caption);
+        for (std::string word; words >> word;)
+            EXPECT_NE(text.find(word), std::string::npos) << word << " missing from: " << text;
+    }
+    // One embedded subset: name with a six-letter tag, CID TrueType, Identity-H, emb sub uni.
+    const std::string fontsOut = RunCommand("pdffonts '" + path + "'").second;
+    std::istringstream lines(fontsOut);
+    int subsets = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("CID TrueType") == std::string::npos) continue;
+        ++subsets;
+        EXPECT_EQ(line.find('+'), 6u) << line;
+        EXPECT_NE(line.find("Identity-H"), std::string::npos) << line;
+        EXPECT_NE(line.find("yes yes yes"), std::string::npos) << line;
+    }
+    EXPECT_EQ(subsets, 1) << fontsOut;
 }
 
 } // namespace

@@ -60,6 +60,8 @@ struct TExportResult {
     int photos = 0;           // image objects written
     int blackPictures = 0;    // photos that could not be loaded and show as black 320 x 200
     int fallbackPictures = 0; // photos whose JPEG could not be written or read back
+    // Photo pages: caption characters no installed font covers, drawn as nothing.
+    std::u32string missingCharacters;
 };
 
 // The German text the window shows for a failed result (empty for kOk):
@@ -82,6 +84,8 @@ struct TExportOptions {
     // Writes the HTML slide show (lumeno/export/html_show.h) to `path` instead of a PDF;
     // results, progress, cancel and opening work as for the PDF.
     bool Html = false;
+    // The HTML slide show starts again after its last photo, endlessly.
+    bool Loop = false;
 };
 
 // Writes the PDF of `photos` with `settings` to `path` (created or truncated). Never throws

@@ -1,15 +1,22 @@
 #pragma once
 // The slide show as one self-contained HTML file that plays in a current browser without
-// scripts: the presentation's own SVG document (the same builder, the same time line and
-// caption escaping), inline, its photos as JPEG data URIs, the background colour filling
-// the window. The file is Windows-1252 text like the SVG; the photos are written one at a
-// time, so only one photo's JPEG and its base64 text are in memory at once.
+// scripts: one inline SVG on the background colour; each photo in its own coordinate system
+// of the photo page's size (photo_pages.h), centred and letterboxed at any window shape,
+// with its caption laid out as on the photo page (caption_text.h), so the caption keeps its
+// place and size relative to the photo. The photos fade on the presentation's time line;
+// with loop the show starts again after its end. The file is Windows-1252 text, captions
+// written as character references; the photos are JPEG data URIs written one at a time, so
+// only one photo's JPEG and its base64 text are in memory at once.
+#include "lumeno/export/caption_text.h"
+#include "lumeno/export/document_texts.h"
 #include "lumeno/export/export_driver.h"
 #include "lumeno/export/pdf_writer.h"
+#include "lumeno/export/photo_pages.h"
 #include "lumeno/project/show.h"
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace lumeno {
@@ -17,15 +24,20 @@ namespace lumeno {
 // Standard base64 (with "=" padding, no line breaks) of `size` bytes.
 std::string Base64(const uint8_t* data, size_t size);
 
-// The page up to the SVG document and after it. `title` is Windows-1252 text, escaped here.
+// The page up to the outer SVG's background, and after the last photo. `title` is
+// Windows-1252 text, escaped here.
 std::string HtmlShowHead(const TShowSettings& settings, const std::string& title);
 std::string HtmlShowTail();
 
-// The SVG document as it stands in the page: without XML declaration and document type,
-// cut at every photo's image reference. Piece i (0-based) ends right before the reference
-// of photo i + 1, so the page is piece 0, photo 1's URI, piece 1, ... piece n.
-std::vector<std::string> HtmlShowSvgParts(const std::vector<std::string>& captions,
-                                          const TShowSettings& settings);
+// Photo k's (1-based, of n) opacity animation: one element over the whole show, values
+// 0;0;1;1;0;0 at the start, fade-in begin and end, fade-out begin and end, and the end of
+// the show; repeated endlessly with loop, otherwise frozen at its end (the background).
+std::string HtmlPhotoAnimation(int k, int n, const TShowSettings& settings, bool loop);
+
+// Photo k's part of the page, cut where its image data URI goes.
+std::pair<std::string, std::string> HtmlShowPhoto(int k, int n, const TPageSize& page,
+                                                  const TCaptionLayout& caption,
+                                                  const TShowSettings& settings, bool loop);
 
 // Writes the page to `path` (created or truncated), asking `source` for photo 1..n in
 // order, n = captions.size(). Results as WritePdfSlideShow: kCannotCreate / kWriteError
@@ -33,7 +45,7 @@ std::vector<std::string> HtmlShowSvgParts(const std::vector<std::string>& captio
 // removes it). `title` as for HtmlShowHead.
 TPdfResult WriteHtmlSlideShow(const std::string& path, const std::vector<std::string>& captions,
                               const TShowSettings& settings, const TPhotoSource& source,
-                              const std::string& title = "Diashow");
+                              bool loop = false, const std::string& title = kHtmlShowTitle);
 
 // The German text for a failed HTML export (UTF-8, empty for kOk): kCannotCreate gives
 // "Die Datei " + path + " konnte nicht erstellt werden!", every other code ExportMessage's.

@@ -5,6 +5,8 @@
 // the cross-reference table and the trailer.
 //
 // Offsets are counted from the bytes written, so buffering never shifts them.
+#include "lumeno/export/document_texts.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -14,9 +16,6 @@
 namespace lumeno {
 
 struct TPhotoPages; // lumeno/export/photo_pages.h
-
-// The web address the fallback page names for downloading a viewer.
-inline constexpr const char* kViewerDownloadUrl = "https://www.pdflumeno.de/viewer";
 
 // The letters of photo k's resource name "img" + letters + ".jpg". For k = 1..9999 the four
 // decimal digits of k, thousands first, as 'a'+digit (1 -> "aaab", 305 -> "adaf"). From
@@ -39,6 +38,9 @@ struct TPdfResult {
     bool ok = false;
     TPdfCode code = TPdfCode::kOk;
     int detail = 0; // errno for kCannotCreate / kWriteError
+    // Caption characters no installed font covers, drawn as nothing on the photo pages
+    // (ascending, each once).
+    std::u32string missing;
 };
 
 // Asked for photo k = 1..n in order, after objects 1 to 19 are written. Returns the JPEG,
@@ -49,9 +51,10 @@ using TPhotoSource = std::function<std::optional<TJpegImage>(int k)>;
 // must be delivered (a missing one would leave an object number without its offset).
 // On kWriteError the partly written file stays on disk.
 // With `pages` (may be null: the default file, unchanged), the catalog also names PDF 1.5,
-// opens at the first photo page and, with fullScreen, in full screen; after the image
-// objects follow one Helvetica font object and, per photo, a page and its content stream,
-// listed after the text page in object 3.
+// opens at the first photo page and, with fullScreen, in full screen; the page tree lists
+// one page per photo before the text page, which then carries PhotoPagesTextPageLines.
+// After the image objects follow, per photo, a page (of the photo's own proportions) and
+// its content stream, then the caption fonts.
 TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
                              const std::vector<uint8_t>& compressedSvg, int photoCount,
                              const TPhotoSource& source, const TPhotoPages* pages = nullptr);
