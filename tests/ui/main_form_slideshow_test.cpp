@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
+#include <cstdlib>
 
 namespace lumeno::ui::test {
 namespace {
@@ -57,7 +58,7 @@ TEST_F(MainFormTest, PhotoPagesBoxAddsOnePagePerPhoto) {
     const QByteArray without = ReadAll(Dir.filePath(QStringLiteral("ohne.pdf")));
     const QByteArray with = ReadAll(Dir.filePath(QStringLiteral("mit.pdf")));
     EXPECT_TRUE(without.contains("   /Kids [4 0 R]\r   /Count 1\r"));
-    EXPECT_TRUE(with.contains("   /Kids [4 0 R 23 0 R 25 0 R]\r   /Count 3\r"));
+    EXPECT_TRUE(with.contains("   /Kids [22 0 R 24 0 R 4 0 R]\r   /Count 3\r"));
     EXPECT_EQ(with.count("/Subtype /Image"), 2);
 }
 
@@ -77,6 +78,7 @@ TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
     const QByteArray html = ReadAll(Dir.filePath(QStringLiteral("show.html")));
     EXPECT_TRUE(html.startsWith("<!DOCTYPE html>"));
     EXPECT_EQ(html.count("data:image/jpeg;base64,"), 1);
+    EXPECT_FALSE(html.contains("repeatCount")) << "\"Endlos wiederholen\" is off at start";
     EXPECT_FALSE(html.contains("<script"));
     ASSERT_EQ(Opened.size(), 1u);
     EXPECT_NE(Opened[0].find("show.html"), std::string::npos);
@@ -91,6 +93,21 @@ TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
     EXPECT_EQ(D.Messages[0].Text, QStringLiteral("Die Datei ") + bad +
                                       QStringLiteral(" konnte nicht erstellt werden!"));
     EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Error);
+
+    // "Endlos wiederholen", next to the button, makes the show start again after its end.
+    QCheckBox* loop = Form->Controls().LoopCheck;
+    ASSERT_NE(loop, nullptr);
+    EXPECT_EQ(loop->text(), QStringLiteral("Endlos wiederholen"));
+    EXPECT_GT(loop->x(), Form->Controls().SaveHtmlBtn->geometry().right());
+    EXPECT_LT(std::abs(loop->geometry().center().y() -
+                       Form->Controls().SaveHtmlBtn->geometry().center().y()),
+              4);
+    loop->setChecked(true);
+    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("endlos.html")));
+    Form->Controls().SaveHtmlBtn->click();
+    EXPECT_EQ(
+        ReadAll(Dir.filePath(QStringLiteral("endlos.html"))).count("repeatCount=\"indefinite\""),
+        1);
 }
 
 } // namespace

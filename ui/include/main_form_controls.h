@@ -67,9 +67,11 @@ struct TMainFormControls {
     QPushButton* SavePDFBtn = nullptr;
     QCheckBox* ShowPDFCheck = nullptr;
     QCheckBox* VollScreenCheck = nullptr;
-    // Photos also as pages after the text page; off at start, not kept in the project file.
+    // Photos also as pages before the text page; off at start, not kept in the project file.
     QCheckBox* PhotoPagesCheck = nullptr;
     QPushButton* SaveHtmlBtn = nullptr;
+    // The HTML slide show repeats endlessly; off at start, not kept in the project file.
+    QCheckBox* LoopCheck = nullptr;
     QToolButton* wwwBtn = nullptr;
     TImageBtn* ueberbtn = nullptr;
     TImageBtn* EndeBtn = nullptr;

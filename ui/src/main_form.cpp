@@ -421,6 +421,7 @@ void TMainForm::RunExport(const QString& name, bool html) {
     options.Progress = &feedback;
     options.Html = html;
     options.PhotoPages = !html && C.PhotoPagesCheck->isChecked();
+    options.Loop = html && C.LoopCheck->isChecked();
     // "PDF-Datei nach dem Erzeugen anzeigen" also shows the HTML slide show in the browser.
     options.Open = [this](const std::string& path) {
         if (ShellOpen) ShellOpen(path);
@@ -432,6 +433,19 @@ void TMainForm::RunExport(const QString& name, bool html) {
     qApp->removeEventFilter(&blocker);
     Exporting = false;
     SetProStatus(0);
+    if (r.ok && !r.missingCharacters.empty()) {
+        QString list;
+        for (char32_t c : r.missingCharacters)
+            list += QStringLiteral(" U+%1")
+                        .arg(static_cast<uint>(c), 4, 16, QLatin1Char('0'))
+                        .toUpper();
+        Dialogs().MessageBox(this,
+                             QStringLiteral("Die PDF-Datei wurde erzeugt. Für diese Zeichen der "
+                                            "Bildtexte ist keine Schrift installiert; sie fehlen "
+                                            "auf den Fotoseiten:") +
+                                 list,
+                             AppTitle(), mbOK, TMsgIcon::Warning);
+    }
     if (r.ok || r.code == TExportCode::kCancelled) return;
     const std::string text = html ? HtmlShowMessage(r) : ExportMessage(r);
     Dialogs().MessageBox(this, QString::fromUtf8(text.c_str()), AppTitle(), mbOK, TMsgIcon::Error);

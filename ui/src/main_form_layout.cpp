@@ -318,6 +318,11 @@ void BuildExportPage(QWidget* area, TMainFormControls& c) {
     pagesHint->setObjectName(QStringLiteral("PhotoPagesHint"));
     c.SaveHtmlBtn = MakeButton(area, "SaveHtmlBtn", QStringLiteral("Als HTML-Diashow speichern..."),
                                QRect(8, 108, 185, 25));
+    c.LoopCheck = new QCheckBox(QStringLiteral("Endlos wiederholen"), area);
+    c.LoopCheck->setObjectName(QStringLiteral("LoopCheck"));
+    c.LoopCheck->setGeometry(208, 112, 200, 17);
+    c.LoopCheck->setToolTip(
+        QStringLiteral("Die HTML-Diashow beginnt nach dem letzten Foto von vorn"));
 }
 
 void BuildBottomBar(QWidget* window, QVBoxLayout* outer, TMainFormControls& c) {
