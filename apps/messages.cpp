@@ -1,7 +1,5 @@
 #include "messages.h"
 
-#include "lumeno/export/html_show.h"
-
 #include <cstdio>
 
 namespace lumeno::cli {
@@ -151,22 +149,65 @@ std::string ProjectIsInputOrOutput(std::string_view project) {
            "einen anderen Namen wählen.";
 }
 
+std::string ProjectFileText(ProjectFileError code) {
+    switch (code) {
+    case ProjectFileError::None:
+        return {};
+    case ProjectFileError::CannotCreate:
+        return "Fehler: Konnte Datei nicht erstellen...";
+    case ProjectFileError::CannotOpen:
+        return "Fehler: Konnte Datei nicht öffnen...";
+    case ProjectFileError::NotLumeno:
+        return "Fehler: Die Datei ist keine gültige PDF Lumeno Datei...";
+    case ProjectFileError::Damaged:
+        return "Fehler: Die Datei ist beschädigt oder unvollständig. Nur die vollständig "
+               "erhaltenen Fotos und Einstellungen wurden gelesen...";
+    case ProjectFileError::WriteFailed:
+        return "Fehler: Konnte Datei nicht vollständig schreiben. Eine schon vorhandene Datei "
+               "dieses Namens ist unverändert...";
+    case ProjectFileError::TrailingData:
+        return "Warnung: Die Datei enthält nach den Einstellungen weitere Daten, die nicht "
+               "gelesen wurden...";
+    }
+    return {};
+}
+
 std::string ProjectReadFailed(std::string_view path, ProjectFileError code) {
-    return Str(path) + ": " + Str(ProjectFileMessage(code));
+    return Str(path) + ": " + ProjectFileText(code);
 }
 
 std::string ProjectWriteFailed(std::string_view path, const ProjectWriteResult& result) {
-    std::string text = Str(path) + ": " + Str(ProjectFileMessage(result.code));
+    std::string text = Str(path) + ": " + ProjectFileText(result.code);
     if (result.detail != 0) text += " (I/O error " + std::to_string(result.detail) + ")";
     return text;
 }
 
-std::string ExportFailed(const TExportResult& result) {
-    return ExportMessage(result);
+std::string ExportFailed(const TExportResult& r) {
+    switch (r.code) {
+    case TExportCode::kOk:
+        return {};
+    case TExportCode::kCannotCreate:
+        return "Die Datei " + r.path +
+               " konnte nicht erstellt werden! Bitte schließen Sie diese Datei im Acrobat "
+               "Reader, falls diese offen sein sollte!";
+    case TExportCode::kWriteError:
+        return "I/O error " + std::to_string(r.detail);
+    case TExportCode::kCompressError:
+        return "error";
+    case TExportCode::kFileTooLarge:
+        return "Die PDF-Datei " + r.path +
+               " würde größer als 4 GB und kann so nicht geschrieben werden. Bitte teilen Sie "
+               "die Diaschau auf mehrere Dateien auf.";
+    case TExportCode::kCancelled:
+        return "Der PDF-Export wurde abgebrochen.";
+    }
+    return {};
 }
 
-std::string HtmlFailed(const TExportResult& result) {
-    return HtmlShowMessage(result);
+std::string HtmlFailed(const TExportResult& r) {
+    if (r.code == TExportCode::kCannotCreate)
+        return "Die Datei " + r.path + " konnte nicht erstellt werden!";
+    return ExportFailed(r);
 }
 
 std::string ProgressLine(int done, int total, double elapsedSeconds, int loadingPercent) {

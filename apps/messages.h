@@ -32,6 +32,8 @@ std::string HtmlIsInputOrPdf(std::string_view html);
 std::string ProjectIsInputOrOutput(std::string_view project);
 
 // Results of the lower layers.
+// The text for a project file code; empty for None.
+std::string ProjectFileText(ProjectFileError code);
 std::string ProjectReadFailed(std::string_view path, ProjectFileError code);
 std::string ProjectWriteFailed(std::string_view path, const ProjectWriteResult& result);
 std::string ExportFailed(const TExportResult& result);

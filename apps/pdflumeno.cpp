@@ -1,6 +1,5 @@
 // PDFLumeno: the desktop slide-show program.
 #include "main_form.h"
-#include "qt_draw_target.h"
 #include "qt_translations.h"
 
 #include <QApplication>
@@ -14,7 +13,6 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("de.pdflumeno.PDFLumeno")));
     QApplication::setFont(lumeno::ui::DefaultFont());
     lumeno::ui::InstallQtGermanTranslations(app);
-    lumeno::SetDrawDibMessageSink(lumeno::ShowDrawDibMessageBox);
     QStringList args = QApplication::arguments();
     args.removeFirst();
     lumeno::ui::TMainForm form(args);

@@ -32,28 +32,6 @@ std::vector<TExportPhoto> ExportPhotosOf(const TDynaArray<TFotoRecord>& fotos) {
     return out;
 }
 
-std::string ExportMessage(const TExportResult& r) {
-    switch (r.code) {
-    case TExportCode::kOk:
-        return {};
-    case TExportCode::kCannotCreate:
-        return "Die Datei " + r.path +
-               " konnte nicht erstellt werden! Bitte schließen Sie diese Datei im Acrobat "
-               "Reader, falls diese offen sein sollte!";
-    case TExportCode::kWriteError:
-        return "I/O error " + FormatInteger(r.detail);
-    case TExportCode::kCompressError:
-        return "error";
-    case TExportCode::kFileTooLarge:
-        return "Die PDF-Datei " + r.path +
-               " würde größer als 4 GB und kann so nicht geschrieben werden. Bitte teilen Sie "
-               "die Diaschau auf mehrere Dateien auf.";
-    case TExportCode::kCancelled:
-        return "Der PDF-Export wurde abgebrochen.";
-    }
-    return {};
-}
-
 std::string UniqueTempFileName(const std::string& prefix, const std::string& extension) {
     const char* env = std::getenv("TMPDIR");
     std::string dir = env && *env ? env : "/tmp";

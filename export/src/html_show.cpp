@@ -200,10 +200,4 @@ TPdfResult WriteHtmlSlideShow(const std::string& path, const std::vector<std::st
     return result;
 }
 
-std::string HtmlShowMessage(const TExportResult& result) {
-    if (result.code == TExportCode::kCannotCreate)
-        return "Die Datei " + result.path + " konnte nicht erstellt werden!";
-    return ExportMessage(result);
-}
-
 } // namespace lumeno

@@ -32,28 +32,28 @@ struct TPaletteEntry {
 
 // The image's bitmap header followed by its colour table.
 struct TDibInfo {
-    uint32_t biSize;   // 40
-    int32_t biWidth;   // pixels
-    int32_t biHeight;  // pixels, positive: rows stored bottom row first
-    uint16_t biPlanes; // 1
-    uint16_t biBitCount; // 1, 4, 8 or 24
+    uint32_t biSize;        // 40
+    int32_t biWidth;        // pixels
+    int32_t biHeight;       // pixels, positive: rows stored bottom row first
+    uint16_t biPlanes;      // 1
+    uint16_t biBitCount;    // 1, 4, 8 or 24
     uint32_t biCompression; // 0
     uint32_t biSizeImage;   // RowBytes * biHeight
     int32_t biXPelsPerMeter;
     int32_t biYPelsPerMeter;
-    uint32_t biClrUsed;     // colour table entries, 0 for 24 bits
+    uint32_t biClrUsed; // colour table entries, 0 for 24 bits
     uint32_t biClrImportant;
     TRgbQuad bmiColors[256];
 };
 
 struct TDib {
-    TDibInfo* Info = nullptr;   // header and colour table; null when empty
-    uintptr_t Handle = 0;       // non-zero while the record holds an image
-    uint8_t* Bits = nullptr;    // pixel rows; null when there is no image
-    int32_t RowBytes = 0;       // bytes per stored row
-    uint8_t HasPalette = 0;     // 1 for palette images (the palette is selected before drawing)
+    TDibInfo* Info = nullptr; // header and colour table; null when empty
+    uintptr_t Handle = 0;     // non-zero while the record holds an image
+    uint8_t* Bits = nullptr;  // pixel rows; null when there is no image
+    int32_t RowBytes = 0;     // bytes per stored row
+    uint8_t HasPalette = 0;   // 1 for palette images (the palette is selected before drawing)
     TPaletteEntry Colours[256] = {};
-    void* Palette = nullptr;    // device palette; unused by the Qt drawing layer
+    void* Palette = nullptr; // device palette; unused by the Qt drawing layer
 };
 
 // Receives loading progress from OpenDib (the owner window's progress message): percentages
@@ -106,7 +106,19 @@ PICTAVO_API void setpixel(TDib* image, int x, int y, uint32_t value);
 PICTAVO_API int DIBHalftoneDIB(TDib* out, const TDib* source);
 PICTAVO_API int DIBHalftoneDIBXY(TDib* out, const TDib* source, int width, int height);
 
-// The open-dialog filter of all readable formats: "description|patterns|..." pairs.
+// The photo open dialog's entries, in dialog order: every picture file, one entry per format,
+// every file. Patterns are ";"-separated ("*.jpg;*.jpeg"); the window gives each kind its
+// words.
+enum class TDibOpenKind { AllPictures, Jpeg, Png, Bmp, Gif, Tiff, WebP, Heif, AllFiles };
+struct TDibOpenFormat {
+    TDibOpenKind Kind;
+    const char* Name; // the format's own name ("JPEG"), not meant for the user's language
+    const char* Patterns;
+};
+// The table above; its length in *count.
+PICTAVO_API const TDibOpenFormat* GetDIBOpenFormats(size_t* count);
+
+// The same table as a filter text: "name|patterns|..." pairs.
 PICTAVO_API const char* GetDIBOpenFilter();
 
 // Fast reduced load for thumbnails: decodes the picture at a reduced scale whose size is at

@@ -5,7 +5,6 @@
 
 #include <QGuiApplication>
 #include <QImage>
-#include <QMessageBox>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
@@ -232,11 +231,6 @@ int ScreenBitsPerPixel() {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return 24;
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->depth() : 24;
-}
-
-void ShowDrawDibMessageBox(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, QString(), QString::fromUtf8(text), QMessageBox::Ok);
-    box.exec();
 }
 
 } // namespace lumeno

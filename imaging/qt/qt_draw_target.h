@@ -40,8 +40,4 @@ class QtDrawTarget final : public DibDrawTarget {
 // Colour depth of the primary screen; 24 when there is none (no GUI application yet).
 int ScreenBitsPerPixel();
 
-// Shows one of DrawDib's messages in a plain modal message box (no owner, no caption, OK).
-// Install it with SetDrawDibMessageSink(ShowDrawDibMessageBox) once a QApplication exists.
-void ShowDrawDibMessageBox(const std::string& text);
-
 } // namespace lumeno

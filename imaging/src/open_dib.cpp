@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <string>
 #include <vector>
 
 using namespace pictavo_internal;
@@ -31,14 +32,22 @@ Format Sniff(const uint8_t* d, size_t n) {
 
 LoadResult Decode(const LoadRequest& request, TDib* out) {
     switch (Sniff(request.data, request.size)) {
-    case Format::Jpeg: return LoadJpeg(request, out);
-    case Format::Png: return LoadPng(request, out);
-    case Format::Bmp: return LoadBmp(request, out);
-    case Format::Gif: return LoadGif(request, out);
-    case Format::Tiff: return LoadTiff(request, out);
-    case Format::Webp: return LoadWebp(request, out);
-    case Format::Heif: return LoadHeif(request, out);
-    case Format::Unknown: break;
+    case Format::Jpeg:
+        return LoadJpeg(request, out);
+    case Format::Png:
+        return LoadPng(request, out);
+    case Format::Bmp:
+        return LoadBmp(request, out);
+    case Format::Gif:
+        return LoadGif(request, out);
+    case Format::Tiff:
+        return LoadTiff(request, out);
+    case Format::Webp:
+        return LoadWebp(request, out);
+    case Format::Heif:
+        return LoadHeif(request, out);
+    case Format::Unknown:
+        break;
     }
     return LoadResult{};
 }
@@ -86,8 +95,7 @@ int LoadFile(TDib* out, const char* fileName, int minWidth, int minHeight, int* 
         if (owner) owner->DibLoadProgress(100);
         return 0;
     }
-    return LoadMemory(out, bytes.data(), size, minWidth, minHeight, fullWidth, fullHeight,
-                      owner);
+    return LoadMemory(out, bytes.data(), size, minWidth, minHeight, fullWidth, fullHeight, owner);
 }
 
 } // namespace
@@ -96,8 +104,7 @@ PICTAVO_API int OpenDib(TDib* out, const char* fileName, int /*mode*/, TDibLoadO
     return LoadFile(out, fileName, 0, 0, nullptr, nullptr, owner);
 }
 
-PICTAVO_API int OpenDibMemory(TDib* out, const uint8_t* data, size_t size,
-                              TDibLoadOwner* owner) {
+PICTAVO_API int OpenDibMemory(TDib* out, const uint8_t* data, size_t size, TDibLoadOwner* owner) {
     return LoadMemory(out, data, size, 0, 0, nullptr, nullptr, owner);
 }
 
@@ -120,15 +127,38 @@ PICTAVO_API void SetJPEGQual(int quality) {
     g_jpegQuality.store(quality, std::memory_order_relaxed);
 }
 
+namespace {
+
+const TDibOpenFormat kOpenFormats[] = {
+    {TDibOpenKind::AllPictures, "Pictures",
+     "*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.bmp;*.dib;*.gif;*.tif;*.tiff;*.webp;*.heic;*.heif;*.hif"},
+    {TDibOpenKind::Jpeg, "JPEG", "*.jpg;*.jpeg;*.jpe;*.jfif"},
+    {TDibOpenKind::Png, "PNG", "*.png"},
+    {TDibOpenKind::Bmp, "BMP", "*.bmp;*.dib"},
+    {TDibOpenKind::Gif, "GIF", "*.gif"},
+    {TDibOpenKind::Tiff, "TIFF", "*.tif;*.tiff"},
+    {TDibOpenKind::WebP, "WebP", "*.webp"},
+    {TDibOpenKind::Heif, "HEIC/HEIF", "*.heic;*.heif;*.hif"},
+    {TDibOpenKind::AllFiles, "All files", "*.*"},
+};
+
+} // namespace
+
+PICTAVO_API const TDibOpenFormat* GetDIBOpenFormats(size_t* count) {
+    if (count) *count = sizeof kOpenFormats / sizeof kOpenFormats[0];
+    return kOpenFormats;
+}
+
 PICTAVO_API const char* GetDIBOpenFilter() {
-    return "Alle Bilddateien|*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.bmp;*.dib;*.gif;*.tif;*.tiff;"
-           "*.webp;*.heic;*.heif;*.hif|"
-           "JPEG-Bilder (*.jpg, *.jpeg)|*.jpg;*.jpeg;*.jpe;*.jfif|"
-           "PNG-Bilder (*.png)|*.png|"
-           "Windows-Bitmaps (*.bmp)|*.bmp;*.dib|"
-           "GIF-Bilder (*.gif)|*.gif|"
-           "TIFF-Bilder (*.tif, *.tiff)|*.tif;*.tiff|"
-           "WebP-Bilder (*.webp)|*.webp|"
-           "HEIC/HEIF-Bilder (*.heic, *.heif)|*.heic;*.heif;*.hif|"
-           "Alle Dateien (*.*)|*.*";
+    static const std::string filter = [] {
+        std::string out;
+        for (const TDibOpenFormat& f : kOpenFormats) {
+            if (!out.empty()) out += '|';
+            out += f.Name;
+            out += '|';
+            out += f.Patterns;
+        }
+        return out;
+    }();
+    return filter.c_str();
 }

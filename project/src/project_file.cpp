@@ -202,29 +202,6 @@ ProjectReadResult ReadFrom(ByteSource& in, TSlideShow& show, const TShowSettings
 
 } // namespace
 
-std::string_view ProjectFileMessage(ProjectFileError code) {
-    switch (code) {
-    case ProjectFileError::None:
-        return {};
-    case ProjectFileError::CannotCreate:
-        return "Fehler: Konnte Datei nicht erstellen...";
-    case ProjectFileError::CannotOpen:
-        return "Fehler: Konnte Datei nicht öffnen...";
-    case ProjectFileError::NotLumeno:
-        return "Fehler: Die Datei ist keine gültige PDF Lumeno Datei...";
-    case ProjectFileError::Damaged:
-        return "Fehler: Die Datei ist beschädigt oder unvollständig. Nur die vollständig "
-               "erhaltenen Fotos und Einstellungen wurden gelesen...";
-    case ProjectFileError::WriteFailed:
-        return "Fehler: Konnte Datei nicht vollständig schreiben. Eine schon vorhandene Datei "
-               "dieses Namens ist unverändert...";
-    case ProjectFileError::TrailingData:
-        return "Warnung: Die Datei enthält nach den Einstellungen weitere Daten, die nicht "
-               "gelesen wurden...";
-    }
-    return {};
-}
-
 std::string ProjectFileBytes(const TSlideShow& show, const TShowSettings& s) {
     std::string out;
     PutU32(out, kLmoMarker);

@@ -70,7 +70,7 @@ class HtmlShowFile : public ScratchTest {
         options.Html = true;
         const std::string out = (dir_ / name).string();
         const TExportResult r = ExportSlideShow(photos, settings, out, options);
-        EXPECT_TRUE(r.ok) << ExportMessage(r);
+        EXPECT_TRUE(r.ok) << int(r.code);
         return out;
     }
 };
@@ -119,13 +119,6 @@ TEST_F(HtmlShowFile, FailuresCarryTheirCode) {
         WriteHtmlSlideShow((dir_ / "no" / "such" / "x.html").string(), {"a"}, {}, none);
     EXPECT_EQ(notCreated.code, TPdfCode::kCannotCreate);
     EXPECT_EQ(notCreated.detail, ENOENT);
-    TExportResult r;
-    r.path = "/x/y.html";
-    r.code = TExportCode::kCannotCreate;
-    EXPECT_EQ(HtmlShowMessage(r), "Die Datei /x/y.html konnte nicht erstellt werden!");
-    r.code = TExportCode::kWriteError;
-    r.detail = 28;
-    EXPECT_EQ(HtmlShowMessage(r), "I/O error 28");
     const TPdfResult stopped = WriteHtmlSlideShow((dir_ / "x.html").string(), {"a"}, {}, none);
     EXPECT_EQ(stopped.code, TPdfCode::kStopped);
     if (fs::exists("/dev/full")) {

@@ -206,7 +206,7 @@ class PhotoPagesFile : public ScratchTest {
         options.PhotoPages = pages;
         const std::string out = (dir_ / name).string();
         last_ = ExportSlideShow(photos, settings, out, options);
-        EXPECT_TRUE(last_.ok) << ExportMessage(last_);
+        EXPECT_TRUE(last_.ok) << int(last_.code);
         return out;
     }
     TExportResult last_;

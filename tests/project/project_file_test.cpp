@@ -504,18 +504,5 @@ TEST_F(ProjectFileOnDisk, SaveThroughALinkReplacesItsTargetAndKeepsTheLink) {
     EXPECT_TRUE(SameBytes(kEmptyShow, Slurp(real)));
 }
 
-TEST(ProjectFileMessage, EveryErrorHasItsGermanText) {
-    EXPECT_EQ(ProjectFileMessage(ProjectFileError::None), "");
-    EXPECT_EQ(ProjectFileMessage(ProjectFileError::CannotCreate),
-              "Fehler: Konnte Datei nicht erstellen...");
-    EXPECT_EQ(ProjectFileMessage(ProjectFileError::CannotOpen),
-              "Fehler: Konnte Datei nicht öffnen...");
-    EXPECT_EQ(ProjectFileMessage(ProjectFileError::NotLumeno),
-              "Fehler: Die Datei ist keine gültige PDF Lumeno Datei...");
-    for (ProjectFileError e :
-         {ProjectFileError::Damaged, ProjectFileError::WriteFailed, ProjectFileError::TrailingData})
-        EXPECT_FALSE(ProjectFileMessage(e).empty());
-}
-
 } // namespace
 } // namespace lumeno

@@ -7,6 +7,8 @@
 // question, so confirmations, Cancel paths and error texts can be checked.
 #pragma once
 
+#include "lumeno/bitmap/draw_dib.h"
+
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -66,6 +68,10 @@ class TDialogs {
 // The dialogs in use. Never null: the Qt implementation unless a test
 // installed another one.
 TDialogs& Dialogs();
+
+// Tells the user in a plain message box (no owner, no caption, OK) that a device refused to
+// draw a picture; nothing when it was drawn.
+void ReportDrawDib(DrawDibResult result);
 
 // Installs `d` (ownership stays with the caller; nullptr restores the Qt
 // implementation). Returns the previously installed one.

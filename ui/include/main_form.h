@@ -111,7 +111,7 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     void StatusBar1DrawPanel(QPainter& painter, const QRect& rect);
     bool FormCloseQuery();
     void FormShow();
-    void ShowProjectError(const std::string& text);
+    void ShowProjectError(const QString& text);
     // Runs the export into `name` (the HTML slide show when html) with the library's progress
     // in the status bar; the window takes no input meanwhile but keeps repainting. Failures
     // are shown in a message box.
@@ -154,5 +154,8 @@ QStringList DroppedPhotoFiles(const QMimeData* data);
 // The image library's open filter ("description|*.a;*.b|...") in the file dialog's form
 // ("description (*.a *.A *.b *.B);;..."): upper-case patterns added, "*.*" read as "*".
 QString OpenFilterForQt(const QString& pairs);
+
+// The photo open dialog's filter: the image library's formats with their German descriptions.
+QString PhotoOpenFilter();
 
 } // namespace lumeno::ui

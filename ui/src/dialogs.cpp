@@ -1,6 +1,8 @@
 // Qt implementation of the dialog seam and the scripted one used by tests.
 #include "dialogs.h"
 
+#include "messages.h"
+
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -111,6 +113,11 @@ TDialogs* gInstalled = nullptr;
 
 TDialogs& Dialogs() {
     return gInstalled ? *gInstalled : QtDialogs();
+}
+
+void ReportDrawDib(DrawDibResult result) {
+    if (result == DrawDibResult::kDrawn) return;
+    Dialogs().MessageBox(nullptr, DrawDibText(result), QString(), mbOK, TMsgIcon::None);
 }
 
 TDialogs* SetDialogs(TDialogs* d) {

@@ -14,6 +14,7 @@
 #include "lumeno/export/shell_open.h"
 #include "lumeno/project/caption_search.h"
 #include "lumeno/project/project_file.h"
+#include "messages.h"
 #include "photo_strip.h"
 #include "spin_edit.h"
 #include "status_bar.h"
@@ -48,7 +49,7 @@ namespace {
 
 // Message boxes "without a title of their own" carry the application's title.
 QString AppTitle() {
-    return QStringLiteral("PDF Lumeno");
+    return Text(TMsg::AppTitle);
 }
 
 QString FromPath(const std::string& bytes) {
@@ -219,11 +220,19 @@ QString OpenFilterForQt(const QString& pairs) {
     return out.join(QStringLiteral(";;"));
 }
 
+QString PhotoOpenFilter() {
+    size_t count = 0;
+    const TDibOpenFormat* formats = GetDIBOpenFormats(&count);
+    QStringList pairs;
+    for (size_t i = 0; i < count; ++i)
+        pairs << OpenKindText(formats[i].Kind) << QString::fromLatin1(formats[i].Patterns);
+    return OpenFilterForQt(pairs.join(QLatin1Char('|')));
+}
+
 void TMainForm::NewFotoBtnClick() {
     // The filter is asked for every time: the library decides which formats it reads.
-    const QString filter = OpenFilterForQt(QString::fromUtf8(GetDIBOpenFilter()));
     const QStringList files =
-        Dialogs().GetOpenFileNames(this, QStringLiteral("Fotos hinzufügen"), filter);
+        Dialogs().GetOpenFileNames(this, Text(TMsg::AddPhotosTitle), PhotoOpenFilter());
     if (files.isEmpty()) return;
     AddPhotoFiles(files);
 }
@@ -242,12 +251,14 @@ QStringList DroppedPhotoFiles(const QMimeData* data) {
     if (!data || !data->hasUrls()) return files;
     // The picture formats are the patterns of the library's filter, without "all files".
     QSet<QString> suffixes;
-    const QStringList parts = QString::fromUtf8(GetDIBOpenFilter()).split(QLatin1Char('|'));
-    for (int i = 1; i < parts.size(); i += 2)
-        for (const QString& pattern : parts[i].split(QLatin1Char(';'), Qt::SkipEmptyParts))
-            if (pattern.trimmed().startsWith(QStringLiteral("*.")) &&
-                pattern.trimmed() != QStringLiteral("*.*"))
-                suffixes.insert(pattern.trimmed().mid(2).toLower());
+    size_t count = 0;
+    const TDibOpenFormat* formats = GetDIBOpenFormats(&count);
+    for (size_t i = 0; i < count; ++i)
+        for (const QString& pattern :
+             QString::fromLatin1(formats[i].Patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            if (formats[i].Kind != TDibOpenKind::AllFiles &&
+                pattern.startsWith(QStringLiteral("*.")))
+                suffixes.insert(pattern.mid(2).toLower());
     for (const QUrl& url : data->urls()) {
         if (!url.isLocalFile()) continue;
         const QFileInfo info(url.toLocalFile());
@@ -285,9 +296,8 @@ void TMainForm::FreeAllPics() {
 }
 
 void TMainForm::NewBtnClick() {
-    if (Dialogs().MessageBox(
-            this, QStringLiteral("Alle nicht gespeicherten Einstellungen gehen verloren."),
-            QStringLiteral("Datei|Neu"), mbOK | mbCancel, TMsgIcon::Question) != mbOK)
+    if (Dialogs().MessageBox(this, Text(TMsg::LoseUnsaved), Text(TMsg::FileNewTitle),
+                             mbOK | mbCancel, TMsgIcon::Question) != mbOK)
         return;
     SetMemoText(QString());
     FreeAllPics();
@@ -298,30 +308,26 @@ void TMainForm::NewBtnClick() {
 
 // --- Project files -------------------------------------------------------------------------
 
-namespace {
-const QString kProjectFilter = QStringLiteral("PDF Lumeno-Dateien (*.lmo)");
-}
-
-void TMainForm::ShowProjectError(const std::string& text) {
-    Dialogs().MessageBox(this, QString::fromUtf8(text.c_str()), AppTitle(), mbOK, TMsgIcon::Error);
+void TMainForm::ShowProjectError(const QString& text) {
+    Dialogs().MessageBox(this, text, AppTitle(), mbOK, TMsgIcon::Error);
 }
 
 void TMainForm::SaveAsBtnClick() {
-    const QString name = Dialogs().GetSaveFileName(this, QStringLiteral("Speichern unter"),
-                                                   kProjectFilter, QStringLiteral("lmo"), true);
+    const QString name = Dialogs().GetSaveFileName(
+        this, Text(TMsg::SaveAsTitle), Text(TMsg::ProjectFilter), QStringLiteral("lmo"), true);
     if (name.isEmpty()) return;
     const ProjectWriteResult r = WriteProjectFile(ToPath(name), Show_, Settings());
-    if (!r.ok) ShowProjectError(std::string(ProjectFileMessage(r.code)));
+    if (!r.ok) ShowProjectError(ProjectFileText(r.code));
 }
 
 void TMainForm::OpenBtnClick() {
-    if (Dialogs().MessageBox(
-            this, QStringLiteral("Alle nicht gespeicherten Einstellungen gehen verloren."),
-            QStringLiteral("Datei|Öffnen"), mbOK | mbCancel, TMsgIcon::Question) != mbOK)
+    if (Dialogs().MessageBox(this, Text(TMsg::LoseUnsaved), Text(TMsg::FileOpenTitle),
+                             mbOK | mbCancel, TMsgIcon::Question) != mbOK)
         return;
     PaintBox1Paint();
     SetMemoText(QString());
-    const QString name = Dialogs().GetOpenFileName(this, QStringLiteral("Öffnen"), kProjectFilter);
+    const QString name =
+        Dialogs().GetOpenFileName(this, Text(TMsg::OpenTitle), Text(TMsg::ProjectFilter));
     if (!name.isEmpty()) OpenFileNow(name);
     PaintBox1Paint();
     SetMemoText(QString());
@@ -332,8 +338,7 @@ bool TMainForm::OpenFileNow(const QString& fileName) {
     if (r.code != ProjectFileError::CannotOpen) SetSettings(r.settings);
     PaintBox1Paint();
     if (r.code == ProjectFileError::None) return true;
-    const QString text = QString::fromUtf8(std::string(ProjectFileMessage(r.code)).c_str());
-    Dialogs().MessageBox(this, text, AppTitle(), mbOK,
+    Dialogs().MessageBox(this, ProjectFileText(r.code), AppTitle(), mbOK,
                          r.code == ProjectFileError::TrailingData ? TMsgIcon::Warning
                                                                   : TMsgIcon::Error);
     return false;
@@ -396,9 +401,9 @@ bool TMainForm::ListView2KeyDown(int key) {
 
 void TMainForm::SavePDFBtnClick() {
     if (Exporting) return;
-    const QString name = Dialogs().GetSaveFileName(this, QStringLiteral("PDF-Datei speichern"),
-                                                   QStringLiteral("PDF-Dateien (*.pdf)"),
-                                                   QStringLiteral("pdf"), true, LastPdfName);
+    const QString name =
+        Dialogs().GetSaveFileName(this, Text(TMsg::SavePdfTitle), Text(TMsg::PdfFilter),
+                                  QStringLiteral("pdf"), true, LastPdfName);
     if (name.isEmpty()) return;
     LastPdfName = name;
     RunExport(name, false);
@@ -406,9 +411,9 @@ void TMainForm::SavePDFBtnClick() {
 
 void TMainForm::SaveHtmlBtnClick() {
     if (Exporting) return;
-    const QString name = Dialogs().GetSaveFileName(this, QStringLiteral("HTML-Diashow speichern"),
-                                                   QStringLiteral("HTML-Dateien (*.html *.htm)"),
-                                                   QStringLiteral("html"), true, LastHtmlName);
+    const QString name =
+        Dialogs().GetSaveFileName(this, Text(TMsg::SaveHtmlTitle), Text(TMsg::HtmlFilter),
+                                  QStringLiteral("html"), true, LastHtmlName);
     if (name.isEmpty()) return;
     LastHtmlName = name;
     RunExport(name, true);
@@ -447,15 +452,15 @@ void TMainForm::RunExport(const QString& name, bool html) {
                              AppTitle(), mbOK, TMsgIcon::Warning);
     }
     if (r.ok || r.code == TExportCode::kCancelled) return;
-    const std::string text = html ? HtmlShowMessage(r) : ExportMessage(r);
-    Dialogs().MessageBox(this, QString::fromUtf8(text.c_str()), AppTitle(), mbOK, TMsgIcon::Error);
+    Dialogs().MessageBox(this, html ? HtmlShowText(r) : ExportText(r), AppTitle(), mbOK,
+                         TMsgIcon::Error);
 }
 
 // --- Photo strip --------------------------------------------------------------------------
 
 QString PositionText(const TSlideShow& show) {
-    if (!show.HasCurrent()) return QStringLiteral("Bild: keins   ");
-    return QStringLiteral("Thumbnail: %1 von %2").arg(show.CurFoto).arg(show.Count());
+    if (!show.HasCurrent()) return Text(TMsg::NoPicture);
+    return PositionOf(show.CurFoto, show.Count());
 }
 
 void TMainForm::PaintBox1Paint() {
@@ -476,8 +481,8 @@ void TMainForm::OpenCurrentPhoto() {
     image.reset(loaded);
     SetProStatus(0);
     if (image.empty()) {
-        Dialogs().MessageBox(this, QStringLiteral("Konnte die Bilddatei nicht öffnen!"),
-                             QStringLiteral("Fehler"), mbOK, TMsgIcon::Error);
+        Dialogs().MessageBox(this, Text(TMsg::PictureNotOpened), Text(TMsg::ErrorTitle), mbOK,
+                             TMsgIcon::Error);
         return;
     }
     if (ShowViewer) ShowViewer(*image.get(), QString::fromUtf8(cur->FileName.c_str()));
@@ -503,11 +508,8 @@ void TMainForm::EndeBtnClick() {
 }
 
 bool TMainForm::FormCloseQuery() {
-    return Dialogs().MessageBox(this,
-                                QStringLiteral("Hiermit beenden Sie das Programm! Alle nicht "
-                                               "gespeicherten Daten gehen verloren!"),
-                                QStringLiteral("Programm beenden"), mbOK | mbCancel,
-                                TMsgIcon::Information) == mbOK;
+    return Dialogs().MessageBox(this, Text(TMsg::QuitQuestion), Text(TMsg::QuitTitle),
+                                mbOK | mbCancel, TMsgIcon::Information) == mbOK;
 }
 
 void TMainForm::closeEvent(QCloseEvent* e) {

@@ -1,6 +1,8 @@
 // The photo strip: its geometry, its widget, and TPhotoStrip (thumbnails, drawing, input).
 #include "photo_strip.h"
 
+#include "dialogs.h"
+
 #include "lumeno/bitmap/dib_ops.h"
 #include "lumeno/bitmap/draw_dib.h"
 #include "lumeno/core/text.h"
@@ -187,8 +189,9 @@ void TPhotoStrip::Draw(QPainter& p) {
             fill);
         if (picture) {
             QtDrawTarget dc(p);
-            DrawDib(dc, pic.x(), pic.y(), pic.width(), pic.height(), *picture, 0, 0,
-                    DibWidth(*picture), DibHeight(*picture), true, kSrcCopy, true, nullptr);
+            ReportDrawDib(DrawDib(dc, pic.x(), pic.y(), pic.width(), pic.height(), *picture, 0, 0,
+                                  DibWidth(*picture), DibHeight(*picture), true, kSrcCopy, true,
+                                  nullptr));
         } else {
             // A file that could not be loaded (or is about to be) shows as a blank picture.
             p.fillRect(pic, FailedThumbs.count(i) ? QColor(Qt::black) : fill);

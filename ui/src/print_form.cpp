@@ -158,8 +158,8 @@ TPrintOutcome PrintPicture(QPrinter* printer, const TDib& image, const TPrintLay
     const QRect r = PrintRect(page, iw, ih, layout);
     if (!r.isEmpty()) {
         QtDrawTarget dc(painter);
-        DrawDib(dc, r.x(), r.y(), r.width(), r.height(), image, 0, 0, iw, ih, false, kSrcCopy, true,
-                nullptr);
+        ReportDrawDib(DrawDib(dc, r.x(), r.y(), r.width(), r.height(), image, 0, 0, iw, ih, false,
+                              kSrcCopy, true, nullptr));
     }
     if (!painter.end()) return TPrintOutcome::JobRefused;
     return TPrintOutcome::Printed;
@@ -360,8 +360,9 @@ void TPrintForm::DrawPreview(QWidget* surface) {
         const QRect pic = PreviewPictureRect();
         if (!pic.isEmpty() && Image.Bits) {
             QtDrawTarget dc(p);
-            DrawDib(dc, pic.x(), pic.y(), pic.width(), pic.height(), Image, 0, 0, DibWidth(Image),
-                    DibHeight(Image), true, kSrcCopy, true, nullptr);
+            ReportDrawDib(DrawDib(dc, pic.x(), pic.y(), pic.width(), pic.height(), Image, 0, 0,
+                                  DibWidth(Image), DibHeight(Image), true, kSrcCopy, true,
+                                  nullptr));
         }
     }
     p.end();

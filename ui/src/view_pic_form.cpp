@@ -184,8 +184,8 @@ void TViewPicForm::SurfacePaint(QWidget* surface) {
     if (!Image.Bits || surface->width() < 1 || surface->height() < 1) return;
     QPainter painter(surface);
     QtDrawTarget dc(painter);
-    DrawDib(dc, 0, 0, surface->width(), surface->height(), Image, 0, 0, DibWidth(Image),
-            DibHeight(Image), true, kSrcCopy, false, nullptr);
+    ReportDrawDib(DrawDib(dc, 0, 0, surface->width(), surface->height(), Image, 0, 0,
+                          DibWidth(Image), DibHeight(Image), true, kSrcCopy, false, nullptr));
     ++drawCount_;
 }
 

@@ -6,10 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
-#include <mutex>
 #include <vector>
 
 namespace lumeno {
@@ -23,22 +21,6 @@ int Proportional(double value) {
     if (!(rounded > std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
     if (rounded > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
     return static_cast<int>(rounded);
-}
-
-std::mutex sinkMutex;
-DrawDibMessageSink messageSink;
-
-void ShowMessage(const std::string& text) {
-    DrawDibMessageSink sink;
-    {
-        std::lock_guard<std::mutex> lock(sinkMutex);
-        sink = messageSink;
-    }
-    if (sink) {
-        sink(text);
-    } else {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
 }
 
 uint8_t* RowOf(const TDib& image, int y) {
@@ -209,23 +191,22 @@ bool DrawSampledCopy(DibDrawTarget& dc, const DibDrawRects& r, const TDib& image
 }
 
 // Second fallback: the whole image into a device bitmap, stretch-copied from there.
-void DrawThroughDeviceBitmap(DibDrawTarget& dc, const DibDrawRects& r, const TDib& image,
-                             uint32_t rasterOp) {
+DrawDibResult DrawThroughDeviceBitmap(DibDrawTarget& dc, const DibDrawRects& r, const TDib& image,
+                                      uint32_t rasterOp) {
     const int height = DibHeight(image);
     std::unique_ptr<DeviceBitmap> bitmap = dc.CreateCompatibleBitmap(DibWidth(image), height);
     if (!bitmap) {
-        ShowMessage("Konnte Bitmap nicht erzeugen!");
-        return;
+        return DrawDibResult::kNoBitmap;
     }
     if (!bitmap->SetRows(image)) {
-        ShowMessage("Das Gerät unterstützt die Funtkion setdibits nicht!");
-        return;
+        return DrawDibResult::kNoSetRows;
     }
     // The device bitmap counts rows from the top: the same part of the picture as the
     // source rectangle, whose SrcY counts from the bottom.
     const DibRect source{r.srcX, height - r.srcY - r.srcHeight, r.srcWidth, r.srcHeight};
     if (!bitmap->StretchTo({r.x, r.y, r.destWidth, r.destHeight}, source, rasterOp))
-        ShowMessage("Das Gerät unterstützt die Funktion StretchBlt nicht!");
+        return DrawDibResult::kNoStretch;
+    return DrawDibResult::kDrawn;
 }
 
 } // namespace
@@ -278,15 +259,15 @@ bool ClipToImage(DibDrawRects& rects, int imageWidth, int imageHeight) {
     return true;
 }
 
-void DrawDib(DibDrawTarget& dc, int x, int y, int destWidth, int destHeight, const TDib& image,
-             int srcX, int srcY, int srcWidth, int srcHeight, bool halftone, uint32_t rasterOp,
-             bool useImagePalette, void* palette) {
+DrawDibResult DrawDib(DibDrawTarget& dc, int x, int y, int destWidth, int destHeight,
+                      const TDib& image, int srcX, int srcY, int srcWidth, int srcHeight,
+                      bool halftone, uint32_t rasterOp, bool useImagePalette, void* palette) {
     const bool rasterDisplay = dc.IsRasterDisplay();
     dc.SetStretchMode(kColorOnColor);
-    if (!image.Bits || !image.Info) return;
+    if (!image.Bits || !image.Info) return DrawDibResult::kDrawn;
 
     DibDrawRects r{x, y, destWidth, destHeight, srcX, srcY, srcWidth, srcHeight};
-    if (!ClipToImage(r, DibWidth(image), DibHeight(image))) return;
+    if (!ClipToImage(r, DibWidth(image), DibHeight(image))) return DrawDibResult::kDrawn;
 
     void* const chosenPalette = useImagePalette ? image.Palette : palette;
     std::unique_ptr<PaletteSelection> imagePalette;
@@ -295,27 +276,20 @@ void DrawDib(DibDrawTarget& dc, int x, int y, int destWidth, int destHeight, con
     const int bits = DibBitCount(image);
     if (bits == 24 && dc.ScreenBitsPerPixel() <= 8 && halftone) {
         // Where no halftoned copy can be made the picture is still drawn, directly.
-        if (DrawHalftoned(dc, r, image, rasterOp, chosenPalette)) return;
+        if (DrawHalftoned(dc, r, image, rasterOp, chosenPalette)) return DrawDibResult::kDrawn;
     } else if (bits == 24 && !rasterDisplay) {
         DrawRowByRow(dc, r, image);
-        return;
+        return DrawDibResult::kDrawn;
     } else if (bits == 8 && !rasterDisplay) {
         DrawRowByRow(dc, r, image);
-        return;
+        return DrawDibResult::kDrawn;
     }
 
     const int lines = dc.StretchBits({r.x, r.y, r.destWidth, r.destHeight},
                                      {r.srcX, r.srcY, r.srcWidth, r.srcHeight}, image, rasterOp);
-    if (lines != kGdiError) return;
-    if (dc.CanTakeBits() && DrawSampledCopy(dc, r, image)) return;
-    DrawThroughDeviceBitmap(dc, r, image, rasterOp);
-}
-
-DrawDibMessageSink SetDrawDibMessageSink(DrawDibMessageSink sink) {
-    std::lock_guard<std::mutex> lock(sinkMutex);
-    DrawDibMessageSink previous = std::move(messageSink);
-    messageSink = std::move(sink);
-    return previous;
+    if (lines != kGdiError) return DrawDibResult::kDrawn;
+    if (dc.CanTakeBits() && DrawSampledCopy(dc, r, image)) return DrawDibResult::kDrawn;
+    return DrawThroughDeviceBitmap(dc, r, image, rasterOp);
 }
 
 } // namespace lumeno

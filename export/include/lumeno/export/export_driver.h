@@ -8,7 +8,7 @@
 // TExportProgress runs ON THE CALLING THREAD, at least every ~50 ms while it waits for a
 // worker, so a window can repaint and move its progress bar.
 //
-// Failures are carried as codes; ExportMessage gives the German text for the window layer.
+// Failures are carried as codes; the window and the command line give them their words.
 #include "lumeno/project/show.h"
 
 #include <cstdint>
@@ -63,14 +63,6 @@ struct TExportResult {
     // Photo pages: caption characters no installed font covers, drawn as nothing.
     std::u32string missingCharacters;
 };
-
-// The German text the window shows for a failed result (empty for kOk):
-// kCannotCreate: "Die Datei " + path + " konnte nicht erstellt werden! Bitte schließen Sie
-//                 diese Datei im Acrobat Reader, falls diese offen sein sollte!"
-// kWriteError:   "I/O error %d" with the system's error number
-// kCompressError:"error"
-// UTF-8 text.
-std::string ExportMessage(const TExportResult& result);
 
 struct TExportOptions {
     int Jobs = 0;                        // worker threads; 0 = number of cores

@@ -47,8 +47,4 @@ TPdfResult WriteHtmlSlideShow(const std::string& path, const std::vector<std::st
                               const TShowSettings& settings, const TPhotoSource& source,
                               bool loop = false, const std::string& title = kHtmlShowTitle);
 
-// The German text for a failed HTML export (UTF-8, empty for kOk): kCannotCreate gives
-// "Die Datei " + path + " konnte nicht erstellt werden!", every other code ExportMessage's.
-std::string HtmlShowMessage(const TExportResult& result);
-
 } // namespace lumeno

@@ -8,8 +8,8 @@
 // Texts are stored as they are held in memory: FileName as the platform's path bytes, Text
 // as Windows-1252 bytes, unconverted, without terminator.
 //
-// No German text here: results carry a code; ProjectFileMessage() gives the window layer the
-// exact message for each code.
+// No German text here: results carry a code, and the window and the command line give each
+// code its words.
 #include "lumeno/project/show.h"
 
 #include <cstdint>
@@ -30,9 +30,6 @@ enum class ProjectFileError {
     WriteFailed,  // writing, flushing or replacing failed after the file was created
     TrailingData, // warning: bytes follow the settings; everything else was read
 };
-
-// The German message box text for a code (UTF-8); empty for None.
-std::string_view ProjectFileMessage(ProjectFileError code);
 
 struct ProjectWriteResult {
     bool ok = false;

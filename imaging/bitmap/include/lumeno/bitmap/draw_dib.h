@@ -80,6 +80,14 @@ struct DibDrawRects {
 // nothing is left to draw (an empty source or target before or after clipping).
 bool ClipToImage(DibDrawRects& rects, int imageWidth, int imageHeight);
 
+// How DrawDib ended.
+enum class DrawDibResult {
+    kDrawn,     // drawn, or nothing to draw
+    kNoBitmap,  // the last fallback could not create a device bitmap
+    kNoSetRows, // the device bitmap refused the picture's rows
+    kNoStretch, // the device refused the stretched copy from the device bitmap
+};
+
 // Draws the source rectangle of image into the target rectangle of dc.
 // - The stretch mode is set to kColorOnColor and left so.
 // - 24-bit images on screens of 8 bits or less are halftoned first when halftone is true
@@ -88,18 +96,11 @@ bool ClipToImage(DibDrawRects& rects, int imageWidth, int imageHeight);
 //   refuses it.
 // - Palette images (HasPalette 1) get image.Palette selected when useImagePalette is true,
 //   else palette; the previous palette is selected back before returning.
-// Nothing is returned. Devices that refuse every transfer produce one of three German
-// messages through the message sink, and nothing is drawn. Empty images and empty
-// rectangles draw nothing.
-void DrawDib(DibDrawTarget& dc, int x, int y, int destWidth, int destHeight, const TDib& image,
-             int srcX, int srcY, int srcWidth, int srcHeight, bool halftone, uint32_t rasterOp,
-             bool useImagePalette, void* palette);
-
-// Where DrawDib's messages go (UTF-8 text). The default writes them to standard error; the
-// program routes them to a message box (ShowDrawDibMessageBox in qt_draw_target.h), tests
-// record them. Passing an empty function restores the default. Returns the previous sink.
-// Set it at start-up, before drawing on other threads.
-using DrawDibMessageSink = std::function<void(const std::string& text)>;
-DrawDibMessageSink SetDrawDibMessageSink(DrawDibMessageSink sink);
+// Returns kDrawn, also when there was nothing to draw (empty images and empty rectangles
+// draw nothing). A device that refuses every transfer gives the step that failed last, and
+// nothing is drawn; the window layer tells the user.
+DrawDibResult DrawDib(DibDrawTarget& dc, int x, int y, int destWidth, int destHeight,
+                      const TDib& image, int srcX, int srcY, int srcWidth, int srcHeight,
+                      bool halftone, uint32_t rasterOp, bool useImagePalette, void* palette);
 
 } // namespace lumeno

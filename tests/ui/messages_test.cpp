@@ -1,0 +1,76 @@
+// The window's catalogue: the texts for the lower layers' codes, byte for byte, and the photo
+// open dialog's filter built from the image library's table.
+#include "main_form.h"
+#include "messages.h"
+
+#include <gtest/gtest.h>
+
+namespace lumeno::ui {
+namespace {
+
+TEST(Messages, ProjectFileCodes) {
+    EXPECT_EQ(ProjectFileText(ProjectFileError::None), QString());
+    EXPECT_EQ(ProjectFileText(ProjectFileError::CannotCreate),
+              QStringLiteral("Fehler: Konnte Datei nicht erstellen..."));
+    EXPECT_EQ(ProjectFileText(ProjectFileError::CannotOpen),
+              QStringLiteral("Fehler: Konnte Datei nicht öffnen..."));
+    EXPECT_EQ(ProjectFileText(ProjectFileError::NotLumeno),
+              QStringLiteral("Fehler: Die Datei ist keine gültige PDF Lumeno Datei..."));
+    for (ProjectFileError e :
+         {ProjectFileError::Damaged, ProjectFileError::WriteFailed, ProjectFileError::TrailingData})
+        EXPECT_FALSE(ProjectFileText(e).isEmpty());
+}
+
+TEST(Messages, ExportCodes) {
+    TExportResult r;
+    r.path = "/x/y.pdf";
+    EXPECT_EQ(ExportText(r), QString());
+    r.code = TExportCode::kCannotCreate;
+    EXPECT_EQ(ExportText(r), QStringLiteral("Die Datei /x/y.pdf konnte nicht erstellt werden! "
+                                            "Bitte schließen Sie diese Datei im Acrobat Reader, "
+                                            "falls diese offen sein sollte!"));
+    EXPECT_EQ(HtmlShowText(r), QStringLiteral("Die Datei /x/y.pdf konnte nicht erstellt werden!"));
+    r.code = TExportCode::kWriteError;
+    r.detail = 28;
+    EXPECT_EQ(ExportText(r), QStringLiteral("I/O error 28"));
+    EXPECT_EQ(HtmlShowText(r), QStringLiteral("I/O error 28"));
+    r.code = TExportCode::kCompressError;
+    EXPECT_EQ(ExportText(r), QStringLiteral("error"));
+}
+
+TEST(Messages, DrawDibRefusals) {
+    EXPECT_EQ(DrawDibText(DrawDibResult::kDrawn), QString());
+    EXPECT_EQ(DrawDibText(DrawDibResult::kNoBitmap),
+              QStringLiteral("Konnte Bitmap nicht erzeugen!"));
+    EXPECT_EQ(DrawDibText(DrawDibResult::kNoSetRows),
+              QStringLiteral("Das Gerät unterstützt die Funtkion setdibits nicht!"));
+    EXPECT_EQ(DrawDibText(DrawDibResult::kNoStretch),
+              QStringLiteral("Das Gerät unterstützt die Funktion StretchBlt nicht!"));
+}
+
+TEST(Messages, EveryFixedTextAndEveryOpenKindHasWords) {
+    for (int id = int(TMsg::AppTitle); id <= int(TMsg::QuitTitle); ++id)
+        EXPECT_FALSE(Text(TMsg(id)).isEmpty()) << id;
+    size_t count = 0;
+    const TDibOpenFormat* formats = GetDIBOpenFormats(&count);
+    ASSERT_GT(count, 2u);
+    for (size_t i = 0; i < count; ++i)
+        EXPECT_FALSE(OpenKindText(formats[i].Kind).isEmpty()) << formats[i].Name;
+    EXPECT_EQ(PositionOf(3, 12), QStringLiteral("Thumbnail: 3 von 12"));
+}
+
+TEST(Messages, PhotoOpenFilterInTheDialogsForm) {
+    EXPECT_EQ(PhotoOpenFilter(),
+              QStringLiteral(
+                  "Alle Bilddateien (*.jpg *.JPG *.jpeg *.JPEG *.jpe *.JPE *.jfif *.JFIF *.png "
+                  "*.PNG *.bmp *.BMP *.dib *.DIB *.gif *.GIF *.tif *.TIF *.tiff *.TIFF *.webp "
+                  "*.WEBP *.heic *.HEIC *.heif *.HEIF *.hif *.HIF);;"
+                  "JPEG-Bilder (*.jpg *.JPG *.jpeg *.JPEG *.jpe *.JPE *.jfif *.JFIF);;"
+                  "PNG-Bilder (*.png *.PNG);;Windows-Bitmaps (*.bmp *.BMP *.dib *.DIB);;"
+                  "GIF-Bilder (*.gif *.GIF);;TIFF-Bilder (*.tif *.TIF *.tiff *.TIFF);;"
+                  "WebP-Bilder (*.webp *.WEBP);;HEIC/HEIF-Bilder (*.heic *.HEIC *.heif *.HEIF "
+                  "*.hif *.HIF);;Alle Dateien (*)"));
+}
+
+} // namespace
+} // namespace lumeno::ui

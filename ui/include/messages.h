@@ -1,0 +1,50 @@
+// The window's words: every German sentence the windows show in a message box or a dialog,
+// and the texts for the codes the lower layers return. Control captions stay beside their
+// geometry in the windows' build code.
+#pragma once
+
+#include "lumeno/bitmap/draw_dib.h"
+#include "lumeno/export/export_driver.h"
+#include "lumeno/project/project_file.h"
+#include "pictavo.h"
+
+#include <QString>
+
+namespace lumeno::ui {
+
+enum class TMsg {
+    AppTitle,         // the title of message boxes without one of their own
+    AddPhotosTitle,   // the photo open dialog
+    LoseUnsaved,      // asked before New and Open
+    FileNewTitle,     //
+    FileOpenTitle,    //
+    ProjectFilter,    // project file dialogs
+    SaveAsTitle,      //
+    OpenTitle,        //
+    SavePdfTitle,     //
+    PdfFilter,        //
+    SaveHtmlTitle,    //
+    HtmlFilter,       //
+    NoPicture,        // status panel without a current photo
+    PictureNotOpened, // the viewer could not load the photo
+    ErrorTitle,       //
+    QuitQuestion,     // asked before closing
+    QuitTitle,        //
+};
+
+// The text of a fixed message.
+QString Text(TMsg id);
+// "Thumbnail: 3 von 12".
+QString PositionOf(int current, int count);
+// The message box text for a project file result; empty for None.
+QString ProjectFileText(ProjectFileError code);
+// The message box text for a failed PDF export; empty for kOk.
+QString ExportText(const TExportResult& result);
+// The same for the HTML slide show: kCannotCreate has its own, shorter text.
+QString HtmlShowText(const TExportResult& result);
+// What a device that refused to draw a picture tells; empty for kDrawn.
+QString DrawDibText(DrawDibResult result);
+// The photo open dialog's description of one entry of the image library's table.
+QString OpenKindText(TDibOpenKind kind);
+
+} // namespace lumeno::ui

@@ -1,0 +1,142 @@
+// The window's words in one place (UTF-8 source).
+#include "messages.h"
+
+namespace lumeno::ui {
+
+QString Text(TMsg id) {
+    switch (id) {
+    case TMsg::AppTitle:
+        return QStringLiteral("PDF Lumeno");
+    case TMsg::AddPhotosTitle:
+        return QStringLiteral("Fotos hinzufügen");
+    case TMsg::LoseUnsaved:
+        return QStringLiteral("Alle nicht gespeicherten Einstellungen gehen verloren.");
+    case TMsg::FileNewTitle:
+        return QStringLiteral("Datei|Neu");
+    case TMsg::FileOpenTitle:
+        return QStringLiteral("Datei|Öffnen");
+    case TMsg::ProjectFilter:
+        return QStringLiteral("PDF Lumeno-Dateien (*.lmo)");
+    case TMsg::SaveAsTitle:
+        return QStringLiteral("Speichern unter");
+    case TMsg::OpenTitle:
+        return QStringLiteral("Öffnen");
+    case TMsg::SavePdfTitle:
+        return QStringLiteral("PDF-Datei speichern");
+    case TMsg::PdfFilter:
+        return QStringLiteral("PDF-Dateien (*.pdf)");
+    case TMsg::SaveHtmlTitle:
+        return QStringLiteral("HTML-Diashow speichern");
+    case TMsg::HtmlFilter:
+        return QStringLiteral("HTML-Dateien (*.html *.htm)");
+    case TMsg::NoPicture:
+        return QStringLiteral("Bild: keins   ");
+    case TMsg::PictureNotOpened:
+        return QStringLiteral("Konnte die Bilddatei nicht öffnen!");
+    case TMsg::ErrorTitle:
+        return QStringLiteral("Fehler");
+    case TMsg::QuitQuestion:
+        return QStringLiteral("Hiermit beenden Sie das Programm! Alle nicht gespeicherten Daten "
+                              "gehen verloren!");
+    case TMsg::QuitTitle:
+        return QStringLiteral("Programm beenden");
+    }
+    return {};
+}
+
+QString PositionOf(int current, int count) {
+    return QStringLiteral("Thumbnail: %1 von %2").arg(current).arg(count);
+}
+
+QString ProjectFileText(ProjectFileError code) {
+    switch (code) {
+    case ProjectFileError::None:
+        return {};
+    case ProjectFileError::CannotCreate:
+        return QStringLiteral("Fehler: Konnte Datei nicht erstellen...");
+    case ProjectFileError::CannotOpen:
+        return QStringLiteral("Fehler: Konnte Datei nicht öffnen...");
+    case ProjectFileError::NotLumeno:
+        return QStringLiteral("Fehler: Die Datei ist keine gültige PDF Lumeno Datei...");
+    case ProjectFileError::Damaged:
+        return QStringLiteral("Fehler: Die Datei ist beschädigt oder unvollständig. Nur die "
+                              "vollständig erhaltenen Fotos und Einstellungen wurden gelesen...");
+    case ProjectFileError::WriteFailed:
+        return QStringLiteral("Fehler: Konnte Datei nicht vollständig schreiben. Eine schon "
+                              "vorhandene Datei dieses Namens ist unverändert...");
+    case ProjectFileError::TrailingData:
+        return QStringLiteral("Warnung: Die Datei enthält nach den Einstellungen weitere Daten, "
+                              "die nicht gelesen wurden...");
+    }
+    return {};
+}
+
+QString ExportText(const TExportResult& r) {
+    const QString path = QString::fromUtf8(r.path.c_str());
+    switch (r.code) {
+    case TExportCode::kOk:
+        return {};
+    case TExportCode::kCannotCreate:
+        return QStringLiteral("Die Datei ") + path +
+               QStringLiteral(" konnte nicht erstellt werden! Bitte schließen Sie diese Datei im "
+                              "Acrobat Reader, falls diese offen sein sollte!");
+    case TExportCode::kWriteError:
+        return QStringLiteral("I/O error %1").arg(r.detail);
+    case TExportCode::kCompressError:
+        return QStringLiteral("error");
+    case TExportCode::kFileTooLarge:
+        return QStringLiteral("Die PDF-Datei ") + path +
+               QStringLiteral(" würde größer als 4 GB und kann so nicht geschrieben werden. Bitte "
+                              "teilen Sie die Diaschau auf mehrere Dateien auf.");
+    case TExportCode::kCancelled:
+        return QStringLiteral("Der PDF-Export wurde abgebrochen.");
+    }
+    return {};
+}
+
+QString HtmlShowText(const TExportResult& r) {
+    if (r.code == TExportCode::kCannotCreate)
+        return QStringLiteral("Die Datei ") + QString::fromUtf8(r.path.c_str()) +
+               QStringLiteral(" konnte nicht erstellt werden!");
+    return ExportText(r);
+}
+
+QString DrawDibText(DrawDibResult result) {
+    switch (result) {
+    case DrawDibResult::kDrawn:
+        return {};
+    case DrawDibResult::kNoBitmap:
+        return QStringLiteral("Konnte Bitmap nicht erzeugen!");
+    case DrawDibResult::kNoSetRows:
+        return QStringLiteral("Das Gerät unterstützt die Funtkion setdibits nicht!");
+    case DrawDibResult::kNoStretch:
+        return QStringLiteral("Das Gerät unterstützt die Funktion StretchBlt nicht!");
+    }
+    return {};
+}
+
+QString OpenKindText(TDibOpenKind kind) {
+    switch (kind) {
+    case TDibOpenKind::AllPictures:
+        return QStringLiteral("Alle Bilddateien");
+    case TDibOpenKind::Jpeg:
+        return QStringLiteral("JPEG-Bilder (*.jpg, *.jpeg)");
+    case TDibOpenKind::Png:
+        return QStringLiteral("PNG-Bilder (*.png)");
+    case TDibOpenKind::Bmp:
+        return QStringLiteral("Windows-Bitmaps (*.bmp)");
+    case TDibOpenKind::Gif:
+        return QStringLiteral("GIF-Bilder (*.gif)");
+    case TDibOpenKind::Tiff:
+        return QStringLiteral("TIFF-Bilder (*.tif, *.tiff)");
+    case TDibOpenKind::WebP:
+        return QStringLiteral("WebP-Bilder (*.webp)");
+    case TDibOpenKind::Heif:
+        return QStringLiteral("HEIC/HEIF-Bilder (*.heic, *.heif)");
+    case TDibOpenKind::AllFiles:
+        return QStringLiteral("Alle Dateien (*.*)");
+    }
+    return {};
+}
+
+} // namespace lumeno::ui
