@@ -371,7 +371,7 @@ TEST_F(PhotoPagesFile, CaptionsInAnyScriptAreEmbeddedTextAndUncoveredCharactersR
     options.PhotoPages = true;
     const std::string path = (dir_ / "unicode.pdf").string();
     const TExportResult r = ExportSlideShow(photos, settings, path, options);
-    ASSERT_TRUE(r.ok) << ExportMessage(r);
+    ASSERT_TRUE(r.ok) << int(r.code);
     EXPECT_EQ(r.missingCharacters, U"\u0378") << "an unassigned character has no font";
 
     const auto check = RunCommand("qpdf --check '" + path + "' 2>&1");
