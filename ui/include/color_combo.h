@@ -15,6 +15,10 @@ enum TCLanguage { lgEnglish, lgDeutsch, lgFrensh };
 // to its current value by ColorToHTML.
 using TColor = uint32_t;
 
+// The application-workspace grey (system colour 12), Windows' default RGB(171, 171, 171): the
+// photo strip and the picture viewer show it around their pictures.
+QColor ApplicationWorkspaceColor();
+
 class TTesselColorComboBox : public QComboBox {
     Q_OBJECT
   public:

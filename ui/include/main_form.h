@@ -73,6 +73,7 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
   private:
     // --- Photos page ---

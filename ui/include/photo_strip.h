@@ -12,6 +12,7 @@
 #include <QRect>
 #include <QWidget>
 
+#include <cstdint>
 #include <unordered_set>
 
 class QScrollArea;
@@ -58,6 +59,7 @@ class TPhotoStripBox : public QWidget {
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 };
 
 // What the strip asks of its window.
@@ -95,6 +97,14 @@ class TPhotoStrip : public QObject {
     bool KeyDown(int key);
     void WheelDown();
     void WheelUp();
+    // A wheel event while the photos page is shown: wheel deltas (120 to a notch) are collected
+    // and scroll 20 pixels per 120, so the small deltas of touchpads and free-spinning wheels
+    // add up; a touchpad's pixel delta scrolls by its pixels. Positive deltas scroll up.
+    // Returns false (not handled) on the other pages.
+    bool Wheel(int angleDeltaY, int pixelDeltaY);
+    // The strip has come into sight again (page shown, window brought to the front or
+    // restored): files that failed are tried again.
+    void Uncovered();
     int Cols() const;
 
     // Makes the missing thumbnails of the visible rows (outside painting; scheduled by Draw).
@@ -115,6 +125,7 @@ class TPhotoStrip : public QObject {
     QWidget* KeyEdit;
     TDibLoadOwner* Progress;
     bool FillPending = false;
+    int64_t WheelCollected = 0;           // wheel delta times 20 not yet scrolled, in 1/120 pixel
     std::unordered_set<int> FailedThumbs; // positions whose load failed in this round
 };
 

@@ -47,6 +47,14 @@ constexpr TColorEntry kColorTable[TTesselColorComboBox::kItemCount] = {
     {"Mehr...", "More...", "Autres....", 0xFFFFFF},
 };
 
+} // namespace
+
+QColor ApplicationWorkspaceColor() {
+    return QColor(171, 171, 171);
+}
+
+namespace {
+
 QColor ToQColor(TColor c) {
     return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
 }
@@ -78,9 +86,9 @@ bool ResolveSystemColor(int index, TColor& rgb) {
     case 9:
         role = QPalette::HighlightedText;
         break; // caption text
-    case 12:
-        role = QPalette::Mid;
-        break; // application workspace
+    case 12:   // application workspace: the same grey as the strip and the viewer
+        rgb = FromQColor(ApplicationWorkspaceColor());
+        return true;
     case 13:
         role = QPalette::Highlight;
         break;

@@ -20,6 +20,7 @@
 #include "status_bar.h"
 #include "view_pic_form.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -37,6 +38,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
+#include <QShortcutEvent>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -147,8 +149,12 @@ void TMainForm::ConnectControls() {
     C.ScrollBox1->viewport()->installEventFilter(this);
     C.ScrollBox1->viewport()->setAcceptDrops(true);
     C.PaintBox1->installEventFilter(this);
+    // A wheel turned anywhere on the photos page scrolls the strip.
+    for (QWidget* w : C.TabSheet2->findChildren<QWidget*>())
+        w->installEventFilter(this);
     connect(C.SearchBtn, &QPushButton::clicked, this, &TMainForm::SearchBtnClick);
-    connect(C.ListView2, &QTreeWidget::itemDoubleClicked, this, [this] { ListView2DblClick(); });
+    // A double click anywhere in the list, on a row or on blank space, jumps to the selected row.
+    C.ListView2->viewport()->installEventFilter(this);
     C.ListView2->installEventFilter(this);
     connect(C.SaveHtmlBtn, &QPushButton::clicked, this, &TMainForm::SaveHtmlBtnClick);
     connect(C.SavePDFBtn, &QPushButton::clicked, this, &TMainForm::SavePDFBtnClick);
@@ -303,6 +309,7 @@ void TMainForm::NewBtnClick() {
     FreeAllPics();
     SetSettings(TShowSettings{});
     Show_.CurFoto = 1;
+    C.ScrollBox1->verticalScrollBar()->setValue(0);
     PaintBox1Paint();
 }
 
@@ -335,7 +342,11 @@ void TMainForm::OpenBtnClick() {
 
 bool TMainForm::OpenFileNow(const QString& fileName) {
     const ProjectReadResult r = ReadProjectFile(ToPath(fileName), Show_, Settings());
-    if (r.code != ProjectFileError::CannotOpen) SetSettings(r.settings);
+    if (r.code != ProjectFileError::CannotOpen) {
+        SetSettings(r.settings);
+        // The new show starts at its first photo, at the top of the strip.
+        C.ScrollBox1->verticalScrollBar()->setValue(0);
+    }
     PaintBox1Paint();
     if (r.code == ProjectFileError::None) return true;
     Dialogs().MessageBox(this, ProjectFileText(r.code), AppTitle(), mbOK,
@@ -568,6 +579,10 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e) {
     }
     if (watched == C.ListView2 && e->type() == QEvent::KeyPress)
         return ListView2KeyDown(static_cast<QKeyEvent*>(e)->key());
+    if (watched == C.ListView2->viewport() && e->type() == QEvent::MouseButtonDblClick) {
+        ListView2DblClick();
+        return true;
+    }
     // Image files dragged from a file manager onto the strip are added as photos.
     if (watched == C.ScrollBox1->viewport() &&
         (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove ||
@@ -589,14 +604,30 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e) {
     if ((watched == C.ScrollBox1->viewport() || watched == C.PaintBox1) &&
         e->type() == QEvent::Wheel) {
         auto* w = static_cast<QWheelEvent*>(e);
-        const int steps = w->angleDelta().y() / 120;
-        for (int i = 0; i < -steps; ++i)
-            Strip_->WheelDown();
-        for (int i = 0; i < steps; ++i)
-            Strip_->WheelUp();
-        return true;
+        return Strip_->Wheel(w->angleDelta().y(), w->pixelDelta().y());
+    }
+    // Elsewhere on the photos page (buttons, labels, a caption editor with nothing to scroll)
+    // the wheel scrolls the strip too; the strip's own scroll bar keeps it.
+    if (e->type() == QEvent::Wheel && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        const bool inMemo = w == C.Memo1 || C.Memo1->isAncestorOf(w);
+        const bool memoScrolls = C.Memo1->verticalScrollBar()->maximum() > 0 ||
+                                 C.Memo1->horizontalScrollBar()->maximum() > 0;
+        if (C.TabSheet2->isAncestorOf(w) && !C.ScrollBox1->isAncestorOf(w) &&
+            !(inMemo && memoScrolls)) {
+            auto* we = static_cast<QWheelEvent*>(e);
+            return Strip_->Wheel(we->angleDelta().y(), we->pixelDelta().y());
+        }
     }
     return QWidget::eventFilter(watched, e);
+}
+
+void TMainForm::changeEvent(QEvent* e) {
+    // Brought to the front or restored: files that failed are tried again.
+    if ((e->type() == QEvent::ActivationChange && isActiveWindow()) ||
+        (e->type() == QEvent::WindowStateChange && !isMinimized()))
+        Strip_->Uncovered();
+    QWidget::changeEvent(e);
 }
 
 void TMainForm::keyPressEvent(QKeyEvent* e) {

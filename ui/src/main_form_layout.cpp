@@ -201,9 +201,9 @@ void BuildPhotosPage(QWidget* area, TMainFormControls& c) {
     c.ScrollBox1->setFocusPolicy(Qt::NoFocus);
     // Below and beside the cells the strip shows the application-workspace grey.
     QPalette sp = c.ScrollBox1->palette();
-    sp.setColor(QPalette::Dark, QColor(128, 128, 128));
-    sp.setColor(QPalette::Base, QColor(128, 128, 128));
-    sp.setColor(QPalette::Window, QColor(128, 128, 128));
+    sp.setColor(QPalette::Dark, ApplicationWorkspaceColor());
+    sp.setColor(QPalette::Base, ApplicationWorkspaceColor());
+    sp.setColor(QPalette::Window, ApplicationWorkspaceColor());
     c.ScrollBox1->setPalette(sp);
     c.ScrollBox1->viewport()->setAutoFillBackground(true);
     c.PaintBox1 = new TPhotoStripBox(nullptr);

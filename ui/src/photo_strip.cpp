@@ -1,6 +1,7 @@
 // The photo strip: its geometry, its widget, and TPhotoStrip (thumbnails, drawing, input).
 #include "photo_strip.h"
 
+#include "color_combo.h"
 #include "dialogs.h"
 
 #include "lumeno/bitmap/dib_ops.h"
@@ -70,9 +71,15 @@ void TPhotoStripBox::mousePressEvent(QMouseEvent* e) {
 
 void TPhotoStripBox::mouseDoubleClickEvent(QMouseEvent* e) {
     if (!Strip) return;
-    // The first click of the pair has already selected the photo under the mouse.
+    // The first click of the pair has already selected the photo under the mouse; only the
+    // left button opens the viewer.
     Strip->MouseDown(e->pos());
-    Strip->OpenCurrent();
+    if (e->button() == Qt::LeftButton) Strip->OpenCurrent();
+}
+
+void TPhotoStripBox::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (Strip) Strip->Uncovered();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -155,7 +162,7 @@ void TPhotoStrip::Draw(QPainter& p) {
     const int cols = Cols();
     const int scrollPos = Scroll->verticalScrollBar()->value();
     const int clientH = Scroll->viewport()->height();
-    p.fillRect(QRect(0, scrollPos, Box->width(), clientH), Scroll->palette().color(QPalette::Dark));
+    p.fillRect(QRect(0, scrollPos, Box->width(), clientH), ApplicationWorkspaceColor());
     const QColor frameLight(Qt::white), frameDark(0x80, 0x80, 0x80);
     const QColor blue(0, 0, 255), silver(0xC0, 0xC0, 0xC0);
     bool missing = false;
@@ -289,6 +296,28 @@ bool TPhotoStrip::KeyDown(int key) {
     ScrollImageInView();
     Host.RefreshPhotos();
     return true;
+}
+
+bool TPhotoStrip::Wheel(int angleDeltaY, int pixelDeltaY) {
+    if (!Host.PhotosPageShown()) return false;
+    QScrollBar* bar = Scroll->verticalScrollBar();
+    if (pixelDeltaY != 0) {
+        bar->setValue(bar->value() - pixelDeltaY);
+        return true;
+    }
+    WheelCollected += int64_t{angleDeltaY} * strip::kWheelStep;
+    // Rounded down, so that what is scrolled is always the collected total's share.
+    int64_t pixels = WheelCollected / 120;
+    if (WheelCollected % 120 < 0) --pixels;
+    WheelCollected -= pixels * 120;
+    if (pixels != 0) bar->setValue(bar->value() - int(pixels));
+    return true;
+}
+
+void TPhotoStrip::Uncovered() {
+    if (FailedThumbs.empty()) return;
+    FailedThumbs.clear();
+    Box->update();
 }
 
 void TPhotoStrip::WheelDown() {

@@ -2,6 +2,7 @@
 // the file in the system's program.
 #include "view_pic_form.h"
 
+#include "color_combo.h"
 #include "dialogs.h"
 #include "print_form.h"
 #include "spin_edit.h"
@@ -31,8 +32,6 @@ namespace {
 
 constexpr int kClientWidth = 524;
 constexpr int kClientHeight = 386;
-// Windows' default application-workspace colour.
-const QColor kWorkspaceColor(171, 171, 171);
 
 int DisplayedSide(int side, int zoom) {
     const double v = std::trunc(double(side) * zoom / 100.0);
@@ -104,7 +103,7 @@ TViewPicForm::TViewPicForm(QWidget* parent)
     ScrollBox1->setWidgetResizable(false);
     ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette pal = ScrollBox1->viewport()->palette();
-    pal.setColor(QPalette::Window, kWorkspaceColor);
+    pal.setColor(QPalette::Window, ApplicationWorkspaceColor());
     ScrollBox1->viewport()->setPalette(pal);
     ScrollBox1->viewport()->setAutoFillBackground(true);
     PaintBox1 = new TPicSurface(this, nullptr);

@@ -1,0 +1,152 @@
+// Input on the main window: the wheel on the photos page, double clicks
+// in the strip and the search results, the strip after Open, failed thumbnails when the strip
+// comes into sight again, and the one application-workspace grey.
+#include "color_combo.h"
+#include "photo_strip.h"
+#include "status_bar.h"
+#include "ui_test_support.h"
+#include "view_pic_form.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcutEvent>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
+
+namespace lumeno::ui::test {
+namespace {
+
+// A wheel event as the window system delivers it: to the widget under the mouse, handed on
+// to its parents while nobody takes it.
+void Turn(QWidget* w, int angle, int pixels = 0) {
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    QWheelEvent e(at, w->mapToGlobal(at), QPoint(0, pixels), QPoint(0, angle), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&e);
+    QApplication::sendEvent(w, &e);
+}
+
+class MainFormInputTest : public MainFormTest {
+  protected:
+    // n photos whose files do not exist (blank cells, no decoding).
+    void Photos(int n) {
+        std::vector<std::string> paths;
+        for (int i = 0; i < n; ++i)
+            paths.push_back(Dir.filePath(QStringLiteral("fehlt%1.jpg").arg(i)).toStdString());
+        Form->Show().AddPhotos(paths, false);
+        Form->PaintBox1Paint();
+        QApplication::processEvents();
+    }
+    QScrollBar* Bar() { return Form->Controls().ScrollBox1->verticalScrollBar(); }
+};
+
+TEST_F(MainFormInputTest, WheelDeltasAreCollectedTwentyPixelsPerNotch) {
+    Photos(80);
+    ASSERT_GT(Bar()->maximum(), 400);
+    Bar()->setValue(200);
+    const struct {
+        int angle, pixels, value; // value of the scroll bar afterwards
+    } steps[] = {{15, 0, 198},  {40, 0, 191},  {120, 0, 171}, {-15, 0, 174}, {-15, 0, 176},
+                 {-15, 0, 179}, {-15, 0, 181}, {-15, 0, 184}, {-15, 0, 186}, {-15, 0, 189},
+                 {-15, 0, 191}, {0, 7, 184},   {0, -30, 214}, {-120, 0, 234}};
+    for (const auto& s : steps) {
+        Turn(Form->Controls().PaintBox1, s.angle, s.pixels);
+        EXPECT_EQ(Bar()->value(), s.value) << s.angle << " " << s.pixels;
+    }
+}
+
+TEST_F(MainFormInputTest, WheelAnywhereOnThePhotosPageScrollsTheStrip) {
+    Photos(80);
+    const TMainFormControls& c = Form->Controls();
+    for (QWidget* w : std::initializer_list<QWidget*>{c.NewFotoBtn, c.Label3, c.FilenamesCheck,
+                                                      c.Memo1->viewport()}) {
+        Bar()->setValue(100);
+        Turn(w, -120);
+        EXPECT_EQ(Bar()->value(), 120) << w->objectName().toStdString();
+    }
+    // A caption editor with something to scroll keeps the wheel.
+    c.Memo1->setPlainText(QStringLiteral("Zeile\n").repeated(60));
+    QApplication::processEvents();
+    Turn(c.Memo1->viewport(), -120);
+    EXPECT_EQ(Bar()->value(), 120);
+    EXPECT_GT(c.Memo1->verticalScrollBar()->value(), 0);
+    // Elsewhere the wheel does not reach the strip.
+    c.PageControl2->setCurrentWidget(c.TabSheet5);
+    Turn(c.SavePDFBtn, -120);
+    Turn(c.Blende1Check, -120);
+    EXPECT_EQ(Bar()->value(), 120);
+}
+
+TEST_F(MainFormInputTest, DoubleClicksOpenOnlyWhatTheUserMeant) {
+    Photos(3);
+    const TMainFormControls& c = Form->Controls();
+    // Search results: blank space below the rows jumps to the selected row.
+    c.PageControl2->setCurrentWidget(c.TabSheet3);
+    c.SearchEdit->setText(QStringLiteral("fehlt"));
+    c.SearchBtn->click();
+    ASSERT_EQ(c.ListView2->topLevelItemCount(), 3);
+    c.ListView2->setCurrentItem(c.ListView2->topLevelItem(2));
+    QTest::mouseDClick(c.ListView2->viewport(), Qt::LeftButton, Qt::NoModifier,
+                       QPoint(20, c.ListView2->viewport()->height() - 5));
+    EXPECT_EQ(c.PageControl2->currentWidget(), c.TabSheet2);
+    EXPECT_EQ(Form->Show().CurFoto, 3);
+    // The strip: only the left button opens the viewer (the files are missing: a message).
+    QTest::mouseDClick(c.PaintBox1, Qt::RightButton, Qt::NoModifier, QPoint(45, 50));
+    EXPECT_EQ(Form->Show().CurFoto, 1) << "any button selects";
+    EXPECT_TRUE(D.Messages.empty());
+    QTest::mouseDClick(c.PaintBox1, Qt::LeftButton, Qt::NoModifier, QPoint(45, 50));
+    ASSERT_EQ(D.Messages.size(), 1u);
+    EXPECT_EQ(D.Messages[0].Text, QStringLiteral("Konnte die Bilddatei nicht öffnen!"));
+}
+
+TEST_F(MainFormInputTest, OpenShowsTheFirstPhotoAtTheTop) {
+    Photos(80);
+    const QString file = Dir.filePath(QStringLiteral("show.lmo"));
+    D.SaveAnswers.push_back(file);
+    Form->Controls().SaveAsBtn->click();
+    Bar()->setValue(Bar()->maximum());
+    D.OpenAnswers.push_back({file});
+    Form->Controls().OpenBtn->click();
+    EXPECT_EQ(Bar()->value(), 0);
+    EXPECT_EQ(Form->Controls().StatusBar1->PanelText(), QStringLiteral("Thumbnail: 1 von 80"));
+}
+
+TEST_F(MainFormInputTest, FailedThumbnailIsTriedAgainWhenTheStripComesIntoSight) {
+    const QString path = Dir.filePath(QStringLiteral("spaeter.png"));
+    Form->Show().AddPhotos({path.toStdString()}, false);
+    Form->PaintBox1Paint();
+    QApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Form->Strip().ThumbnailLoads >= 1; }, 5000));
+    MakeImage(QStringLiteral("spaeter.png"), 40, 30);
+    Form->Controls().PaintBox1->repaint(); // a plain repaint does not try again
+    QApplication::processEvents();
+    EXPECT_TRUE(Form->Show().Fotos[0].Thumb.empty());
+    // Another page and back, as a user uncovers the strip.
+    Form->Controls().PageControl2->setCurrentWidget(Form->Controls().TabSheet3);
+    Form->Controls().PageControl2->setCurrentWidget(Form->Controls().TabSheet2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Form->Show().Fotos[0].Thumb.empty(); }, 5000));
+}
+
+TEST_F(MainFormInputTest, OneApplicationWorkspaceGreyInStripViewerAndColourList) {
+    const QColor grey = ApplicationWorkspaceColor();
+    EXPECT_EQ(grey, QColor(171, 171, 171));
+    const QImage strip = Form->Controls().PaintBox1->grab().toImage();
+    EXPECT_EQ(strip.pixelColor(strip.width() - 1, strip.height() - 1), grey);
+    EXPECT_EQ(
+        Form->Controls().ViewPicForm->ScrollBox1->viewport()->palette().color(QPalette::Window),
+        grey);
+    EXPECT_EQ(TTesselColorComboBox::ColorToHTML(0x80000000u | 12), QStringLiteral("#ABABAB"));
+}
+
+} // namespace
+} // namespace lumeno::ui::test
