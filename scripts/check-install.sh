@@ -136,7 +136,7 @@ if [ -n "$deb" ]; then
         check "deb depends on $dep" grep -q "$dep" "$tmp/depends"
     done
     if [ $gui = 1 ]; then
-        for dep in libqt6widgets6 qt6-qpa-plugins; do
+        for dep in libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n; do
             check "deb depends on $dep" grep -q "$dep" "$tmp/depends"
         done
     fi
