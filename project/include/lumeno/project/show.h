@@ -17,6 +17,10 @@ struct TFotoRecord {
     std::string FileName; // full path, never empty for a listed photo
     std::string Text;     // caption (Windows-1252); empty when the photo has none
     ScopedDib Thumb;      // cached thumbnail, empty until the photo strip makes it
+    // The photo's identity for work done in the background (the strip's thumbnail loads):
+    // it travels with the record when the show is reordered and is never reused. 0 until
+    // the strip gives one.
+    uint64_t Id = 0;
 };
 
 // Colours are 0x00BBGGRR (red in the lowest byte).
