@@ -1,0 +1,84 @@
+// The strip's thumbnail workers: results reach the window thread under the photo's identity,
+// queued work no longer asked for is dropped, progress arrives on the window thread.
+#include "ui_test_support.h"
+
+#include "lumeno/bitmap/dib_ops.h"
+#include "thumbnail_loader.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <map>
+
+namespace lumeno::ui::test {
+namespace {
+
+void WaitUntilIdle(const TThumbnailLoader& loader) {
+    QElapsedTimer t;
+    t.start();
+    while (loader.Busy() && t.elapsed() < 20000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    QApplication::processEvents();
+}
+
+TEST(ThumbnailLoader, ResultsArriveOnTheWindowThreadUnderTheirIdentity) {
+    App();
+    QTemporaryDir dir;
+    std::vector<TThumbJob> jobs;
+    for (int i = 0; i < 6; ++i) {
+        QImage img(160 + 40 * i, 120, QImage::Format_RGB32);
+        img.fill(QColor(10 * i, 100, 200));
+        const QString file = dir.filePath(QStringLiteral("f%1.png").arg(i));
+        ASSERT_TRUE(img.save(file));
+        jobs.push_back({uint64_t(100 + i), file.toStdString()});
+    }
+    jobs.push_back({uint64_t(99), dir.filePath(QStringLiteral("fehlt.png")).toStdString()});
+    std::map<uint64_t, int> widths;
+    std::vector<int> percents;
+    bool onWindowThread = true;
+    TThumbnailLoader loader(
+        [&](uint64_t id, ScopedDib& thumb) {
+            onWindowThread &= QThread::currentThread() == App().thread();
+            widths[id] = thumb.empty() ? 0 : DibWidth(*thumb.get());
+        },
+        [&](int p) {
+            onWindowThread &= QThread::currentThread() == App().thread();
+            percents.push_back(p);
+        },
+        2);
+    loader.Request(jobs);
+    WaitUntilIdle(loader);
+    EXPECT_TRUE(onWindowThread);
+    ASSERT_EQ(widths.size(), 7u);
+    EXPECT_EQ(widths[99], 0); // the missing file: an empty thumbnail
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(widths[uint64_t(100 + i)], 80) << i;
+    ASSERT_FALSE(percents.empty());
+    EXPECT_EQ(percents.back(), 100);
+    EXPECT_EQ(loader.Loads(), 7);
+}
+
+TEST(ThumbnailLoader, QueuedWorkNoLongerAskedForIsDropped) {
+    App();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a.png"));
+    QImage img(200, 100, QImage::Format_RGB32);
+    img.fill(Qt::blue);
+    ASSERT_TRUE(img.save(file));
+    std::vector<uint64_t> delivered;
+    TThumbnailLoader loader([&](uint64_t id, ScopedDib&) { delivered.push_back(id); }, nullptr, 1);
+    loader.SetPaused(true);
+    std::vector<TThumbJob> all;
+    for (uint64_t id = 1; id <= 20; ++id)
+        all.push_back({id, file.toStdString()});
+    loader.Request(all);
+    // Scrolled on: only the last two are still shown (one of them asked for twice).
+    loader.Request({{19, file.toStdString()}, {20, file.toStdString()}, {20, file.toStdString()}});
+    loader.SetPaused(false);
+    WaitUntilIdle(loader);
+    EXPECT_EQ(delivered, (std::vector<uint64_t>{19, 20}));
+    EXPECT_EQ(loader.Loads(), 2);
+}
+
+} // namespace
+} // namespace lumeno::ui::test
