@@ -5,6 +5,7 @@
 #include "lumeno/bitmap/dib_ops.h"
 #include "photo_strip.h"
 #include "status_bar.h"
+#include "thumbnail_cache.h"
 #include "view_pic_form.h"
 
 #include <QLabel>
@@ -50,8 +51,7 @@ class PhotoStripTest : public MainFormTest {
     // The strip's pixels as the window shows them, after thumbnails were made.
     QImage StripPixels() {
         QApplication::processEvents();
-        Form->Strip().FillThumbnails();
-        QApplication::processEvents();
+        FillThumbnailsNow(*Form);
         const QImage whole = Form->grab().toImage();
         const QPoint o = Form->Controls().PaintBox1->mapTo(Form.get(), QPoint(0, 0));
         const QRect visible = Form->Controls().ScrollBox1->viewport()->rect();
@@ -313,17 +313,21 @@ TEST_F(PhotoStripTest, EnterShowsThePictureViewerAndTakesThePictureBack) {
 namespace lumeno::ui::test {
 namespace {
 
-// The library's progress while a thumbnail loads moves the bar at once, step by step.
+// The library's progress while a thumbnail loads on a worker moves the bar on the window
+// thread.
 TEST_F(PhotoStripTest, ThumbnailLoadMovesTheProgressBar) {
+    // Decoded, not read from the thumbnail cache: the library reports its progress.
+    Form->Strip().SetThumbnailCache(TThumbnailCache());
     AddPhotos({MakeImage("gross.jpg", 2400, 1800, QColor(10, 90, 200))});
-    QApplication::processEvents();
-    Form->Show().Fotos[0].Thumb.reset(); // whatever the first painting made
+    FillThumbnailsNow(*Form);
+    Form->Show().Fotos[0].Thumb.reset(); // what the first painting made
     Form->SetProStatus(0);
     const int bar = Form->StatusBarBarRepaints;
-    Form->Strip().FillThumbnails();
+    FillThumbnailsNow(*Form);
     ASSERT_FALSE(Form->Show().Fotos[0].Thumb.empty());
     EXPECT_EQ(Form->ProgressPercent(), 100);
-    EXPECT_GT(Form->StatusBarBarRepaints - bar, 2);
+    // Steps that come faster than the window thread turns are drawn as one.
+    EXPECT_GE(Form->StatusBarBarRepaints - bar, 1);
 }
 
 } // namespace

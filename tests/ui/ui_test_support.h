@@ -4,9 +4,11 @@
 
 #include "dialogs.h"
 #include "main_form.h"
+#include "photo_strip.h"
 
 #include <QApplication>
 #include <QColor>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -23,12 +25,25 @@ inline QApplication& App() {
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The windows share thumbnails with the desktop's cache: never the real one in tests.
+        static QTemporaryDir cache;
+        qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
         auto* a = new QApplication(argc, argv);
         QApplication::setApplicationName(QStringLiteral("PDF Lumeno"));
         QApplication::setFont(DefaultFont());
         return a;
     }();
     return *app;
+}
+
+// Asks for the visible thumbnails and waits until they are in their photos.
+inline void FillThumbnailsNow(TMainForm& form) {
+    form.Strip().FillThumbnails();
+    QElapsedTimer t;
+    t.start();
+    while (form.Strip().ThumbnailsPending() && t.elapsed() < 30000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    QApplication::processEvents();
 }
 
 // A main window with scripted dialogs and a shell that only records what it was asked to

@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 #include <unordered_set>
 
 class QScrollArea;
@@ -21,6 +22,8 @@ class TDibLoadOwner;
 namespace lumeno::ui {
 
 class TPhotoStrip;
+class TThumbnailCache;
+class TThumbnailLoader;
 
 namespace strip {
 
@@ -78,11 +81,17 @@ class TPhotoStripHost {
     ~TPhotoStripHost() = default;
 };
 
+// Thumbnails are made on worker threads (thumbnail_loader.h): the strip asks for those of the
+// visible cells, draws a cell blank until its thumbnail arrives, and puts each one into its
+// photo on the window thread. Scrolling drops the queued loads of cells no longer visible.
 class TPhotoStrip : public QObject {
   public:
-    // `box` sits inside `scroll`; thumbnail loads report their progress to `progress`.
+    // `box` sits inside `scroll`; thumbnail loads report their progress to `progress`, on the
+    // window thread. The desktop's thumbnail cache is used as the environment says
+    // (TThumbnailCache::FromEnvironment).
     TPhotoStrip(TSlideShow& show, TPhotoStripHost& host, QScrollArea* scroll, TPhotoStripBox* box,
                 QWidget* keyEdit, TDibLoadOwner* progress);
+    ~TPhotoStrip() override;
 
     // Sets the strip's size from the scroll area and schedules the drawing of the visible rows;
     // files that failed are tried again.
@@ -107,16 +116,27 @@ class TPhotoStrip : public QObject {
     void Uncovered();
     int Cols() const;
 
-    // Makes the missing thumbnails of the visible rows (outside painting; scheduled by Draw).
-    // Files that fail stay blank until the next Repaint() or scroll.
+    // Asks for the missing thumbnails of the visible rows, most urgent first, and drops the
+    // queued loads of all other photos (scheduled by Draw, scrolling and Repaint). Returns at
+    // once. Files that fail stay blank until the next Repaint() or scroll.
     void FillThumbnails();
+    // True while thumbnails are asked for, in work or on their way to their photos.
+    bool ThumbnailsPending() const;
 
-    // Loads of image files made by the strip (thumbnail loads), for tests and the benchmark.
+    // Replaces the desktop's thumbnail cache (an empty one turns it off); for tests and the
+    // benchmark, before thumbnails are asked for.
+    void SetThumbnailCache(const TThumbnailCache& cache);
+    // The workers, for tests (pausing them) and the benchmark.
+    TThumbnailLoader& Loader() { return *Loader_; }
+
+    // Thumbnail loads that ended (made, read from the cache, or failed), for tests and the
+    // benchmark.
     int ThumbnailLoads = 0;
 
   private:
-    // Loads and reduces one photo into its Thumb; false when the file cannot be loaded.
-    bool MakeThumbnail(TFotoRecord& rec);
+    // A finished load, on the window thread: into its photo if that is still in the show.
+    void ThumbnailDone(uint64_t id, ScopedDib& thumb);
+    void ScheduleFill();
 
     TSlideShow& Show;
     TPhotoStripHost& Host;
@@ -125,8 +145,10 @@ class TPhotoStrip : public QObject {
     QWidget* KeyEdit;
     TDibLoadOwner* Progress;
     bool FillPending = false;
-    int64_t WheelCollected = 0;           // wheel delta times 20 not yet scrolled, in 1/120 pixel
-    std::unordered_set<int> FailedThumbs; // positions whose load failed in this round
+    int64_t WheelCollected = 0; // wheel delta times 20 not yet scrolled, in 1/120 pixel
+    uint64_t NextPhotoId = 1;
+    std::unordered_set<uint64_t> FailedThumbs; // photos whose load failed in this round
+    std::unique_ptr<TThumbnailLoader> Loader_;
 };
 
 } // namespace lumeno::ui

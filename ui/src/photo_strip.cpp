@@ -8,6 +8,7 @@
 #include "lumeno/bitmap/draw_dib.h"
 #include "lumeno/core/text.h"
 #include "qt_draw_target.h"
+#include "thumbnail_loader.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -87,12 +88,37 @@ void TPhotoStripBox::showEvent(QShowEvent* e) {
 TPhotoStrip::TPhotoStrip(TSlideShow& show, TPhotoStripHost& host, QScrollArea* scroll,
                          TPhotoStripBox* box, QWidget* keyEdit, TDibLoadOwner* progress)
     : QObject(box), Show(show), Host(host), Scroll(scroll), Box(box), KeyEdit(keyEdit),
-      Progress(progress) {
+      Progress(progress), Loader_(std::make_unique<TThumbnailLoader>(
+                              [this](uint64_t id, ScopedDib& thumb) { ThumbnailDone(id, thumb); },
+                              [this](int percent) {
+                                  if (Progress) Progress->DibLoadProgress(percent);
+                              })) {
     Box->Strip = this;
+    Loader_->SetCache(TThumbnailCache::FromEnvironment());
     connect(Scroll->verticalScrollBar(), &QScrollBar::valueChanged, Box, [this] {
         FailedThumbs.clear();
         Box->update();
+        // Even when every cell now shown has its thumbnail, the queued loads of those scrolled
+        // away are to be dropped.
+        ScheduleFill();
     });
+}
+
+// The workers stop before the strip goes; loads still running end unseen.
+TPhotoStrip::~TPhotoStrip() = default;
+
+void TPhotoStrip::SetThumbnailCache(const TThumbnailCache& cache) {
+    Loader_->SetCache(cache);
+}
+
+bool TPhotoStrip::ThumbnailsPending() const {
+    return FillPending || Loader_->Busy();
+}
+
+void TPhotoStrip::ScheduleFill() {
+    if (FillPending) return;
+    FillPending = true;
+    QTimer::singleShot(0, this, [this] { FillThumbnails(); });
 }
 
 int TPhotoStrip::Cols() const {
@@ -107,31 +133,8 @@ void TPhotoStrip::Repaint() {
     const int h = strip::Height(Show.Count(), cols);
     if (Box->width() != w || Box->height() != h) Box->resize(w, h);
     Box->update();
-}
-
-bool TPhotoStrip::MakeThumbnail(TFotoRecord& rec) {
-    ++ThumbnailLoads;
-    // A thumbnail is never larger than 80 x 80, so a decode of at least that size serves
-    // (formats without reduced decoding load the whole picture); the thumbnail's size comes
-    // from the full picture's size.
-    int fullW = 0, fullH = 0;
-    TDib loaded{};
-    const int ok = OpenDibReduced(&loaded, rec.FileName.c_str(), strip::kThumbBox, strip::kThumbBox,
-                                  &fullW, &fullH, Progress);
-    ScopedDib full(loaded);
-    if (ok != 1 || full.empty()) return false;
-    if (fullW <= 0 || fullH <= 0) {
-        fullW = DibWidth(*full.get());
-        fullH = DibHeight(*full.get());
-    }
-    const QSize ts = strip::ThumbSize(fullW, fullH);
-    TDib thumb = Resize(*full.get(), ts.width(), ts.height());
-    if (!thumb.Bits) {
-        deldib(&thumb);
-        return false;
-    }
-    rec.Thumb.reset(thumb);
-    return true; // the full-size picture is released here
+    // The show may have changed: loads queued for photos no longer shown are dropped.
+    ScheduleFill();
 }
 
 template <typename F>
@@ -146,16 +149,31 @@ static void ForVisible(int count, int cols, int scrollPos, int clientH, F&& f) {
 
 void TPhotoStrip::FillThumbnails() {
     FillPending = false;
-    const int cols = Cols();
-    bool changed = false;
-    ForVisible(Show.Count(), cols, Scroll->verticalScrollBar()->value(),
+    std::vector<TThumbJob> jobs;
+    // Visible cells in show order: the top rows first.
+    ForVisible(Show.Count(), Cols(), Scroll->verticalScrollBar()->value(),
                Scroll->viewport()->height(), [&](int i) {
                    TFotoRecord& rec = Show.Fotos[i];
-                   if (!rec.Thumb.empty() || FailedThumbs.count(i)) return;
-                   if (!MakeThumbnail(rec)) FailedThumbs.insert(i);
-                   changed = true;
+                   if (rec.Id == 0) rec.Id = NextPhotoId++;
+                   if (!rec.Thumb.empty() || FailedThumbs.count(rec.Id)) return;
+                   jobs.push_back({rec.Id, rec.FileName});
                });
-    if (changed) Box->update();
+    Loader_->Request(std::move(jobs));
+}
+
+void TPhotoStrip::ThumbnailDone(uint64_t id, ScopedDib& thumb) {
+    ++ThumbnailLoads;
+    // The photo may have moved, or left the show, while its thumbnail was made.
+    for (int i = 0; i < Show.Count(); ++i) {
+        TFotoRecord& rec = Show.Fotos[i];
+        if (rec.Id != id) continue;
+        if (thumb.empty())
+            FailedThumbs.insert(id);
+        else
+            rec.Thumb = std::move(thumb);
+        Box->update();
+        return;
+    }
 }
 
 void TPhotoStrip::Draw(QPainter& p) {
@@ -169,9 +187,9 @@ void TPhotoStrip::Draw(QPainter& p) {
     ForVisible(Show.Count(), cols, scrollPos, clientH, [&](int i) {
         TFotoRecord& rec = Show.Fotos[i];
         const TDib* picture = rec.Thumb.empty() ? nullptr : rec.Thumb.get();
-        // Thumbnails are made outside the paint event: loading reports progress, and the status
-        // bar must be drawn at once while the file loads, which cannot happen inside a paint.
-        if (!picture && !FailedThumbs.count(i)) missing = true;
+        // Thumbnails are asked for outside the paint event and arrive later.
+        const bool failed = rec.Id != 0 && FailedThumbs.count(rec.Id);
+        if (!picture && !failed) missing = true;
         const QPoint o = strip::CellOrigin(i, cols);
         const QColor fill = (i + 1 == Show.CurFoto) ? blue : silver;
         const QSize ts = picture ? strip::ThumbSize(DibWidth(*picture), DibHeight(*picture))
@@ -201,7 +219,7 @@ void TPhotoStrip::Draw(QPainter& p) {
                                   nullptr));
         } else {
             // A file that could not be loaded (or is about to be) shows as a blank picture.
-            p.fillRect(pic, FailedThumbs.count(i) ? QColor(Qt::black) : fill);
+            p.fillRect(pic, failed ? QColor(Qt::black) : fill);
         }
         // File name, one line, clipped to its rectangle, on the fill colour.
         const QRect nameRect(o + QPoint(3, 90), o + QPoint(87, 107));
@@ -214,10 +232,7 @@ void TPhotoStrip::Draw(QPainter& p) {
                    QString::fromUtf8(FileNameWithoutDir(rec.FileName).c_str()));
         p.restore();
     });
-    if (missing && !FillPending) {
-        FillPending = true;
-        QTimer::singleShot(0, this, [this] { FillThumbnails(); });
-    }
+    if (missing) ScheduleFill();
 }
 
 void TPhotoStrip::ScrollImageInView() {

@@ -220,12 +220,13 @@ void TThumbnailLoader::Deliver() {
             }
         }
     }
-    // A load that ended since the last delivery reported 100 last.
-    if (percent < 0 && !results.empty()) percent = 100;
-    if (percent >= 0 && percent != ShownPercent) {
-        ShownPercent = percent;
-        if (Progress) Progress(percent);
-    }
+    // A load that ended since the last delivery reached 100 before the next one is followed.
+    auto show = [this](int p) {
+        ShownPercent = p;
+        if (Progress) Progress(p);
+    };
+    if (!results.empty()) show(100);
+    if (percent >= 0 && percent != ShownPercent) show(percent);
     for (TResult& r : results)
         if (Done) Done(r.id, r.thumb);
 }
