@@ -97,7 +97,8 @@ class TPhotoStrip : public QObject {
     // files that failed are tried again.
     void Repaint();
     // Draws the visible rows with `p` on the strip; missing thumbnails are scheduled.
-    void Draw(QPainter& p);
+    // Only the cells meeting `exposed` (strip coordinates; all when empty) are drawn.
+    void Draw(QPainter& p, const QRect& exposed = QRect());
     void ScrollImageInView();
     void MouseDown(const QPoint& pos);
     // Double click or Enter: the window opens the current photo.

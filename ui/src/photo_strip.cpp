@@ -61,9 +61,9 @@ TPhotoStripBox::TPhotoStripBox(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TPhotoStripBox::paintEvent(QPaintEvent*) {
+void TPhotoStripBox::paintEvent(QPaintEvent* e) {
     QPainter p(this);
-    if (Strip) Strip->Draw(p);
+    if (Strip) Strip->Draw(p, e->rect());
 }
 
 void TPhotoStripBox::mousePressEvent(QMouseEvent* e) {
@@ -171,16 +171,19 @@ void TPhotoStrip::ThumbnailDone(uint64_t id, ScopedDib& thumb) {
             FailedThumbs.insert(id);
         else
             rec.Thumb = std::move(thumb);
-        Box->update();
+        Box->update(
+            QRect(strip::CellOrigin(i, Cols()), QSize(strip::kCellWidth, strip::kCellHeight)));
         return;
     }
 }
 
-void TPhotoStrip::Draw(QPainter& p) {
+void TPhotoStrip::Draw(QPainter& p, const QRect& exposed) {
     const int cols = Cols();
     const int scrollPos = Scroll->verticalScrollBar()->value();
     const int clientH = Scroll->viewport()->height();
-    p.fillRect(QRect(0, scrollPos, Box->width(), clientH), ApplicationWorkspaceColor());
+    QRect area(0, scrollPos, Box->width(), clientH);
+    if (!exposed.isEmpty()) area &= exposed;
+    p.fillRect(area, ApplicationWorkspaceColor());
     const QColor frameLight(Qt::white), frameDark(0x80, 0x80, 0x80);
     const QColor blue(0, 0, 255), silver(0xC0, 0xC0, 0xC0);
     bool missing = false;
@@ -191,6 +194,8 @@ void TPhotoStrip::Draw(QPainter& p) {
         const bool failed = rec.Id != 0 && FailedThumbs.count(rec.Id);
         if (!picture && !failed) missing = true;
         const QPoint o = strip::CellOrigin(i, cols);
+        // A thumbnail that arrives repaints its own cell only.
+        if (!area.intersects(QRect(o, QSize(strip::kCellWidth, strip::kCellHeight)))) return;
         const QColor fill = (i + 1 == Show.CurFoto) ? blue : silver;
         const QSize ts = picture ? strip::ThumbSize(DibWidth(*picture), DibHeight(*picture))
                                  : QSize(strip::kThumbBox, strip::kThumbBox);

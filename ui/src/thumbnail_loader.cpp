@@ -220,13 +220,15 @@ void TThumbnailLoader::Deliver() {
             }
         }
     }
-    // A load that ended since the last delivery reached 100 before the next one is followed.
+    // When the last load in work has ended, the bar stands at 100 (its last report).
     auto show = [this](int p) {
         ShownPercent = p;
         if (Progress) Progress(p);
     };
-    if (!results.empty()) show(100);
-    if (percent >= 0 && percent != ShownPercent) show(percent);
+    if (percent < 0 && !results.empty())
+        show(100);
+    else if (percent >= 0 && percent != ShownPercent)
+        show(percent);
     for (TResult& r : results)
         if (Done) Done(r.id, r.thumb);
 }
