@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 [ -d fuzz ] || { echo "no fuzz targets"; exit 0; }
 CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DLUMENO_FUZZ=ON -DLUMENO_BUILD_UI=OFF -DLUMENO_BUILD_BENCH=OFF
+  -DLUMENO_FUZZ=ON -DLUMENO_WERROR=ON -DLUMENO_BUILD_UI=OFF -DLUMENO_BUILD_BENCH=OFF
 seed=()
 [ -n "${FUZZ_SEED:-}" ] && seed=(-seed="$FUZZ_SEED")
 status=0

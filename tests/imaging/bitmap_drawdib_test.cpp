@@ -1,7 +1,7 @@
 // DrawDib on the recording target: clipping, the four ways, both fallbacks and messages.
 #include "lumeno/bitmap/dib_ops.h"
 #include "lumeno/bitmap/draw_dib.h"
-#include "lumeno/bitmap/recording_target.h"
+#include "recording_target.h"
 
 #include <gtest/gtest.h>
 

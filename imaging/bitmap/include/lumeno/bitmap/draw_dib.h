@@ -2,7 +2,7 @@
 // DrawDib: the one routine that puts a rectangle of a TDib into a rectangle of a screen,
 // printer or image, scaled. It works on a drawing target (DibDrawTarget) that stands for
 // the device: a Qt painter (imaging/qt, qt_draw_target.h) in the program, a recording
-// target (recording_target.h) in tests.
+// target (tests/support/recording_target.h) in tests.
 //
 // Coordinates: target rectangles are in device units, y growing downwards. Source
 // rectangles of image transfers count SrcY from the bottom row, as the rows are stored.

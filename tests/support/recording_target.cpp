@@ -1,5 +1,5 @@
 // The recording drawing target for tests.
-#include "lumeno/bitmap/recording_target.h"
+#include "recording_target.h"
 
 #include "lumeno/bitmap/dib_ops.h"
 
