@@ -1,7 +1,8 @@
 // Input on the main window: the wheel on the photos page, double clicks
 // in the strip and the search results, the strip after Open, failed thumbnails when the strip
-// comes into sight again, and the one application-workspace grey.
+// comes into sight again, the one application-workspace grey, and Alt+F on every page.
 #include "color_combo.h"
+#include "messages.h"
 #include "photo_strip.h"
 #include "status_bar.h"
 #include "ui_test_support.h"
@@ -146,6 +147,40 @@ TEST_F(MainFormInputTest, OneApplicationWorkspaceGreyInStripViewerAndColourList)
         Form->Controls().ViewPicForm->ScrollBox1->viewport()->palette().color(QPalette::Window),
         grey);
     EXPECT_EQ(TTesselColorComboBox::ColorToHTML(0x80000000u | 12), QStringLiteral("#ABABAB"));
+}
+
+TEST_F(MainFormInputTest, AltFActsOnEveryPage) {
+    Photos(3);
+    const TMainFormControls& c = Form->Controls();
+    c.SearchEdit->setText(QStringLiteral("fehlt"));
+    Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    // A button's key clicks it after showing it pressed for a moment.
+    auto altF = [&](QWidget* page, auto done) {
+        c.PageControl2->setCurrentWidget(page);
+        D.Messages.clear();
+        D.FileQuestions.clear();
+        D.MessageAnswers.push_back(mbCancel);
+        QTest::keyClick(Form.get(), Qt::Key_F, Qt::AltModifier);
+        return QTest::qWaitFor(done, 2000);
+    };
+    auto asked = [&] { return !D.Messages.empty() || !D.FileQuestions.empty(); };
+    // The showing page's "&Fotos ..." button wins over the toolbar's "Ö&ffnen...".
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(altF(c.TabSheet2, asked));
+        ASSERT_EQ(D.FileQuestions.size(), 1u);
+        EXPECT_EQ(D.FileQuestions[0].Title, Text(TMsg::AddPhotosTitle));
+        EXPECT_TRUE(D.Messages.empty());
+        c.ListView2->clear();
+        EXPECT_TRUE(altF(c.TabSheet3, [&] { return c.ListView2->topLevelItemCount() == 3; }));
+        EXPECT_TRUE(D.Messages.empty() && D.FileQuestions.empty());
+        // Pages without such a button: Open asks before the show is given up.
+        for (QWidget* page : {c.TabSheet5, c.TabSheet1}) {
+            ASSERT_TRUE(altF(page, asked)) << page->objectName().toStdString();
+            ASSERT_EQ(D.Messages.size(), 1u);
+            EXPECT_EQ(D.Messages[0].Text, Text(TMsg::LoseUnsaved));
+        }
+    }
 }
 
 } // namespace

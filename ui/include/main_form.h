@@ -108,6 +108,9 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     bool PhotosPageShown() const override;
 
     void ConnectControls();
+    // A page came to the front: the toolbar's Open button gives up its Alt key to a button
+    // of the page with the same one.
+    void PageControl2Change();
     void SBarPaintMore();
     void StatusBar1DrawPanel(QPainter& painter, const QRect& rect);
     bool FormCloseQuery();

@@ -162,6 +162,20 @@ void TMainForm::ConnectControls() {
     connect(C.wwwBtn, &QToolButton::clicked, this, &TMainForm::wwwBtnClick);
     connect(C.ueberbtn, &TImageBtn::clicked, this, &TMainForm::ueberbtnClick);
     connect(C.EndeBtn, &TImageBtn::clicked, this, &TMainForm::EndeBtnClick);
+    connect(C.PageControl2, &QTabWidget::currentChanged, this, &TMainForm::PageControl2Change);
+    PageControl2Change();
+}
+
+void TMainForm::PageControl2Change() {
+    // "Ö&ffnen...", "&Fotos hinzufügen..." and "&Fotos suchen..." share Alt+F. Qt only moves
+    // the focus for a key two visible buttons share, so the showing page's button wins and
+    // the toolbar's Open button keeps the key on the pages without one.
+    const QKeySequence key = QKeySequence::mnemonic(C.OpenBtn->text());
+    bool taken = false;
+    for (const QAbstractButton* b :
+         C.PageControl2->currentWidget()->findChildren<QAbstractButton*>())
+        taken = taken || QKeySequence::mnemonic(b->text()) == key;
+    C.OpenBtn->setShortcut(taken ? QKeySequence() : key);
 }
 
 // --- Settings ----------------------------------------------------------------------------
