@@ -29,6 +29,7 @@ struct TExportCommand {
     bool open = false;     // --open
     bool pages = false;    // --pages
     bool loop = false;     // --loop
+    bool keepJpeg = false; // --keep-jpeg
     int jobs = 0;          // --jobs, 0 = number of cores
     TSettingOverrides overrides;
 };

@@ -212,6 +212,7 @@ int main(int argc, char** argv) {
         htmlOptions.Progress = &htmlProgress;
         htmlOptions.Html = true;
         htmlOptions.Loop = cmd.loop;
+        htmlOptions.KeepJpeg = cmd.keepJpeg;
         TShowSettings htmlSettings = settings;
         htmlSettings.ShowPDF = false;
         const TExportResult written = ExportSlideShow(photos, htmlSettings, html, htmlOptions);
@@ -225,6 +226,7 @@ int main(int argc, char** argv) {
     options.Jobs = cmd.jobs;
     options.Progress = &progress;
     options.PhotoPages = cmd.pages;
+    options.KeepJpeg = cmd.keepJpeg;
     const TExportResult result = ExportSlideShow(photos, settings, output, options);
     progress.Finish();
     if (!result.ok) return Fail(cli::ExportFailed(result), 1);

@@ -57,6 +57,8 @@ std::string_view Usage() {
            "  --html DATEI        die Diashow außerdem als HTML-Datei speichern (spielt in jedem\n"
            "                      Browser, ohne Skripte); ohne PDF-Datei nur die HTML-Datei\n"
            "  --loop              die HTML-Diashow endlos wiederholen\n"
+           "  --keep-jpeg         JPEG-Daten der Fotos unverändert übernehmen, wo ein PDF-Betrachter\n"
+           "                      sie so zeigen kann (schneller, ohne Qualitätsverlust)\n"
            "  --open              die PDF-Datei nach dem Erzeugen anzeigen\n"
            "  --save-show DATEI   die Diaschau außerdem als Projektdatei (.lmo) speichern;\n"
            "                      ohne PDF- und HTML-Datei nur die Projektdatei\n"
@@ -226,6 +228,9 @@ std::string ProgressLine(int done, int total, double elapsedSeconds, int loading
 std::string PdfWritten(const TExportResult& result) {
     std::string summary = "PDF-Datei geschrieben: " + result.path + " (" +
                           std::to_string(result.photos) + (result.photos == 1 ? " Foto" : " Fotos");
+    if (result.takenOver > 0)
+        summary += ", " + std::to_string(result.takenOver) +
+                   (result.takenOver == 1 ? " JPEG" : " JPEGs") + " unverändert übernommen";
     if (result.blackPictures > 0)
         summary += ", " + std::to_string(result.blackPictures) +
                    " nicht lesbar und als schwarzes Bild eingefügt";

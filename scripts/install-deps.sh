@@ -12,7 +12,7 @@ build_run=(
   build-essential cmake ninja-build pkg-config
   # the program's libraries
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-  zlib1g-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev libwebp-dev libheif-dev
+  zlib1g-dev libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libgif-dev libtiff-dev libwebp-dev libheif-dev
   # caption text on photo pages: shaping and font subsets, finding installed fonts
   libharfbuzz-dev libfontconfig-dev
   # fonts the windows use (stand-in for the Windows dialog font)

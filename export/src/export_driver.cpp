@@ -90,7 +90,59 @@ bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& out) {
     return true;
 }
 
-enum class TPhotoState { kPhoto, kBlackPicture, kFallback };
+// A photo file's bytes when it is a JPEG; false for any other file (only its first bytes
+// are read then) or when it cannot be read.
+bool ReadJpegFile(const std::string& name, std::vector<uint8_t>& out) {
+    TFd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) return false;
+    struct stat st {};
+    uint8_t head[3];
+    if (::fstat(fd.get(), &st) != 0 || st.st_size < 4 ||
+        ::pread(fd.get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head) ||
+        head[0] != 0xFF || head[1] != 0xD8 || head[2] != 0xFF)
+        return false;
+    out.resize(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    while (done < out.size()) {
+        ssize_t n =
+            ::pread(fd.get(), out.data() + done, out.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Owns what TurnJpegUpright made.
+struct TTurnedJpeg {
+    TJpegData data;
+    ~TTurnedJpeg() { FreeJpegData(&data); }
+};
+
+// The photo's own JPEG data, when a PDF viewer shows them as they are: unchanged up to the
+// end marker, or turned upright without recoding when the EXIF orientation asks for it.
+// False sends the photo the normal way (load and encode).
+bool TakeOverJpeg(const std::string& fileName, TJpegImage& out) {
+    std::vector<uint8_t> bytes;
+    if (!ReadJpegFile(fileName, bytes)) return false;
+    TJpegFacts facts;
+    if (InspectJpeg(bytes.data(), bytes.size(), &facts) != TJpegCheck::kShowable) return false;
+    if (facts.Orientation != 1) {
+        TTurnedJpeg turned;
+        if (TurnJpegUpright(bytes.data(), bytes.size(), facts.Orientation, &turned.data) != 1 ||
+            InspectJpeg(turned.data.Data, turned.data.Size, &facts) != TJpegCheck::kShowable)
+            return false;
+        bytes.assign(turned.data.Data, turned.data.Data + turned.data.Size);
+    }
+    bytes.resize(facts.Size);
+    out.Bytes = std::move(bytes);
+    out.Width = facts.Width;
+    out.Height = facts.Height;
+    out.Grey = facts.Components == 1;
+    return true;
+}
+
+enum class TPhotoState { kPhoto, kBlackPicture, kFallback, kTakenOver };
 
 struct TPrepared {
     TJpegImage jpeg;
@@ -115,12 +167,17 @@ TJpegImage BlackJpeg() {
     return out;
 }
 
-// Load, make 24 bits, write a JPEG through a temporary file and read it back. Every photo
+// With keepJpeg, a JPEG a PDF viewer shows as it is is taken over (TakeOverJpeg). Else:
+// load, make 24 bits, write a JPEG through a temporary file and read it back. Every photo
 // ends with a JPEG: one that cannot be loaded is a black 320 x 200 picture, one whose JPEG
 // cannot be written or read back gets a prepared black JPEG of that size.
-TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent) {
+TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, bool keepJpeg) {
     TPrepared out;
     try {
+        if (keepJpeg && TakeOverJpeg(photo.FileName, out.jpeg)) {
+            out.state = TPhotoState::kTakenOver;
+            return out;
+        }
         ScopedDib image;
         TPercentOwner owner(percent);
         OpenDib(image.get(), photo.FileName.c_str(), -1, &owner);
@@ -151,8 +208,8 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent) {
 // Prepares photos on worker threads; at most `jobs` photos are taken but not yet collected.
 class TPhotoPool {
   public:
-    TPhotoPool(const std::vector<TExportPhoto>& photos, int jobs)
-        : photos_(photos), jobs_(jobs), slots_(static_cast<size_t>(jobs)),
+    TPhotoPool(const std::vector<TExportPhoto>& photos, int jobs, bool keepJpeg)
+        : photos_(photos), jobs_(jobs), keepJpeg_(keepJpeg), slots_(static_cast<size_t>(jobs)),
           percent_(static_cast<size_t>(jobs)) {
         for (int i = 0; i < jobs && i < static_cast<int>(photos.size()); ++i) {
             try {
@@ -178,7 +235,7 @@ class TPhotoPool {
         const size_t slot = static_cast<size_t>(k - 1) % slots_.size();
         if (threads_.empty()) {
             std::atomic<int> percent{-1};
-            return PreparePhoto(photos_[static_cast<size_t>(k - 1)], percent);
+            return PreparePhoto(photos_[static_cast<size_t>(k - 1)], percent, keepJpeg_);
         }
         std::unique_lock lock(mutex_);
         while (!slots_[slot]) {
@@ -212,7 +269,8 @@ class TPhotoPool {
             }
             const size_t slot = static_cast<size_t>(index) % slots_.size();
             percent_[slot].store(-1);
-            TPrepared prepared = PreparePhoto(photos_[static_cast<size_t>(index)], percent_[slot]);
+            TPrepared prepared =
+                PreparePhoto(photos_[static_cast<size_t>(index)], percent_[slot], keepJpeg_);
             {
                 std::lock_guard lock(mutex_);
                 slots_[slot] = std::move(prepared);
@@ -223,6 +281,7 @@ class TPhotoPool {
 
     const std::vector<TExportPhoto>& photos_;
     const int jobs_;
+    const bool keepJpeg_;
     std::mutex mutex_;
     std::condition_variable workCv_, doneCv_;
     std::vector<std::optional<TPrepared>> slots_;
@@ -263,7 +322,7 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
     bool cancelled = false;
     TPdfResult pdf;
     {
-        TPhotoPool pool(photos, jobs);
+        TPhotoPool pool(photos, jobs, options.KeepJpeg);
         int lastPercent = -1;
         auto tick = [&](int percent) {
             if (percent >= 0 && percent != lastPercent) {
@@ -285,6 +344,7 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
             if (lastPercent != 100) progress.PhotoLoadProgress(100);
             if (prepared->state == TPhotoState::kBlackPicture) ++result.blackPictures;
             if (prepared->state == TPhotoState::kFallback) ++result.fallbackPictures;
+            if (prepared->state == TPhotoState::kTakenOver) ++result.takenOver;
             ++result.photos;
             return std::move(prepared->jpeg);
         };

@@ -363,7 +363,8 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
         obj(19 + k);
         f.WriteLineCR(
             "<< /Type /XObject /Subtype /Image /Width " + FormatInteger(jpeg->Width) + " /Height " +
-            FormatInteger(jpeg->Height) + " /BitsPerComponent 8 /ColorSpace /DeviceRGB /Length " +
+            FormatInteger(jpeg->Height) + " /BitsPerComponent 8 /ColorSpace " +
+            (jpeg->Grey ? "/DeviceGray" : "/DeviceRGB") + " /Length " +
             FormatInteger(static_cast<int64_t>(jpeg->Bytes.size())) + " /Filter /DCTDecode >>");
         f.WriteLineLF("stream");
         f.Write(jpeg->Bytes.data(), jpeg->Bytes.size());

@@ -130,6 +130,52 @@ PICTAVO_API const char* GetDIBOpenFilter();
 PICTAVO_API int OpenDibReduced(TDib* out, const char* fileName, int minWidth, int minHeight,
                                int* fullWidth, int* fullHeight, TDibLoadOwner* owner);
 
+// --- JPEG data taken over as it is --------------------------------------------------------
+
+// What InspectJpeg read from a JPEG file's markers.
+struct TJpegFacts {
+    int32_t Width = 0, Height = 0; // pixels, from the frame header (as stored, not turned)
+    int32_t Components = 0;        // 1 grey, 3 YCbCr
+    int32_t Orientation = 1;       // EXIF orientation 1..8; 1 without EXIF
+    int32_t Progressive = 0;       // 1 for a progressive picture, 0 for a baseline one
+    size_t Size = 0;               // bytes up to and including the end marker
+};
+
+enum class TJpegCheck {
+    kShowable,     // any viewer's JPEG decoder (a PDF viewer's DCT filter) shows it as it is
+    kNotJpeg,      // does not start with a JPEG start marker
+    kOtherCoding,  // arithmetic, lossless, hierarchical, extended or not 8 bits per sample
+    kOtherColours, // CMYK, YCCK, RGB, an Adobe marker or a number of components not 1 or 3
+    kDamaged,      // a marker or segment runs past the data, or the end marker is missing
+    kTooLarge,     // more pixels than OpenDib loads
+};
+
+// Reads the markers of data (the bytes of a whole file) without decoding the picture, and
+// fills facts (may be null) as far as they were found. A picture is kShowable when it is
+// baseline or progressive Huffman-coded with 8 bits per sample, grey or YCbCr, and its
+// markers are intact up to the end marker; data after the end marker are not part of it
+// (facts->Size). Damage inside the coded data is not seen. Never reads outside data.
+PICTAVO_API TJpegCheck InspectJpeg(const uint8_t* data, size_t size, TJpegFacts* facts);
+
+// JPEG bytes made by the library; freed with FreeJpegData.
+struct TJpegData {
+    uint8_t* Data = nullptr;
+    size_t Size = 0;
+};
+
+// Turns a kShowable JPEG upright for its EXIF orientation 2..8 without decoding it
+// (libjpeg-turbo's lossless transform on the coded blocks): the picture is not recoded, only
+// rearranged. Edge blocks that cannot be turned whole are cut off, at most 15 pixels on the
+// right and bottom of the stored picture. Every marker is copied and the copy's EXIF
+// orientation is set to 1, so no viewer turns it again. A baseline picture stays baseline,
+// a progressive one progressive. Returns 1 and fills out, or 0 (out empty) for an
+// orientation outside 2..8, damaged data, a picture smaller than one block of 16 pixels or
+// with colour stored at less than half the resolution (more than 15 pixels would go).
+PICTAVO_API int TurnJpegUpright(const uint8_t* data, size_t size, int orientation, TJpegData* out);
+
+// Frees what TurnJpegUpright made (null or empty records are fine); the record is empty after.
+PICTAVO_API void FreeJpegData(TJpegData* data);
+
 // Owns one TDib and frees it on destruction.
 class ScopedDib {
   public:

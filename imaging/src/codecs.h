@@ -81,6 +81,10 @@ void SetColour(TDib* dib, int i, uint8_t red, uint8_t green, uint8_t blue);
 // "Exif\0\0"); 1 when absent or unreadable.
 int ExifOrientation(const uint8_t* data, size_t size);
 
+// Sets the orientation of an EXIF block (same forms as above) to 1 in place; nothing
+// happens when it has none.
+void SetExifOrientationUpright(uint8_t* data, size_t size);
+
 // The embedded JPEG thumbnail of an EXIF block (same forms as above): its offset from the
 // start of data and its length; false when there is none or it lies outside the block.
 bool ExifThumbnail(const uint8_t* data, size_t size, size_t& offset, size_t& length);

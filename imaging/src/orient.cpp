@@ -18,31 +18,51 @@ uint32_t Read(const uint8_t* p, int bytes, bool bigEndian) {
 
 } // namespace
 
-int ExifOrientation(const uint8_t* data, size_t size) {
-    if (!data) return 1;
+namespace {
+
+// The orientation entry of IFD0 (its 12 bytes), or null; big tells the byte order.
+const uint8_t* OrientationEntry(const uint8_t* data, size_t size, bool& big) {
+    if (!data) return nullptr;
     if (size >= 6 && std::memcmp(data, "Exif\0\0", 6) == 0) {
         data += 6;
         size -= 6;
     }
-    if (size < 8) return 1;
-    bool big;
+    if (size < 8) return nullptr;
     if (data[0] == 'I' && data[1] == 'I') big = false;
     else if (data[0] == 'M' && data[1] == 'M') big = true;
-    else return 1;
-    if (Read(data + 2, 2, big) != 42) return 1;
+    else return nullptr;
+    if (Read(data + 2, 2, big) != 42) return nullptr;
     const uint32_t ifd = Read(data + 4, 4, big);
-    if (ifd > size - 2) return 1;
+    if (ifd > size - 2) return nullptr;
     const uint32_t count = Read(data + ifd, 2, big);
     for (uint32_t i = 0; i < count; ++i) {
         const uint64_t at = ifd + 2 + 12ull * i;
-        if (at + 12 > size) return 1;
+        if (at + 12 > size) return nullptr;
         const uint8_t* entry = data + at;
         if (Read(entry, 2, big) != 0x0112) continue;
-        if (Read(entry + 2, 2, big) != 3) return 1; // type SHORT
-        const uint32_t value = Read(entry + 8, 2, big);
-        return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+        if (Read(entry + 2, 2, big) != 3) return nullptr; // type SHORT
+        return entry;
     }
-    return 1;
+    return nullptr;
+}
+
+} // namespace
+
+int ExifOrientation(const uint8_t* data, size_t size) {
+    bool big = false;
+    const uint8_t* entry = OrientationEntry(data, size, big);
+    if (!entry) return 1;
+    const uint32_t value = Read(entry + 8, 2, big);
+    return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+}
+
+void SetExifOrientationUpright(uint8_t* data, size_t size) {
+    bool big = false;
+    const uint8_t* entry = OrientationEntry(data, size, big);
+    if (!entry) return;
+    uint8_t* value = data + (entry - data) + 8;
+    value[0] = big ? 0 : 1;
+    value[1] = big ? 1 : 0;
 }
 
 bool ExifThumbnail(const uint8_t* data, size_t size, size_t& offset, size_t& length) {

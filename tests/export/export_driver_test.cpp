@@ -512,6 +512,14 @@ TEST_F(ExportTest, CommandLine) {
     EXPECT_NE(pdf.find("app.fs.isFullScreen = true;"), std::string::npos);
     EXPECT_EQ(ImageObjects(pdf).size(), 2u);
 
+    EXPECT_NE(help.second.find("--keep-jpeg         JPEG-Daten der Fotos unverändert"),
+              std::string::npos);
+    const auto kept = run("--keep-jpeg -o '" + out.string() + "' '" + a + "'");
+    EXPECT_EQ(kept.first, 0) << kept.second;
+    EXPECT_NE(kept.second.find("(1 Foto, 1 JPEG unverändert übernommen)"), std::string::npos)
+        << kept.second;
+    EXPECT_TRUE(ImageObjects(ReadFile(out))[0].jpeg == ReadFile(a));
+
     const auto bad = run("-o '" + (dir_ / "nein" / "x.pdf").string() + "' '" + a + "'");
     EXPECT_EQ(bad.first, 1);
     EXPECT_NE(bad.second.find("konnte nicht erstellt werden!"), std::string::npos) << bad.second;

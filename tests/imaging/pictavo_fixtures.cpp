@@ -146,13 +146,16 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture, const JpegOptions& optio
     jpeg_set_defaults(&c);
     if (options.kind == JpegKind::Cmyk) jpeg_set_colorspace(&c, JCS_CMYK);
     if (options.kind == JpegKind::Ycck) jpeg_set_colorspace(&c, JCS_YCCK);
+    if (options.kind == JpegKind::Rgb) jpeg_set_colorspace(&c, JCS_RGB);
     jpeg_set_quality(&c, options.quality, TRUE);
-    // Full-resolution colour, so that the quadrant edges stay sharp enough to compare.
+    // Full-resolution colour, so that the quadrant edges stay sharp enough to compare
+    // (unless subsampled: luma at twice the colour's resolution).
     for (int i = 0; i < c.num_components; ++i) {
-        c.comp_info[i].h_samp_factor = 1;
-        c.comp_info[i].v_samp_factor = 1;
+        c.comp_info[i].h_samp_factor = options.subsampled && i == 0 ? 2 : 1;
+        c.comp_info[i].v_samp_factor = options.subsampled && i == 0 ? 2 : 1;
     }
     if (options.progressive) jpeg_simple_progression(&c);
+    if (options.arithmetic) c.arith_code = TRUE;
     jpeg_start_compress(&c, TRUE);
     if (!options.rawApp1.empty()) {
         jpeg_write_marker(&c, JPEG_APP0 + 1, options.rawApp1.data(),

@@ -54,11 +54,13 @@ std::vector<uint8_t> ReadBytes(const std::string& file);
 void WriteBytes(const std::string& file, const std::vector<uint8_t>& bytes);
 
 // --- writers ----------------------------------------------------------------------------
-enum class JpegKind { Colour, Grey, Cmyk, Ycck };
+enum class JpegKind { Colour, Grey, Cmyk, Ycck, Rgb };
 struct JpegOptions {
     int quality = 95;
     JpegKind kind = JpegKind::Colour;
     bool progressive = false;
+    bool subsampled = false; // colour at half resolution both ways, as cameras write it
+    bool arithmetic = false;
     int exifOrientation = 0; // 0: no EXIF block
     std::vector<uint8_t> exifThumbnail; // a JPEG stored as the EXIF thumbnail (IFD1)
     std::vector<uint8_t> rawApp1;       // written as given instead of the above

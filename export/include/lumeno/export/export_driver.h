@@ -60,6 +60,7 @@ struct TExportResult {
     int photos = 0;           // image objects written
     int blackPictures = 0;    // photos that could not be loaded and show as black 320 x 200
     int fallbackPictures = 0; // photos whose JPEG could not be written or read back
+    int takenOver = 0;        // photos whose own JPEG data were embedded (KeepJpeg)
     // Photo pages: caption characters no installed font covers, drawn as nothing.
     std::u32string missingCharacters;
 };
@@ -78,6 +79,12 @@ struct TExportOptions {
     bool Html = false;
     // The HTML slide show starts again after its last photo, endlessly.
     bool Loop = false;
+    // A photo that is a JPEG a PDF viewer shows as it is (baseline or progressive, 8 bits,
+    // grey or YCbCr, intact markers) is embedded with its own bytes instead of being decoded
+    // and encoded again; one with an EXIF orientation is first turned upright without
+    // recoding (its right and bottom edge may lose up to 15 pixels). Every other photo goes
+    // the normal way. Off: the file is exactly the default one.
+    bool KeepJpeg = false;
 };
 
 // Writes the PDF of `photos` with `settings` to `path` (created or truncated). Never throws

@@ -30,6 +30,9 @@ struct TJpegImage {
     std::vector<uint8_t> Bytes;
     int32_t Width = 0;
     int32_t Height = 0;
+    // One grey component (a photo's own JPEG taken over): the image is /DeviceGray instead
+    // of /DeviceRGB. The JPEGs the export encodes itself are always colour.
+    bool Grey = false;
 };
 
 enum class TPdfCode { kOk, kCannotCreate, kWriteError, kFileTooLarge, kStopped };

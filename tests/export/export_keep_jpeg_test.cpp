@@ -1,0 +1,186 @@
+// Photos' own JPEG data taken over (KeepJpeg): plain JPEGs byte for byte, turned ones as the
+// lossless turn made them, every other kind the normal way; the default export's bytes stay
+// those of the golden file.
+#include "lumeno/export/export_driver.h"
+#include "pictavo_fixtures.h"
+#include "slideshow_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+using namespace lumeno;
+using slideshow_test::ReadFile;
+
+namespace {
+
+struct Image {
+    std::string dict;
+    std::string data;
+};
+
+// The image objects of an exported PDF: their dictionary line and stream bytes.
+std::vector<Image> Images(const std::string& pdf) {
+    std::vector<Image> out;
+    for (size_t pos = pdf.find("<< /Type /XObject"); pos != std::string::npos;
+         pos = pdf.find("<< /Type /XObject", pos + 1)) {
+        Image image;
+        image.dict = pdf.substr(pos, pdf.find('\r', pos) - pos);
+        const size_t length = std::stoul(pdf.substr(pdf.find("/Length ", pos) + 8));
+        image.data = pdf.substr(pdf.find("stream\n", pos) + 7, length);
+        out.push_back(image);
+    }
+    return out;
+}
+
+std::string AsText(const std::vector<uint8_t>& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
+
+class KeepJpegTest : public slideshow_test::ScratchTest {
+  protected:
+    std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+        const std::string path = (dir_ / name).string();
+        fixtures::WriteBytes(path, bytes);
+        return path;
+    }
+    TExportResult Export(const std::vector<std::string>& files, const std::string& name,
+                         bool keepJpeg) {
+        std::vector<TExportPhoto> photos;
+        for (const auto& f : files)
+            photos.push_back({f, "Bild"});
+        TShowSettings settings;
+        settings.ShowPDF = false;
+        TExportOptions options;
+        options.KeepJpeg = keepJpeg;
+        return ExportSlideShow(photos, settings, (dir_ / name).string(), options);
+    }
+};
+
+fixtures::JpegOptions Camera(int orientation = 0, bool progressive = false,
+                             fixtures::JpegKind kind = fixtures::JpegKind::Colour) {
+    fixtures::JpegOptions o = fixtures::MakeJpegOptions(85, kind, progressive, orientation);
+    o.subsampled = true;
+    return o;
+}
+
+TEST_F(KeepJpegTest, ShowableJpegsAreEmbeddedByteForByte) {
+    const auto baseline = fixtures::EncodeJpeg(fixtures::Pattern(64, 48), Camera());
+    const auto progressive = fixtures::EncodeJpeg(fixtures::Pattern(50, 30), Camera(1, true));
+    const auto grey =
+        fixtures::EncodeJpeg(fixtures::Pattern(30, 50), Camera(0, false, fixtures::JpegKind::Grey));
+    auto trailing = baseline;
+    trailing.insert(trailing.end(), {'M', 'P', 'F', 0, 1, 2});
+    const TExportResult r = Export({Write("a.jpg", baseline), Write("b.jpeg", progressive),
+                                    Write("c", grey), Write("d.jpg", trailing)},
+                                   "keep.pdf", true);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.takenOver, 4);
+    const std::vector<Image> images = Images(ReadFile(dir_ / "keep.pdf"));
+    ASSERT_EQ(images.size(), 4u);
+    EXPECT_TRUE(images[0].data == AsText(baseline));
+    EXPECT_TRUE(images[1].data == AsText(progressive));
+    EXPECT_TRUE(images[2].data == AsText(grey));
+    EXPECT_TRUE(images[3].data == AsText(baseline)) << "nothing after the end marker";
+    EXPECT_NE(images[0].dict.find("/Width 64 /Height 48 "), std::string::npos);
+    EXPECT_NE(images[1].dict.find("/ColorSpace /DeviceRGB "), std::string::npos);
+    EXPECT_NE(images[2].dict.find("/Width 30 /Height 50 /BitsPerComponent 8 "
+                                  "/ColorSpace /DeviceGray "),
+              std::string::npos)
+        << images[2].dict;
+    EXPECT_TRUE(std::filesystem::is_empty(dir_ / "tmp"));
+}
+
+TEST_F(KeepJpegTest, TurnedPhotosAreWhatTheLosslessTurnMakes) {
+    std::vector<std::string> files;
+    std::vector<std::vector<uint8_t>> originals;
+    for (int orientation = 2; orientation <= 8; ++orientation) {
+        originals.push_back(fixtures::EncodeJpeg(
+            fixtures::StoredForOrientation(fixtures::Pattern(72, 40), orientation),
+            Camera(orientation, orientation == 6)));
+        files.push_back(Write("o" + std::to_string(orientation) + ".jpg", originals.back()));
+    }
+    const TExportResult r = Export(files, "turned.pdf", true);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.takenOver, 7);
+    const std::vector<Image> images = Images(ReadFile(dir_ / "turned.pdf"));
+    ASSERT_EQ(images.size(), 7u);
+    for (size_t i = 0; i < images.size(); ++i) {
+        const auto& original = originals[i];
+        TJpegFacts stored;
+        ASSERT_EQ(InspectJpeg(original.data(), original.size(), &stored), TJpegCheck::kShowable);
+        TJpegData turned;
+        ASSERT_EQ(TurnJpegUpright(original.data(), original.size(), stored.Orientation, &turned),
+                  1);
+        EXPECT_TRUE(images[i].data ==
+                    std::string(reinterpret_cast<const char*>(turned.Data), turned.Size))
+            << "orientation " << stored.Orientation;
+        TJpegFacts upright;
+        EXPECT_EQ(InspectJpeg(turned.Data, turned.Size, &upright), TJpegCheck::kShowable);
+        FreeJpegData(&turned);
+        // Upright: 72 x 40, less the cut edge blocks.
+        EXPECT_GT(upright.Width, 72 - 16);
+        EXPECT_GT(upright.Height, 40 - 16);
+        EXPECT_LE(upright.Height, 40);
+        EXPECT_NE(images[i].dict.find("/Width " + std::to_string(upright.Width) + " /Height " +
+                                      std::to_string(upright.Height) + " "),
+                  std::string::npos)
+            << images[i].dict;
+    }
+}
+
+TEST_F(KeepJpegTest, EveryOtherKindGoesTheNormalWay) {
+    const fixtures::Picture p = fixtures::Pattern(40, 24);
+    auto arithmetic = Camera();
+    arithmetic.arithmetic = true;
+    auto twelveBit = fixtures::EncodeJpeg(p, Camera());
+    for (size_t i = 2; i + 4 < twelveBit.size(); ++i)
+        if (twelveBit[i] == 0xFF && twelveBit[i + 1] == 0xC0) twelveBit[i + 4] = 12;
+    auto cut = fixtures::EncodeJpeg(p, Camera());
+    cut.resize(cut.size() - 30);
+    auto tiny = Camera(6); // a turn would leave nothing of its 12 pixel width
+    const std::vector<std::string> files = {
+        Write("cmyk.jpg", fixtures::EncodeJpeg(p, Camera(0, false, fixtures::JpegKind::Cmyk))),
+        Write("ycck.jpg", fixtures::EncodeJpeg(p, Camera(0, false, fixtures::JpegKind::Ycck))),
+        Write("rgb.jpg", fixtures::EncodeJpeg(p, Camera(0, false, fixtures::JpegKind::Rgb))),
+        Write("arith.jpg", fixtures::EncodeJpeg(p, arithmetic)),
+        Write("twelve.jpg", twelveBit),
+        Write("cut.jpg", cut),
+        Write("tiny.jpg", fixtures::EncodeJpeg(fixtures::Pattern(12, 40), tiny)),
+        Write("bild.png", fixtures::EncodePng(p, {})),
+        (dir_ / "fehlt.jpg").string(),
+    };
+    const TExportResult kept = Export(files, "keep.pdf", true);
+    const TExportResult normal = Export(files, "normal.pdf", false);
+    ASSERT_TRUE(kept.ok);
+    ASSERT_TRUE(normal.ok);
+    EXPECT_EQ(kept.takenOver, 0);
+    EXPECT_EQ(kept.blackPictures, normal.blackPictures);
+    EXPECT_TRUE(ReadFile(dir_ / "keep.pdf") == ReadFile(dir_ / "normal.pdf"));
+}
+
+// The default export (no option) of a JPEG, a turned JPEG and a PNG, byte for byte as it
+// was written before the option existed: the option and any change to the export's speed
+// must leave these bytes alone.
+TEST_F(KeepJpegTest, DefaultExportBytesAreTheGoldenOnes) {
+    const std::vector<std::string> files = {
+        Write("a.jpg", fixtures::EncodeJpeg(fixtures::Pattern(48, 32), Camera())),
+        Write("b.jpg", fixtures::EncodeJpeg(fixtures::Pattern(32, 48), Camera(6))),
+        Write("c.png", fixtures::EncodePng(fixtures::Pattern(20, 10), {})),
+    };
+    ASSERT_TRUE(Export(files, "default.pdf", false).ok);
+    const std::string golden =
+        ReadFile(std::string(LUMENO_TEST_DATA_DIR) + "/default_export_three_photos.pdf");
+    const std::string got = ReadFile(dir_ / "default.pdf");
+    if (std::getenv("LUMENO_WRITE_GOLDEN"))
+        fixtures::WriteBytes(std::string(LUMENO_TEST_DATA_DIR) + "/default_export_three_photos.pdf",
+                             std::vector<uint8_t>(got.begin(), got.end()));
+    ASSERT_FALSE(golden.empty());
+    ASSERT_EQ(got.size(), golden.size());
+    const auto diff = std::mismatch(got.begin(), got.end(), golden.begin());
+    EXPECT_TRUE(diff.first == got.end()) << "first different byte at " << diff.first - got.begin();
+}
+
+} // namespace
