@@ -205,12 +205,14 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, boo
     return out;
 }
 
-// Prepares photos on worker threads; at most `jobs` photos are taken but not yet collected.
+// Prepares photos on worker threads; at most 2 x `jobs` photos are taken but not yet
+// collected. The second `jobs` photos let a worker that finished early go on with the next
+// photo while the writer still waits for a slower one; they hold only finished JPEG bytes.
 class TPhotoPool {
   public:
     TPhotoPool(const std::vector<TExportPhoto>& photos, int jobs, bool keepJpeg)
-        : photos_(photos), jobs_(jobs), keepJpeg_(keepJpeg), slots_(static_cast<size_t>(jobs)),
-          percent_(static_cast<size_t>(jobs)) {
+        : photos_(photos), ahead_(2 * jobs), keepJpeg_(keepJpeg),
+          slots_(static_cast<size_t>(ahead_)), percent_(static_cast<size_t>(ahead_)) {
         for (int i = 0; i < jobs && i < static_cast<int>(photos.size()); ++i) {
             try {
                 threads_.emplace_back([this] { Work(); });
@@ -262,7 +264,7 @@ class TPhotoPool {
                 std::unique_lock lock(mutex_);
                 workCv_.wait(lock, [this] {
                     return stop_ || next_ >= static_cast<int>(photos_.size()) ||
-                           next_ < collected_ + jobs_;
+                           next_ < collected_ + ahead_;
                 });
                 if (stop_ || next_ >= static_cast<int>(photos_.size())) return;
                 index = next_++;
@@ -280,7 +282,7 @@ class TPhotoPool {
     }
 
     const std::vector<TExportPhoto>& photos_;
-    const int jobs_;
+    const int ahead_; // photos that may be taken before the writer collects them
     const bool keepJpeg_;
     std::mutex mutex_;
     std::condition_variable workCv_, doneCv_;

@@ -261,7 +261,8 @@ LoadResult LoadJpeg(const LoadRequest& request, TDib* out) {
     const int width = static_cast<int>(info.output_width);
     const int height = static_cast<int>(info.output_height);
     if (!SizeAllowed(width, height, 24)) return result;
-    if (grey ? !NewGreyDib(out, width, height) : !newdib(out, width, height, 24, nullptr, 0))
+    // Rows are cleared below where the data did not reach.
+    if (grey ? !NewGreyDib(out, width, height, false) : !NewDibUncleared(out, width, height, 24))
         return result;
     if (info.density_unit == 1 || info.density_unit == 2) {
         const double perMetre = info.density_unit == 1 ? 100.0 / 2.54 : 100.0;
@@ -278,6 +279,17 @@ LoadResult LoadJpeg(const LoadRequest& request, TDib* out) {
         // Nothing of the picture was read (a broken header or first scan).
         deldib(out);
         return result;
+    }
+    // The picture's block may hold an earlier picture: libjpeg wrote rows 0 .. rowsRead - 1
+    // (it writes the rows of a call only after their data decoded without a fatal error);
+    // the rows after them are black and the bytes that pad a row zero.
+    const size_t used = static_cast<size_t>(width) * (grey ? 1 : 3);
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = RowFromTop(out, y);
+        if (y >= target.rowsRead)
+            std::memset(row, 0, static_cast<size_t>(out->RowBytes));
+        else if (used < static_cast<size_t>(out->RowBytes))
+            std::memset(row + used, 0, static_cast<size_t>(out->RowBytes) - used);
     }
     result.status = complete ? LoadStatus::Complete : LoadStatus::Partial;
     return result;

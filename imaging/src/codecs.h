@@ -71,8 +71,9 @@ inline uint8_t* RowFromTop(TDib* dib, int y) {
     return dib->Bits + static_cast<size_t>(dib->Info->biHeight - 1 - y) * dib->RowBytes;
 }
 
-// A new 8-bit image whose colour table is the grey ramp 0..255.
-bool NewGreyDib(TDib* out, int width, int height);
+// A new 8-bit image whose colour table is the grey ramp 0..255 (pixels as NewDibUncleared
+// when not zeroed).
+bool NewGreyDib(TDib* out, int width, int height, bool zeroed = true);
 
 // Sets colour i of a palette image (both tables).
 void SetColour(TDib* dib, int i, uint8_t red, uint8_t green, uint8_t blue);

@@ -46,15 +46,17 @@ void SyncColours(TDib* dib) {
 
 using namespace pictavo_internal;
 
-PICTAVO_API int newdib(TDib* out, int width, int height, int bitsPerPixel,
-                       const TDibInfo* colourSource, int colourCount) {
+namespace {
+
+int NewDib(TDib* out, int width, int height, int bitsPerPixel, const TDibInfo* colourSource,
+           int colourCount, bool zeroed) {
     if (!out) return 0;
     *out = TDib{};
     if (!SizeAllowed(width, height, bitsPerPixel)) return 0;
     const int64_t rowBytes = RowBytesFor(width, bitsPerPixel);
     auto* block = static_cast<DibBlock*>(std::calloc(1, sizeof(DibBlock)));
     if (!block) return 0;
-    block->pixels = AllocateLarge(static_cast<size_t>(rowBytes * height));
+    block->pixels = AllocateLarge(static_cast<size_t>(rowBytes * height), zeroed);
     if (!block->pixels.data) {
         std::free(block);
         return 0;
@@ -80,6 +82,17 @@ PICTAVO_API int newdib(TDib* out, int width, int height, int bitsPerPixel,
     out->HasPalette = bitsPerPixel <= 8 ? 1 : 0;
     SyncColours(out);
     return 1;
+}
+
+} // namespace
+
+int pictavo_internal::NewDibUncleared(TDib* out, int width, int height, int bitsPerPixel) {
+    return NewDib(out, width, height, bitsPerPixel, nullptr, 0, false);
+}
+
+PICTAVO_API int newdib(TDib* out, int width, int height, int bitsPerPixel,
+                       const TDibInfo* colourSource, int colourCount) {
+    return NewDib(out, width, height, bitsPerPixel, colourSource, colourCount, true);
 }
 
 PICTAVO_API void deldib(TDib* image) {

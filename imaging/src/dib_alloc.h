@@ -18,6 +18,10 @@ int64_t RowBytesFor(int width, int bitsPerPixel);
 // True when a width x height picture of that depth may be allocated.
 bool SizeAllowed(int width, int height, int bitsPerPixel);
 
+// newdib for a decoder that writes every byte of every row itself, or clears what it did not
+// write: the pixels of a reused block are not cleared first.
+int NewDibUncleared(TDib* out, int width, int height, int bitsPerPixel);
+
 // Copies Info->bmiColors into Colours (red, green, blue order).
 void SyncColours(TDib* dib);
 

@@ -2,6 +2,7 @@
 #include "file_io.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #ifdef _WIN32
@@ -41,8 +42,10 @@ bool ReadWholeFile(const char* fileName, LargeBuffer& bytes, size_t& size) {
     const long end = std::ftell(f.get());
     if (end < 0 || static_cast<uint64_t>(end) > kMaxFileBytes) return false;
     std::rewind(f.get());
-    if (!bytes.Allocate(static_cast<size_t>(end) + 1)) return false;
+    // Every byte is read into or cleared below; no need to clear the block first.
+    if (!bytes.Allocate(static_cast<size_t>(end) + 1, false)) return false;
     size = std::fread(bytes.data(), 1, static_cast<size_t>(end), f.get());
+    std::memset(bytes.data() + size, 0, static_cast<size_t>(end) + 1 - size);
     // A file that shrank meanwhile is read as far as it goes.
     return !std::ferror(f.get());
 }

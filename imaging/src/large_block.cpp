@@ -18,10 +18,12 @@ constexpr size_t kHugePage = 2u << 20; // huge pages need 2 MB aligned ranges
 #if defined(__linux__)
 // Recently freed mappings, kept for the next picture: a fresh mapping costs a page fault and
 // the kernel's zeroing per page, far more than clearing a block that is already mapped. An
-// export of many photos of one size thus reuses the same few blocks. At most kKept blocks
+// export of many photos of one size thus reuses the same few blocks: mappings are made in
+// whole huge pages, so that files of slightly different sizes fit the same block, and
+// enough are kept for the picture and the file of each of several threads. At most kKept blocks
 // of together at most kKeptBytes are kept, so the memory held neither grows with the number
 // of pictures nor stays at the size of one huge picture once it is freed.
-constexpr int kKept = 4;
+constexpr int kKept = 8;
 constexpr size_t kKeptBytes = 256u << 20;
 
 struct KeptBlocks {
@@ -66,22 +68,23 @@ bool Keep(const LargeBlock& block) {
 #endif
 } // namespace
 
-LargeBlock AllocateLarge(size_t bytes) {
+LargeBlock AllocateLarge(size_t bytes, bool zeroed) {
     LargeBlock block;
     if (bytes == 0) bytes = 1;
 #if defined(__linux__)
-    if (bytes >= kMapFrom && bytes <= SIZE_MAX - kHugePage) {
+    if (bytes >= kMapFrom && bytes <= SIZE_MAX - 2 * kHugePage) {
         LargeBlock reused = TakeKept(bytes);
         if (reused.data) {
-            std::memset(reused.data, 0, bytes);
+            if (zeroed) std::memset(reused.data, 0, bytes);
             return reused;
         }
-        const size_t length = bytes + kHugePage;
+        const size_t whole = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+        const size_t length = whole + kHugePage;
         void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (base == MAP_FAILED) return block;
         const uintptr_t aligned =
             (reinterpret_cast<uintptr_t>(base) + kHugePage - 1) & ~static_cast<uintptr_t>(kHugePage - 1);
-        madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE); // a hint; may be refused
+        madvise(reinterpret_cast<void*>(aligned), whole, MADV_HUGEPAGE); // a hint; may be refused
         block.data = reinterpret_cast<uint8_t*>(aligned);
         block.mapping = base;
         block.mappingLength = length;

@@ -8,12 +8,14 @@
 namespace pictavo_internal {
 
 struct LargeBlock {
-    uint8_t* data = nullptr; // zero-filled, null when the block could not be had
+    uint8_t* data = nullptr; // null when the block could not be had
     void* mapping = nullptr; // the mapping to release; null for calloc'd blocks
     size_t mappingLength = 0;
 };
 
-LargeBlock AllocateLarge(size_t bytes);
+// A block of at least `bytes`, zero-filled unless `zeroed` is false (then a reused block
+// holds what its last user left; a fresh one is zero all the same).
+LargeBlock AllocateLarge(size_t bytes, bool zeroed = true);
 
 // Releases a block from AllocateLarge (an empty one is fine).
 void FreeLarge(const LargeBlock& block);
@@ -25,9 +27,9 @@ class LargeBuffer {
     ~LargeBuffer() { FreeLarge(block_); }
     LargeBuffer(const LargeBuffer&) = delete;
     LargeBuffer& operator=(const LargeBuffer&) = delete;
-    bool Allocate(size_t bytes) {
+    bool Allocate(size_t bytes, bool zeroed = true) {
         FreeLarge(block_);
-        block_ = AllocateLarge(bytes);
+        block_ = AllocateLarge(bytes, zeroed);
         return block_.data != nullptr;
     }
     uint8_t* data() const { return block_.data; }

@@ -166,8 +166,10 @@ bool ApplyOrientation(TDib* dib, int orientation) {
     return true;
 }
 
-bool NewGreyDib(TDib* out, int width, int height) {
-    if (!newdib(out, width, height, 8, nullptr, 0)) return false;
+bool NewGreyDib(TDib* out, int width, int height, bool zeroed) {
+    if (!(zeroed ? newdib(out, width, height, 8, nullptr, 0)
+                 : NewDibUncleared(out, width, height, 8)))
+        return false;
     for (int i = 0; i < 256; ++i) {
         const uint8_t g = static_cast<uint8_t>(i);
         SetColour(out, i, g, g, g);

@@ -3,8 +3,8 @@
 // photo as a JPEG (load, 24 bits, quality 90 through a temporary file) and writes the PDF.
 //
 // Threads: photos are prepared on a pool of worker threads while the calling thread writes
-// them strictly in show order; at most `Jobs` photos are in flight, so memory does not grow
-// with the show. The bytes written do not depend on `Jobs`. Every callback of
+// them strictly in show order; at most `Jobs` photos are being prepared and at most 2 x `Jobs`
+// prepared JPEGs wait to be written, so memory does not grow with the show. The bytes written do not depend on `Jobs`. Every callback of
 // TExportProgress runs ON THE CALLING THREAD, at least every ~50 ms while it waits for a
 // worker, so a window can repaint and move its progress bar.
 //
