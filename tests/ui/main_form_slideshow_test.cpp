@@ -1,4 +1,5 @@
 // The slide-show options of the export page: photos also as pages, and the HTML slide show.
+#include "status_bar.h"
 #include "ui_test_support.h"
 
 #include <QCheckBox>
@@ -43,6 +44,34 @@ TEST_F(MainFormTest, PhotoPagesBoxSitsBelowFullScreenOffAndIsNotSaved) {
     EXPECT_FALSE(ReadAll(Dir.filePath(QStringLiteral("ohne.lmo"))).isEmpty());
     EXPECT_EQ(ReadAll(Dir.filePath(QStringLiteral("ohne.lmo"))),
               ReadAll(Dir.filePath(QStringLiteral("mit.lmo"))));
+}
+
+TEST_F(MainFormTest, KeepJpegBoxTakesJpegsOverUnchangedAndIsNotSaved) {
+    QCheckBox* box = Form->Controls().KeepJpegCheck;
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("Original-JPEGs verlustfrei übernehmen (schneller)"));
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_GT(box->y(),
+              Form->findChild<QLabel*>(QStringLiteral("PhotoPagesHint"))->geometry().bottom());
+    EXPECT_GT(Form->Controls().SaveHtmlBtn->y(), box->geometry().bottom());
+
+    const QString jpeg = MakeImage("rot.jpg", 64, 48, QColor(220, 30, 30));
+    AddPhotos({jpeg, MakeImage("blau.png", 48, 64, QColor(30, 30, 220))});
+    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("ohne.lmo")));
+    Form->Controls().SaveAsBtn->click();
+    box->setChecked(true);
+    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("mit.lmo")));
+    Form->Controls().SaveAsBtn->click();
+    EXPECT_EQ(ReadAll(Dir.filePath(QStringLiteral("ohne.lmo"))),
+              ReadAll(Dir.filePath(QStringLiteral("mit.lmo"))));
+
+    Form->Controls().ShowPDFCheck->setChecked(false);
+    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("mit.pdf")));
+    Form->Controls().SavePDFBtn->click();
+    ASSERT_TRUE(D.Messages.empty()) << D.Messages[0].Text.toStdString();
+    EXPECT_TRUE(ReadAll(Dir.filePath(QStringLiteral("mit.pdf"))).contains(ReadAll(jpeg)));
+    EXPECT_EQ(Form->Controls().StatusBar1->PanelText(),
+              QStringLiteral("1 von 2 Fotos verlustfrei übernommen"));
 }
 
 TEST_F(MainFormTest, PhotoPagesBoxAddsOnePagePerPhoto) {

@@ -42,6 +42,8 @@ QString ProjectFileText(ProjectFileError code);
 QString ExportText(const TExportResult& result);
 // The same for the HTML slide show: kCannotCreate has its own, shorter text.
 QString HtmlShowText(const TExportResult& result);
+// The status panel after an export with the lossless JPEG option: "3 von 12 Fotos ...".
+QString TakenOverText(int takenOver, int photos);
 // What a device that refused to draw a picture tells; empty for kDrawn.
 QString DrawDibText(DrawDibResult result);
 // The photo open dialog's description of one entry of the image library's table.

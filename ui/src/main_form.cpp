@@ -453,6 +453,7 @@ void TMainForm::RunExport(const QString& name, bool html) {
     options.Html = html;
     options.PhotoPages = !html && C.PhotoPagesCheck->isChecked();
     options.Loop = html && C.LoopCheck->isChecked();
+    options.KeepJpeg = C.KeepJpegCheck->isChecked();
     // "PDF-Datei nach dem Erzeugen anzeigen" also shows the HTML slide show in the browser.
     options.Open = [this](const std::string& path) {
         if (ShellOpen) ShellOpen(path);
@@ -464,6 +465,7 @@ void TMainForm::RunExport(const QString& name, bool html) {
     qApp->removeEventFilter(&blocker);
     Exporting = false;
     SetProStatus(0);
+    if (r.ok && options.KeepJpeg) C.StatusBar1->SetPanelText(TakenOverText(r.takenOver, r.photos));
     if (r.ok && !r.missingCharacters.empty()) {
         QString list;
         for (char32_t c : r.missingCharacters)

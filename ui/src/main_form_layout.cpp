@@ -316,11 +316,18 @@ void BuildExportPage(QWidget* area, TMainFormControls& c) {
     QLabel* pagesHint =
         MakeLabel(area, QStringLiteral("(Diashow in jedem PDF-Betrachter)"), QPoint(186, 78), 220);
     pagesHint->setObjectName(QStringLiteral("PhotoPagesHint"));
+    c.KeepJpegCheck =
+        new QCheckBox(QStringLiteral("Original-JPEGs verlustfrei übernehmen (schneller)"), area);
+    c.KeepJpegCheck->setObjectName(QStringLiteral("KeepJpegCheck"));
+    c.KeepJpegCheck->setGeometry(168, 100, 300, 17);
+    c.KeepJpegCheck->setToolTip(QStringLiteral(
+        "JPEG-Fotos, die ein PDF-Betrachter so zeigen kann, werden unverändert eingebettet "
+        "statt neu komprimiert"));
     c.SaveHtmlBtn = MakeButton(area, "SaveHtmlBtn", QStringLiteral("Als HTML-Diashow speichern..."),
-                               QRect(8, 108, 185, 25));
+                               QRect(8, 132, 185, 25));
     c.LoopCheck = new QCheckBox(QStringLiteral("Endlos wiederholen"), area);
     c.LoopCheck->setObjectName(QStringLiteral("LoopCheck"));
-    c.LoopCheck->setGeometry(208, 112, 200, 17);
+    c.LoopCheck->setGeometry(208, 136, 200, 17);
     c.LoopCheck->setToolTip(
         QStringLiteral("Die HTML-Diashow beginnt nach dem letzten Foto von vorn"));
 }

@@ -101,6 +101,10 @@ QString HtmlShowText(const TExportResult& r) {
     return ExportText(r);
 }
 
+QString TakenOverText(int takenOver, int photos) {
+    return QStringLiteral("%1 von %2 Fotos verlustfrei übernommen").arg(takenOver).arg(photos);
+}
+
 QString DrawDibText(DrawDibResult result) {
     switch (result) {
     case DrawDibResult::kDrawn:
