@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace pictavo_internal {
 
@@ -116,9 +116,9 @@ bool Start(Decompressor& d) {
 
 struct RowTarget {
     TDib* dib;
-    bool cmyk;          // rows arrive as CMYK and are turned into blue, green, red
-    bool inverted;      // Adobe CMYK: stored values are 255 - ink
-    uint8_t* cmykRow;   // one row of CMYK samples
+    bool cmyk;        // rows arrive as CMYK and are turned into blue, green, red
+    bool inverted;    // Adobe CMYK: stored values are 255 - ink
+    uint8_t* cmykRow; // one row of CMYK samples
     int rowsRead;
 };
 
@@ -273,8 +273,8 @@ LoadResult LoadJpeg(const LoadRequest& request, TDib* out) {
     std::vector<uint8_t> cmykRow(cmyk ? static_cast<size_t>(width) * 4 : 0);
     RowTarget target{out, cmyk, info.saw_Adobe_marker == TRUE, cmykRow.data(), 0};
     const bool started = Start(d);
-    const bool complete = started && ReadRows(d, target) &&
-                          target.rowsRead == height && !d.errors.dataEnded;
+    const bool complete =
+        started && ReadRows(d, target) && target.rowsRead == height && !d.errors.dataEnded;
     if (target.rowsRead == 0) {
         // Nothing of the picture was read (a broken header or first scan).
         deldib(out);

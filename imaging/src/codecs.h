@@ -95,7 +95,9 @@ bool ExifThumbnail(const uint8_t* data, size_t size, size_t& offset, size_t& len
 bool ApplyOrientation(TDib* dib, int orientation);
 
 // True when orientation swaps width and height (5..8).
-inline bool SwapsAxes(int orientation) { return orientation >= 5 && orientation <= 8; }
+inline bool SwapsAxes(int orientation) {
+    return orientation >= 5 && orientation <= 8;
+}
 
 // Composites a colour with alpha onto white.
 inline uint8_t OnWhite(unsigned value, unsigned alpha) {

@@ -9,7 +9,9 @@
 
 namespace {
 
-bool ValidDepth(int bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 24; }
+bool ValidDepth(int bits) {
+    return bits == 1 || bits == 4 || bits == 8 || bits == 24;
+}
 
 // Info points at the start of this block; the pixel block is remembered behind the header
 // so that deldib can release it the way it was obtained.

@@ -25,13 +25,17 @@ FileOwner OpenFile(const char* fileName, const char* mode) {
     return FileOwner(_wfopen(Wide(fileName).c_str(), Wide(mode).c_str()));
 }
 
-void RemoveFile(const char* fileName) { _wremove(Wide(fileName).c_str()); }
+void RemoveFile(const char* fileName) {
+    _wremove(Wide(fileName).c_str());
+}
 #else
 FileOwner OpenFile(const char* fileName, const char* mode) {
     return FileOwner(std::fopen(fileName, mode));
 }
 
-void RemoveFile(const char* fileName) { std::remove(fileName); }
+void RemoveFile(const char* fileName) {
+    std::remove(fileName);
+}
 #endif
 
 bool ReadWholeFile(const char* fileName, LargeBuffer& bytes, size_t& size) {

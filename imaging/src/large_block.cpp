@@ -60,7 +60,8 @@ bool Keep(const LargeBlock& block) {
     std::lock_guard<std::mutex> guard(kept.lock);
     if (kept.count == kKept) return false;
     size_t held = block.mappingLength;
-    for (int i = 0; i < kept.count; ++i) held += kept.blocks[i].mappingLength;
+    for (int i = 0; i < kept.count; ++i)
+        held += kept.blocks[i].mappingLength;
     if (held > kKeptBytes) return false;
     kept.blocks[kept.count++] = block;
     return true;
@@ -80,10 +81,11 @@ LargeBlock AllocateLarge(size_t bytes, bool zeroed) {
         }
         const size_t whole = (bytes + kHugePage - 1) & ~(kHugePage - 1);
         const size_t length = whole + kHugePage;
-        void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* base =
+            mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (base == MAP_FAILED) return block;
-        const uintptr_t aligned =
-            (reinterpret_cast<uintptr_t>(base) + kHugePage - 1) & ~static_cast<uintptr_t>(kHugePage - 1);
+        const uintptr_t aligned = (reinterpret_cast<uintptr_t>(base) + kHugePage - 1) &
+                                  ~static_cast<uintptr_t>(kHugePage - 1);
         madvise(reinterpret_cast<void*>(aligned), whole, MADV_HUGEPAGE); // a hint; may be refused
         block.data = reinterpret_cast<uint8_t*>(aligned);
         block.mapping = base;

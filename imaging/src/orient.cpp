@@ -28,9 +28,12 @@ const uint8_t* OrientationEntry(const uint8_t* data, size_t size, bool& big) {
         size -= 6;
     }
     if (size < 8) return nullptr;
-    if (data[0] == 'I' && data[1] == 'I') big = false;
-    else if (data[0] == 'M' && data[1] == 'M') big = true;
-    else return nullptr;
+    if (data[0] == 'I' && data[1] == 'I')
+        big = false;
+    else if (data[0] == 'M' && data[1] == 'M')
+        big = true;
+    else
+        return nullptr;
     if (Read(data + 2, 2, big) != 42) return nullptr;
     const uint32_t ifd = Read(data + 4, 4, big);
     if (ifd > size - 2) return nullptr;
@@ -75,9 +78,12 @@ bool ExifThumbnail(const uint8_t* data, size_t size, size_t& offset, size_t& len
     }
     if (size < 8) return false;
     bool big;
-    if (data[0] == 'I' && data[1] == 'I') big = false;
-    else if (data[0] == 'M' && data[1] == 'M') big = true;
-    else return false;
+    if (data[0] == 'I' && data[1] == 'I')
+        big = false;
+    else if (data[0] == 'M' && data[1] == 'M')
+        big = true;
+    else
+        return false;
     // IFD0, then the next one (IFD1) which describes the thumbnail.
     const uint32_t ifd0 = Read(data + 4, 4, big);
     if (ifd0 > size - 2) return false;
@@ -106,14 +112,38 @@ namespace {
 // Source pixel (x, y), both from the top-left of the stored picture, for upright pixel (u, v).
 void SourceOf(int orientation, int u, int v, int w, int h, int& x, int& y) {
     switch (orientation) {
-    case 2: x = w - 1 - u; y = v; break;
-    case 3: x = w - 1 - u; y = h - 1 - v; break;
-    case 4: x = u; y = h - 1 - v; break;
-    case 5: x = v; y = u; break;
-    case 6: x = v; y = h - 1 - u; break;
-    case 7: x = w - 1 - v; y = h - 1 - u; break;
-    case 8: x = w - 1 - v; y = u; break;
-    default: x = u; y = v; break;
+    case 2:
+        x = w - 1 - u;
+        y = v;
+        break;
+    case 3:
+        x = w - 1 - u;
+        y = h - 1 - v;
+        break;
+    case 4:
+        x = u;
+        y = h - 1 - v;
+        break;
+    case 5:
+        x = v;
+        y = u;
+        break;
+    case 6:
+        x = v;
+        y = h - 1 - u;
+        break;
+    case 7:
+        x = w - 1 - v;
+        y = h - 1 - u;
+        break;
+    case 8:
+        x = w - 1 - v;
+        y = u;
+        break;
+    default:
+        x = u;
+        y = v;
+        break;
     }
 }
 
@@ -151,7 +181,8 @@ bool ApplyOrientation(TDib* dib, int orientation) {
                     dst[3 * u + 2] = src[2];
                 }
             } else {
-                for (int u = 0; u < ow; ++u, src += step) dst[u] = *src;
+                for (int u = 0; u < ow; ++u, src += step)
+                    dst[u] = *src;
             }
         } else {
             for (int u = 0; u < ow; ++u) {

@@ -20,7 +20,8 @@ Picture MakePicture(int width, int height, const std::function<Rgb(int, int)>& c
     p.height = height;
     p.pixels.resize(static_cast<size_t>(width) * height);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) p.pixels[static_cast<size_t>(y) * width + x] = colour(x, y);
+        for (int x = 0; x < width; ++x)
+            p.pixels[static_cast<size_t>(y) * width + x] = colour(x, y);
     return p;
 }
 
@@ -29,10 +30,10 @@ Picture Pattern(int width, int height) {
         const bool right = x >= width / 2, bottom = y >= height / 2;
         const int gx = width > 1 ? 60 * x / (width - 1) : 0;
         const int gy = height > 1 ? 60 * y / (height - 1) : 0;
-        if (!right && !bottom) return Rgb{uint8_t(190 + gx), uint8_t(40 + gy), 40};   // red
-        if (right && !bottom) return Rgb{40, uint8_t(170 + gy), uint8_t(40 + gx)};    // green
-        if (!right && bottom) return Rgb{40, uint8_t(40 + gx), uint8_t(190 + gy)};    // blue
-        return Rgb{uint8_t(200 + gy / 2), uint8_t(200 + gx / 2), 30};                  // yellow
+        if (!right && !bottom) return Rgb{uint8_t(190 + gx), uint8_t(40 + gy), 40}; // red
+        if (right && !bottom) return Rgb{40, uint8_t(170 + gy), uint8_t(40 + gx)};  // green
+        if (!right && bottom) return Rgb{40, uint8_t(40 + gx), uint8_t(190 + gy)};  // blue
+        return Rgb{uint8_t(200 + gy / 2), uint8_t(200 + gx / 2), 30};               // yellow
     });
 }
 
@@ -47,8 +48,7 @@ Picture Smooth(int width, int height) {
 Rgb PixelOf(const TDib& dib, int x, int y) {
     const int stored = dib.Info->biHeight - 1 - y;
     const uint32_t v = getpixel(&dib, x, stored);
-    if (dib.Info->biBitCount == 24)
-        return Rgb{uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+    if (dib.Info->biBitCount == 24) return Rgb{uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
     const TRgbQuad& q = dib.Info->bmiColors[v & 0xFF];
     return Rgb{q.rgbRed, q.rgbGreen, q.rgbBlue};
 }
@@ -66,8 +66,8 @@ Rgb PixelOf(const TDib& dib, int x, int y) {
                 std::abs(a.b - e.b) > tolerance)
                 return ::testing::AssertionFailure()
                        << "first differing pixel (" << x << ", " << y << " from top): got "
-                       << int(a.r) << "," << int(a.g) << "," << int(a.b) << " expected "
-                       << int(e.r) << "," << int(e.g) << "," << int(e.b);
+                       << int(a.r) << "," << int(a.g) << "," << int(a.b) << " expected " << int(e.r)
+                       << "," << int(e.g) << "," << int(e.b);
         }
     return ::testing::AssertionSuccess();
 }
@@ -92,7 +92,8 @@ std::vector<uint8_t> ReadBytes(const std::string& file) {
 
 void WriteBytes(const std::string& file, const std::vector<uint8_t>& bytes) {
     std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 // --- JPEG -------------------------------------------------------------------------------
@@ -102,16 +103,32 @@ namespace {
 // "Exif\0\0", IFD0 with the orientation, IFD1 pointing at the thumbnail, the thumbnail.
 std::vector<uint8_t> ExifWithThumbnail(int orientation, const std::vector<uint8_t>& thumb) {
     std::vector<uint8_t> b = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0};
-    auto put16 = [&](uint32_t v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); };
-    auto put32 = [&](uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); };
+    auto put16 = [&](uint32_t v) {
+        b.push_back(uint8_t(v));
+        b.push_back(uint8_t(v >> 8));
+    };
+    auto put32 = [&](uint32_t v) {
+        put16(v & 0xFFFF);
+        put16(v >> 16);
+    };
     // IFD0 at 8: one entry, next IFD at 8 + 2 + 12 + 4 = 26.
     put16(1);
-    put16(0x112); put16(3); put32(1); put16(uint32_t(orientation)); put16(0);
+    put16(0x112);
+    put16(3);
+    put32(1);
+    put16(uint32_t(orientation));
+    put16(0);
     put32(26);
     // IFD1 at 26: two entries; the thumbnail follows at 26 + 2 + 24 + 4 = 56.
     put16(2);
-    put16(0x201); put16(4); put32(1); put32(56);
-    put16(0x202); put16(4); put32(1); put32(uint32_t(thumb.size()));
+    put16(0x201);
+    put16(4);
+    put32(1);
+    put32(56);
+    put16(0x202);
+    put16(4);
+    put32(1);
+    put32(uint32_t(thumb.size()));
     put32(0);
     b.insert(b.end(), thumb.begin(), thumb.end());
     return b;
@@ -119,11 +136,38 @@ std::vector<uint8_t> ExifWithThumbnail(int orientation, const std::vector<uint8_
 
 std::vector<uint8_t> ExifBlock(int orientation) {
     // "Exif\0\0", little-endian TIFF header, one IFD with the orientation tag.
-    std::vector<uint8_t> b = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
-                              1, 0,                      // one entry
-                              0x12, 0x01, 3, 0, 1, 0, 0, 0, // tag 0x112, SHORT, count 1
-                              uint8_t(orientation), 0, 0, 0, // value
-                              0, 0, 0, 0};               // no next IFD
+    std::vector<uint8_t> b = {'E',
+                              'x',
+                              'i',
+                              'f',
+                              0,
+                              0,
+                              'I',
+                              'I',
+                              42,
+                              0,
+                              8,
+                              0,
+                              0,
+                              0,
+                              1,
+                              0, // one entry
+                              0x12,
+                              0x01,
+                              3,
+                              0,
+                              1,
+                              0,
+                              0,
+                              0, // tag 0x112, SHORT, count 1
+                              uint8_t(orientation),
+                              0,
+                              0,
+                              0, // value
+                              0,
+                              0,
+                              0,
+                              0}; // no next IFD
     return b;
 }
 
@@ -221,18 +265,18 @@ std::vector<uint8_t> EncodePng(const Picture& picture, const PngOptions& o) {
                  o.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> plte;
-    for (const Rgb& c : o.palette) plte.push_back(png_color{c.r, c.g, c.b});
+    for (const Rgb& c : o.palette)
+        plte.push_back(png_color{c.r, c.g, c.b});
     if (o.colourType == PNG_COLOR_TYPE_PALETTE)
         png_set_PLTE(png, info, plte.data(), static_cast<int>(plte.size()));
     std::vector<uint8_t> trns = o.paletteAlpha;
-    if (!trns.empty())
-        png_set_tRNS(png, info, trns.data(), static_cast<int>(trns.size()), nullptr);
+    if (!trns.empty()) png_set_tRNS(png, info, trns.data(), static_cast<int>(trns.size()), nullptr);
     png_color_16 transparentGrey{};
     if (o.greyTransparentZero) png_set_tRNS(png, info, nullptr, 0, &transparentGrey);
     png_write_info(png, info);
     if (o.bitDepth == 16) png_set_swap(png); // our rows are little-endian uint16
-    const int channels = o.colourType == PNG_COLOR_TYPE_RGB         ? 3
-                         : o.colourType == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+    const int channels = o.colourType == PNG_COLOR_TYPE_RGB          ? 3
+                         : o.colourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
                          : o.colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
                                                                      : 1;
     const bool wide = o.bitDepth == 16;
@@ -266,8 +310,9 @@ std::vector<uint8_t> EncodePng(const Picture& picture, const PngOptions& o) {
             }
             for (int c = 0; c < channels; ++c) {
                 if (wide) {
-                    const uint16_t v = c == channels - 1 && channels % 2 == 0 ? s[c == 1 ? 1 : 3]
-                                                                              : uint16_t(s[c] * 257);
+                    const uint16_t v = c == channels - 1 && channels % 2 == 0
+                                           ? s[c == 1 ? 1 : 3]
+                                           : uint16_t(s[c] * 257);
                     row[(x * channels + c) * 2] = uint8_t(v);
                     row[(x * channels + c) * 2 + 1] = uint8_t(v >> 8);
                 } else {
@@ -277,7 +322,8 @@ std::vector<uint8_t> EncodePng(const Picture& picture, const PngOptions& o) {
         }
     }
     std::vector<png_bytep> pointers;
-    for (auto& r : rows) pointers.push_back(r.data());
+    for (auto& r : rows)
+        pointers.push_back(r.data());
     png_write_image(png, pointers.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -306,7 +352,8 @@ std::vector<uint8_t> EncodeGif(const Picture& indices, const GifOptions& o) {
     int error = 0;
     GifFileType* gif = EGifOpen(&out, GifWrite, &error);
     int mapSize = 2;
-    while (mapSize < static_cast<int>(o.palette.size())) mapSize *= 2;
+    while (mapSize < static_cast<int>(o.palette.size()))
+        mapSize *= 2;
     std::vector<GifColorType> colours(mapSize);
     for (size_t i = 0; i < o.palette.size(); ++i)
         colours[i] = GifColorType{o.palette[i].r, o.palette[i].g, o.palette[i].b};
@@ -325,9 +372,11 @@ std::vector<uint8_t> EncodeGif(const Picture& indices, const GifOptions& o) {
         if (o.interlaced) {
             const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
             for (int p = 0; p < 4; ++p)
-                for (int y = start[p]; y < indices.height; y += step[p]) order.push_back(y);
+                for (int y = start[p]; y < indices.height; y += step[p])
+                    order.push_back(y);
         } else {
-            for (int y = 0; y < indices.height; ++y) order.push_back(y);
+            for (int y = 0; y < indices.height; ++y)
+                order.push_back(y);
         }
         std::vector<GifPixelType> line(indices.width);
         for (int y : order) {
@@ -383,7 +432,9 @@ std::vector<uint8_t> EncodeTiff(const Picture& picture, TiffKind kind, int orien
             std::memcpy(&buf[at], &v, 2);
             break;
         }
-        case TiffKind::Palette: buf[at] = p.r; break;
+        case TiffKind::Palette:
+            buf[at] = p.r;
+            break;
         default:
             buf[at] = p.r;
             buf[at + 1] = p.g;
@@ -408,7 +459,8 @@ std::vector<uint8_t> EncodeTiff(const Picture& picture, TiffKind kind, int orien
         TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 5);
         std::vector<uint8_t> row(size_t(w) * pixelBytes);
         for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) sample(x, y, row, size_t(x) * pixelBytes);
+            for (int x = 0; x < w; ++x)
+                sample(x, y, row, size_t(x) * pixelBytes);
             TIFFWriteScanline(t, row.data(), y, 0);
         }
     }
@@ -418,7 +470,8 @@ std::vector<uint8_t> EncodeTiff(const Picture& picture, TiffKind kind, int orien
 
 namespace {
 void PutLe(std::vector<uint8_t>& b, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) b.push_back(uint8_t(v >> (8 * i)));
+    for (int i = 0; i < bytes; ++i)
+        b.push_back(uint8_t(v >> (8 * i)));
 }
 std::vector<uint8_t> ExifTiff(int orientation) {
     auto block = ExifBlock(orientation);
@@ -439,11 +492,10 @@ std::vector<uint8_t> EncodeWebp(const Picture& picture, int exifOrientation,
             rgba[4 * i + 3] = alpha.empty() ? 255 : alpha[i];
         }
     uint8_t* encoded = nullptr;
-    const size_t size =
-        lossy ? WebPEncodeRGBA(rgba.data(), picture.width, picture.height, picture.width * 4, 95,
-                               &encoded)
-              : WebPEncodeLosslessRGBA(rgba.data(), picture.width, picture.height,
-                                       picture.width * 4, &encoded);
+    const size_t size = lossy ? WebPEncodeRGBA(rgba.data(), picture.width, picture.height,
+                                               picture.width * 4, 95, &encoded)
+                              : WebPEncodeLosslessRGBA(rgba.data(), picture.width, picture.height,
+                                                       picture.width * 4, &encoded);
     std::vector<uint8_t> simple(encoded, encoded + size);
     WebPFree(encoded);
     if (!exifOrientation) return simple;
@@ -526,14 +578,22 @@ std::vector<uint8_t> EncodeHeic(const Picture& picture, int orientation, int thu
 Picture StoredForOrientation(const Picture& u, int orientation) {
     const int W = u.width, H = u.height;
     switch (orientation) {
-    case 2: return MakePicture(W, H, [&](int x, int y) { return u.At(W - 1 - x, y); });
-    case 3: return MakePicture(W, H, [&](int x, int y) { return u.At(W - 1 - x, H - 1 - y); });
-    case 4: return MakePicture(W, H, [&](int x, int y) { return u.At(x, H - 1 - y); });
-    case 5: return MakePicture(H, W, [&](int x, int y) { return u.At(y, x); });        // transposed
-    case 6: return MakePicture(H, W, [&](int x, int y) { return u.At(W - 1 - y, x); }); // turned left
-    case 7: return MakePicture(H, W, [&](int x, int y) { return u.At(W - 1 - y, H - 1 - x); });
-    case 8: return MakePicture(H, W, [&](int x, int y) { return u.At(y, H - 1 - x); }); // turned right
-    default: return u;
+    case 2:
+        return MakePicture(W, H, [&](int x, int y) { return u.At(W - 1 - x, y); });
+    case 3:
+        return MakePicture(W, H, [&](int x, int y) { return u.At(W - 1 - x, H - 1 - y); });
+    case 4:
+        return MakePicture(W, H, [&](int x, int y) { return u.At(x, H - 1 - y); });
+    case 5:
+        return MakePicture(H, W, [&](int x, int y) { return u.At(y, x); }); // transposed
+    case 6:
+        return MakePicture(H, W, [&](int x, int y) { return u.At(W - 1 - y, x); }); // turned left
+    case 7:
+        return MakePicture(H, W, [&](int x, int y) { return u.At(W - 1 - y, H - 1 - x); });
+    case 8:
+        return MakePicture(H, W, [&](int x, int y) { return u.At(y, H - 1 - x); }); // turned right
+    default:
+        return u;
     }
 }
 
@@ -543,11 +603,12 @@ Picture StoredForOrientation(const Picture& u, int orientation) {
         return ::testing::AssertionFailure() << "last report " << values.back();
     for (size_t i = 1; i < values.size(); ++i) {
         if (values[i] <= values[i - 1])
-            return ::testing::AssertionFailure() << "report " << i << " falls or repeats: "
-                                                 << values[i - 1] << " then " << values[i];
+            return ::testing::AssertionFailure()
+                   << "report " << i << " falls or repeats: " << values[i - 1] << " then "
+                   << values[i];
         if (values[i] - values[i - 1] > maxStep)
-            return ::testing::AssertionFailure() << "step from " << values[i - 1] << " to "
-                                                 << values[i];
+            return ::testing::AssertionFailure()
+                   << "step from " << values[i - 1] << " to " << values[i];
     }
     if (values.front() < 0) return ::testing::AssertionFailure() << "starts below 0";
     return ::testing::AssertionSuccess();
@@ -557,4 +618,6 @@ Picture StoredForOrientation(const Picture& u, int orientation) {
 
 // The HEVC encoder used to make HEIC test files keeps some memory for the whole process;
 // that is the encoder's business, not a leak of the library under test.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libx265\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libx265\n";
+}

@@ -61,7 +61,7 @@ struct JpegOptions {
     bool progressive = false;
     bool subsampled = false; // colour at half resolution both ways, as cameras write it
     bool arithmetic = false;
-    int exifOrientation = 0; // 0: no EXIF block
+    int exifOrientation = 0;            // 0: no EXIF block
     std::vector<uint8_t> exifThumbnail; // a JPEG stored as the EXIF thumbnail (IFD1)
     std::vector<uint8_t> rawApp1;       // written as given instead of the above
 };
@@ -118,8 +118,8 @@ std::vector<uint8_t> EncodeWebp(const Picture& picture, int exifOrientation = 0,
 
 // HEIC through libheif's HEVC encoder; orientation written as the file's rotate/mirror
 // boxes; a thumbnail of at most thumbnailSize when non-zero. Empty when no encoder exists.
-std::vector<uint8_t> EncodeHeic(const Picture& picture, int orientation = 1,
-                                int thumbnailSize = 0, const std::vector<uint8_t>& alpha = {});
+std::vector<uint8_t> EncodeHeic(const Picture& picture, int orientation = 1, int thumbnailSize = 0,
+                                const std::vector<uint8_t>& alpha = {});
 
 // The stored form of an upright picture for an EXIF orientation 1..8 (what a camera that
 // did not turn the pixels writes).

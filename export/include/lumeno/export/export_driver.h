@@ -4,9 +4,9 @@
 //
 // Threads: photos are prepared on a pool of worker threads while the calling thread writes
 // them strictly in show order; at most `Jobs` photos are being prepared and at most 2 x `Jobs`
-// prepared JPEGs wait to be written, so memory does not grow with the show. The bytes written do not depend on `Jobs`. Every callback of
-// TExportProgress runs ON THE CALLING THREAD, at least every ~50 ms while it waits for a
-// worker, so a window can repaint and move its progress bar.
+// prepared JPEGs wait to be written, so memory does not grow with the show. The bytes written do
+// not depend on `Jobs`. Every callback of TExportProgress runs ON THE CALLING THREAD, at least
+// every ~50 ms while it waits for a worker, so a window can repaint and move its progress bar.
 //
 // Failures are carried as codes; the window and the command line give them their words.
 #include "lumeno/project/show.h"
