@@ -1,6 +1,5 @@
 #pragma once
 // What differs between Windows and the other systems; one source file per platform.
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -15,13 +14,5 @@ std::string FileNameOfPath(std::string_view path);
 
 // Text typed by the user (UTF-8) to the bytes paths are held in.
 std::string Utf8ToPath(std::string_view utf8);
-
-// Creates a file that must not exist yet, for writing in binary mode. Returns nullptr with
-// errno set (EEXIST when the name is taken).
-std::FILE* CreateNewFile(const std::string& path);
-
-// Forces what was written to `file` (already flushed) onto the device. Returns 0 or the
-// system's error number.
-int SyncFile(std::FILE* file);
 
 } // namespace lumeno::platform

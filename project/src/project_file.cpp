@@ -1,5 +1,6 @@
 #include "lumeno/project/project_file.h"
 
+#include "lumeno/core/file.h"
 #include "platform.h"
 
 #include <algorithm>
@@ -30,13 +31,6 @@ void PutText(std::string& out, const std::string& text) {
     PutI32(out, static_cast<int32_t>(text.size()));
     out += text;
 }
-
-struct FileCloser {
-    void operator()(std::FILE* file) const {
-        if (file) std::fclose(file);
-    }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // ---- reading ---------------------------------------------------------------------------
 
@@ -248,29 +242,25 @@ ProjectWriteResult WriteProjectFile(const std::string& fileName, const TSlideSho
     if (fs::exists(target, ec)) {
         if (fs::is_directory(target, ec)) return fail(ProjectFileError::CannotCreate, EISDIR);
         errno = 0;
-        FileHandle probe(std::fopen(target.c_str(), "r+b"));
+        TFile probe = OpenFile(target, TFileMode::kUpdate);
         if (!probe) return fail(ProjectFileError::CannotCreate, errno);
     }
 
     std::string temp;
-    FileHandle file;
+    TFile file;
     for (int attempt = 0; attempt < 100 && !file; ++attempt) {
         temp = target + "~" + std::to_string(attempt) + ".tmp";
         errno = 0;
-        file.reset(platform::CreateNewFile(temp));
+        file = OpenFile(temp, TFileMode::kCreateNew);
         if (!file && errno != EEXIST) break;
     }
     if (!file) return fail(ProjectFileError::CannotCreate, errno ? errno : EEXIST);
 
     const std::string bytes = ProjectFileBytes(show, settings);
-    errno = 0;
-    int error = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
-        std::fflush(file.get()) != 0)
-        error = errno ? errno : EIO;
-    if (!error) error = platform::SyncFile(file.get());
-    errno = 0;
-    if (std::fclose(file.release()) != 0 && !error) error = errno ? errno : EIO;
+    int error = file.Write(bytes.data(), bytes.size());
+    if (!error) error = file.Sync();
+    const int closed = file.Close();
+    if (!error) error = closed;
     if (!error) {
         // Keep the access rights of the file being replaced.
         const fs::file_status old = fs::status(target, ec);
@@ -289,13 +279,12 @@ ProjectWriteResult WriteProjectFile(const std::string& fileName, const TSlideSho
 ProjectReadResult ReadProjectFile(const std::string& fileName, TSlideShow& show,
                                   const TShowSettings& current) {
     errno = 0;
-    std::error_code ec;
-    FileHandle file(fs::is_directory(fileName, ec) ? nullptr : std::fopen(fileName.c_str(), "rb"));
+    TFile file = OpenFile(fileName, TFileMode::kRead);
     if (!file) {
         ProjectReadResult result;
         result.settings = current;
         result.code = ProjectFileError::CannotOpen;
-        result.detail = errno ? errno : EISDIR;
+        result.detail = errno ? errno : EIO;
         return result;
     }
     FileSource source(file.get(), fileName);

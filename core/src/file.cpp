@@ -1,0 +1,122 @@
+// The file owner, whole-file reading and unique temporary files; the system calls are in
+// file_posix.cpp / file_win.cpp.
+#include "lumeno/core/file.h"
+
+#include "file_platform.h"
+#include "lumeno/core/number_text.h"
+
+#include <cerrno>
+
+namespace lumeno {
+namespace {
+
+int ErrnoOr(int fallback) {
+    return errno ? errno : fallback;
+}
+
+} // namespace
+
+TFile::~TFile() {
+    if (file_) std::fclose(file_);
+}
+
+TFile& TFile::operator=(TFile&& other) noexcept {
+    if (this != &other) {
+        if (file_) std::fclose(file_);
+        file_ = other.file_;
+        other.file_ = nullptr;
+    }
+    return *this;
+}
+
+int TFile::Write(const void* data, size_t size) {
+    if (!file_) return EBADF;
+    if (size == 0) return 0;
+    errno = 0;
+    return std::fwrite(data, 1, size, file_) == size ? 0 : ErrnoOr(EIO);
+}
+
+int TFile::Sync() {
+    if (!file_) return EBADF;
+    errno = 0;
+    if (std::fflush(file_) != 0) return ErrnoOr(EIO);
+    return file_platform::Sync(file_);
+}
+
+int TFile::Close() {
+    if (!file_) return 0;
+    std::FILE* file = file_;
+    file_ = nullptr;
+    errno = 0;
+    int error = std::fflush(file) != 0 ? ErrnoOr(EIO) : 0;
+    errno = 0;
+    if (std::fclose(file) != 0 && !error) error = ErrnoOr(EIO);
+    return error;
+}
+
+TFile OpenFile(const std::string& name, TFileMode mode) {
+    return TFile(file_platform::Open(name, mode, false));
+}
+
+bool RemoveFile(const std::string& name) {
+    const int error = file_platform::Remove(name);
+    if (error) errno = error;
+    return error == 0;
+}
+
+int ReadWholeFile(const std::string& name, uint64_t maxBytes, const TReadBuffer& buffer,
+                  size_t& got) {
+    got = 0;
+    errno = 0;
+    TFile file = OpenFile(name, TFileMode::kRead);
+    if (!file) return ErrnoOr(EIO);
+    const int64_t size = file_platform::Size(file.get());
+    if (size < 0) return ErrnoOr(EIO);
+    if (static_cast<uint64_t>(size) > maxBytes || static_cast<uint64_t>(size) > SIZE_MAX - 1)
+        return EFBIG;
+    uint8_t* out = buffer(static_cast<size_t>(size));
+    if (!out && size > 0) return ENOMEM;
+    if (size == 0) return 0;
+    // A file that shrank meanwhile is read as far as it goes.
+    errno = 0;
+    got = std::fread(out, 1, static_cast<size_t>(size), file.get());
+    if (std::ferror(file.get())) {
+        got = 0;
+        return ErrnoOr(EIO);
+    }
+    return 0;
+}
+
+int ReadWholeFile(const std::string& name, std::vector<uint8_t>& out, uint64_t maxBytes) {
+    size_t got = 0;
+    const int error = ReadWholeFile(
+        name, maxBytes,
+        [&out](size_t size) {
+            out.resize(size);
+            return out.data();
+        },
+        got);
+    out.resize(error ? 0 : got);
+    return error;
+}
+
+std::string TempFolder() {
+    return file_platform::TempFolder();
+}
+
+std::string UniqueTempFileName(const std::string& prefix, const std::string& extension) {
+    const std::string folder = TempFolder();
+    for (int64_t n = 0; n < 1000000; ++n) {
+        const std::string name = folder + prefix + FormatInteger(n) + extension;
+        errno = 0;
+        std::FILE* file = file_platform::Open(name, TFileMode::kCreateNew, true);
+        if (file) {
+            std::fclose(file);
+            return name;
+        }
+        if (errno != EEXIST) return {};
+    }
+    return {};
+}
+
+} // namespace lumeno

@@ -1,0 +1,27 @@
+#pragma once
+// What differs between the systems for file.h; one source file per system.
+#include "lumeno/core/file.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace lumeno::file_platform {
+
+// Opens `name` as `mode` asks, binary, not inherited; a new file is readable by its owner
+// only when `ownerOnly`. Null with errno set on failure, EISDIR for a folder.
+std::FILE* Open(const std::string& name, TFileMode mode, bool ownerOnly);
+
+// The size of the open file in bytes; -1 with errno set when it cannot be had.
+int64_t Size(std::FILE* file);
+
+// Forces what was flushed onto the device; 0 or the error number.
+int Sync(std::FILE* file);
+
+// Deletes a file; 0 or the error number.
+int Remove(const std::string& name);
+
+// The system's folder for temporary files, ending in its separator.
+std::string TempFolder();
+
+} // namespace lumeno::file_platform

@@ -1,0 +1,74 @@
+// file.h on Windows: names in the ANSI code page, as the program holds its paths.
+#include "file_platform.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+namespace lumeno::file_platform {
+
+// A new file takes the rights of its folder (the temporary folder is the user's own).
+std::FILE* Open(const std::string& name, TFileMode mode, bool /*ownerOnly*/) {
+    int flags = _O_BINARY | _O_NOINHERIT;
+    const char* streamMode = "rb";
+    switch (mode) {
+    case TFileMode::kRead:
+        flags |= _O_RDONLY;
+        break;
+    case TFileMode::kWrite:
+        flags |= _O_WRONLY | _O_CREAT | _O_TRUNC;
+        streamMode = "wb";
+        break;
+    case TFileMode::kUpdate:
+        flags |= _O_RDWR;
+        streamMode = "r+b";
+        break;
+    case TFileMode::kCreateNew:
+        flags |= _O_WRONLY | _O_CREAT | _O_EXCL;
+        streamMode = "wb";
+        break;
+    }
+    const int fd = ::_open(name.c_str(), flags, _S_IREAD | _S_IWRITE);
+    if (fd < 0) {
+        // Opening a folder is refused with EACCES; say what it is.
+        struct _stat64 st {};
+        if (errno == EACCES && ::_stat64(name.c_str(), &st) == 0 && (st.st_mode & _S_IFDIR))
+            errno = EISDIR;
+        return nullptr;
+    }
+    std::FILE* file = ::_fdopen(fd, streamMode);
+    if (!file) {
+        const int error = errno;
+        ::_close(fd);
+        if (mode == TFileMode::kCreateNew) ::_unlink(name.c_str());
+        errno = error;
+    }
+    return file;
+}
+
+int64_t Size(std::FILE* file) {
+    struct _stat64 st {};
+    if (::_fstat64(::_fileno(file), &st) != 0) return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
+int Sync(std::FILE* file) {
+    return ::_commit(::_fileno(file)) == 0 ? 0 : errno;
+}
+
+int Remove(const std::string& name) {
+    return ::_unlink(name.c_str()) == 0 ? 0 : errno;
+}
+
+std::string TempFolder() {
+    char path[MAX_PATH + 1];
+    const DWORD n = ::GetTempPathA(sizeof path, path);
+    std::string folder = n > 0 && n <= MAX_PATH ? std::string(path, n) : std::string(".\\");
+    if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+    return folder;
+}
+
+} // namespace lumeno::file_platform

@@ -1,0 +1,109 @@
+#include "lumeno/core/file.h"
+
+#include "file_size_limit.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace lumeno;
+
+class FileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("lumeno-core-file-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string Path(const char* name) const { return (dir_ / name).string(); }
+    void Put(const char* name, const std::string& bytes) const {
+        TFile f = OpenFile(Path(name), TFileMode::kWrite);
+        ASSERT_TRUE(f);
+        ASSERT_EQ(f.Write(bytes.data(), bytes.size()), 0);
+        ASSERT_EQ(f.Close(), 0);
+    }
+    fs::path dir_;
+};
+
+TEST_F(FileTest, OpeningFailsWithTheSystemsReason) {
+    const struct {
+        const char* name;
+        TFileMode mode;
+        int error;
+    } cases[] = {
+        {"missing", TFileMode::kRead, ENOENT},
+        {"missing", TFileMode::kUpdate, ENOENT},
+        {"", TFileMode::kRead, EISDIR}, // the folder itself
+        {"", TFileMode::kWrite, EISDIR},
+        {"taken", TFileMode::kCreateNew, EEXIST},
+        {"no-folder/x", TFileMode::kWrite, ENOENT},
+    };
+    Put("taken", "old");
+    for (const auto& c : cases) {
+        errno = 0;
+        TFile f = OpenFile(Path(c.name), c.mode);
+        EXPECT_FALSE(f) << c.name;
+        EXPECT_EQ(errno, c.error) << c.name;
+    }
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(ReadWholeFile(Path("taken"), bytes), 0);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "old") << "kCreateNew left it alone";
+}
+
+TEST_F(FileTest, ReadWholeFileReportsEveryFailureWithNothingRead) {
+    Put("five", "12345");
+    std::vector<uint8_t> bytes{1, 2};
+    EXPECT_EQ(ReadWholeFile(Path("missing"), bytes), ENOENT);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(ReadWholeFile(dir_.string(), bytes), EISDIR);
+    EXPECT_EQ(ReadWholeFile(Path("five"), bytes, 4), EFBIG);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(ReadWholeFile(Path("five"), bytes, 5), 0);
+    EXPECT_EQ(bytes.size(), 5u);
+
+    size_t got = 99;
+    EXPECT_EQ(ReadWholeFile(
+                  Path("five"), 100, [](size_t) { return nullptr; }, got),
+              ENOMEM);
+    EXPECT_EQ(got, 0u);
+    Put("empty", "");
+    EXPECT_EQ(ReadWholeFile(
+                  Path("empty"), 100, [](size_t) { return nullptr; }, got),
+              0)
+        << "an empty file needs no room";
+    EXPECT_EQ(got, 0u);
+}
+
+TEST_F(FileTest, AFullDiskIsReportedByWriteOrClose) {
+    TFile f = OpenFile(Path("full"), TFileMode::kWrite);
+    ASSERT_TRUE(f);
+    const std::string block(64 * 1024, 'x');
+    int error = 0;
+    {
+        ScopedFileSizeLimit limit(1000);
+        ASSERT_TRUE(limit.Active());
+        error = f.Write(block.data(), block.size());
+        const int closed = f.Close();
+        if (!error) error = closed;
+    }
+    EXPECT_EQ(error, EFBIG);
+    EXPECT_FALSE(f);
+    EXPECT_EQ(f.Close(), 0) << "closing an empty owner is no failure";
+    EXPECT_EQ(f.Write("x", 1), EBADF);
+}
+
+TEST_F(FileTest, RemoveFileSaysWhenNothingWasRemoved) {
+    Put("gone", "x");
+    EXPECT_TRUE(RemoveFile(Path("gone")));
+    errno = 0;
+    EXPECT_FALSE(RemoveFile(Path("gone")));
+    EXPECT_EQ(errno, ENOENT);
+}
+
+} // namespace
