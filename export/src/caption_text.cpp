@@ -2,8 +2,8 @@
 #include "lumeno/export/caption_text.h"
 
 #include "font_lookup.h"
+#include "lumeno/core/number_text.h"
 #include "lumeno/core/text.h"
-#include "lumeno/export/svg_document.h"
 
 #include <algorithm>
 #include <cmath>

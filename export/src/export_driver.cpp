@@ -32,24 +32,6 @@ std::vector<TExportPhoto> ExportPhotosOf(const TDynaArray<TFotoRecord>& fotos) {
     return out;
 }
 
-std::string UniqueTempFileName(const std::string& prefix, const std::string& extension) {
-    const char* env = std::getenv("TMPDIR");
-    std::string dir = env && *env ? env : "/tmp";
-    if (dir.back() != '/') dir += '/';
-    for (int64_t n = 0; n < 1000000; ++n) {
-        std::string name = dir + prefix + FormatInteger(n) + extension;
-        // Creating the file exclusively reserves the name against other threads and
-        // processes that look for a free name at the same time.
-        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            ::close(fd);
-            return name;
-        }
-        if (errno != EEXIST) return {};
-    }
-    return {};
-}
-
 namespace {
 
 class TFd {

@@ -1,6 +1,8 @@
 // The HTML slide show: one inline SVG, each photo letterboxed with its caption.
 #include "lumeno/export/html_show.h"
 
+#include "lumeno/core/file.h"
+#include "lumeno/core/number_text.h"
 #include "lumeno/export/caption_text.h"
 #include "lumeno/export/document_texts.h"
 #include "lumeno/export/photo_pages.h"
@@ -10,8 +12,6 @@
 #include <cmath>
 
 #include <cerrno>
-#include <cstdio>
-#include <memory>
 
 namespace lumeno {
 
@@ -143,30 +143,20 @@ std::pair<std::string, std::string> HtmlShowPhoto(int k, int n, const TPageSize&
     return {before, after};
 }
 
-namespace {
-
-struct TFileCloser {
-    void operator()(std::FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
-
-} // namespace
-
 TPdfResult WriteHtmlSlideShow(const std::string& path, const std::vector<std::string>& captions,
                               const TShowSettings& settings, const TPhotoSource& source, bool loop,
                               const std::string& title) {
     TPdfResult result;
-    std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "wb"));
+    errno = 0;
+    TFile file = OpenFile(path, TFileMode::kWrite);
     if (!file) {
         result.code = TPdfCode::kCannotCreate;
-        result.detail = errno;
+        result.detail = errno ? errno : EIO;
         return result;
     }
     int error = 0;
     auto write = [&](const std::string& s) {
-        if (!error && !s.empty() && std::fwrite(s.data(), 1, s.size(), file.get()) != s.size())
-            error = errno ? errno : EIO;
+        if (!error) error = file.Write(s.data(), s.size());
     };
     // Captions wrap with the metrics of the face the page asks for first.
     TCaptionFonts fonts(true);
@@ -189,8 +179,8 @@ TPdfResult WriteHtmlSlideShow(const std::string& path, const std::vector<std::st
         write(after);
     }
     write(HtmlShowTail());
-    if (std::fflush(file.get()) != 0 && !error) error = errno ? errno : EIO;
-    if (std::fclose(file.release()) != 0 && !error) error = errno ? errno : EIO;
+    const int closed = file.Close();
+    if (!error) error = closed;
     if (error) {
         result.code = TPdfCode::kWriteError;
         result.detail = error;

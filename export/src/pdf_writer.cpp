@@ -2,6 +2,8 @@
 #include "lumeno/export/pdf_writer.h"
 
 #include "lumeno/core/dyna_array.h"
+#include "lumeno/core/file.h"
+#include "lumeno/core/number_text.h"
 #include "lumeno/export/caption_text.h"
 #include "lumeno/export/document_texts.h"
 #include "lumeno/export/photo_pages.h"
@@ -9,30 +11,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace lumeno {
-
-std::string PhotoLetterCode(int k) {
-    if (k < 1) k = 0;
-    std::string digits = FormatInteger(k);
-    std::string code;
-    if (k <= 9999) {
-        digits = std::string(4 - digits.size(), '0') + digits;
-    } else {
-        // A longer number gets a leading letter after 'j' that grows with its length, so the
-        // name of every photo sorts after the names of all photos before it.
-        code += static_cast<char>('k' + (digits.size() - 5));
-    }
-    for (char d : digits)
-        code += static_cast<char>('a' + (d - '0'));
-    return code;
-}
-
-std::string ImageResourceName(int k) {
-    return "img" + PhotoLetterCode(k) + ".jpg";
-}
 
 namespace {
 
@@ -41,13 +21,16 @@ namespace {
 // remembered and every later write is skipped.
 class TPdfFile {
   public:
-    ~TPdfFile() {
-        if (fd_ >= 0) ::close(fd_);
-    }
     bool Open(const std::string& path) {
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd_ < 0) error_ = errno;
-        return fd_ >= 0;
+        errno = 0;
+        file_ = OpenFile(path, TFileMode::kWrite);
+        if (!file_) {
+            error_ = errno ? errno : EIO;
+            return false;
+        }
+        // The writer buffers itself; the stream passes every block straight on.
+        std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+        return true;
     }
     int64_t Position() const { return position_; }
     int Error() const { return error_; }
@@ -74,10 +57,8 @@ class TPdfFile {
     // Flushes and closes; false (Error() set) when a write or the close failed.
     bool Close() {
         Flush();
-        if (fd_ >= 0) {
-            if (::close(fd_) != 0 && !error_) error_ = errno;
-            fd_ = -1;
-        }
+        const int closed = file_.Close();
+        if (!error_) error_ = closed;
         return error_ == 0;
     }
 
@@ -89,21 +70,10 @@ class TPdfFile {
         buffer_.clear();
     }
     void WriteAll(const char* p, size_t size) {
-        while (size > 0 && !error_) {
-            ssize_t n = ::write(fd_, p, size);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                error_ = errno;
-            } else if (n == 0) {
-                error_ = EIO;
-            } else {
-                p += n;
-                size -= static_cast<size_t>(n);
-            }
-        }
+        if (!error_) error_ = file_.Write(p, size);
     }
 
-    int fd_ = -1;
+    TFile file_;
     int error_ = 0;
     int64_t position_ = 0;
     std::vector<char> buffer_;

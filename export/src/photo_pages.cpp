@@ -1,6 +1,7 @@
 // Photo pages of the PDF: page size, caption string, timing and content stream.
 #include "lumeno/export/photo_pages.h"
 
+#include "lumeno/core/number_text.h"
 #include "lumeno/export/caption_text.h"
 #include "lumeno/export/svg_document.h"
 

@@ -1,8 +1,9 @@
 // The SVG presentation document and its compression.
 #include "lumeno/export/svg_document.h"
 
+#include "lumeno/core/number_text.h"
 #include "lumeno/core/text.h"
-#include "lumeno/export/pdf_writer.h"
+#include "lumeno/export/resource_names.h"
 
 #include <charconv>
 #include <cmath>
@@ -91,12 +92,6 @@ std::string FormatSeconds(double seconds) {
     }
     if (out == "0") return "0";
     return negative ? "-" + out : out;
-}
-
-std::string FormatInteger(int64_t value) {
-    char buf[24];
-    auto res = std::to_chars(buf, buf + sizeof buf, value);
-    return std::string(buf, res.ptr);
 }
 
 std::string ColourHex(uint32_t colour) {

@@ -1,4 +1,5 @@
 // The SVG presentation: exact lines, the time line, number formats and caption escaping.
+#include "lumeno/core/number_text.h"
 #include "lumeno/export/svg_document.h"
 
 #include <gtest/gtest.h>

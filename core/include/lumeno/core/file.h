@@ -77,7 +77,7 @@ std::string TempFolder();
 
 // Creates a new empty file TempFolder() + prefix + N + extension with the lowest N from 0 on
 // whose name is free, and returns its name; the creation reserves the name against other
-// threads and processes. Empty when no file can be created there.
+// threads and processes. Empty when no file can be created there. The caller deletes it.
 std::string UniqueTempFileName(const std::string& prefix, const std::string& extension);
 
 } // namespace lumeno

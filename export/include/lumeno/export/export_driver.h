@@ -9,6 +9,7 @@
 // every ~50 ms while it waits for a worker, so a window can repaint and move its progress bar.
 //
 // Failures are carried as codes; the window and the command line give them their words.
+#include "lumeno/core/file.h" // UniqueTempFileName: the temporary JPEG files
 #include "lumeno/project/show.h"
 
 #include <cstdint>
@@ -95,10 +96,5 @@ struct TExportOptions {
 TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
                               const TShowSettings& settings, const std::string& path,
                               const TExportOptions& options = {});
-
-// A name "<TMPDIR or /tmp>/" + prefix + number + extension that did not exist; the file is
-// created empty (exclusively) so the name stays unique across threads and processes. The
-// number starts at 0. Empty string when no file could be created. The caller deletes it.
-std::string UniqueTempFileName(const std::string& prefix, const std::string& extension);
 
 } // namespace lumeno

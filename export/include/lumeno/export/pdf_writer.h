@@ -6,6 +6,7 @@
 //
 // Offsets are counted from the bytes written, so buffering never shifts them.
 #include "lumeno/export/document_texts.h"
+#include "lumeno/export/resource_names.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,14 +17,6 @@
 namespace lumeno {
 
 struct TPhotoPages; // lumeno/export/photo_pages.h
-
-// The letters of photo k's resource name "img" + letters + ".jpg". For k = 1..9999 the four
-// decimal digits of k, thousands first, as 'a'+digit (1 -> "aaab", 305 -> "adaf"). From
-// 10000 on the code grows so every name stays unique and the keys stay in ascending byte
-// order: one letter 'k' + (digits - 5) followed by all digits of k (10000 -> "kbaaaa",
-// 123456 -> "lbcdefg"). k < 1 gives "aaaa".
-std::string PhotoLetterCode(int k);
-std::string ImageResourceName(int k); // "img" + PhotoLetterCode(k) + ".jpg"
 
 // One photo's JPEG file, written unchanged as an image stream.
 struct TJpegImage {

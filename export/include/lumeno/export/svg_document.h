@@ -17,9 +17,6 @@ namespace lumeno {
 // point for whole values, always "." whatever the locale (1 -> "1", 1.5 -> "1.5").
 std::string FormatSeconds(double seconds);
 
-// A whole number in decimal with "-" when negative; locale-independent.
-std::string FormatInteger(int64_t value);
-
 // A colour 0x00BBGGRR as six upper-case hex digits, red first ("FFFF00" for yellow);
 // the caller adds the "#".
 std::string ColourHex(uint32_t colour);
