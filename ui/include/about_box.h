@@ -2,6 +2,8 @@
 // modally (exec()) and destroyed when it closes.
 #pragma once
 
+#include "maker.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -15,8 +17,8 @@ namespace lumeno::ui {
 class TAboutBox : public QDialog {
     Q_OBJECT
   public:
-    // The maker's web page, opened by the web button.
-    static const char* const kHomePage;
+    // The maker's web page, opened by the web button (maker.h).
+    static constexpr const char* kHomePage = ui::kHomePage;
 
     // Builds the box; the year placeholder of the copyright line becomes the current year.
     explicit TAboutBox(QWidget* parent = nullptr);

@@ -81,9 +81,6 @@ struct TMainFormControls {
     TViewPicForm* ViewPicForm = nullptr;
 };
 
-// The maker's web address shown on the web button.
-inline constexpr const char* kHomePage = "www.pdflumeno.de";
-
 // Builds every control of the main window into `window` (title, font, size and position
 // included) and lays the pages out whenever they change size. Connects nothing.
 TMainFormControls BuildMainFormControls(QWidget* window);

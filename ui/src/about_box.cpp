@@ -1,7 +1,9 @@
 // The "Info" box: picture, heading, lines about the maker, web button and OK.
 #include "about_box.h"
 
+#include <lumeno/bitmap/dib_ops.h>
 #include <lumeno/export/shell_open.h>
+#include <pictavo.h>
 
 #include <QDate>
 #include <QFile>
@@ -14,19 +16,11 @@
 #include <QScreen>
 #include <QStyle>
 
-#include <csetjmp>
-#include <cstdio>
-#include <memory>
-
-#include <jpeglib.h>
-
 static void InitAboutResources() {
     Q_INIT_RESOURCE(about_picture);
 }
 
 namespace lumeno::ui {
-
-const char* const TAboutBox::kHomePage = "https://www.pdflumeno.de";
 
 namespace {
 
@@ -35,65 +29,22 @@ constexpr char kYearPlaceholder[] = "JJJJ";
 
 constexpr int kClientWidth = 664;
 constexpr int kClientHeight = 453;
-const QColor kPanelColor(240, 202, 166);
 
-// --- JPEG decoding through libjpeg -------------------------------------------------------
-
-struct TJpegError {
-    jpeg_error_mgr Manager;
-    std::jmp_buf Jump;
-};
-
-void JpegErrorExit(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<TJpegError*>(info->err)->Jump, 1);
-}
-void JpegSilence(j_common_ptr, int) {}
-
-// Owns a decompressor for the lifetime of one decode.
-struct TJpegDecompressor {
-    jpeg_decompress_struct Info{};
-    TJpegError Error{};
-    bool Created = false;
-    ~TJpegDecompressor() {
-        if (Created) jpeg_destroy_decompress(&Info);
-    }
-};
-
-// Decodes into `out` (RGB888, allocated after the header was read). The libjpeg calls run in
-// this function alone, whose locals need no destructors, so a longjmp out of the library
-// only lands here. Returns false for a broken or unsupported picture.
-bool DecodeJpegCore(TJpegDecompressor& d, const unsigned char* data, unsigned long size,
-                    QImage& out) {
-    d.Info.err = jpeg_std_error(&d.Error.Manager);
-    d.Error.Manager.error_exit = JpegErrorExit;
-    d.Error.Manager.emit_message = JpegSilence;
-    if (setjmp(d.Error.Jump)) return false;
-    jpeg_create_decompress(&d.Info);
-    d.Created = true;
-    jpeg_mem_src(&d.Info, data, size);
-    if (jpeg_read_header(&d.Info, TRUE) != JPEG_HEADER_OK) return false;
-    d.Info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&d.Info);
-    if (d.Info.output_components != 3 || d.Info.output_width > 4096 || d.Info.output_height > 4096)
-        return false;
-    out = QImage(int(d.Info.output_width), int(d.Info.output_height), QImage::Format_RGB888);
-    if (out.isNull()) return false;
-    while (d.Info.output_scanline < d.Info.output_height) {
-        JSAMPROW row = out.scanLine(int(d.Info.output_scanline));
-        jpeg_read_scanlines(&d.Info, &row, 1);
-    }
-    jpeg_finish_decompress(&d.Info);
-    return true;
-}
-
+// The picture is decoded by the program's own image library, as every photo is.
 QImage DecodeJpeg(const QByteArray& bytes) {
     if (bytes.isEmpty()) return {};
-    auto decoder = std::make_unique<TJpegDecompressor>();
-    QImage image;
-    if (!DecodeJpegCore(*decoder, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                        static_cast<unsigned long>(bytes.size()), image))
+    ScopedDib dib;
+    if (OpenDibMemory(dib.get(), reinterpret_cast<const uint8_t*>(bytes.constData()),
+                      static_cast<size_t>(bytes.size()), nullptr) != 1 ||
+        dib.empty())
         return {};
-    return image;
+    if (DibBitCount(*dib.get()) != 24) ConvertTo24Bit(*dib.get());
+    const TDib& image = *dib.get();
+    if (!image.Bits || DibBitCount(image) != 24) return {};
+    // Rows are stored bottom row first, blue first in each pixel.
+    return QImage(image.Bits, DibWidth(image), DibHeight(image), image.RowBytes,
+                  QImage::Format_BGR888)
+        .mirrored();
 }
 
 QLabel* AddLabel(QWidget* parent, const QString& text, const QRect& geometry, const QFont& font) {
@@ -123,7 +74,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     panel->setGeometry(7, 8, 649, 385);
     panel->setAutoFillBackground(true);
     QPalette pal = panel->palette();
-    pal.setColor(QPalette::Window, kPanelColor);
+    pal.setColor(QPalette::Window, QColor(kCaptionColour));
     pal.setColor(QPalette::WindowText, Qt::black);
     panel->setPalette(pal);
 

@@ -1,5 +1,7 @@
 #include "artwork.h"
 
+#include "maker.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -158,7 +160,7 @@ QPixmap ColumnPicture(int page) {
     QLinearGradient sky(0, 0, 0, 281);
     sky.setColorAt(0, QColor(192, 220, 192));
     sky.setColorAt(0.45, QColor(250, 236, 200));
-    sky.setColorAt(1, QColor(240, 202, 166));
+    sky.setColorAt(1, QColor(kCaptionColour));
     p.fillRect(pm.rect(), sky);
     QRadialGradient sun(QPointF(140 - page * 20, 150), 40);
     sun.setColorAt(0, QColor(255, 240, 160));

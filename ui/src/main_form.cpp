@@ -15,6 +15,7 @@
 #include "lumeno/export/shell_open.h"
 #include "lumeno/project/caption_search.h"
 #include "lumeno/project/project_file.h"
+#include "maker.h"
 #include "messages.h"
 #include "photo_strip.h"
 #include "spin_edit.h"
@@ -523,7 +524,7 @@ bool TMainForm::PhotosPageShown() const {
 // --- Bottom bar and closing ----------------------------------------------------------------
 
 void TMainForm::wwwBtnClick() {
-    if (ShellOpen) ShellOpen(std::string("https://") + kHomePage);
+    if (ShellOpen) ShellOpen(kHomePage);
 }
 
 void TMainForm::ueberbtnClick() {

@@ -6,6 +6,7 @@
 #include "color_combo.h"
 #include "image_button.h"
 #include "lumeno/project/show.h"
+#include "maker.h"
 #include "photo_strip.h"
 #include "spin_edit.h"
 #include "status_bar.h"
@@ -32,7 +33,6 @@
 namespace lumeno::ui {
 namespace {
 
-const QColor kHeaderColour(240, 202, 166);
 const QColor kColumnColour(192, 220, 192);
 constexpr int kHeaderHeight = 33;
 constexpr int kColumnWidth = 209;
@@ -115,7 +115,7 @@ QWidget* BuildPage(int index, QWidget*& workArea) {
     header->setFixedHeight(kHeaderHeight);
     header->setAutoFillBackground(true);
     QPalette hp = header->palette();
-    hp.setColor(QPalette::Window, kHeaderColour);
+    hp.setColor(QPalette::Window, QColor(kCaptionColour));
     hp.setColor(QPalette::WindowText, Qt::black);
     header->setPalette(hp);
     QFont bold = DefaultFont();
@@ -341,7 +341,7 @@ void BuildBottomBar(QWidget* window, QVBoxLayout* outer, TMainFormControls& c) {
     h->setSpacing(8);
     c.wwwBtn = new QToolButton(bar);
     c.wwwBtn->setObjectName(QStringLiteral("wwwBtn"));
-    c.wwwBtn->setText(QString::fromLatin1(kHomePage));
+    c.wwwBtn->setText(QString::fromLatin1(kHomePageCaption.data(), kHomePageCaption.size()));
     c.wwwBtn->setToolTip(QStringLiteral("Auf zur Corvana Homepage..."));
     c.wwwBtn->setIcon(QIcon(artwork::Icon(artwork::TIcon::Web)));
     c.wwwBtn->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
