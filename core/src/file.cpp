@@ -29,6 +29,14 @@ TFile& TFile::operator=(TFile&& other) noexcept {
     return *this;
 }
 
+int64_t TFile::Size() const {
+    if (!file_) {
+        errno = EBADF;
+        return -1;
+    }
+    return file_platform::Size(file_);
+}
+
 int TFile::Write(const void* data, size_t size) {
     if (!file_) return EBADF;
     if (size == 0) return 0;
@@ -70,7 +78,7 @@ int ReadWholeFile(const std::string& name, uint64_t maxBytes, const TReadBuffer&
     errno = 0;
     TFile file = OpenFile(name, TFileMode::kRead);
     if (!file) return ErrnoOr(EIO);
-    const int64_t size = file_platform::Size(file.get());
+    const int64_t size = file.Size();
     if (size < 0) return ErrnoOr(EIO);
     if (static_cast<uint64_t>(size) > maxBytes || static_cast<uint64_t>(size) > SIZE_MAX - 1)
         return EFBIG;

@@ -3,6 +3,7 @@
 
 #include "black_jpeg.h"
 #include "lumeno/bitmap/dib_ops.h"
+#include "lumeno/core/file.h"
 #include "lumeno/export/html_show.h"
 #include "lumeno/export/pdf_writer.h"
 #include "lumeno/export/photo_pages.h"
@@ -14,13 +15,11 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <mutex>
 #include <optional>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace lumeno {
 
@@ -34,65 +33,28 @@ std::vector<TExportPhoto> ExportPhotosOf(const TDynaArray<TFotoRecord>& fotos) {
 
 namespace {
 
-class TFd {
-  public:
-    explicit TFd(int fd) : fd_(fd) {}
-    ~TFd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
 // Deletes the file on scope exit; a failing delete is ignored.
 struct TTempFile {
     std::string name;
     ~TTempFile() {
-        if (!name.empty()) ::unlink(name.c_str());
+        if (!name.empty()) RemoveFile(name);
     }
 };
 
-bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& out) {
-    TFd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) return false;
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || st.st_size <= 0) return false;
-    out.resize(static_cast<size_t>(st.st_size));
-    size_t done = 0;
-    while (done < out.size()) {
-        ssize_t n = ::read(fd.get(), out.data() + done, out.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // A photo file's bytes when it is a JPEG; false for any other file (only its first bytes
-// are read then) or when it cannot be read.
+// are read then) or when it cannot be read whole.
 bool ReadJpegFile(const std::string& name, std::vector<uint8_t>& out) {
-    TFd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) return false;
-    struct stat st {};
+    TFile file = OpenFile(name, TFileMode::kRead);
+    if (!file) return false;
+    const int64_t size = file.Size();
     uint8_t head[3];
-    if (::fstat(fd.get(), &st) != 0 || st.st_size < 4 ||
-        ::pread(fd.get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head) ||
+    if (size < 4 || std::fread(head, 1, sizeof head, file.get()) != sizeof head ||
         head[0] != 0xFF || head[1] != 0xD8 || head[2] != 0xFF)
         return false;
-    out.resize(static_cast<size_t>(st.st_size));
-    size_t done = 0;
-    while (done < out.size()) {
-        ssize_t n =
-            ::pread(fd.get(), out.data() + done, out.size() - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    out.resize(static_cast<size_t>(size));
+    std::copy(std::begin(head), std::end(head), out.begin());
+    const size_t rest = out.size() - sizeof head;
+    return std::fread(out.data() + sizeof head, 1, rest, file.get()) == rest;
 }
 
 // Owns what TurnJpegUpright made.
@@ -174,7 +136,7 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, boo
         if (image->Info->biBitCount != 24) ConvertTo24Bit(*image.get());
         TTempFile temp{UniqueTempFileName("tempim", ".jpg")};
         if (!temp.name.empty() && SaveDib(image.get(), temp.name.c_str(), 7, 0) == 1 &&
-            ReadWholeFile(temp.name, out.jpeg.Bytes)) {
+            ReadWholeFile(temp.name, out.jpeg.Bytes) == 0 && !out.jpeg.Bytes.empty()) {
             out.jpeg.Width = image->Info->biWidth;
             out.jpeg.Height = std::abs(image->Info->biHeight);
             return out;

@@ -2,7 +2,7 @@
 // into it happens inside a small function below that sets the jump target and whose locals
 // need no destructors; the handles live in RAII owners created outside those functions.
 #include "codecs.h"
-#include "file_io.h"
+#include "lumeno/core/file.h"
 
 #include <cmath>
 #include <csetjmp>
@@ -382,16 +382,14 @@ bool SaveJpeg(const TDib* image, const char* fileName, int quality) {
         // libjpeg hands over 4 KB at a time; collect them into large writes. The buffer
         // outlives the file.
         std::vector<char> writeBuffer(1u << 20);
-        FileOwner file = OpenFile(fileName, "wb");
+        lumeno::TFile file = lumeno::OpenFile(fileName, lumeno::TFileMode::kWrite);
         if (!file) return false;
         std::setvbuf(file.get(), writeBuffer.data(), _IOFBF, writeBuffer.size());
         Compressor c;
-        ok = Compress(c, file.get(), src, quality);
-        if (ok) ok = std::fflush(file.get()) == 0 && !std::ferror(file.get());
-        std::FILE* raw = file.release();
-        if (std::fclose(raw) != 0) ok = false;
+        ok = Compress(c, file.get(), src, quality) && !std::ferror(file.get());
+        if (file.Close() != 0) ok = false;
     }
-    if (!ok) RemoveFile(fileName);
+    if (!ok) lumeno::RemoveFile(fileName);
     return ok;
 }
 

@@ -26,6 +26,9 @@ class TFile {
     std::FILE* get() const { return file_; }
     explicit operator bool() const { return file_ != nullptr; }
 
+    // The file's size in bytes; -1 (errno set) when it cannot be had or the owner is empty.
+    int64_t Size() const;
+
     // Writes all bytes; 0, or the error number of the failed write (EIO when the system
     // gives none). Nothing is written to an empty owner (EBADF).
     int Write(const void* data, size_t size);
