@@ -83,8 +83,9 @@ struct TExportOptions {
     // A photo that is a JPEG a PDF viewer shows as it is (baseline or progressive, 8 bits,
     // grey or YCbCr, intact markers) is embedded with its own bytes instead of being decoded
     // and encoded again; one with an EXIF orientation is first turned upright without
-    // recoding (its right and bottom edge may lose up to 15 pixels). Every other photo goes
-    // the normal way. Off: the file is exactly the default one.
+    // recoding (the stored picture's right and bottom edge may lose up to 15 pixels, which
+    // after the turn can be any side). Every other photo goes the normal way. Off: the file is
+    // exactly the default one.
     bool KeepJpeg = false;
 };
 
