@@ -37,6 +37,10 @@ int64_t TFile::Size() const {
     return file_platform::Size(file_);
 }
 
+bool TFile::IsPlainFile() const {
+    return file_ && file_platform::IsPlainFile(file_);
+}
+
 int TFile::Write(const void* data, size_t size) {
     if (!file_) return EBADF;
     if (size == 0) return 0;

@@ -15,6 +15,9 @@ std::FILE* Open(const std::string& name, TFileMode mode, bool ownerOnly);
 // The size of the open file in bytes; -1 with errno set when it cannot be had.
 int64_t Size(std::FILE* file);
 
+// True for a file on a disk, false for a device or a pipe.
+bool IsPlainFile(std::FILE* file);
+
 // Forces what was flushed onto the device; 0 or the error number.
 int Sync(std::FILE* file);
 

@@ -17,7 +17,9 @@ std::FILE* Open(const std::string& name, TFileMode mode, bool ownerOnly) {
         flags |= O_RDONLY;
         break;
     case TFileMode::kWrite:
-        flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        // Emptied below only when it holds anything: truncating an empty file (a reserved
+        // temporary name) makes some file systems force its blocks to disk when it is closed.
+        flags |= O_WRONLY | O_CREAT;
         streamMode = "wb";
         break;
     case TFileMode::kUpdate:
@@ -37,6 +39,13 @@ std::FILE* Open(const std::string& name, TFileMode mode, bool ownerOnly) {
         errno = EISDIR;
         return nullptr;
     }
+    if (mode == TFileMode::kWrite && S_ISREG(st.st_mode) && st.st_size > 0 &&
+        ::ftruncate(fd, 0) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return nullptr;
+    }
     std::FILE* file = ::fdopen(fd, streamMode);
     if (!file) {
         const int error = errno;
@@ -51,6 +60,11 @@ int64_t Size(std::FILE* file) {
     struct stat st {};
     if (::fstat(::fileno(file), &st) != 0) return -1;
     return static_cast<int64_t>(st.st_size);
+}
+
+bool IsPlainFile(std::FILE* file) {
+    struct stat st {};
+    return ::fstat(::fileno(file), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 int Sync(std::FILE* file) {

@@ -55,6 +55,11 @@ int64_t Size(std::FILE* file) {
     return static_cast<int64_t>(st.st_size);
 }
 
+bool IsPlainFile(std::FILE* file) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
+    return handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) == FILE_TYPE_DISK;
+}
+
 int Sync(std::FILE* file) {
     return ::_commit(::_fileno(file)) == 0 ? 0 : errno;
 }

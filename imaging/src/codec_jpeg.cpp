@@ -378,18 +378,21 @@ bool SaveJpeg(const TDib* image, const char* fileName, int quality) {
     std::vector<uint8_t> bgrRow(bits == 24 ? 0 : static_cast<size_t>(bi.biWidth) * 3);
     WriteSource src{image, bits == 24 ? nullptr : bgrRow.data()};
     bool ok;
+    bool plainFile = false;
     {
         // libjpeg hands over 4 KB at a time; collect them into large writes. The buffer
         // outlives the file.
         std::vector<char> writeBuffer(1u << 20);
         lumeno::TFile file = lumeno::OpenFile(fileName, lumeno::TFileMode::kWrite);
         if (!file) return false;
+        plainFile = file.IsPlainFile();
         std::setvbuf(file.get(), writeBuffer.data(), _IOFBF, writeBuffer.size());
         Compressor c;
         ok = Compress(c, file.get(), src, quality) && !std::ferror(file.get());
         if (file.Close() != 0) ok = false;
     }
-    if (!ok) lumeno::RemoveFile(fileName);
+    // A device such as /dev/full stays.
+    if (!ok && plainFile) lumeno::RemoveFile(fileName);
     return ok;
 }
 

@@ -98,6 +98,17 @@ TEST_F(FileTest, AFullDiskIsReportedByWriteOrClose) {
     EXPECT_EQ(f.Write("x", 1), EBADF);
 }
 
+TEST_F(FileTest, WritingEmptiesAFileAndTellsPlainFilesFromDevices) {
+    Put("long", "a longer old content");
+    Put("long", "new");
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(ReadWholeFile(Path("long"), bytes), 0);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "new");
+    EXPECT_TRUE(OpenFile(Path("long"), TFileMode::kWrite).IsPlainFile());
+    EXPECT_FALSE(OpenFile("/dev/null", TFileMode::kWrite).IsPlainFile());
+    EXPECT_FALSE(TFile().IsPlainFile());
+}
+
 TEST_F(FileTest, RemoveFileSaysWhenNothingWasRemoved) {
     Put("gone", "x");
     EXPECT_TRUE(RemoveFile(Path("gone")));

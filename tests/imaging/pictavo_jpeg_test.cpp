@@ -2,6 +2,8 @@
 #include "pictavo.h"
 #include "pictavo_fixtures.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace fixtures;
@@ -23,7 +25,8 @@ TEST_P(JpegDecode, LoadsWithSizeDepthAndColours) {
     // Grey pictures carry the pattern's red channel as grey.
     Picture picture = Pattern(67, 45);
     if (c.kind == JpegKind::Grey)
-        for (Rgb& p : picture.pixels) p = Rgb{p.r, p.r, p.r};
+        for (Rgb& p : picture.pixels)
+            p = Rgb{p.r, p.r, p.r};
     JpegOptions options;
     options.kind = c.kind;
     options.progressive = c.progressive;
@@ -35,15 +38,14 @@ TEST_P(JpegDecode, LoadsWithSizeDepthAndColours) {
     EXPECT_TRUE(SamePixels(*dib.get(), picture, c.tolerance));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, JpegDecode,
-    ::testing::Values(JpegCase{"Baseline", JpegKind::Colour, false, 24, 40},
-                      JpegCase{"Progressive", JpegKind::Colour, true, 24, 40},
-                      JpegCase{"Grey", JpegKind::Grey, false, 8, 12},
-                      JpegCase{"GreyProgressive", JpegKind::Grey, true, 8, 12},
-                      JpegCase{"AdobeCmyk", JpegKind::Cmyk, false, 24, 24},
-                      JpegCase{"Ycck", JpegKind::Ycck, false, 24, 24}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kinds, JpegDecode,
+                         ::testing::Values(JpegCase{"Baseline", JpegKind::Colour, false, 24, 40},
+                                           JpegCase{"Progressive", JpegKind::Colour, true, 24, 40},
+                                           JpegCase{"Grey", JpegKind::Grey, false, 8, 12},
+                                           JpegCase{"GreyProgressive", JpegKind::Grey, true, 8, 12},
+                                           JpegCase{"AdobeCmyk", JpegKind::Cmyk, false, 24, 24},
+                                           JpegCase{"Ycck", JpegKind::Ycck, false, 24, 24}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(JpegDecode, GreyImageHasGreyRamp) {
     const auto bytes = EncodeJpeg(Pattern(8, 8), MakeJpegOptions(95, JpegKind::Grey));
@@ -80,9 +82,9 @@ TEST(JpegDecode, TruncatedFileGivesTheRowsThatWereRead) {
 TEST(JpegDecode, BrokenFilesAreNotLoaded) {
     const auto good = EncodeJpeg(Pattern(32, 32));
     std::vector<std::vector<uint8_t>> broken;
-    broken.push_back({0xFF, 0xD8, 0xFF});                            // magic only
+    broken.push_back({0xFF, 0xD8, 0xFF});                                     // magic only
     broken.push_back(std::vector<uint8_t>(good.begin(), good.begin() + 100)); // header cut
-    auto zeroSize = good;                                            // SOF0 with width 0
+    auto zeroSize = good;                                                     // SOF0 with width 0
     for (size_t i = 0; i + 9 < zeroSize.size(); ++i)
         if (zeroSize[i] == 0xFF && zeroSize[i + 1] == 0xC0) {
             zeroSize[i + 7] = 0;
@@ -100,7 +102,8 @@ TEST(JpegDecode, BrokenFilesAreNotLoaded) {
 
 TEST(JpegDecode, CorruptEntropyDataNeverCrashes) {
     auto bytes = EncodeJpeg(Pattern(96, 96));
-    for (size_t i = bytes.size() / 3; i < bytes.size() - 2; i += 7) bytes[i] ^= 0x5A;
+    for (size_t i = bytes.size() / 3; i < bytes.size() - 2; i += 7)
+        bytes[i] ^= 0x5A;
     ScopedDib dib;
     OpenDibMemory(dib.get(), bytes.data(), bytes.size(), nullptr);
     if (dib->Bits) {
@@ -172,7 +175,8 @@ TEST(JpegWrite, QualityChangesTheFile) {
     ScopedDib source;
     ASSERT_EQ(newdib(source.get(), 200, 200, 24, nullptr, 0), 1);
     for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 200; ++x) setpixel(source.get(), x, y, (x * 7919 + y * 104729) & 0xFFFFFF);
+        for (int x = 0; x < 200; ++x)
+            setpixel(source.get(), x, y, (x * 7919 + y * 104729) & 0xFFFFFF);
     TempDir dir;
     SetJPEGQual(20);
     ASSERT_EQ(SaveDib(source.get(), dir.File("low.jpg").c_str(), 7, 0), 1);
@@ -182,13 +186,32 @@ TEST(JpegWrite, QualityChangesTheFile) {
     EXPECT_LT(ReadBytes(dir.File("low.jpg")).size() * 2, ReadBytes(dir.File("high.jpg")).size());
 }
 
+TEST(JpegWrite, AnExistingFileIsReplacedWholeAndAReservedEmptyOneIsFilled) {
+    ScopedDib big, small;
+    ASSERT_EQ(newdib(big.get(), 300, 300, 24, nullptr, 0), 1);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 300; ++x)
+            setpixel(big.get(), x, y, (x * 7919 + y * 104729) & 0xFFFFFF);
+    ASSERT_EQ(newdib(small.get(), 8, 8, 24, nullptr, 0), 1);
+    TempDir dir;
+    ASSERT_EQ(SaveDib(small.get(), dir.File("fresh.jpg").c_str(), 7, 0), 1);
+    ASSERT_EQ(SaveDib(big.get(), dir.File("old.jpg").c_str(), 7, 0), 1);
+    ASSERT_EQ(SaveDib(small.get(), dir.File("old.jpg").c_str(), 7, 0), 1);
+    std::ofstream(dir.File("reserved.jpg")).close();
+    ASSERT_EQ(SaveDib(small.get(), dir.File("reserved.jpg").c_str(), 7, 0), 1);
+    const auto fresh = ReadBytes(dir.File("fresh.jpg"));
+    EXPECT_EQ(ReadBytes(dir.File("old.jpg")), fresh);
+    EXPECT_EQ(ReadBytes(dir.File("reserved.jpg")), fresh);
+}
+
 TEST(JpegWrite, PaletteImagesAreWrittenThroughTheirColours) {
     ScopedDib source;
     ASSERT_EQ(newdib(source.get(), 16, 16, 1, nullptr, 0), 1);
-    source->Info->bmiColors[0] = TRgbQuad{0, 0, 255, 0};   // red
+    source->Info->bmiColors[0] = TRgbQuad{0, 0, 255, 0};     // red
     source->Info->bmiColors[1] = TRgbQuad{255, 255, 255, 0}; // white
     for (int y = 0; y < 16; ++y)
-        for (int x = 8; x < 16; ++x) setpixel(source.get(), x, y, 1);
+        for (int x = 8; x < 16; ++x)
+            setpixel(source.get(), x, y, 1);
     TempDir dir;
     ASSERT_EQ(SaveDib(source.get(), dir.File("p.jpg").c_str(), 7, 0), 1);
     ScopedDib back;
@@ -210,9 +233,10 @@ TEST(JpegWrite, FailuresReturnZeroAndLeaveNoFile) {
     EXPECT_EQ(SaveDib(&empty, dir.File("e.jpg").c_str(), 7, 0), 0);
     EXPECT_EQ(SaveDib(nullptr, dir.File("n.jpg").c_str(), 7, 0), 0);
 #ifdef __linux__
-    // A full disk: the write fails part-way and the file is removed.
-    if (std::filesystem::exists("/dev/full")) {
+    // A full disk: the write fails part-way; the device is not deleted (as root it could be).
+    if (std::filesystem::is_character_file("/dev/full")) {
         EXPECT_EQ(SaveDib(source.get(), "/dev/full", 7, 0), 0);
+        EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
     }
 #endif
 }

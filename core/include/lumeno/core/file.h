@@ -29,6 +29,10 @@ class TFile {
     // The file's size in bytes; -1 (errno set) when it cannot be had or the owner is empty.
     int64_t Size() const;
 
+    // True for a file that holds data on a disk, false for a device such as /dev/null, a
+    // pipe, or an empty owner: what a failed write may delete.
+    bool IsPlainFile() const;
+
     // Writes all bytes; 0, or the error number of the failed write (EIO when the system
     // gives none). Nothing is written to an empty owner (EBADF).
     int Write(const void* data, size_t size);
@@ -47,7 +51,7 @@ class TFile {
 
 enum class TFileMode {
     kRead,      // an existing file, from its start
-    kWrite,     // created or emptied
+    kWrite,     // created or emptied (an empty file is left as it is: see file_posix.cpp)
     kUpdate,    // an existing file, for reading and writing, left as it is
     kCreateNew, // created for writing; fails with EEXIST when the name is taken
 };
