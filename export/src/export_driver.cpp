@@ -321,7 +321,7 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
         result.code = TExportCode::kFileTooLarge;
         return result;
     case TPdfCode::kStopped:
-        ::unlink(path.c_str());
+        RemoveFile(path);
         result.code = TExportCode::kCancelled;
         return result;
     }
