@@ -9,7 +9,6 @@
 // only one photo's JPEG and its base64 text are in memory at once.
 #include "lumeno/export/caption_text.h"
 #include "lumeno/export/document_texts.h"
-#include "lumeno/export/export_driver.h"
 #include "lumeno/export/pdf_writer.h"
 #include "lumeno/export/photo_pages.h"
 #include "lumeno/project/show.h"
