@@ -1,5 +1,6 @@
 // The print layout window (preview geometry, coupled percentages, settings store) and the
 // print job (placement on the page, checked in a PDF rendered with pdftoppm).
+#include "messages.h"
 #include "print_form.h"
 
 #include "spin_edit.h"

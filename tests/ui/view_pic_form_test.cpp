@@ -2,6 +2,7 @@
 // the mouse one to one, "Öffnen...", and printing through the print layout window.
 #include "view_pic_form.h"
 
+#include "messages.h"
 #include "print_form.h"
 #include "spin_edit.h"
 #include "ui_test_support.h"

@@ -7,8 +7,11 @@
 #include "lumeno/export/export_driver.h"
 #include "lumeno/project/project_file.h"
 #include "pictavo.h"
+#include "print_form.h"
 
 #include <QString>
+
+#include <string>
 
 namespace lumeno::ui {
 
@@ -48,5 +51,10 @@ QString TakenOverText(int takenOver, int photos);
 QString DrawDibText(DrawDibResult result);
 // The photo open dialog's description of one entry of the image library's table.
 QString OpenKindText(TDibOpenKind kind);
+
+// What a print tells the user; empty for Printed.
+QString PrintOutcomeMessage(TPrintOutcome outcome);
+// After an export whose captions hold characters no installed font has: the message naming them.
+QString MissingCharactersText(const std::u32string& missing);
 
 } // namespace lumeno::ui

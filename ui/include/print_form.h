@@ -87,9 +87,6 @@ TPrintOutcome PrintPicture(QPrinter* printer, const TDib& image, const TPrintLay
 std::optional<TPrintOutcome> PrintToChosenFile(QWidget* parent, QPrinter* printer,
                                                const TDib& image, const TPrintLayout& layout);
 
-// The German message for a failed print; empty for Printed.
-QString PrintOutcomeMessage(TPrintOutcome outcome);
-
 class TPrintForm : public QDialog {
     Q_OBJECT
   public:

@@ -468,17 +468,8 @@ void TMainForm::RunExport(const QString& name, bool html) {
     SetProStatus(0);
     if (r.ok && options.KeepJpeg) C.StatusBar1->SetPanelText(TakenOverText(r.takenOver, r.photos));
     if (r.ok && !r.missingCharacters.empty()) {
-        QString list;
-        for (char32_t c : r.missingCharacters)
-            list += QStringLiteral(" U+%1")
-                        .arg(static_cast<uint>(c), 4, 16, QLatin1Char('0'))
-                        .toUpper();
-        Dialogs().MessageBox(this,
-                             QStringLiteral("Die PDF-Datei wurde erzeugt. Für diese Zeichen der "
-                                            "Bildtexte ist keine Schrift installiert; sie fehlen "
-                                            "auf den Fotoseiten:") +
-                                 list,
-                             AppTitle(), mbOK, TMsgIcon::Warning);
+        Dialogs().MessageBox(this, MissingCharactersText(r.missingCharacters), AppTitle(), mbOK,
+                             TMsgIcon::Warning);
     }
     if (r.ok || r.code == TExportCode::kCancelled) return;
     Dialogs().MessageBox(this, html ? HtmlShowText(r) : ExportText(r), AppTitle(), mbOK,

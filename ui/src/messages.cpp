@@ -105,6 +105,34 @@ QString TakenOverText(int takenOver, int photos) {
     return QStringLiteral("%1 von %2 Fotos verlustfrei übernommen").arg(takenOver).arg(photos);
 }
 
+QString PrintOutcomeMessage(TPrintOutcome outcome) {
+    switch (outcome) {
+    case TPrintOutcome::Printed:
+        return {};
+    case TPrintOutcome::NoPrinter:
+        return QStringLiteral("Es ist kein Drucker eingerichtet. Bitte richten Sie zuerst einen "
+                              "Drucker ein.");
+    case TPrintOutcome::EmptyPage:
+        return QStringLiteral("Der Drucker meldet keine Seitengröße. Bitte prüfen Sie die "
+                              "Druckereinstellungen.");
+    case TPrintOutcome::EmptyImage:
+        return QStringLiteral("Es ist kein Bild zum Drucken geladen.");
+    case TPrintOutcome::JobRefused:
+        return QStringLiteral("Der Druckauftrag konnte nicht gestartet werden.");
+    }
+    return {};
+}
+
+QString MissingCharactersText(const std::u32string& missing) {
+    QString list;
+    for (char32_t c : missing)
+        list +=
+            QStringLiteral(" U+%1").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0')).toUpper();
+    return QStringLiteral("Die PDF-Datei wurde erzeugt. Für diese Zeichen der Bildtexte ist keine "
+                          "Schrift installiert; sie fehlen auf den Fotoseiten:") +
+           list;
+}
+
 QString DrawDibText(DrawDibResult result) {
     switch (result) {
     case DrawDibResult::kDrawn:

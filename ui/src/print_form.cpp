@@ -1,5 +1,6 @@
 // The print layout window, the page geometry of a printed photo and the print job itself.
 #include "print_form.h"
+#include "messages.h"
 
 #include "dialogs.h"
 #include "spin_edit.h"
@@ -178,24 +179,6 @@ std::optional<TPrintOutcome> PrintToChosenFile(QWidget* parent, QPrinter* printe
     const TPrintOutcome outcome = PrintPicture(printer, image, layout);
     printer->setOutputFileName(QString());
     return outcome;
-}
-
-QString PrintOutcomeMessage(TPrintOutcome outcome) {
-    switch (outcome) {
-    case TPrintOutcome::Printed:
-        return {};
-    case TPrintOutcome::NoPrinter:
-        return QStringLiteral("Es ist kein Drucker eingerichtet. Bitte richten Sie zuerst einen "
-                              "Drucker ein.");
-    case TPrintOutcome::EmptyPage:
-        return QStringLiteral("Der Drucker meldet keine Seitengröße. Bitte prüfen Sie die "
-                              "Druckereinstellungen.");
-    case TPrintOutcome::EmptyImage:
-        return QStringLiteral("Es ist kein Bild zum Drucken geladen.");
-    case TPrintOutcome::JobRefused:
-        return QStringLiteral("Der Druckauftrag konnte nicht gestartet werden.");
-    }
-    return {};
 }
 
 TPrintForm::TPrintForm(QWidget* parent) : QDialog(parent) {

@@ -4,6 +4,7 @@
 
 #include "color_combo.h"
 #include "dialogs.h"
+#include "messages.h"
 #include "print_form.h"
 #include "spin_edit.h"
 
