@@ -196,8 +196,8 @@ int Camera(const char* in, const char* out) {
     if (segment > 65535) return 1;
     std::FILE* f = std::fopen(out, "wb");
     if (!f) return 1;
-    const uint8_t head[] = {0xFF, 0xD8, 0xFF, 0xE1, static_cast<uint8_t>(segment >> 8),
-                            static_cast<uint8_t>(segment)};
+    const uint8_t head[] = {
+        0xFF, 0xD8, 0xFF, 0xE1, static_cast<uint8_t>(segment >> 8), static_cast<uint8_t>(segment)};
     std::fwrite(head, 1, sizeof head, f);
     std::fwrite(exif.data(), 1, exif.size(), f);
     std::fwrite(picture.data() + 2, 1, picture.size() - 2, f);

@@ -20,11 +20,13 @@ struct SignaturePart {
     std::string_view bytes;
 };
 
-inline void FuzzDecoder(const uint8_t* data, size_t size, std::initializer_list<SignaturePart> signature,
-                        const char* name, bool alsoReduced) {
+inline void FuzzDecoder(const uint8_t* data, size_t size,
+                        std::initializer_list<SignaturePart> signature, const char* name,
+                        bool alsoReduced) {
     std::vector<uint8_t> bytes(data, data + size);
     for (const SignaturePart& part : signature) {
-        if (bytes.size() < part.offset + part.bytes.size()) bytes.resize(part.offset + part.bytes.size());
+        if (bytes.size() < part.offset + part.bytes.size())
+            bytes.resize(part.offset + part.bytes.size());
         std::memcpy(bytes.data() + part.offset, part.bytes.data(), part.bytes.size());
     }
     TDib dib;
@@ -32,7 +34,8 @@ inline void FuzzDecoder(const uint8_t* data, size_t size, std::initializer_list<
     deldib(&dib);
     if (!alsoReduced) return;
     // The reduced load takes other roads (scaling, embedded thumbnails); it reads files only.
-    static const std::string file = std::string("/tmp/fuzz_") + name + "_" + std::to_string(getpid());
+    static const std::string file =
+        std::string("/tmp/fuzz_") + name + "_" + std::to_string(getpid());
     if (std::FILE* f = std::fopen(file.c_str(), "wb")) {
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);

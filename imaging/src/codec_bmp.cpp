@@ -41,8 +41,10 @@ struct Mask {
         shift = 0;
         bits = 0;
         if (!m) return;
-        while (!((m >> shift) & 1u)) ++shift;
-        while (shift + bits < 32 && ((m >> (shift + bits)) & 1u)) ++bits;
+        while (!((m >> shift) & 1u))
+            ++shift;
+        while (shift + bits < 32 && ((m >> (shift + bits)) & 1u))
+            ++bits;
     }
     uint8_t Take(uint32_t pixel) const {
         if (!bits) return 0;
@@ -56,15 +58,17 @@ struct Mask {
 struct Layout {
     int width, height;
     bool topDown;
-    int fileBits;    // bits per pixel in the file
-    int outBits;     // bits per pixel of the image
+    int fileBits; // bits per pixel in the file
+    int outBits;  // bits per pixel of the image
     uint32_t compression;
     size_t pixelsAt; // offset of the pixel data
     Mask red, green, blue;
 };
 
 // Stored row (0 = bottom) for the file's row r (0 = first in the file).
-int StoredRow(const Layout& l, int r) { return l.topDown ? l.height - 1 - r : r; }
+int StoredRow(const Layout& l, int r) {
+    return l.topDown ? l.height - 1 - r : r;
+}
 
 // Uncompressed rows; returns the number of rows read completely.
 int ReadPlainRows(const Reader& in, const Layout& l, TDib* dib, Progress* progress) {
@@ -93,9 +97,9 @@ int ReadPlainRows(const Reader& in, const Layout& l, TDib* dib, Progress* progre
         case 16:
         case 32:
             for (int x = 0; x < l.width; ++x) {
-                const uint32_t p = l.fileBits == 16
-                                       ? static_cast<uint32_t>(src[2 * x] | (src[2 * x + 1] << 8))
-                                       : in.U32(static_cast<size_t>(at) + 4 * static_cast<size_t>(x));
+                const uint32_t p =
+                    l.fileBits == 16 ? static_cast<uint32_t>(src[2 * x] | (src[2 * x + 1] << 8))
+                                     : in.U32(static_cast<size_t>(at) + 4 * static_cast<size_t>(x));
                 dst[3 * x] = l.blue.Take(p);
                 dst[3 * x + 1] = l.green.Take(p);
                 dst[3 * x + 2] = l.red.Take(p);
@@ -195,15 +199,26 @@ LoadResult LoadBmp(const LoadRequest& request, TDib* out) {
     result.fullHeight = l.height;
 
     switch (l.fileBits) {
-    case 1: case 4: case 8: l.outBits = l.fileBits; break;
-    case 2: l.outBits = 4; break;
-    case 16: case 24: case 32: l.outBits = 24; break;
-    default: return result;
+    case 1:
+    case 4:
+    case 8:
+        l.outBits = l.fileBits;
+        break;
+    case 2:
+        l.outBits = 4;
+        break;
+    case 16:
+    case 24:
+    case 32:
+        l.outBits = 24;
+        break;
+    default:
+        return result;
     }
     const bool rle = l.compression == kRle8 || l.compression == kRle4;
     if (rle && l.fileBits != (l.compression == kRle8 ? 8 : 4)) return result;
-    if ((l.compression == kBitFields || l.compression == kAlphaBitFields) &&
-        l.fileBits != 16 && l.fileBits != 32)
+    if ((l.compression == kBitFields || l.compression == kAlphaBitFields) && l.fileBits != 16 &&
+        l.fileBits != 32)
         return result;
     if (!rle && l.compression != kRgb && l.compression != kBitFields &&
         l.compression != kAlphaBitFields)
@@ -234,7 +249,8 @@ LoadResult LoadBmp(const LoadRequest& request, TDib* out) {
     if (offBits >= in.Size() || offBits < header + headerSize) return result;
     l.pixelsAt = offBits;
     // Plain rows: without even the first row there is no picture, so nothing is allocated.
-    if (!rle && !in.Has(offBits, (static_cast<uint64_t>(l.width) * l.fileBits + 7) / 8)) return result;
+    if (!rle && !in.Has(offBits, (static_cast<uint64_t>(l.width) * l.fileBits + 7) / 8))
+        return result;
 
     if (!newdib(out, l.width, l.height, l.outBits, nullptr, 0)) return result;
     if (l.fileBits <= 8) {

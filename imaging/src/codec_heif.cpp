@@ -110,10 +110,9 @@ LoadResult LoadHeif(const LoadRequest& request, TDib* out) {
     options->end_progress = EndProgress;
     options->progress_user_data = &tiles;
     heif_image* rawImage = nullptr;
-    const heif_error decoded =
-        heif_decode_image(source, &rawImage, heif_colorspace_RGB,
-                          alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                          options.get());
+    const heif_error decoded = heif_decode_image(
+        source, &rawImage, heif_colorspace_RGB,
+        alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
     std::unique_ptr<heif_image, ImageRelease> image(rawImage);
     if (decoded.code != heif_error_Ok || !image) return result;
     const int width = heif_image_get_width(image.get(), heif_channel_interleaved);

@@ -30,7 +30,9 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
     r->pos += length;
 }
 
-void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void OnError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 void OnWarning(png_structp, png_const_charp) {}
 
 class PngReader {
@@ -93,11 +95,11 @@ bool ReadInfo(PngReader& r, MemoryReader& source, Header& h) {
 struct RowState {
     Kind kind;
     int channels;
-    uint8_t* buffer;      // whole picture (interlaced) or one row, as libpng delivers it
+    uint8_t* buffer; // whole picture (interlaced) or one row, as libpng delivers it
     size_t bufferRowBytes;
     bool interlaced;
     int passes;
-    int rowsDone;         // rows (of all passes) delivered
+    int rowsDone; // rows (of all passes) delivered
     Progress* progress;
     TDib* dib;
 };
@@ -110,7 +112,8 @@ void StoreRow(RowState& s, const uint8_t* src, int y) {
         std::memcpy(dst, src, static_cast<size_t>(width));
         break;
     case 2: // grey, alpha
-        for (int x = 0; x < width; ++x) dst[x] = OnWhite(src[2 * x], src[2 * x + 1]);
+        for (int x = 0; x < width; ++x)
+            dst[x] = OnWhite(src[2 * x], src[2 * x + 1]);
         break;
     case 3:
         std::memcpy(dst, src, static_cast<size_t>(width) * 3);
@@ -134,8 +137,8 @@ bool ReadRows(PngReader& r, RowState& s) {
     const int64_t total = static_cast<int64_t>(height) * s.passes;
     for (int pass = 0; pass < s.passes; ++pass) {
         for (int y = 0; y < height; ++y) {
-            uint8_t* row = s.interlaced ? s.buffer + static_cast<size_t>(y) * s.bufferRowBytes
-                                        : s.buffer;
+            uint8_t* row =
+                s.interlaced ? s.buffer + static_cast<size_t>(y) * s.bufferRowBytes : s.buffer;
             png_read_row(r.png, row, nullptr);
             if (!s.interlaced) StoreRow(s, row, y);
             ++s.rowsDone;
@@ -195,8 +198,8 @@ LoadResult LoadPng(const LoadRequest& request, TDib* out) {
         out->Info->biYPelsPerMeter = static_cast<int32_t>(resY);
     }
 
-    RowState s{kind, h.channels, buffer.data(), rowBytes, interlaced, h.passes, 0,
-               request.progress, out};
+    RowState s{kind,     h.channels, buffer.data(),    rowBytes, interlaced,
+               h.passes, 0,          request.progress, out};
     const bool ok = ReadRows(r, s);
     if (interlaced) {
         // Whatever the passes delivered, even when the data broke off.
@@ -204,7 +207,8 @@ LoadResult LoadPng(const LoadRequest& request, TDib* out) {
             deldib(out);
             return result;
         }
-        for (int y = 0; y < height; ++y) StoreRow(s, buffer.data() + rowBytes * y, y);
+        for (int y = 0; y < height; ++y)
+            StoreRow(s, buffer.data() + rowBytes * y, y);
     } else if (s.rowsDone == 0) {
         deldib(out);
         return result;

@@ -3,8 +3,8 @@
 // the EXIF one. Errors and warnings go to handlers of this file, not to the console.
 #include "codecs.h"
 
-#include <cstring>
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -30,7 +30,9 @@ tmsize_t ReadProc(thandle_t h, void* out, tmsize_t n) {
     return static_cast<tmsize_t>(count);
 }
 
-tmsize_t WriteProc(thandle_t, void*, tmsize_t) { return 0; }
+tmsize_t WriteProc(thandle_t, void*, tmsize_t) {
+    return 0;
+}
 
 toff_t SeekProc(thandle_t h, toff_t offset, int whence) {
     auto* f = static_cast<MemoryFile*>(h);
@@ -40,10 +42,16 @@ toff_t SeekProc(thandle_t h, toff_t offset, int whence) {
     return f->pos;
 }
 
-int CloseProc(thandle_t) { return 0; }
-toff_t SizeProc(thandle_t h) { return static_cast<MemoryFile*>(h)->size; }
+int CloseProc(thandle_t) {
+    return 0;
+}
+toff_t SizeProc(thandle_t h) {
+    return static_cast<MemoryFile*>(h)->size;
+}
 
-int QuietHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int QuietHandler(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
 
 struct TiffCloser {
     void operator()(TIFF* t) const {
@@ -73,10 +81,9 @@ LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), QuietHandler, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), QuietHandler, nullptr);
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), 512 << 20);
-    std::unique_ptr<TIFF, TiffCloser> tiff(TIFFClientOpenExt("memory", "rm", &file, ReadProc,
-                                                             WriteProc, SeekProc, CloseProc,
-                                                             SizeProc, nullptr, nullptr,
-                                                             options.get()));
+    std::unique_ptr<TIFF, TiffCloser> tiff(
+        TIFFClientOpenExt("memory", "rm", &file, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
+                          nullptr, nullptr, options.get()));
     if (!tiff) return result;
     char message[1024] = {};
     if (!TIFFRGBAImageOK(tiff.get(), message)) return result;
@@ -112,7 +119,9 @@ LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
     if (TIFFGetField(tiff.get(), TIFFTAG_XRESOLUTION, &resX) &&
         TIFFGetField(tiff.get(), TIFFTAG_YRESOLUTION, &resY)) {
         TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_RESOLUTIONUNIT, &unit);
-        const double perMetre = unit == RESUNIT_CENTIMETER ? 100.0 : unit == RESUNIT_INCH ? 100.0 / 2.54 : 0;
+        const double perMetre = unit == RESUNIT_CENTIMETER ? 100.0
+                                : unit == RESUNIT_INCH     ? 100.0 / 2.54
+                                                           : 0;
         if (resX > 0 && resY > 0 && resX < 1e6 && resY < 1e6) {
             out->Info->biXPelsPerMeter = static_cast<int32_t>(resX * perMetre + 0.5);
             out->Info->biYPelsPerMeter = static_cast<int32_t>(resY * perMetre + 0.5);
@@ -134,9 +143,12 @@ LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
                 const uint32_t p = src[x];
                 // Premultiplied colour: onto white by adding what the alpha leaves.
                 const unsigned rest = 255u - TIFFGetA(p);
-                dst[3 * x] = static_cast<uint8_t>(TIFFGetB(p) + rest > 255 ? 255 : TIFFGetB(p) + rest);
-                dst[3 * x + 1] = static_cast<uint8_t>(TIFFGetG(p) + rest > 255 ? 255 : TIFFGetG(p) + rest);
-                dst[3 * x + 2] = static_cast<uint8_t>(TIFFGetR(p) + rest > 255 ? 255 : TIFFGetR(p) + rest);
+                dst[3 * x] =
+                    static_cast<uint8_t>(TIFFGetB(p) + rest > 255 ? 255 : TIFFGetB(p) + rest);
+                dst[3 * x + 1] =
+                    static_cast<uint8_t>(TIFFGetG(p) + rest > 255 ? 255 : TIFFGetG(p) + rest);
+                dst[3 * x + 2] =
+                    static_cast<uint8_t>(TIFFGetR(p) + rest > 255 ? 255 : TIFFGetR(p) + rest);
             }
         }
         if (!ok) {

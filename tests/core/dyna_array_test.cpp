@@ -17,7 +17,8 @@ struct Plain {
 
 std::string Order(TDynaArray<int>& arr) {
     std::string s;
-    for (bool ok = arr.First(); ok; ok = arr.Next()) s += std::to_string(*arr.Current());
+    for (bool ok = arr.First(); ok; ok = arr.Next())
+        s += std::to_string(*arr.Current());
     return s;
 }
 
@@ -30,7 +31,8 @@ TEST(DynaArray, AppendIsZeroFilledAndCurrent) {
     Plain& p = arr.Append();
     EXPECT_EQ(cur, &p);
     EXPECT_EQ(p.a, 0);
-    for (char c : p.name) EXPECT_EQ(c, 0);
+    for (char c : p.name)
+        EXPECT_EQ(c, 0);
     p.a = 7;
     arr.Append();
     EXPECT_EQ(arr.Count(), 2);
@@ -42,7 +44,8 @@ TEST(DynaArray, AppendIsZeroFilledAndCurrent) {
 TEST(DynaArray, SelectDeleteAndCursor) {
     int* cur = nullptr;
     TDynaArray<int> arr(&cur);
-    for (int i = 1; i <= 5; ++i) arr.Append() = i;
+    for (int i = 1; i <= 5; ++i)
+        arr.Append() = i;
     EXPECT_TRUE(arr.Select(2));
     EXPECT_EQ(*cur, 3);
     EXPECT_FALSE(arr.Select(5));
@@ -65,13 +68,15 @@ TEST(DynaArray, SelectDeleteAndCursor) {
 TEST(DynaArray, ExchangeAndWalk) {
     TDynaArray<int> arr;
     EXPECT_FALSE(arr.First());
-    for (int i = 1; i <= 3; ++i) arr.Append() = i;
+    for (int i = 1; i <= 3; ++i)
+        arr.Append() = i;
     arr.Exchange(0, 2);
     arr.Exchange(0, 3); // out of range: ignored
     EXPECT_EQ(Order(arr), "321");
 
     std::string indices;
-    for (bool ok = arr.First(); ok; ok = arr.Next()) indices += std::to_string(arr.Index());
+    for (bool ok = arr.First(); ok; ok = arr.Next())
+        indices += std::to_string(arr.Index());
     EXPECT_EQ(indices, "123");
     EXPECT_EQ(arr.Current(), nullptr); // the walk ran off the end
     EXPECT_FALSE(arr.Next());
@@ -85,7 +90,8 @@ TEST(DynaArray, ClearReleasesOwnedRecordsAndExchangeKeepsOwnership) {
     };
     {
         TDynaArray<Owned> arr;
-        for (int i = 0; i < 4; ++i) arr.Append() = Owned{counter, "t" + std::to_string(i)};
+        for (int i = 0; i < 4; ++i)
+            arr.Append() = Owned{counter, "t" + std::to_string(i)};
         EXPECT_EQ(counter.use_count(), 5);
         arr.Exchange(1, 3);
         EXPECT_EQ(arr[1].text, "t3");
@@ -103,7 +109,8 @@ TEST(DynaArray, ClearReleasesOwnedRecordsAndExchangeKeepsOwnership) {
 
 TEST(DynaArray, FourByteOffsetTable) {
     TDynaArray<uint32_t> offsets;
-    for (uint32_t i = 0; i < 1000; ++i) offsets.Append() = i * 20;
+    for (uint32_t i = 0; i < 1000; ++i)
+        offsets.Append() = i * 20;
     EXPECT_EQ(sizeof(offsets[0]), 4u);
     EXPECT_EQ(offsets[999], 19980u);
     EXPECT_EQ(&offsets[999] - &offsets[0], 999); // one contiguous block
@@ -119,7 +126,8 @@ TEST(DynaArray, AppendingManyRecordsMovesEachOnlyAFewTimes) {
     };
     TDynaArray<Counted> arr;
     const int n = 20000;
-    for (int i = 0; i < n; ++i) arr.Append();
+    for (int i = 0; i < n; ++i)
+        arr.Append();
     EXPECT_LT(moves, 3 * n); // growing one record at a time would move n*n/2 records
     moves = 0;
     arr.Delete(0);

@@ -1,7 +1,7 @@
 // The PDF container: golden bytes, fixed offsets, measured lengths, the cross-reference
 // table, resource names and write failures.
-#include "lumeno/export/pdf_writer.h"
 #include "file_size_limit.h"
+#include "lumeno/export/pdf_writer.h"
 #include "slideshow_test_support.h"
 
 #include <gtest/gtest.h>
@@ -200,8 +200,9 @@ TEST(PdfWriter, WriteErrorCarriesTheSystemErrorNumber) {
     {
         ScopedFileSizeLimit full(4000);
         ASSERT_TRUE(full.Active());
-        r = WritePdfSlideShow(p.string(), false, std::vector<uint8_t>(100000, 1), 2,
-                              [](int k) -> std::optional<TJpegImage> { return FakeJpeg(k, 1000, 1, 1); });
+        r = WritePdfSlideShow(
+            p.string(), false, std::vector<uint8_t>(100000, 1), 2,
+            [](int k) -> std::optional<TJpegImage> { return FakeJpeg(k, 1000, 1, 1); });
     }
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.code, TPdfCode::kWriteError);

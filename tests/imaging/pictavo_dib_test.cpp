@@ -26,14 +26,16 @@ TEST(NewDib, LayoutAndColourTable) {
         EXPECT_EQ(dib->Info->biClrUsed, c.colours);
         EXPECT_EQ(dib->HasPalette, c.bits <= 8 ? 1 : 0);
         EXPECT_NE(dib->Handle, 0u);
-        for (int i = 0; i < c.rowBytes * 3; ++i) ASSERT_EQ(dib->Bits[i], 0) << "byte " << i;
+        for (int i = 0; i < c.rowBytes * 3; ++i)
+            ASSERT_EQ(dib->Bits[i], 0) << "byte " << i;
     }
 }
 
 TEST(NewDib, CopiesTheGivenColours) {
     ScopedDib source;
     ASSERT_EQ(newdib(source.get(), 2, 2, 8, nullptr, 0), 1);
-    for (int i = 0; i < 256; ++i) source->Info->bmiColors[i] = TRgbQuad{uint8_t(i), 1, 2, 0};
+    for (int i = 0; i < 256; ++i)
+        source->Info->bmiColors[i] = TRgbQuad{uint8_t(i), 1, 2, 0};
     ScopedDib copy;
     ASSERT_EQ(newdib(copy.get(), 2, 2, 4, source->Info, 16), 1);
     EXPECT_EQ(copy->Info->bmiColors[15].rgbBlue, 15);
@@ -99,7 +101,8 @@ TEST(Pixels, EveryDepthRoundTripsAndEdgesAreSafe) {
         ASSERT_EQ(newdib(dib.get(), 11, 5, bits, nullptr, 0), 1);
         const uint32_t mask = bits == 24 ? 0xFFFFFF : (1u << bits) - 1;
         for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 11; ++x) setpixel(dib.get(), x, y, uint32_t(x * 37 + y * 101) * 40503u & mask);
+            for (int x = 0; x < 11; ++x)
+                setpixel(dib.get(), x, y, uint32_t(x * 37 + y * 101) * 40503u & mask);
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < 11; ++x)
                 ASSERT_EQ(getpixel(dib.get(), x, y), uint32_t(x * 37 + y * 101) * 40503u & mask)
@@ -124,7 +127,8 @@ TEST(OpenFilter, PairsOfDescriptionAndPatternsForEveryFormat) {
     const std::string filter = GetDIBOpenFilter();
     std::vector<std::string> parts;
     std::stringstream in(filter);
-    for (std::string part; std::getline(in, part, '|');) parts.push_back(part);
+    for (std::string part; std::getline(in, part, '|');)
+        parts.push_back(part);
     ASSERT_EQ(parts.size() % 2, 0u) << filter;
     for (size_t i = 0; i < parts.size(); i += 2) {
         EXPECT_FALSE(parts[i].empty());

@@ -17,7 +17,8 @@ ScopedDib Load(const std::vector<uint8_t>& bytes, TDibLoadOwner* owner = nullptr
 
 std::vector<Rgb> Colours(int n) {
     std::vector<Rgb> p;
-    for (int i = 0; i < n; ++i) p.push_back(Rgb{uint8_t(i * 5), uint8_t(250 - i * 3), uint8_t(i * 17)});
+    for (int i = 0; i < n; ++i)
+        p.push_back(Rgb{uint8_t(i * 5), uint8_t(250 - i * 3), uint8_t(i * 17)});
     return p;
 }
 
@@ -125,9 +126,11 @@ TEST_P(TiffDecode, LoadsAsTwentyFourBits) {
     const Picture picture = Pattern(41, 27);
     Picture expected = picture;
     if (kind == TiffKind::Grey16)
-        for (Rgb& p : expected.pixels) p = Rgb{p.g, p.g, p.g};
+        for (Rgb& p : expected.pixels)
+            p = Rgb{p.g, p.g, p.g};
     if (kind == TiffKind::Palette)
-        for (Rgb& p : expected.pixels) p = Rgb{p.r, uint8_t(255 - p.r), uint8_t(p.r * 7)};
+        for (Rgb& p : expected.pixels)
+            p = Rgb{p.r, uint8_t(255 - p.r), uint8_t(p.r * 7)};
     ScopedDib dib = Load(EncodeTiff(picture, kind));
     ASSERT_NE(dib->Bits, nullptr);
     EXPECT_EQ(dib->Info->biBitCount, 24);
@@ -144,7 +147,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, TiffDecode,
 TEST(TiffDecode, AlphaIsCompositedOntoWhite) {
     const Picture picture = Pattern(20, 10);
     std::vector<uint8_t> alpha(200);
-    for (size_t i = 0; i < alpha.size(); ++i) alpha[i] = uint8_t(i * 13);
+    for (size_t i = 0; i < alpha.size(); ++i)
+        alpha[i] = uint8_t(i * 13);
     ScopedDib dib = Load(EncodeTiff(picture, TiffKind::RgbAlpha, 1, alpha));
     const Picture expected = MakePicture(20, 10, [&](int x, int y) {
         const unsigned a = alpha[size_t(y) * 20 + x];
@@ -187,7 +191,8 @@ TEST(TiffDecode, ABrokenStripEndsThePictureThere) {
     const uint64_t at = offsets[2], count = counts[2];
     const uint64_t firstAt = offsets[0], firstCount = counts[0];
     TIFFClose(t);
-    for (uint64_t i = 0; i < count; ++i) bytes[at + i] = uint8_t(0xA5 ^ i);
+    for (uint64_t i = 0; i < count; ++i)
+        bytes[at + i] = uint8_t(0xA5 ^ i);
 
     ScopedDib dib = Load(bytes);
     ASSERT_NE(dib->Bits, nullptr);
@@ -198,7 +203,8 @@ TEST(TiffDecode, ABrokenStripEndsThePictureThere) {
 
     // Spoilt from the first strip on: nothing was read, so nothing is loaded.
     auto first = EncodeTiff(picture, TiffKind::Rgb);
-    for (uint64_t i = 0; i < firstCount; ++i) first[firstAt + i] = uint8_t(0x5A ^ i);
+    for (uint64_t i = 0; i < firstCount; ++i)
+        first[firstAt + i] = uint8_t(0x5A ^ i);
     EXPECT_EQ(Load(first)->Bits, nullptr);
 }
 
@@ -221,7 +227,8 @@ TEST(WebpDecode, LossyWithinTolerance) {
 TEST(WebpDecode, AlphaIsCompositedOntoWhite) {
     const Picture picture = Pattern(16, 16);
     std::vector<uint8_t> alpha(256);
-    for (size_t i = 0; i < alpha.size(); ++i) alpha[i] = uint8_t(i);
+    for (size_t i = 0; i < alpha.size(); ++i)
+        alpha[i] = uint8_t(i);
     ScopedDib dib = Load(EncodeWebp(picture, 0, alpha));
     const Picture expected = MakePicture(16, 16, [&](int x, int y) {
         const unsigned a = alpha[size_t(y) * 16 + x];
@@ -243,7 +250,8 @@ TEST(WebpDecode, BrokenFiles) {
     const std::vector<uint8_t> header(good.begin(), good.begin() + 16);
     EXPECT_EQ(Load(header)->Bits, nullptr);
     auto bad = good;
-    for (size_t i = 30; i < bad.size(); i += 3) bad[i] ^= 0xA5;
+    for (size_t i = 30; i < bad.size(); i += 3)
+        bad[i] ^= 0xA5;
     Load(bad);
 }
 
@@ -263,7 +271,8 @@ TEST(HeicDecode, AlphaIsCompositedOntoWhite) {
     const Picture picture = MakePicture(64, 64, [](int, int) { return Rgb{0, 0, 0}; });
     std::vector<uint8_t> alpha(64 * 64);
     for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) alpha[size_t(y) * 64 + x] = x < 32 ? 0 : 255;
+        for (int x = 0; x < 64; ++x)
+            alpha[size_t(y) * 64 + x] = x < 32 ? 0 : 255;
     const auto bytes = EncodeHeic(picture, 1, 0, alpha);
     if (bytes.empty()) GTEST_SKIP() << "libheif has no HEVC encoder here";
     ScopedDib dib = Load(bytes);
@@ -286,7 +295,8 @@ TEST(HeicDecode, BrokenFilesAreNotLoaded) {
     const std::vector<uint8_t> ftypOnly(good.begin(), good.begin() + 24);
     EXPECT_EQ(Load(ftypOnly)->Bits, nullptr);
     auto bad = good;
-    for (size_t i = 40; i < bad.size(); i += 11) bad[i] ^= 0x3C;
+    for (size_t i = 40; i < bad.size(); i += 11)
+        bad[i] ^= 0x3C;
     Load(bad);
 }
 

@@ -75,7 +75,8 @@ TEST_P(Orientation, ComesOutUpright) {
 std::vector<OrientationCase> AllCases() {
     std::vector<OrientationCase> cases;
     for (Carrier c : {Carrier::Jpeg, Carrier::Tiff, Carrier::Webp, Carrier::Heic})
-        for (int o = 1; o <= 8; ++o) cases.push_back({c, o});
+        for (int o = 1; o <= 8; ++o)
+            cases.push_back({c, o});
     return cases;
 }
 
@@ -141,8 +142,9 @@ class ExifThumbnailLoad : public ::testing::TestWithParam<ThumbnailCase> {};
 TEST_P(ExifThumbnailLoad, UsedOnlyWhenItFits) {
     const ThumbnailCase& c = GetParam();
     // Thumbnail in a colour the picture does not have, so that it can be recognised.
-    const Picture thumb =
-        MakePicture(c.thumbWidth, c.thumbHeight, [](int, int) { return Rgb{250, 0, 250}; });
+    const Picture thumb = MakePicture(c.thumbWidth, c.thumbHeight, [](int, int) {
+        return Rgb{250, 0, 250};
+    });
     JpegOptions o;
     o.quality = 90;
     o.exifOrientation = c.orientation;
@@ -196,12 +198,12 @@ namespace {
 // Big-endian EXIF blocks as many cameras write them, with the orientation not the first tag.
 TEST(Orientation, BigEndianExifWithSeveralTags) {
     const Picture upright = Pattern(48, 32);
-    std::vector<uint8_t> exif = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8,
-                                 0, 3,                                   // three entries
-                                 0x01, 0x0F, 0, 2, 0, 0, 0, 4, 'A', 'B', 'C', 0, // Make
-                                 0x01, 0x10, 0, 2, 0, 0, 0, 2, 'X', 0, 0, 0,     // Model
-                                 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 8, 0, 0,       // orientation 8
-                                 0, 0, 0, 0};
+    std::vector<uint8_t> exif = {
+        'E',  'x',  'i', 'f', 0, 0, 'M', 'M', 0,   42,  0,   0, 0, 8, 0, 3, // three entries
+        0x01, 0x0F, 0,   2,   0, 0, 0,   4,   'A', 'B', 'C', 0,             // Make
+        0x01, 0x10, 0,   2,   0, 0, 0,   2,   'X', 0,   0,   0,             // Model
+        0x01, 0x12, 0,   3,   0, 0, 0,   1,   0,   8,   0,   0,             // orientation 8
+        0,    0,    0,   0};
     JpegOptions o = MakeJpegOptions(95);
     o.rawApp1 = exif;
     const auto bytes = EncodeJpeg(StoredForOrientation(upright, 8), o);

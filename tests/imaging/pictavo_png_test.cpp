@@ -22,9 +22,13 @@ struct PngCase {
 
 constexpr int W = 37, H = 23;
 
-uint8_t AlphaAt(int x, int y) { return static_cast<uint8_t>((x * 255 / (W - 1) + y) & 0xFF); }
+uint8_t AlphaAt(int x, int y) {
+    return static_cast<uint8_t>((x * 255 / (W - 1) + y) & 0xFF);
+}
 
-Rgb PaletteColour(int i) { return Rgb{uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)}; }
+Rgb PaletteColour(int i) {
+    return Rgb{uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)};
+}
 
 class PngDecode : public ::testing::TestWithParam<PngCase> {};
 
@@ -34,7 +38,8 @@ TEST_P(PngDecode, LoadsWithSizeDepthAndColours) {
     o.colourType = c.colourType;
     o.bitDepth = c.bitDepth;
     o.interlaced = c.interlaced;
-    const bool grey = c.colourType == PNG_COLOR_TYPE_GRAY || c.colourType == PNG_COLOR_TYPE_GRAY_ALPHA;
+    const bool grey =
+        c.colourType == PNG_COLOR_TYPE_GRAY || c.colourType == PNG_COLOR_TYPE_GRAY_ALPHA;
     const bool palette = c.colourType == PNG_COLOR_TYPE_PALETTE;
     const int levels = 1 << (c.bitDepth > 8 ? 8 : c.bitDepth);
     // Source: for grey and palette pictures the red channel carries the grey value (0..255)
@@ -50,10 +55,12 @@ TEST_P(PngDecode, LoadsWithSizeDepthAndColours) {
         return p;
     });
     if (palette)
-        for (int i = 0; i < levels; ++i) o.palette.push_back(PaletteColour(i));
+        for (int i = 0; i < levels; ++i)
+            o.palette.push_back(PaletteColour(i));
     if (c.alpha) {
         if (palette) {
-            for (int i = 0; i < levels; ++i) o.paletteAlpha.push_back(uint8_t(i * 97 & 0xFF));
+            for (int i = 0; i < levels; ++i)
+                o.paletteAlpha.push_back(uint8_t(i * 97 & 0xFF));
         } else if (c.colourType == PNG_COLOR_TYPE_GRAY) {
             o.greyTransparentZero = true;
         } else {
@@ -101,28 +108,27 @@ TEST_P(PngDecode, LoadsWithSizeDepthAndColours) {
 
 INSTANTIATE_TEST_SUITE_P(
     ColourTypesAndDepths, PngDecode,
-    ::testing::Values(
-        PngCase{"Grey1", PNG_COLOR_TYPE_GRAY, 1, false, false, 8},
-        PngCase{"Grey2", PNG_COLOR_TYPE_GRAY, 2, false, false, 8},
-        PngCase{"Grey4", PNG_COLOR_TYPE_GRAY, 4, false, false, 8},
-        PngCase{"Grey8", PNG_COLOR_TYPE_GRAY, 8, false, false, 8},
-        PngCase{"Grey16", PNG_COLOR_TYPE_GRAY, 16, false, false, 8},
-        PngCase{"Grey8Transparent", PNG_COLOR_TYPE_GRAY, 8, false, true, 8},
-        PngCase{"GreyAlpha8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, true, 8},
-        PngCase{"GreyAlpha16", PNG_COLOR_TYPE_GRAY_ALPHA, 16, false, true, 8},
-        PngCase{"Rgb8", PNG_COLOR_TYPE_RGB, 8, false, false, 24},
-        PngCase{"Rgb16", PNG_COLOR_TYPE_RGB, 16, false, false, 24},
-        PngCase{"Rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8, false, true, 24},
-        PngCase{"Rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, false, true, 24},
-        PngCase{"Palette1", PNG_COLOR_TYPE_PALETTE, 1, false, false, 8},
-        PngCase{"Palette2", PNG_COLOR_TYPE_PALETTE, 2, false, false, 8},
-        PngCase{"Palette4", PNG_COLOR_TYPE_PALETTE, 4, false, false, 8},
-        PngCase{"Palette8With256Colours", PNG_COLOR_TYPE_PALETTE, 8, false, false, 8},
-        PngCase{"Palette8Transparent", PNG_COLOR_TYPE_PALETTE, 8, false, true, 8},
-        PngCase{"InterlacedRgb8", PNG_COLOR_TYPE_RGB, 8, true, false, 24},
-        PngCase{"InterlacedRgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, true, true, 24},
-        PngCase{"InterlacedPalette4", PNG_COLOR_TYPE_PALETTE, 4, true, false, 8},
-        PngCase{"InterlacedGrey2", PNG_COLOR_TYPE_GRAY, 2, true, false, 8}),
+    ::testing::Values(PngCase{"Grey1", PNG_COLOR_TYPE_GRAY, 1, false, false, 8},
+                      PngCase{"Grey2", PNG_COLOR_TYPE_GRAY, 2, false, false, 8},
+                      PngCase{"Grey4", PNG_COLOR_TYPE_GRAY, 4, false, false, 8},
+                      PngCase{"Grey8", PNG_COLOR_TYPE_GRAY, 8, false, false, 8},
+                      PngCase{"Grey16", PNG_COLOR_TYPE_GRAY, 16, false, false, 8},
+                      PngCase{"Grey8Transparent", PNG_COLOR_TYPE_GRAY, 8, false, true, 8},
+                      PngCase{"GreyAlpha8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, true, 8},
+                      PngCase{"GreyAlpha16", PNG_COLOR_TYPE_GRAY_ALPHA, 16, false, true, 8},
+                      PngCase{"Rgb8", PNG_COLOR_TYPE_RGB, 8, false, false, 24},
+                      PngCase{"Rgb16", PNG_COLOR_TYPE_RGB, 16, false, false, 24},
+                      PngCase{"Rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8, false, true, 24},
+                      PngCase{"Rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, false, true, 24},
+                      PngCase{"Palette1", PNG_COLOR_TYPE_PALETTE, 1, false, false, 8},
+                      PngCase{"Palette2", PNG_COLOR_TYPE_PALETTE, 2, false, false, 8},
+                      PngCase{"Palette4", PNG_COLOR_TYPE_PALETTE, 4, false, false, 8},
+                      PngCase{"Palette8With256Colours", PNG_COLOR_TYPE_PALETTE, 8, false, false, 8},
+                      PngCase{"Palette8Transparent", PNG_COLOR_TYPE_PALETTE, 8, false, true, 8},
+                      PngCase{"InterlacedRgb8", PNG_COLOR_TYPE_RGB, 8, true, false, 24},
+                      PngCase{"InterlacedRgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, true, true, 24},
+                      PngCase{"InterlacedPalette4", PNG_COLOR_TYPE_PALETTE, 4, true, false, 8},
+                      PngCase{"InterlacedGrey2", PNG_COLOR_TYPE_GRAY, 2, true, false, 8}),
     [](const auto& info) { return std::string(info.param.name); });
 
 std::vector<uint8_t> RgbPng(int w, int h, bool interlaced = false) {
@@ -134,12 +140,14 @@ std::vector<uint8_t> RgbPng(int w, int h, bool interlaced = false) {
 TEST(PngDecode, TruncatedDataGivesThePartThatWasRead) {
     const Picture picture = Pattern(200, 200);
     PngOptions o;
-    auto bytes = EncodePng(MakePicture(200, 200, [&](int x, int y) {
-                               // Noise, so that the data is spread over the rows.
-                               const unsigned v = (x * 2654435761u) ^ (y * 40503u);
-                               return Rgb{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16)};
-                           }),
-                           o);
+    auto bytes =
+        EncodePng(MakePicture(200, 200,
+                              [&](int x, int y) {
+                                  // Noise, so that the data is spread over the rows.
+                                  const unsigned v = (x * 2654435761u) ^ (y * 40503u);
+                                  return Rgb{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16)};
+                              }),
+                  o);
     bytes.resize(bytes.size() / 2);
     ScopedDib dib;
     ASSERT_EQ(OpenDibMemory(dib.get(), bytes.data(), bytes.size(), nullptr), 1);
@@ -147,7 +155,8 @@ TEST(PngDecode, TruncatedDataGivesThePartThatWasRead) {
     EXPECT_EQ(dib->Info->biHeight, 200);
     // The first row was read: not all black.
     uint32_t any = 0;
-    for (int x = 0; x < 200; ++x) any |= getpixel(dib.get(), x, 199);
+    for (int x = 0; x < 200; ++x)
+        any |= getpixel(dib.get(), x, 199);
     EXPECT_NE(any, 0u);
 }
 

@@ -38,7 +38,8 @@ std::vector<uint8_t> Bmp24(const Picture& p) {
     const size_t rowBytes = (size_t(p.width) * 3 + 3) & ~size_t(3);
     std::vector<uint8_t> b(54 + rowBytes * p.height);
     auto put = [&](size_t at, uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) b[at + i] = uint8_t(v >> (8 * i));
+        for (int i = 0; i < n; ++i)
+            b[at + i] = uint8_t(v >> (8 * i));
     };
     b[0] = 'B';
     b[1] = 'M';
@@ -65,7 +66,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ProgressCase{"Jpeg", [](const Picture& p) { return EncodeJpeg(p); }, 7},
         ProgressCase{"ProgressiveJpeg",
-                     [](const Picture& p) { return EncodeJpeg(p, MakeJpegOptions(90, JpegKind::Colour, true)); },
+                     [](const Picture& p) {
+                         return EncodeJpeg(p, MakeJpegOptions(90, JpegKind::Colour, true));
+                     },
                      7},
         ProgressCase{"Png", [](const Picture& p) { return EncodePng(p, PngOptions{}); }, 7},
         ProgressCase{"InterlacedPng",
@@ -79,7 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
         ProgressCase{"Gif",
                      [](const Picture& p) {
                          GifOptions o;
-                         for (int i = 0; i < 256; ++i) o.palette.push_back(Rgb{uint8_t(i), 0, 0});
+                         for (int i = 0; i < 256; ++i)
+                             o.palette.push_back(Rgb{uint8_t(i), 0, 0});
                          return EncodeGif(p, o);
                      },
                      7},
@@ -142,7 +146,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // 320 x 240 at 3/8 is 120 x 90: the smallest eighth that keeps 80 rows.
         ReducedCase{"JpegDctScaling", [](const Picture& p) { return EncodeJpeg(p); }, 120},
-        ReducedCase{"WebpScaling", [](const Picture& p) { return EncodeWebp(p, 0, {}, true); }, 107},
+        ReducedCase{"WebpScaling", [](const Picture& p) { return EncodeWebp(p, 0, {}, true); },
+                    107},
         ReducedCase{"HeicThumbnail", [](const Picture& p) { return EncodeHeic(p, 1, 128); }, 128},
         ReducedCase{"PngWhole", [](const Picture& p) { return EncodePng(p, PngOptions{}); }, 320}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -191,7 +196,8 @@ TEST(Threads, DecodeAndEncodeAtTheSameTime) {
             }
             ok[t] = 1;
         });
-    for (auto& th : threads) th.join();
+    for (auto& th : threads)
+        th.join();
     for (int t = 0; t < 6; ++t) {
         EXPECT_EQ(ok[t], 1) << "thread " << t;
     }

@@ -48,7 +48,8 @@ template <typename T> class TDynaArray {
 
     void Delete(int i) {
         if (!InRange(i)) return;
-        for (int k = i; k + 1 < count_; ++k) block_[k] = std::move(block_[k + 1]);
+        for (int k = i; k + 1 < count_; ++k)
+            block_[k] = std::move(block_[k + 1]);
         block_[count_ - 1].~T();
         --count_;
         if (count_ == 0) {
@@ -102,7 +103,8 @@ template <typename T> class TDynaArray {
     }
 
     void Release() {
-        for (int i = 0; i < count_; ++i) block_[i].~T();
+        for (int i = 0; i < count_; ++i)
+            block_[i].~T();
         ::operator delete(block_);
         block_ = nullptr;
         count_ = 0;
