@@ -1,5 +1,6 @@
 // The export page and the status bar's progress bar: a real PDF through the window (checked
 // with qpdf when it is installed), Cancel, errors, opening the result, and the bar's drawing.
+#include "event_counts.h"
 #include "file_size_limit.h"
 #include "ui_test_support.h"
 
@@ -107,13 +108,14 @@ TEST_F(MainFormTest, AWriteErrorShowsTheSystemsErrorNumber) {
 
 TEST_F(MainFormTest, ProgressGrowsByDrawingOnlyTheBar) {
     QApplication::processEvents();
-    const int full = Form->StatusBarFullRepaints, bar = Form->StatusBarBarRepaints;
+    const int full = counts::Of(*Form, counts::kStatusBarFullRepaints),
+              bar = counts::Of(*Form, counts::kStatusBarBarRepaints);
     Form->WMUser(30);
     Form->WMUser(80);
-    EXPECT_EQ(Form->StatusBarBarRepaints, bar + 2);
-    EXPECT_EQ(Form->StatusBarFullRepaints, full);
+    EXPECT_EQ(counts::Of(*Form, counts::kStatusBarBarRepaints), bar + 2);
+    EXPECT_EQ(counts::Of(*Form, counts::kStatusBarFullRepaints), full);
     Form->WMUser(10); // falling: the whole bar is redrawn
-    EXPECT_EQ(Form->StatusBarFullRepaints, full + 1);
+    EXPECT_EQ(counts::Of(*Form, counts::kStatusBarFullRepaints), full + 1);
     // Drawn navy from the panel's left edge over percentage * width div 100.
     Form->SetProStatus(50);
     const QImage px = Form->Controls().StatusBar1->grab().toImage();

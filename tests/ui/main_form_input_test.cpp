@@ -2,6 +2,7 @@
 // in the strip and the search results, the strip after Open, failed thumbnails when the strip
 // comes into sight again, the one application-workspace grey, and Alt+F on every page.
 #include "color_combo.h"
+#include "event_counts.h"
 #include "messages.h"
 #include "photo_strip.h"
 #include "status_bar.h"
@@ -127,7 +128,8 @@ TEST_F(MainFormInputTest, FailedThumbnailIsTriedAgainWhenTheStripComesIntoSight)
     Form->Show().AddPhotos({path.toStdString()}, false);
     Form->PaintBox1Paint();
     QApplication::processEvents();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Form->Strip().ThumbnailLoads >= 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return counts::Of(Form->Strip(), counts::kThumbnailLoads) >= 1; }, 5000));
     MakeImage(QStringLiteral("spaeter.png"), 40, 30);
     Form->Controls().PaintBox1->repaint(); // a plain repaint does not try again
     QApplication::processEvents();

@@ -1,5 +1,6 @@
 // The photo strip: its geometry, the drawn cells (checked pixel by pixel on a grab of the
 // window), thumbnails made only for visible rows, keys, clicks, the wheel and the viewer.
+#include "event_counts.h"
 #include "ui_test_support.h"
 
 #include "lumeno/bitmap/dib_ops.h"
@@ -104,10 +105,10 @@ TEST_F(PhotoStripTest, UnreadableFileIsBlankAndTriedAgain) {
     const QImage px = StripPixels();
     EXPECT_EQ(px.pixelColor(40, 40), QColor(Qt::black));
     EXPECT_TRUE(Form->Show().Fotos[0].Thumb.empty());
-    const int loads = Form->Strip().ThumbnailLoads;
+    const int loads = counts::Of(Form->Strip(), counts::kThumbnailLoads);
     Form->PaintBox1Paint();
     StripPixels();
-    EXPECT_EQ(Form->Strip().ThumbnailLoads, loads + 1);
+    EXPECT_EQ(counts::Of(Form->Strip(), counts::kThumbnailLoads), loads + 1);
     // Once the file exists, the next repaint makes its thumbnail.
     MakeImage("fehlt.jpg", 100, 50);
     Form->PaintBox1Paint();
@@ -260,13 +261,13 @@ TEST_F(PhotoStripTest, TenThousandPhotosLoadOnlyTheVisibleRows) {
     };
     StripPixels();
     StripPixels();
-    EXPECT_EQ(Form->Strip().ThumbnailLoads, visibleCells(0));
+    EXPECT_EQ(counts::Of(Form->Strip(), counts::kThumbnailLoads), visibleCells(0));
     int withThumb = 0;
     for (const TFotoRecord& r : Form->Show().Fotos)
         withThumb += r.Thumb.empty() ? 0 : 1;
     EXPECT_EQ(withThumb, visibleCells(0));
     // Jumping to the end loads the rows there only.
-    const int before = Form->Strip().ThumbnailLoads;
+    const int before = counts::Of(Form->Strip(), counts::kThumbnailLoads);
     Form->Show().CurFoto = kMany;
     Form->Strip().ScrollImageInView();
     Form->PaintBox1Paint();
@@ -277,7 +278,7 @@ TEST_F(PhotoStripTest, TenThousandPhotosLoadOnlyTheVisibleRows) {
         if (row >= 0 && strip::RowVisible(row, pos, clientH))
             expected += std::min(cols, kMany - row * cols);
     EXPECT_GT(expected, 0);
-    EXPECT_EQ(Form->Strip().ThumbnailLoads - before, std::max(0, expected));
+    EXPECT_EQ(counts::Of(Form->Strip(), counts::kThumbnailLoads) - before, std::max(0, expected));
 }
 
 } // namespace
@@ -322,12 +323,12 @@ TEST_F(PhotoStripTest, ThumbnailLoadMovesTheProgressBar) {
     FillThumbnailsNow(*Form);
     Form->Show().Fotos[0].Thumb.reset(); // what the first painting made
     Form->SetProStatus(0);
-    const int bar = Form->StatusBarBarRepaints;
+    const int bar = counts::Of(*Form, counts::kStatusBarBarRepaints);
     FillThumbnailsNow(*Form);
     ASSERT_FALSE(Form->Show().Fotos[0].Thumb.empty());
     EXPECT_EQ(Form->ProgressPercent(), 100);
     // Steps that come faster than the window thread turns are drawn as one.
-    EXPECT_GE(Form->StatusBarBarRepaints - bar, 1);
+    EXPECT_GE(counts::Of(*Form, counts::kStatusBarBarRepaints) - bar, 1);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The strip's thumbnails made on the workers: each finds its own photo after the show was
 // reordered, a deleted photo's is dropped, and scrolling away drops the queued loads.
+#include "event_counts.h"
 #include "ui_test_support.h"
 
 #include "lumeno/bitmap/dib_ops.h"
@@ -36,7 +37,7 @@ TEST_F(MainFormTest, ThumbnailsFindTheirPhotosAfterReorderAndDelete) {
     ASSERT_TRUE(show.DeleteCurrent()); // green, red
     Form->PaintBox1Paint();
     FillThumbnailsNow(*Form);
-    EXPECT_EQ(Form->Strip().ThumbnailLoads, 3);
+    EXPECT_EQ(counts::Of(Form->Strip(), counts::kThumbnailLoads), 3);
     ASSERT_EQ(show.Count(), 2);
     EXPECT_EQ(ThumbOf(show.Fotos[0]), QSize(60, 80));
     EXPECT_EQ(getpixel(show.Fotos[0].Thumb.get(), 30, 40), 0x00FF00u);
@@ -71,7 +72,7 @@ TEST_F(MainFormTest, ScrollingAwayDropsTheQueuedLoads) {
         made += r.Thumb.empty() ? 0 : 1;
     EXPECT_TRUE(Form->Show().Fotos[0].Thumb.empty());
     EXPECT_FALSE(Form->Show().Fotos[299].Thumb.empty());
-    EXPECT_EQ(made, Form->Strip().ThumbnailLoads);
+    EXPECT_EQ(made, counts::Of(Form->Strip(), counts::kThumbnailLoads));
     EXPECT_LT(made, 150);
 }
 

@@ -1,5 +1,6 @@
 // The picture viewer: layout, zoom sizes with resize-then-draw painting, panning that follows
 // the mouse one to one, "Öffnen...", and printing through the print layout window.
+#include "event_counts.h"
 #include "view_pic_form.h"
 
 #include "messages.h"
@@ -119,15 +120,15 @@ TEST_F(ViewPicFormTest, ZoomChangeResizesFirstAndDrawsOnTheFollowingPaint) {
     ScopedDib img = TwoColourImage(640, 480);
     ShowWith(*img.get());
     ASSERT_EQ(View->PaintBox1->size(), QSize(640, 480));
-    const int drawn = View->DrawCount();
+    const int drawn = counts::Of(*View, counts::kViewerDraws);
     ASSERT_GT(drawn, 0);
 
     View->ZoomEd->SetValue(50); // ZoomEdChange: width first, nothing drawn yet
     EXPECT_EQ(View->PaintBox1->size(), QSize(320, 480));
-    EXPECT_EQ(View->DrawCount(), drawn);
+    EXPECT_EQ(counts::Of(*View, counts::kViewerDraws), drawn);
     Settle();
     EXPECT_EQ(View->PaintBox1->size(), QSize(320, 240));
-    EXPECT_GT(View->DrawCount(), drawn);
+    EXPECT_GT(counts::Of(*View, counts::kViewerDraws), drawn);
 
     // 50 -> 50.1 % is not possible, but a zoom whose products truncate to the current size
     // draws at once: a 10 x 10 picture is 10 x 10 at both 100 and 105 %.
@@ -136,9 +137,9 @@ TEST_F(ViewPicFormTest, ZoomChangeResizesFirstAndDrawsOnTheFollowingPaint) {
     View->ZoomEd->SetValue(100);
     Settle();
     ASSERT_EQ(View->PaintBox1->size(), QSize(10, 10));
-    const int before = View->DrawCount();
+    const int before = counts::Of(*View, counts::kViewerDraws);
     View->ZoomEd->SetValue(105);
-    EXPECT_EQ(View->DrawCount(), before + 1);
+    EXPECT_EQ(counts::Of(*View, counts::kViewerDraws), before + 1);
     View->Image = TDib{};
 }
 
@@ -146,12 +147,12 @@ TEST_F(ViewPicFormTest, BusySkipsPainting) {
     ScopedDib img = TwoColourImage(640, 480);
     ShowWith(*img.get());
     View->Busy = true;
-    const int drawn = View->DrawCount();
+    const int drawn = counts::Of(*View, counts::kViewerDraws);
     View->ZoomEd->SetValue(200);
     View->PaintBox1Paint();
     Settle();
     EXPECT_EQ(View->PaintBox1->size(), QSize(640, 480));
-    EXPECT_EQ(View->DrawCount(), drawn);
+    EXPECT_EQ(counts::Of(*View, counts::kViewerDraws), drawn);
     View->Busy = false;
     Settle();
     View->PaintBox1Paint();
@@ -239,9 +240,10 @@ TEST_F(ViewPicFormTest, OversizedZoomIsBoundedAndPaintingComesToRest) {
     ShowWith(*img.get());
     EXPECT_EQ(View->PaintBox1->width(), QWIDGETSIZE_MAX);
     EXPECT_EQ(View->PaintBox1->height(), 90);
-    const int drawn = View->DrawCount();
+    const int drawn = counts::Of(*View, counts::kViewerDraws);
     Settle();
-    EXPECT_LE(View->DrawCount(), drawn + 1) << "no endless resize/paint cycle";
+    EXPECT_LE(counts::Of(*View, counts::kViewerDraws), drawn + 1)
+        << "no endless resize/paint cycle";
 }
 
 TEST_F(ViewPicFormTest, EmptyImageShowsNothingAndDoesNotCrash) {
@@ -249,7 +251,7 @@ TEST_F(ViewPicFormTest, EmptyImageShowsNothingAndDoesNotCrash) {
     EXPECT_EQ(View->PaintBox1->size(), QSize(0, 0));
     View->ZoomEd->SetValue(500);
     Settle();
-    EXPECT_EQ(View->DrawCount(), 0);
+    EXPECT_EQ(counts::Of(*View, counts::kViewerDraws), 0);
 }
 
 TEST_F(ViewPicFormTest, ZoomTextThatIsNoNumberReadsAsFiveAndIsSafeOnClosing) {

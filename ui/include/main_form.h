@@ -58,9 +58,6 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     void SetProStatus(int percent);
     void WMUser(int percent) { SetProStatus(percent); }
     int ProgressPercent() const { return Percent; }
-    // How often the whole status bar / only the bar were redrawn (for tests).
-    int StatusBarFullRepaints = 0;
-    int StatusBarBarRepaints = 0;
 
     // Hook for the viewer: shows `image` (owned by the caller) modally. Replaceable in tests;
     // the default opens the picture viewer window.

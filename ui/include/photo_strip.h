@@ -130,10 +130,6 @@ class TPhotoStrip : public QObject {
     // The workers, for tests (pausing them) and the benchmark.
     TThumbnailLoader& Loader() { return *Loader_; }
 
-    // Thumbnail loads that ended (made, read from the cache, or failed), for tests and the
-    // benchmark.
-    int ThumbnailLoads = 0;
-
   private:
     // A finished load, on the window thread: into its photo if that is still in the show.
     void ThumbnailDone(uint64_t id, ScopedDib& thumb);

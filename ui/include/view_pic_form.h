@@ -72,9 +72,6 @@ class TViewPicForm : public QDialog {
     void OpenBtnClick();
     void PrintBrnClick();
 
-    // Counts how often the photo was drawn (for tests).
-    int DrawCount() const { return drawCount_; }
-
   protected:
     void showEvent(QShowEvent* event) override;
 
@@ -89,7 +86,6 @@ class TViewPicForm : public QDialog {
     // the surface has no area, as such a surface gets no paint); true when it changed.
     bool ResizeSurfaceStep();
 
-    int drawCount_ = 0;
 };
 
 } // namespace lumeno::ui

@@ -7,6 +7,7 @@
 #include "about_box.h"
 #include "color_combo.h"
 #include "dialogs.h"
+#include "event_counts.h"
 #include "image_button.h"
 #include "lumeno/bitmap/dib_ops.h"
 #include "lumeno/core/text.h"
@@ -546,7 +547,7 @@ void TMainForm::SetProStatus(int percent) {
     percent = std::clamp(percent, 0, 100);
     if (percent < Percent) {
         Percent = percent;
-        ++StatusBarFullRepaints;
+        counts::Add(*this, counts::kStatusBarFullRepaints);
         C.StatusBar1->repaint();
     } else {
         // A step too small to widen the bar by a pixel is not drawn: the library reports every
@@ -559,7 +560,7 @@ void TMainForm::SetProStatus(int percent) {
 }
 
 void TMainForm::SBarPaintMore() {
-    ++StatusBarBarRepaints;
+    counts::Add(*this, counts::kStatusBarBarRepaints);
     // Drawn now, not at the next turn of the event loop: the bar has to move while a large
     // photo is still loading inside this same event.
     if (ProgressRect.isValid() && C.StatusBar1->isVisible()) C.StatusBar1->repaint(ProgressRect);

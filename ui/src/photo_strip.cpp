@@ -3,6 +3,7 @@
 
 #include "color_combo.h"
 #include "dialogs.h"
+#include "event_counts.h"
 
 #include "lumeno/bitmap/dib_ops.h"
 #include "lumeno/bitmap/draw_dib.h"
@@ -162,7 +163,8 @@ void TPhotoStrip::FillThumbnails() {
 }
 
 void TPhotoStrip::ThumbnailDone(uint64_t id, ScopedDib& thumb) {
-    ++ThumbnailLoads;
+    // Every load that ended: made, read from the cache, or failed.
+    counts::Add(*this, counts::kThumbnailLoads);
     // The photo may have moved, or left the show, while its thumbnail was made.
     for (int i = 0; i < Show.Count(); ++i) {
         TFotoRecord& rec = Show.Fotos[i];

@@ -4,6 +4,7 @@
 
 #include "color_combo.h"
 #include "dialogs.h"
+#include "event_counts.h"
 #include "messages.h"
 #include "print_form.h"
 #include "spin_edit.h"
@@ -186,7 +187,7 @@ void TViewPicForm::SurfacePaint(QWidget* surface) {
     QtDrawTarget dc(painter);
     ReportDrawDib(DrawDib(dc, 0, 0, surface->width(), surface->height(), Image, 0, 0,
                           DibWidth(Image), DibHeight(Image), true, kSrcCopy, false, nullptr));
-    ++drawCount_;
+    counts::Add(*this, counts::kViewerDraws);
 }
 
 void TViewPicForm::PaintBox1MouseDown(const QPoint& viewportPos) {
