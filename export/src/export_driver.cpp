@@ -112,7 +112,8 @@ TJpegImage BlackJpeg() {
 }
 
 // With keepJpeg, a JPEG a PDF viewer shows as it is is taken over (TakeOverJpeg). Else:
-// load, make 24 bits, write a JPEG through a temporary file and read it back. Every photo
+// load, make 24 bits, write a JPEG through a temporary file and read it back (for an upright
+// colour JPEG in one pass, RecodeJpegFile). Every photo
 // ends with a JPEG: one that cannot be loaded is a black 320 x 200 picture, one whose JPEG
 // cannot be written or read back gets a prepared black JPEG of that size.
 TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, bool keepJpeg) {
@@ -122,8 +123,20 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, boo
             out.state = TPhotoState::kTakenOver;
             return out;
         }
-        ScopedDib image;
         TPercentOwner owner(percent);
+        TTempFile temp{UniqueTempFileName("tempim", ".jpg")};
+        // The common photo, an upright colour JPEG, is decoded and encoded band by band: the
+        // same bytes as the way below without a whole picture in memory.
+        int width = 0, height = 0;
+        if (!temp.name.empty() &&
+            RecodeJpegFile(photo.FileName.c_str(), temp.name.c_str(), &width, &height, &owner) ==
+                1 &&
+            ReadWholeFile(temp.name, out.jpeg.Bytes) == 0 && !out.jpeg.Bytes.empty()) {
+            out.jpeg.Width = width;
+            out.jpeg.Height = height;
+            return out;
+        }
+        ScopedDib image;
         OpenDib(image.get(), photo.FileName.c_str(), -1, &owner);
         if (image.empty()) {
             image.reset();
@@ -134,7 +147,6 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, boo
             }
         }
         if (image->Info->biBitCount != 24) ConvertTo24Bit(*image.get());
-        TTempFile temp{UniqueTempFileName("tempim", ".jpg")};
         if (!temp.name.empty() && SaveDib(image.get(), temp.name.c_str(), 7, 0) == 1 &&
             ReadWholeFile(temp.name, out.jpeg.Bytes) == 0 && !out.jpeg.Bytes.empty()) {
             out.jpeg.Width = image->Info->biWidth;

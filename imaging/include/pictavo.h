@@ -85,6 +85,15 @@ PICTAVO_API int OpenDibMemory(TDib* out, const uint8_t* data, size_t size, TDibL
 // Writes the image; format 7 is JPEG (quality from SetJPEGQual). Returns 1 on success.
 PICTAVO_API int SaveDib(const TDib* image, const char* fileName, int format, int option);
 
+// OpenDib followed by SaveDib(..., 7, ...) in one pass for the common photo: a JPEG of three
+// colour components stored upright (no EXIF turn), whose data decode to the end. Writes to
+// fileName exactly the bytes that pair would write, decoding and encoding a band of rows at a
+// time instead of holding the whole picture, and sets the picture's size. Returns 0 for every
+// other file, or when reading or writing fails midway: fileName may then hold part of a
+// picture, and the caller takes the usual pair, which writes it anew. owner as for OpenDib.
+PICTAVO_API int RecodeJpegFile(const char* sourceName, const char* fileName, int* width,
+                               int* height, TDibLoadOwner* owner);
+
 // Quality 1..100 of later JPEG writes (default 75).
 PICTAVO_API void SetJPEGQual(int quality);
 

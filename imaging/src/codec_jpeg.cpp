@@ -218,6 +218,15 @@ void ChooseScale(jpeg_decompress_struct& info, int minWidth, int minHeight) {
     }
 }
 
+// The picture's resolution as a TDib keeps it; x and y stay as they are when the file gives
+// none in inches or centimetres.
+void PelsPerMeter(const jpeg_decompress_struct& info, int32_t& x, int32_t& y) {
+    if (info.density_unit != 1 && info.density_unit != 2) return;
+    const double perMetre = info.density_unit == 1 ? 100.0 / 2.54 : 100.0;
+    x = static_cast<int32_t>(info.X_density * perMetre + 0.5);
+    y = static_cast<int32_t>(info.Y_density * perMetre + 0.5);
+}
+
 } // namespace
 
 LoadResult LoadJpeg(const LoadRequest& request, TDib* out) {
@@ -264,11 +273,7 @@ LoadResult LoadJpeg(const LoadRequest& request, TDib* out) {
     // Rows are cleared below where the data did not reach.
     if (grey ? !NewGreyDib(out, width, height, false) : !NewDibUncleared(out, width, height, 24))
         return result;
-    if (info.density_unit == 1 || info.density_unit == 2) {
-        const double perMetre = info.density_unit == 1 ? 100.0 / 2.54 : 100.0;
-        out->Info->biXPelsPerMeter = static_cast<int32_t>(info.X_density * perMetre + 0.5);
-        out->Info->biYPelsPerMeter = static_cast<int32_t>(info.Y_density * perMetre + 0.5);
-    }
+    PelsPerMeter(info, out->Info->biXPelsPerMeter, out->Info->biYPelsPerMeter);
 
     std::vector<uint8_t> cmykRow(cmyk ? static_cast<size_t>(width) * 4 : 0);
     RowTarget target{out, cmyk, info.saw_Adobe_marker == TRUE, cmykRow.data(), 0};
@@ -329,25 +334,34 @@ void PaletteRowToBgr(const TDib* dib, int yFromTop, uint8_t* dst) {
     }
 }
 
-bool Compress(Compressor& c, std::FILE* file, WriteSource& src, int quality) {
-    c.info.err = &c.errors.mgr;
-    if (setjmp(c.errors.jump)) return false;
+// Every JPEG this library writes: blue, green, red rows at `quality`, libjpeg's defaults
+// otherwise, and the resolution in dots per inch when the picture has one. Call with the jump
+// target set.
+void StartCompress(Compressor& c, std::FILE* file, int width, int height, int32_t xPelsPerMeter,
+                   int32_t yPelsPerMeter, int quality) {
     jpeg_create_compress(&c.info);
     c.created = true;
     jpeg_stdio_dest(&c.info, file);
-    const TDibInfo& bi = *src.dib->Info;
-    c.info.image_width = static_cast<JDIMENSION>(bi.biWidth);
-    c.info.image_height = static_cast<JDIMENSION>(bi.biHeight);
+    c.info.image_width = static_cast<JDIMENSION>(width);
+    c.info.image_height = static_cast<JDIMENSION>(height);
     c.info.input_components = 3;
     c.info.in_color_space = JCS_EXT_BGR;
     jpeg_set_defaults(&c.info);
     jpeg_set_quality(&c.info, quality, TRUE);
-    if (bi.biXPelsPerMeter > 0 && bi.biYPelsPerMeter > 0) {
+    if (xPelsPerMeter > 0 && yPelsPerMeter > 0) {
         c.info.density_unit = 1; // dots per inch
-        c.info.X_density = static_cast<UINT16>(bi.biXPelsPerMeter * 0.0254 + 0.5);
-        c.info.Y_density = static_cast<UINT16>(bi.biYPelsPerMeter * 0.0254 + 0.5);
+        c.info.X_density = static_cast<UINT16>(xPelsPerMeter * 0.0254 + 0.5);
+        c.info.Y_density = static_cast<UINT16>(yPelsPerMeter * 0.0254 + 0.5);
     }
     jpeg_start_compress(&c.info, TRUE);
+}
+
+bool Compress(Compressor& c, std::FILE* file, WriteSource& src, int quality) {
+    c.info.err = &c.errors.mgr;
+    if (setjmp(c.errors.jump)) return false;
+    const TDibInfo& bi = *src.dib->Info;
+    StartCompress(c, file, bi.biWidth, bi.biHeight, bi.biXPelsPerMeter, bi.biYPelsPerMeter,
+                  quality);
     const int height = bi.biHeight;
     JSAMPROW rows[16];
     while (c.info.next_scanline < c.info.image_height) {
@@ -367,7 +381,87 @@ bool Compress(Compressor& c, std::FILE* file, WriteSource& src, int quality) {
     return true;
 }
 
+// Decodes row bands of `band` and encodes each at once, until the picture ends. False when
+// either side fails or the data end before the picture does (the caller then goes the way
+// through a whole picture, which shows what was read).
+bool PumpRows(Decompressor& d, Compressor& c, uint8_t* band, size_t rowBytes) {
+    if (setjmp(d.errors.jump)) return false;
+    if (setjmp(c.errors.jump)) return false;
+    const int endsBefore = d.errors.dataEnded;
+    JSAMPROW rows[16];
+    for (int i = 0; i < 16; ++i)
+        rows[i] = band + static_cast<size_t>(i) * rowBytes;
+    while (d.info.output_scanline < d.info.output_height) {
+        // libjpeg gives a row group per call; the band collects up to 16 rows.
+        JDIMENSION filled = 0;
+        while (filled < 16 && d.info.output_scanline < d.info.output_height) {
+            const JDIMENSION got = jpeg_read_scanlines(&d.info, rows + filled, 16 - filled);
+            if (got == 0 || d.errors.dataEnded != endsBefore) return false;
+            filled += got;
+        }
+        jpeg_write_scanlines(&c.info, rows, filled);
+    }
+    jpeg_finish_compress(&c.info);
+    return true;
+}
+
+bool StartRecode(Compressor& c, std::FILE* file, int width, int height, int32_t xPelsPerMeter,
+                 int32_t yPelsPerMeter, int quality) {
+    c.info.err = &c.errors.mgr;
+    if (setjmp(c.errors.jump)) return false;
+    StartCompress(c, file, width, height, xPelsPerMeter, yPelsPerMeter, quality);
+    return true;
+}
+
 } // namespace
+
+bool RecodeJpeg(const LoadRequest& request, const char* fileName, int quality, int* width,
+                int* height) {
+    Decompressor d;
+    d.progress.mgr.progress_monitor = OnProgress;
+    d.progress.progress = request.progress;
+    if (!ReadHeader(d, request.data, request.size)) return false;
+    jpeg_decompress_struct& info = d.info;
+    // The same limits as LoadJpeg; what they refuse, or what would need turning, a whole
+    // load handles.
+    if (info.image_width == 0 || info.image_height == 0 ||
+        static_cast<int64_t>(info.image_width) * info.image_height > kMaxPixels)
+        return false;
+    if (jpeg_has_multiple_scans(&info) &&
+        static_cast<uint64_t>(info.image_width) * info.image_height > 1024ull * request.size)
+        return false;
+    const jpeg_saved_marker_ptr exif = ExifMarker(info);
+    if (exif && ExifOrientation(exif->data, exif->data_length) != 1) return false;
+    if (info.num_components != 3 ||
+        (info.jpeg_color_space != JCS_YCbCr && info.jpeg_color_space != JCS_RGB))
+        return false;
+    info.out_color_space = JCS_EXT_BGR;
+    if (!CalcOutput(d)) return false;
+    const int w = static_cast<int>(info.output_width);
+    const int h = static_cast<int>(info.output_height);
+    if (!SizeAllowed(w, h, 24) || w > 65500 || h > 65500) return false;
+    int32_t xPels = 0, yPels = 0;
+    PelsPerMeter(info, xPels, yPels);
+    if (!Start(d)) return false;
+
+    const size_t rowBytes = static_cast<size_t>(w) * 3;
+    std::vector<uint8_t> band(rowBytes * 16);
+    bool ok;
+    {
+        std::vector<char> writeBuffer(1u << 20);
+        lumeno::TFile file = lumeno::OpenFile(fileName, lumeno::TFileMode::kWrite);
+        if (!file) return false;
+        std::setvbuf(file.get(), writeBuffer.data(), _IOFBF, writeBuffer.size());
+        Compressor c;
+        ok = StartRecode(c, file.get(), w, h, xPels, yPels, quality) &&
+             PumpRows(d, c, band.data(), rowBytes) && !std::ferror(file.get());
+        if (file.Close() != 0) ok = false;
+    }
+    if (!ok) return false;
+    *width = w;
+    *height = h;
+    return true;
+}
 
 bool SaveJpeg(const TDib* image, const char* fileName, int quality) {
     const TDibInfo& bi = *image->Info;

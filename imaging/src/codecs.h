@@ -66,6 +66,14 @@ LoadResult LoadHeif(const LoadRequest& request, TDib* out);
 // Writes a JPEG file at quality 1..100; false (and no file left behind) on failure.
 bool SaveJpeg(const TDib* image, const char* fileName, int quality);
 
+// A JPEG of three colour components, stored upright, decoded and encoded again band by band:
+// writes to fileName the bytes SaveJpeg(quality) writes for LoadJpeg's whole picture, without
+// holding the picture, and gives its size. False for any other JPEG, when the data fail or
+// end early, or when the writing fails; the file may then hold part of a picture, and the
+// caller goes the way through a whole picture.
+bool RecodeJpeg(const LoadRequest& request, const char* fileName, int quality, int* width,
+                int* height);
+
 // Start of stored row y counted from the top of the picture.
 inline uint8_t* RowFromTop(TDib* dib, int y) {
     return dib->Bits + static_cast<size_t>(dib->Info->biHeight - 1 - y) * dib->RowBytes;

@@ -2,8 +2,10 @@
 // handing it to the decoder, turning the result upright, and writing JPEG files.
 #include "codecs.h"
 #include "file_io.h"
+#include "lumeno/core/file.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -106,6 +108,33 @@ PICTAVO_API int OpenDib(TDib* out, const char* fileName, int /*mode*/, TDibLoadO
 
 PICTAVO_API int OpenDibMemory(TDib* out, const uint8_t* data, size_t size, TDibLoadOwner* owner) {
     return LoadMemory(out, data, size, 0, 0, nullptr, nullptr, owner);
+}
+
+PICTAVO_API int RecodeJpegFile(const char* sourceName, const char* fileName, int* width,
+                               int* height, TDibLoadOwner* owner) {
+    if (!sourceName || !fileName || !width || !height) return 0;
+    {
+        // Other formats are told by their first bytes, before the whole file is read.
+        uint8_t head[3];
+        lumeno::TFile file = lumeno::OpenFile(sourceName, lumeno::TFileMode::kRead);
+        if (!file || std::fread(head, 1, sizeof head, file.get()) != sizeof head ||
+            Sniff(head, sizeof head) != Format::Jpeg)
+            return 0;
+    }
+    LargeBuffer bytes;
+    size_t size = 0;
+    if (!ReadWholeFile(sourceName, bytes, size)) return 0;
+    Progress progress(owner);
+    progress.Report(0);
+    LoadRequest request;
+    request.data = bytes.data();
+    request.size = size;
+    request.progress = &progress;
+    if (!RecodeJpeg(request, fileName, g_jpegQuality.load(std::memory_order_relaxed), width,
+                    height))
+        return 0;
+    progress.Finish();
+    return 1;
 }
 
 PICTAVO_API int OpenDibReduced(TDib* out, const char* fileName, int minWidth, int minHeight,

@@ -320,6 +320,30 @@ TEST_F(ExportTest, EveryFormatGoesThroughTheLibrary) {
     }
 }
 
+// Upright colour JPEGs take the one-pass way; whatever way a photo takes, its image is the
+// JPEG a whole load and save at quality 90 gives, also for data that end halfway (the rows
+// read, black below) after the one-pass way gave up on them.
+TEST_F(ExportTest, PhotosGiveTheJpegOfAWholeLoadAndSave) {
+    const std::string good = MakeJpeg("good.jpg", 160, 120, 5);
+    const std::string whole = ReadFile(MakeJpeg("cut.jpg", 96, 256, 9));
+    WriteFile(dir_ / "cut.jpg", whole.substr(0, whole.size() / 2));
+    const std::vector<TExportPhoto> photos = {{good, "a"}, {(dir_ / "cut.jpg").string(), "b"}};
+    const fs::path out = dir_ / "show.pdf";
+    const TExportResult r = ExportSlideShow(photos, TShowSettings{}, out.string(), NoViewer(1));
+    ASSERT_TRUE(r.ok);
+    const auto images = ImageObjects(ReadFile(out));
+    ASSERT_EQ(images.size(), 2u);
+    for (size_t i = 0; i < photos.size(); ++i) {
+        ScopedDib dib;
+        ASSERT_EQ(OpenDib(dib.get(), photos[i].FileName.c_str(), -1, nullptr), 1);
+        const fs::path saved = dir_ / "saved.jpg";
+        SetJPEGQual(90);
+        ASSERT_EQ(SaveDib(dib.get(), saved.c_str(), 7, 0), 1);
+        EXPECT_TRUE(images[i].jpeg == ReadFile(saved)) << photos[i].Text;
+    }
+    EXPECT_TRUE(TempLeftovers().empty());
+}
+
 TEST_F(ExportTest, SameBytesWithAnyNumberOfThreads) {
     std::vector<TExportPhoto> photos;
     for (int i = 0; i < 7; ++i) {
