@@ -213,6 +213,7 @@ int main(int argc, char** argv) {
         htmlOptions.Html = true;
         htmlOptions.Loop = cmd.loop;
         htmlOptions.KeepJpeg = cmd.keepJpeg;
+        htmlOptions.Words = cli::DocumentWords();
         TShowSettings htmlSettings = settings;
         htmlSettings.ShowPDF = false;
         const TExportResult written = ExportSlideShow(photos, htmlSettings, html, htmlOptions);
@@ -227,6 +228,7 @@ int main(int argc, char** argv) {
     options.Progress = &progress;
     options.PhotoPages = cmd.pages;
     options.KeepJpeg = cmd.keepJpeg;
+    options.Words = cli::DocumentWords();
     const TExportResult result = ExportSlideShow(photos, settings, output, options);
     progress.Finish();
     if (!result.ok) return Fail(cli::ExportFailed(result), 1);

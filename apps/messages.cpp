@@ -251,6 +251,15 @@ std::string PdfWritten(const TExportResult& result) {
     return summary;
 }
 
+TDocumentWords DocumentWords() {
+    return {.PhotoPagesTextPage = {"Diese Datei enthält zusätzlich eine animierte Präsentation",
+                                   "für Betrachter mit SVG-Unterstützung.",
+                                   "Die Fotos davor laufen in der Präsentationsansicht von "
+                                   "selbst ab."},
+            .HtmlLanguage = "de",
+            .HtmlTitle = "Diashow"};
+}
+
 std::string HtmlWritten(std::string_view path) {
     return "HTML-Diashow geschrieben: " + Str(path);
 }

@@ -48,6 +48,11 @@ std::string PdfWritten(const TExportResult& result);
 std::string HtmlWritten(std::string_view path);
 std::string ProjectWritten(std::string_view path);
 
+// The words of the exported documents: the photo pages' text page, the HTML slide show's
+// language and title, encoded as TDocumentWords says. The window's catalogue holds the same
+// words, so a show exports to the same bytes from either front end.
+TDocumentWords DocumentWords();
+
 // The German names of the colour list, index 0 to 15, and their colours (0x00BBGGRR).
 struct TNamedColour {
     const char* Name;

@@ -1,4 +1,4 @@
-// The words of exported documents (see document_texts.h).
+// The fixed words of exported documents (see document_texts.h).
 #include "lumeno/export/document_texts.h"
 
 namespace lumeno {
@@ -7,12 +7,6 @@ std::vector<std::string> DefaultTextPageLines() {
     return {"This SlideShow needs Adobe Acrobat Reader 6.x or above.",
             "Download the free Adobe SVG Viewer 3.0 and/or Adobe Reader 6.0 under",
             std::string(kViewerDownloadUrl) + " to view the slideshow!"};
-}
-
-std::vector<std::string> PhotoPagesTextPageLines() {
-    return {"Diese Datei enthält zusätzlich eine animierte Präsentation",
-            "für Betrachter mit SVG-Unterstützung.",
-            "Die Fotos davor laufen in der Präsentationsansicht von selbst ab."};
 }
 
 } // namespace lumeno

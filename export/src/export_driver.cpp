@@ -307,9 +307,9 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
             return std::move(prepared->jpeg);
         };
         if (options.Html) {
-            pdf = WriteHtmlSlideShow(path, captions, settings, source, options.Loop);
+            pdf = WriteHtmlSlideShow(path, captions, settings, source, options.Words, options.Loop);
         } else if (options.PhotoPages) {
-            const TPhotoPages pages{settings, captions};
+            const TPhotoPages pages{settings, captions, options.Words.PhotoPagesTextPage};
             pdf = WritePdfSlideShow(path, settings.FullScreen, svg, n, source, &pages);
         } else {
             pdf = WritePdfSlideShow(path, settings.FullScreen, svg, n, source);

@@ -43,11 +43,12 @@ std::string Base64(const uint8_t* data, size_t size) {
     return out;
 }
 
-std::string HtmlShowHead(const TShowSettings& settings, const std::string& title) {
+std::string HtmlShowHead(const TShowSettings& settings, const std::string& language,
+                         const std::string& title) {
     const std::string bg = "#" + ColourHex(settings.BackColor);
     return std::string("<!DOCTYPE html>\r\n"
                        "<html lang=\"") +
-           kHtmlShowLanguage +
+           language +
            "\">\r\n"
            "<head>\r\n"
            "<meta charset=\"windows-1252\">\r\n"
@@ -144,8 +145,8 @@ std::pair<std::string, std::string> HtmlShowPhoto(int k, int n, const TPageSize&
 }
 
 TPdfResult WriteHtmlSlideShow(const std::string& path, const std::vector<std::string>& captions,
-                              const TShowSettings& settings, const TPhotoSource& source, bool loop,
-                              const std::string& title) {
+                              const TShowSettings& settings, const TPhotoSource& source,
+                              const TDocumentWords& words, bool loop) {
     TPdfResult result;
     errno = 0;
     TFile file = OpenFile(path, TFileMode::kWrite);
@@ -161,7 +162,7 @@ TPdfResult WriteHtmlSlideShow(const std::string& path, const std::vector<std::st
     // Captions wrap with the metrics of the face the page asks for first.
     TCaptionFonts fonts(true);
     const int n = static_cast<int>(captions.size());
-    write(HtmlShowHead(settings, title));
+    write(HtmlShowHead(settings, words.HtmlLanguage, words.HtmlTitle));
     for (int k = 1; k <= n && !error; ++k) {
         std::optional<TJpegImage> jpeg = source(k);
         if (!jpeg) {

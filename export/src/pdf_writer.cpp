@@ -216,7 +216,7 @@ TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
     f.WriteLineCR("        36 720 Td");
     {
         const std::vector<std::string> lines =
-            pages ? PhotoPagesTextPageLines() : DefaultTextPageLines();
+            pages ? pages->TextPageLines : DefaultTextPageLines();
         for (size_t i = 0; i < lines.size(); ++i) {
             if (i > 0) f.WriteLineCR("        0 -20 Td");
             f.WriteLineCR("        (" + (pages ? MacRomanLiteral(lines[i]) : lines[i]) + ") Tj");

@@ -3,6 +3,7 @@
 #include "lumeno/export/export_driver.h"
 #include "lumeno/export/html_show.h"
 #include "lumeno/export/svg_document.h"
+#include "messages.h"
 #include "slideshow_test_support.h"
 
 using namespace lumeno;
@@ -68,6 +69,7 @@ class HtmlShowFile : public ScratchTest {
         settings.ShowPDF = false;
         TExportOptions options;
         options.Html = true;
+        options.Words = cli::DocumentWords();
         const std::string out = (dir_ / name).string();
         const TExportResult r = ExportSlideShow(photos, settings, out, options);
         EXPECT_TRUE(r.ok) << int(r.code);
@@ -85,6 +87,8 @@ TEST_F(HtmlShowFile, SelfContainedScriptFreePageWithThePhotosAsDataUris) {
     };
     const std::string html = ReadFile(Export(settings, photos, "show.html"));
     EXPECT_EQ(html.rfind("<!DOCTYPE html>\r\n", 0), 0u);
+    EXPECT_NE(html.find("<html lang=\"de\">\r\n"), std::string::npos);
+    EXPECT_NE(html.find("<title>Diashow</title>\r\n"), std::string::npos);
     EXPECT_EQ(html.find("<script"), std::string::npos);
     EXPECT_EQ(html.find("<?xml"), std::string::npos);
     EXPECT_EQ(html.find("imgaaa"), std::string::npos) << "a photo left as a resource name";
@@ -115,17 +119,19 @@ TEST_F(HtmlShowFile, SelfContainedScriptFreePageWithThePhotosAsDataUris) {
 
 TEST_F(HtmlShowFile, FailuresCarryTheirCode) {
     const TPhotoSource none = [](int) { return std::optional<TJpegImage>(); };
+    const TDocumentWords words = cli::DocumentWords();
     const TPdfResult notCreated =
-        WriteHtmlSlideShow((dir_ / "no" / "such" / "x.html").string(), {"a"}, {}, none);
+        WriteHtmlSlideShow((dir_ / "no" / "such" / "x.html").string(), {"a"}, {}, none, words);
     EXPECT_EQ(notCreated.code, TPdfCode::kCannotCreate);
     EXPECT_EQ(notCreated.detail, ENOENT);
-    const TPdfResult stopped = WriteHtmlSlideShow((dir_ / "x.html").string(), {"a"}, {}, none);
+    const TPdfResult stopped =
+        WriteHtmlSlideShow((dir_ / "x.html").string(), {"a"}, {}, none, words);
     EXPECT_EQ(stopped.code, TPdfCode::kStopped);
     if (fs::exists("/dev/full")) {
         const TPhotoSource big = [](int) {
             return std::optional<TJpegImage>(TJpegImage{std::vector<uint8_t>(1 << 20, 7), 1, 1});
         };
-        const TPdfResult full = WriteHtmlSlideShow("/dev/full", {"a"}, {}, big);
+        const TPdfResult full = WriteHtmlSlideShow("/dev/full", {"a"}, {}, big, words);
         EXPECT_EQ(full.code, TPdfCode::kWriteError);
         EXPECT_EQ(full.detail, ENOSPC);
     }
@@ -322,7 +328,12 @@ TEST_F(HtmlShowFile, CommandLineWritesPagesAndTheHtmlFile) {
          at = page.find("data:image/jpeg;base64,", at + 1))
         ++uris;
     EXPECT_EQ(uris, 2u);
+    EXPECT_NE(page.find("<html lang=\"de\">\r\n"), std::string::npos);
+    EXPECT_NE(page.find("<title>Diashow</title>\r\n"), std::string::npos);
     EXPECT_NE(ReadFile(pdf).find("   /Kids [22 0 R 24 0 R 4 0 R]\r"), std::string::npos);
+    EXPECT_NE(ReadFile(pdf).find("(Diese Datei enth\\212lt zus\\212tzlich eine animierte "
+                                 "Pr\\212sentation) Tj\r"),
+              std::string::npos);
 
     // Without a PDF name only the HTML file is written; it never overwrites an input.
     const std::string only = (dir_ / "only.html").string();

@@ -5,6 +5,7 @@
 #include "lumeno/export/export_driver.h"
 #include "lumeno/export/pdf_writer.h"
 #include "lumeno/export/photo_pages.h"
+#include "messages.h"
 #include "slideshow_test_support.h"
 
 #include <clocale>
@@ -204,6 +205,7 @@ class PhotoPagesFile : public ScratchTest {
         settings.ShowPDF = false;
         TExportOptions options;
         options.PhotoPages = pages;
+        options.Words = cli::DocumentWords();
         const std::string out = (dir_ / name).string();
         last_ = ExportSlideShow(photos, settings, out, options);
         EXPECT_TRUE(last_.ok) << int(last_.code);
@@ -250,6 +252,10 @@ TEST_F(PhotoPagesFile, PhotoPagesComeFirstInTheirOwnShapeAndShareTheImageObjects
                                         "animierte Pr\\212sentation) Tj\r"),
               std::string::npos)
         << ObjectText(paged, 5);
+    EXPECT_NE(ObjectText(paged, 5).find("        (f\\237r Betrachter mit SVG-Unterst\\237tzung.) "
+                                        "Tj\r        0 -20 Td\r        (Die Fotos davor laufen "
+                                        "in der Pr\\212sentationsansicht von selbst ab.) Tj\r"),
+              std::string::npos);
     EXPECT_EQ(ObjectText(paged, 5).find("Adobe"), std::string::npos);
     EXPECT_EQ(ObjectText(paged, 1), "1 0 obj\r<<\r   /Type /Catalog\r   /Outlines 2 0 R\r"
                                     "   /Pages 3 0 R\r   /Names 8 0 R\r   /Version /1.5\r"
@@ -369,6 +375,7 @@ TEST_F(PhotoPagesFile, CaptionsInAnyScriptAreEmbeddedTextAndUncoveredCharactersR
     settings.ShowPDF = false;
     TExportOptions options;
     options.PhotoPages = true;
+    options.Words = cli::DocumentWords();
     const std::string path = (dir_ / "unicode.pdf").string();
     const TExportResult r = ExportSlideShow(photos, settings, path, options);
     ASSERT_TRUE(r.ok) << int(r.code);

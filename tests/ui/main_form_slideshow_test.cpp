@@ -89,6 +89,12 @@ TEST_F(MainFormTest, PhotoPagesBoxAddsOnePagePerPhoto) {
     EXPECT_TRUE(without.contains("   /Kids [4 0 R]\r   /Count 1\r"));
     EXPECT_TRUE(with.contains("   /Kids [22 0 R 24 0 R 4 0 R]\r   /Count 3\r"));
     EXPECT_EQ(with.count("/Subtype /Image"), 2);
+    // The text page after the photos carries the window catalogue's words (MacRoman).
+    EXPECT_TRUE(with.contains("        (Diese Datei enth\\212lt zus\\212tzlich eine animierte "
+                              "Pr\\212sentation) Tj\r        0 -20 Td\r"
+                              "        (f\\237r Betrachter mit SVG-Unterst\\237tzung.) Tj\r"
+                              "        0 -20 Td\r        (Die Fotos davor laufen in der "
+                              "Pr\\212sentationsansicht von selbst ab.) Tj\r    ET\n"));
 }
 
 TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
@@ -106,6 +112,8 @@ TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
     ASSERT_TRUE(D.Messages.empty()) << D.Messages[0].Text.toStdString();
     const QByteArray html = ReadAll(Dir.filePath(QStringLiteral("show.html")));
     EXPECT_TRUE(html.startsWith("<!DOCTYPE html>"));
+    EXPECT_TRUE(html.contains("<html lang=\"de\">\r\n"));
+    EXPECT_TRUE(html.contains("<title>Diashow</title>\r\n"));
     EXPECT_EQ(html.count("data:image/jpeg;base64,"), 1);
     EXPECT_FALSE(html.contains("repeatCount")) << "\"Endlos wiederholen\" is off at start";
     EXPECT_FALSE(html.contains("<script"));

@@ -57,4 +57,9 @@ QString PrintOutcomeMessage(TPrintOutcome outcome);
 // After an export whose captions hold characters no installed font has: the message naming them.
 QString MissingCharactersText(const std::u32string& missing);
 
+// The words of the exported documents: the photo pages' text page, the HTML slide show's
+// language and title, encoded as TDocumentWords says. The command line's catalogue holds the
+// same words, so a show exports to the same bytes from either front end.
+TDocumentWords DocumentWords();
+
 } // namespace lumeno::ui

@@ -456,6 +456,7 @@ void TMainForm::RunExport(const QString& name, bool html) {
     options.PhotoPages = !html && C.PhotoPagesCheck->isChecked();
     options.Loop = html && C.LoopCheck->isChecked();
     options.KeepJpeg = C.KeepJpegCheck->isChecked();
+    options.Words = DocumentWords();
     // "PDF-Datei nach dem Erzeugen anzeigen" also shows the HTML slide show in the browser.
     options.Open = [this](const std::string& path) {
         if (ShellOpen) ShellOpen(path);

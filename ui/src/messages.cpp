@@ -171,4 +171,13 @@ QString OpenKindText(TDibOpenKind kind) {
     return {};
 }
 
+TDocumentWords DocumentWords() {
+    return {.PhotoPagesTextPage = {"Diese Datei enthält zusätzlich eine animierte Präsentation",
+                                   "für Betrachter mit SVG-Unterstützung.",
+                                   "Die Fotos davor laufen in der Präsentationsansicht von "
+                                   "selbst ab."},
+            .HtmlLanguage = "de",
+            .HtmlTitle = "Diashow"};
+}
+
 } // namespace lumeno::ui

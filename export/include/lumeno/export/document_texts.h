@@ -1,8 +1,8 @@
 #pragma once
-// Every word that goes into an exported document, in one place: the PDF's text page (its
-// default wording byte for byte, and the wording of a file whose photo pages play by
-// themselves) and the words inside the HTML slide show. Window and command-line messages
-// are not here; they belong to their front ends.
+// The words that go into an exported document. The default text page is fixed English, byte
+// for byte, and lives here; every word in the user's language (the text page of a file whose
+// photo pages play by themselves, the HTML slide show's language and title) comes from the
+// front end's catalogue in TDocumentWords, like the window and command-line messages.
 #include <string>
 #include <vector>
 
@@ -14,12 +14,14 @@ inline constexpr const char* kViewerDownloadUrl = "https://www.pdflumeno.de/view
 // The default text page, one entry per line, as the text between "(" and ") Tj" (ASCII).
 std::vector<std::string> DefaultTextPageLines();
 
-// The text page of a file with photo pages, which stands after the photos: UTF-8, every
-// character in MacRoman (the text page's font encoding), one entry per line.
-std::vector<std::string> PhotoPagesTextPageLines();
-
-// The HTML slide show: the page's language and its default title (UTF-8).
-inline constexpr const char* kHtmlShowLanguage = "de";
-inline constexpr const char* kHtmlShowTitle = "Diashow";
+// The words a front end gives an exported document.
+struct TDocumentWords {
+    // The text page of a file with photo pages, which stands after the photos: UTF-8, every
+    // character in MacRoman (the text page's font encoding), one entry per line.
+    std::vector<std::string> PhotoPagesTextPage;
+    // The HTML slide show: the page's language tag (ASCII) and its title (Windows-1252).
+    std::string HtmlLanguage;
+    std::string HtmlTitle;
+};
 
 } // namespace lumeno

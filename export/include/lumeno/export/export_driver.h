@@ -10,6 +10,7 @@
 //
 // Failures are carried as codes; the window and the command line give them their words.
 #include "lumeno/core/file.h" // UniqueTempFileName: the temporary JPEG files
+#include "lumeno/export/document_texts.h"
 #include "lumeno/project/show.h"
 
 #include <cstdint>
@@ -87,6 +88,9 @@ struct TExportOptions {
     // after the turn can be any side). Every other photo goes the normal way. Off: the file is
     // exactly the default one.
     bool KeepJpeg = false;
+    // The words in the user's language for the photo pages' text page and the HTML slide
+    // show, from the front end's catalogue. The default file uses none of them.
+    TDocumentWords Words;
 };
 
 // Writes the PDF of `photos` with `settings` to `path` (created or truncated). Never throws

@@ -23,9 +23,11 @@ namespace lumeno {
 // Standard base64 (with "=" padding, no line breaks) of `size` bytes.
 std::string Base64(const uint8_t* data, size_t size);
 
-// The page up to the outer SVG's background, and after the last photo. `title` is
-// Windows-1252 text, escaped here.
-std::string HtmlShowHead(const TShowSettings& settings, const std::string& title);
+// The page up to the outer SVG's background, and after the last photo. `language` is the
+// page's language tag (ASCII, as the front end gives it); `title` is Windows-1252 text,
+// escaped here.
+std::string HtmlShowHead(const TShowSettings& settings, const std::string& language,
+                         const std::string& title);
 std::string HtmlShowTail();
 
 // Photo k's (1-based, of n) opacity animation: one element over the whole show, values
@@ -41,9 +43,10 @@ std::pair<std::string, std::string> HtmlShowPhoto(int k, int n, const TPageSize&
 // Writes the page to `path` (created or truncated), asking `source` for photo 1..n in
 // order, n = captions.size(). Results as WritePdfSlideShow: kCannotCreate / kWriteError
 // with errno, kStopped when the source gives nothing (the partial file stays; the caller
-// removes it). `title` as for HtmlShowHead.
+// removes it). The page's language and title come from `words` (TDocumentWords::HtmlLanguage
+// and HtmlTitle, as for HtmlShowHead).
 TPdfResult WriteHtmlSlideShow(const std::string& path, const std::vector<std::string>& captions,
                               const TShowSettings& settings, const TPhotoSource& source,
-                              bool loop = false, const std::string& title = kHtmlShowTitle);
+                              const TDocumentWords& words, bool loop = false);
 
 } // namespace lumeno

@@ -48,7 +48,8 @@ using TPhotoSource = std::function<std::optional<TJpegImage>(int k)>;
 // On kWriteError the partly written file stays on disk.
 // With `pages` (may be null: the default file, unchanged), the catalog also names PDF 1.5,
 // opens at the first photo page and, with fullScreen, in full screen; the page tree lists
-// one page per photo before the text page, which then carries PhotoPagesTextPageLines.
+// one page per photo before the text page, which then carries pages->TextPageLines instead of
+// DefaultTextPageLines.
 // After the image objects follow, per photo, a page (of the photo's own proportions) and
 // its content stream, then the caption fonts.
 TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,

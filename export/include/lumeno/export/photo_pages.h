@@ -21,6 +21,8 @@ class TCaptionFonts;
 struct TPhotoPages {
     TShowSettings Settings;
     std::vector<std::string> Captions; // Windows-1252 bytes, show order, one per photo
+    // The lines of the text page after the photos (TDocumentWords::PhotoPagesTextPage).
+    std::vector<std::string> TextPageLines;
 };
 
 // Page size in points: the photo's proportions at a long side of 792. The short side is
