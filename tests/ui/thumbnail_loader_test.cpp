@@ -58,6 +58,31 @@ TEST(ThumbnailLoader, ResultsArriveOnTheWindowThreadUnderTheirIdentity) {
     EXPECT_EQ(loader.Loads(), 7);
 }
 
+// The library reports every percent; the window thread hears of them at most every 20 ms
+// (and with each finished thumbnail), not once per step of every worker.
+TEST(ThumbnailLoader, ProgressWakesTheWindowThreadAtMostEvery20Ms) {
+    App();
+    QTemporaryDir dir;
+    std::vector<TThumbJob> jobs;
+    for (int i = 0; i < 4; ++i) {
+        QImage img(1600, 1200, QImage::Format_RGB32);
+        img.fill(QColor(40 * i, 90, 160));
+        const QString file = dir.filePath(QStringLiteral("gross%1.png").arg(i));
+        ASSERT_TRUE(img.save(file));
+        jobs.push_back({uint64_t(i + 1), file.toStdString()});
+    }
+    int progressCalls = 0;
+    TThumbnailLoader loader([](uint64_t, ScopedDib&) {}, [&](int) { ++progressCalls; }, 2);
+    QElapsedTimer t;
+    t.start();
+    loader.Request(jobs);
+    WaitUntilIdle(loader);
+    const qint64 elapsedMs = t.elapsed();
+    EXPECT_GE(progressCalls, 1);
+    EXPECT_LE(progressCalls, int(jobs.size()) + int(elapsedMs / 20) + 2)
+        << "in " << elapsedMs << " ms";
+}
+
 TEST(ThumbnailLoader, QueuedWorkNoLongerAskedForIsDropped) {
     App();
     QTemporaryDir dir;

@@ -15,6 +15,7 @@
 #include <QObject>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -50,7 +51,7 @@ class TThumbnailLoader : public QObject {
     // thumbnail, empty when the file could not be loaded (the callee may take it over).
     using TDone = std::function<void(uint64_t id, ScopedDib& thumb)>;
     // Called on the window thread with the loading percentage (0..100) of the oldest load in
-    // work, whenever that changes.
+    // work when that has changed, at most every 20 ms while loads run, and with each delivery.
     using TProgress = std::function<void(int percent)>;
 
     // `threads` workers (0: one per core), started with the first request.
@@ -90,6 +91,8 @@ class TThumbnailLoader : public QObject {
 
     void StartWorkers();
     void Work(size_t slot);
+    // True at most once per kProgressInterval: a loading step may then ask for a delivery.
+    bool ProgressDue();
     // Posts one Deliver() to the window thread unless one is on its way; under Mutex.
     void PostDeliver();
     void Deliver();
@@ -98,6 +101,9 @@ class TThumbnailLoader : public QObject {
     TProgress Progress;
     int ThreadCount;
     std::atomic<int> LoadCount{0};
+    // The bar follows the loads at up to 50 steps a second, more than the eye tells apart.
+    static constexpr std::chrono::nanoseconds kProgressInterval = std::chrono::milliseconds(20);
+    std::atomic<int64_t> NextProgress{0}; // steady clock, nanoseconds
 
     mutable std::mutex Mutex;
     std::condition_variable Wake;

@@ -199,6 +199,9 @@ bool WritePngBody(PngWriteOwner& w, std::vector<uint8_t>* out, const BgrRows& ro
     png_set_IHDR(w.png, w.info, png_uint_32(rows.width), png_uint_32(rows.height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
+    // The fastest deflate level with the adaptive row filters: a third of the time of the
+    // default level for a file about a tenth larger (the thumbnail is made while the user waits).
+    png_set_compression_level(w.png, 1);
     png_set_text(w.png, w.info, text, textCount);
     png_write_info(w.png, w.info);
     png_set_bgr(w.png);

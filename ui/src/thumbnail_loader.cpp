@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <chrono>
 
 namespace lumeno::ui {
 
@@ -96,6 +97,10 @@ class TThumbnailLoader::TSlotProgress : public TDibLoadOwner {
     TSlotProgress(TThumbnailLoader* loader, TSlot* slot) : Loader(loader), Slot(slot) {}
     void DibLoadProgress(int percent) override {
         if (Slot->percent.exchange(percent) == percent) return;
+        // A step between two drawings of the bar only updates the slot; the next delivery (a
+        // later step or the finished thumbnail) shows it. Waking the window thread for every
+        // percent of every worker would cost it a good part of a core.
+        if (!Loader->ProgressDue()) return;
         std::lock_guard<std::mutex> lock(Loader->Mutex);
         Loader->PostDeliver();
     }
@@ -191,6 +196,14 @@ void TThumbnailLoader::Work(size_t index) {
         Results.push_back(TResult{job.id, ScopedDib(thumb)});
         PostDeliver();
     }
+}
+
+bool TThumbnailLoader::ProgressDue() {
+    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    int64_t due = NextProgress.load();
+    return now >= due && NextProgress.compare_exchange_strong(due, now + kProgressInterval.count());
 }
 
 void TThumbnailLoader::PostDeliver() {
