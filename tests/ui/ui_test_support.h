@@ -3,6 +3,7 @@
 #pragma once
 
 #include "dialogs.h"
+#include "scripted_dialogs.h"
 #include "main_form.h"
 #include "photo_strip.h"
 
