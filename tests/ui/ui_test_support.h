@@ -3,9 +3,9 @@
 #pragma once
 
 #include "dialogs.h"
-#include "scripted_dialogs.h"
 #include "main_form.h"
 #include "photo_strip.h"
+#include "scripted_dialogs.h"
 
 #include <QApplication>
 #include <QColor>

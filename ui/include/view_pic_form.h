@@ -85,7 +85,6 @@ class TViewPicForm : public QDialog {
     // Brings the surface one step towards the displayed size (width, then height; both when
     // the surface has no area, as such a surface gets no paint); true when it changed.
     bool ResizeSurfaceStep();
-
 };
 
 } // namespace lumeno::ui
