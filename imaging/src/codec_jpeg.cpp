@@ -227,26 +227,32 @@ void PelsPerMeter(const jpeg_decompress_struct& info, int32_t& x, int32_t& y) {
     y = static_cast<int32_t>(info.Y_density * perMetre + 0.5);
 }
 
+// Reads the header of the request's picture with its progress reported, and refuses what
+// no load takes: no size, more than kMaxPixels, or a claimed size the data cannot hold.
+bool OpenPicture(Decompressor& d, const LoadRequest& request) {
+    d.progress.mgr.progress_monitor = OnProgress;
+    d.progress.progress = request.progress;
+    if (!ReadHeader(d, request.data, request.size)) return false;
+    jpeg_decompress_struct& info = d.info;
+    if (info.image_width == 0 || info.image_height == 0 ||
+        static_cast<int64_t>(info.image_width) * info.image_height > kMaxPixels)
+        return false;
+    // A picture of several scans needs at least one bit per 8 x 8 block of its first scan, so
+    // at most 512 pixels per byte of file. A file claiming many more cannot hold even its
+    // coarsest picture; it is refused before libjpeg sets up coefficient memory for it.
+    return !(jpeg_has_multiple_scans(&info) &&
+             static_cast<uint64_t>(info.image_width) * info.image_height > 1024ull * request.size);
+}
+
 } // namespace
 
 LoadResult LoadJpeg(const LoadRequest& request, TDib* out) {
     LoadResult result;
     Decompressor d;
-    d.progress.mgr.progress_monitor = OnProgress;
-    d.progress.progress = request.progress;
-    if (!ReadHeader(d, request.data, request.size)) return result;
+    if (!OpenPicture(d, request)) return result;
     jpeg_decompress_struct& info = d.info;
-    if (info.image_width == 0 || info.image_height == 0 ||
-        static_cast<int64_t>(info.image_width) * info.image_height > kMaxPixels)
-        return result;
     result.fullWidth = static_cast<int>(info.image_width);
     result.fullHeight = static_cast<int>(info.image_height);
-    // A picture of several scans needs at least one bit per 8 x 8 block of its first scan, so
-    // at most 512 pixels per byte of file. A file claiming many more cannot hold even its
-    // coarsest picture; it is refused before libjpeg sets up coefficient memory for it.
-    if (jpeg_has_multiple_scans(&info) &&
-        static_cast<uint64_t>(info.image_width) * info.image_height > 1024ull * request.size)
-        return result;
     const jpeg_saved_marker_ptr exif = ExifMarker(info);
     result.orientation = exif ? ExifOrientation(exif->data, exif->data_length) : 1;
 
@@ -417,19 +423,10 @@ bool StartRecode(Compressor& c, std::FILE* file, int width, int height, int32_t 
 
 bool RecodeJpeg(const LoadRequest& request, const char* fileName, int quality, int* width,
                 int* height) {
+    // What OpenPicture refuses, or what would need turning, a whole load handles.
     Decompressor d;
-    d.progress.mgr.progress_monitor = OnProgress;
-    d.progress.progress = request.progress;
-    if (!ReadHeader(d, request.data, request.size)) return false;
+    if (!OpenPicture(d, request)) return false;
     jpeg_decompress_struct& info = d.info;
-    // The same limits as LoadJpeg; what they refuse, or what would need turning, a whole
-    // load handles.
-    if (info.image_width == 0 || info.image_height == 0 ||
-        static_cast<int64_t>(info.image_width) * info.image_height > kMaxPixels)
-        return false;
-    if (jpeg_has_multiple_scans(&info) &&
-        static_cast<uint64_t>(info.image_width) * info.image_height > 1024ull * request.size)
-        return false;
     const jpeg_saved_marker_ptr exif = ExifMarker(info);
     if (exif && ExifOrientation(exif->data, exif->data_length) != 1) return false;
     if (info.num_components != 3 ||
