@@ -1,5 +1,5 @@
-// Feeds arbitrary bytes to the JPEG decoder (see decoder_fuzz.h), and to the marker reader and
-// lossless turn that take JPEG data over as they are.
+// Feeds arbitrary bytes to the JPEG decoder (see decoder_fuzz.h), to the one-pass recode of the
+// export, and to the marker reader and lossless turn that take JPEG data over as they are.
 #include "decoder_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -8,6 +8,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> bytes(data, data + size);
     if (bytes.size() < 3) bytes.resize(3);
     std::memcpy(bytes.data(), "\xFF\xD8\xFF", 3);
+    // The recode reads and writes files.
+    static const std::string source = "/tmp/fuzz_recode_in_" + std::to_string(getpid());
+    static const std::string target = "/tmp/fuzz_recode_out_" + std::to_string(getpid());
+    if (std::FILE* f = std::fopen(source.c_str(), "wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+        int w = 0, h = 0;
+        RecodeJpegFile(source.c_str(), target.c_str(), &w, &h, nullptr);
+        std::remove(source.c_str());
+        std::remove(target.c_str());
+    }
     TJpegFacts facts;
     if (InspectJpeg(bytes.data(), bytes.size(), &facts) == TJpegCheck::kShowable) {
         TJpegData turned;
