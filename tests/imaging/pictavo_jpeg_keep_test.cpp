@@ -147,7 +147,12 @@ TEST_P(TurnUpright, EveryOrientationComesOutUprightWithoutRecoding) {
 INSTANTIATE_TEST_SUITE_P(Kinds, TurnUpright,
                          ::testing::Values(TurnCase{JpegKind::Colour, false},
                                            TurnCase{JpegKind::Colour, true},
-                                           TurnCase{JpegKind::Grey, false}));
+                                           TurnCase{JpegKind::Grey, false}),
+                         [](const auto& info) {
+                             const TurnCase& c = info.param;
+                             return std::string(c.kind == JpegKind::Grey ? "Grey" : "Colour") +
+                                    (c.progressive ? "Progressive" : "");
+                         });
 
 TEST(KeepJpeg, TurnRefusesWhatItCannotDoWhole) {
     JpegOptions o = MakeJpegOptions(90, JpegKind::Colour, false, 6);
