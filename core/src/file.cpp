@@ -76,6 +76,12 @@ bool RemoveFile(const std::string& name) {
     return error == 0;
 }
 
+bool ReplaceFile(const std::string& from, const std::string& to) {
+    const int error = file_platform::Replace(from, to);
+    if (error) errno = error;
+    return error == 0;
+}
+
 int ReadWholeFile(const std::string& name, uint64_t maxBytes, const TReadBuffer& buffer,
                   size_t& got) {
     got = 0;

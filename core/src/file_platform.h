@@ -24,6 +24,9 @@ int Sync(std::FILE* file);
 // Deletes a file; 0 or the error number.
 int Remove(const std::string& name);
 
+// Renames `from` over `to`, replacing it in one step; 0 or the error number.
+int Replace(const std::string& from, const std::string& to);
+
 // The system's folder for temporary files, ending in its separator.
 std::string TempFolder();
 

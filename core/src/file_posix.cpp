@@ -2,6 +2,7 @@
 #include "file_platform.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -79,6 +80,10 @@ int Sync(std::FILE* file) {
 
 int Remove(const std::string& name) {
     return ::unlink(name.c_str()) == 0 ? 0 : errno;
+}
+
+int Replace(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 std::string TempFolder() {

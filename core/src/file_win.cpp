@@ -68,6 +68,21 @@ int Remove(const std::string& name) {
     return ::_unlink(name.c_str()) == 0 ? 0 : errno;
 }
 
+int Replace(const std::string& from, const std::string& to) {
+    if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return 0;
+    switch (::GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    case ERROR_NOT_SAME_DEVICE:
+        return EXDEV;
+    case ERROR_DISK_FULL:
+        return ENOSPC;
+    default:
+        return EACCES;
+    }
+}
+
 std::string TempFolder() {
     char path[MAX_PATH + 1];
     const DWORD n = ::GetTempPathA(sizeof path, path);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -115,6 +116,20 @@ TEST_F(FileTest, RemoveFileSaysWhenNothingWasRemoved) {
     errno = 0;
     EXPECT_FALSE(RemoveFile(Path("gone")));
     EXPECT_EQ(errno, ENOENT);
+}
+
+TEST_F(FileTest, ReplaceFileTakesTheOldOnesPlace) {
+    Put("new", "neu");
+    Put("old", "alt und lang");
+    ASSERT_TRUE(ReplaceFile(Path("new"), Path("old")));
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(ReadWholeFile(Path("old"), bytes), 0);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "neu");
+    EXPECT_FALSE(fs::exists(Path("new")));
+    errno = 0;
+    EXPECT_FALSE(ReplaceFile(Path("new"), Path("old")));
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_TRUE(fs::exists(Path("old"))) << "a failed replace leaves the target";
 }
 
 } // namespace

@@ -4,12 +4,13 @@
 #include "thumbnail_cache.h"
 
 #include "lumeno/bitmap/dib_ops.h"
+#include "lumeno/core/file.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QUrl>
 
 #include <algorithm>
@@ -250,18 +251,26 @@ bool MakePrivateDirs(const QString& root, const QString& sub) {
     return true;
 }
 
-// Writes the PNG under a temporary name beside `file` and renames it over `file`.
+// Writes the PNG under a temporary name beside `file` and renames it over `file`: other
+// programs find the old thumbnail or the new one, never part of one. Not forced onto the
+// disk: after a crash a lost or broken thumbnail is only made again, while a forced write
+// per thumbnail would keep the workers waiting on the disk.
 bool WriteAtomically(const QString& file, const std::vector<uint8_t>& bytes) {
-    QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    // Before any byte is written: only the owner may read what the thumbnail shows.
+    // Created readable by the owner only, before any byte is written: the thumbnail shows
+    // what the photo shows.
+    QTemporaryFile f(file + QStringLiteral(".XXXXXX"));
+    if (!f.open()) return false;
     f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) !=
-        qint64(bytes.size())) {
-        f.cancelWriting();
+            qint64(bytes.size()) ||
+        !f.flush())
         return false;
-    }
-    return f.commit();
+    f.close();
+    if (!ReplaceFile(QFile::encodeName(f.fileName()).toStdString(),
+                     QFile::encodeName(file).toStdString()))
+        return false;
+    f.setAutoRemove(false); // its name is gone
+    return true;
 }
 
 bool StorePng(const QString& root, const QString& sub, const QString& file, const BgrRows& rows,

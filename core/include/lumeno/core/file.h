@@ -63,6 +63,11 @@ TFile OpenFile(const std::string& name, TFileMode mode);
 // Deletes a file; false (errno set) when it could not be deleted.
 bool RemoveFile(const std::string& name);
 
+// Puts the file `from` in the place of `to` in one step, replacing what is there: a reader
+// finds the old file or the new one, never part of one. Both in the same folder or at least
+// on the same disk. False (errno set) on failure; `from` is then left as it is.
+bool ReplaceFile(const std::string& from, const std::string& to);
+
 // Where ReadWholeFile puts the bytes: called once with the file's size, returns room for at
 // least that many bytes, or null when there is none (ReadWholeFile then gives ENOMEM; for an
 // empty file null is fine).
