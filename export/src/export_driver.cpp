@@ -112,10 +112,10 @@ TJpegImage BlackJpeg() {
 }
 
 // With keepJpeg, a JPEG a PDF viewer shows as it is is taken over (TakeOverJpeg). Else:
-// load, make 24 bits, write a JPEG through a temporary file and read it back (for an upright
-// colour JPEG in one pass, RecodeJpegFile). Every photo
-// ends with a JPEG: one that cannot be loaded is a black 320 x 200 picture, one whose JPEG
-// cannot be written or read back gets a prepared black JPEG of that size.
+// load, make 24 bits, write a JPEG through a temporary file and read it back; an upright
+// colour JPEG goes from file to file in one pass (RecodeJpegFile, the same bytes). Every
+// photo ends with a JPEG: one that cannot be loaded is a black 320 x 200 picture, one whose
+// JPEG cannot be written or read back gets a prepared black JPEG of that size.
 TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, bool keepJpeg) {
     TPrepared out;
     try {
@@ -125,32 +125,29 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, boo
         }
         TPercentOwner owner(percent);
         TTempFile temp{UniqueTempFileName("tempim", ".jpg")};
-        // The common photo, an upright colour JPEG, is decoded and encoded band by band: the
-        // same bytes as the way below without a whole picture in memory.
         int width = 0, height = 0;
-        if (!temp.name.empty() &&
-            RecodeJpegFile(photo.FileName.c_str(), temp.name.c_str(), &width, &height, &owner) ==
-                1 &&
-            ReadWholeFile(temp.name, out.jpeg.Bytes) == 0 && !out.jpeg.Bytes.empty()) {
+        bool written =
+            !temp.name.empty() &&
+            RecodeJpegFile(photo.FileName.c_str(), temp.name.c_str(), &width, &height, &owner) == 1;
+        if (!written) {
+            ScopedDib image;
+            OpenDib(image.get(), photo.FileName.c_str(), -1, &owner);
+            if (image.empty()) {
+                image.reset();
+                out.state = TPhotoState::kBlackPicture;
+                if (newdib(image.get(), 320, 200, 24, nullptr, 0) != 1) {
+                    out.jpeg = BlackJpeg();
+                    return out;
+                }
+            }
+            if (image->Info->biBitCount != 24) ConvertTo24Bit(*image.get());
+            width = image->Info->biWidth;
+            height = std::abs(image->Info->biHeight);
+            written = !temp.name.empty() && SaveDib(image.get(), temp.name.c_str(), 7, 0) == 1;
+        }
+        if (written && ReadWholeFile(temp.name, out.jpeg.Bytes) == 0 && !out.jpeg.Bytes.empty()) {
             out.jpeg.Width = width;
             out.jpeg.Height = height;
-            return out;
-        }
-        ScopedDib image;
-        OpenDib(image.get(), photo.FileName.c_str(), -1, &owner);
-        if (image.empty()) {
-            image.reset();
-            out.state = TPhotoState::kBlackPicture;
-            if (newdib(image.get(), 320, 200, 24, nullptr, 0) != 1) {
-                out.jpeg = BlackJpeg();
-                return out;
-            }
-        }
-        if (image->Info->biBitCount != 24) ConvertTo24Bit(*image.get());
-        if (!temp.name.empty() && SaveDib(image.get(), temp.name.c_str(), 7, 0) == 1 &&
-            ReadWholeFile(temp.name, out.jpeg.Bytes) == 0 && !out.jpeg.Bytes.empty()) {
-            out.jpeg.Width = image->Info->biWidth;
-            out.jpeg.Height = std::abs(image->Info->biHeight);
             return out;
         }
     } catch (const std::exception&) {
