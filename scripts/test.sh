@@ -14,6 +14,9 @@ status=0
 echo "== format: every C++ file as .clang-format has it"
 bash scripts/check-format.sh || status=1
 
+echo "== function lengths: none of the product code longer than 120 lines"
+python3 scripts/function-lengths.py --limit 120 || status=1
+
 echo "== Windows files of core, project and export (mingw-w64, syntax only)"
 bash scripts/check-win-sources.sh || status=1
 

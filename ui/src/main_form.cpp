@@ -14,6 +14,7 @@
 #include "lumeno/export/export_driver.h"
 #include "lumeno/export/html_show.h"
 #include "lumeno/export/shell_open.h"
+#include "lumeno/frontend/shared_words.h"
 #include "lumeno/project/caption_search.h"
 #include "lumeno/project/project_file.h"
 #include "maker.h"
@@ -456,7 +457,7 @@ void TMainForm::RunExport(const QString& name, bool html) {
     options.PhotoPages = !html && C.PhotoPagesCheck->isChecked();
     options.Loop = html && C.LoopCheck->isChecked();
     options.KeepJpeg = C.KeepJpegCheck->isChecked();
-    options.Words = DocumentWords();
+    options.Words = frontend::DocumentWords();
     // "PDF-Datei nach dem Erzeugen anzeigen" also shows the HTML slide show in the browser.
     options.Open = [this](const std::string& path) {
         if (ShellOpen) ShellOpen(path);
