@@ -143,7 +143,11 @@ TEST_F(UndoTest, UndoAndRedoThroughTheirKeysEverywhereOnThePhotosPage) {
     EXPECT_EQ(Photos(), "a:A b:B c:C");
     Key(memo, Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
     EXPECT_EQ(Memo(), "B123");
-    // Typing after an undo is a new step and drops the redo.
+    // Typing after an undo is a new step and drops the redo; typing taken back leaves none.
+    Type("y");
+    Key(memo, Qt::Key_Backspace);
+    EXPECT_EQ(Form->UndoStack().index(), 2);
+    EXPECT_EQ(Form->UndoStack().count(), 2);
     Type("x");
     Key(memo, Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(Photos(), "a:A b:B123x c:C");
