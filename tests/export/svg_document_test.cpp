@@ -1,5 +1,6 @@
 // The SVG presentation: exact lines, the time line, number formats and caption escaping.
 #include "lumeno/core/number_text.h"
+#include "lumeno/export/output_encoding.h"
 #include "lumeno/export/svg_document.h"
 
 #include <gtest/gtest.h>
@@ -274,10 +275,10 @@ TEST(EscapeCaption, Table) {
         EXPECT_EQ(EscapeCaption(in), out) << in;
 }
 
-TEST(CompressSvg, OneZlibStreamAtLevelNine) {
+TEST(ZlibCompress, OneZlibStreamAtLevelNine) {
     const std::string text = BuildSvgDocument({"a", "b", "c"}, TShowSettings{});
     std::vector<uint8_t> z;
-    ASSERT_TRUE(CompressSvg(text, z));
+    ASSERT_TRUE(ZlibCompress(text, z));
     ASSERT_GE(z.size(), 6u);
     EXPECT_EQ(z[0], 0x78);
     EXPECT_EQ(z[1], 0xDA) << "header of the best compression level";
