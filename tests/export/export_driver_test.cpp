@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -458,6 +459,80 @@ TEST_F(ExportTest, CancelStopsAndRemovesThePartialFile) {
     EXPECT_TRUE(TempLeftovers().empty());
 }
 
+// Photos that give no picture are named with their reason; the file is still written, with a
+// black picture for each. The same through the command line: a warning line each, exit 1, for
+// the PDF and for the HTML slide show alone.
+TEST_F(ExportTest, UnreadablePhotosAreNamedWithTheirReason) {
+    WriteFile(dir_ / "leer.jpg", "");
+    WriteFile(dir_ / "text.jpg", "Das ist kein Foto, nur Text.\n");
+    std::string damaged = ReadFile(MakeJpeg("kaputt.jpg", 64, 64, 3)).substr(0, 20);
+    WriteFile(dir_ / "kaputt.jpg", damaged);
+    const std::vector<TExportPhoto> photos = {
+        {MakeJpeg("gut.jpg", 40, 30, 1), ""}, {(dir_ / "leer.jpg").string(), ""},
+        {(dir_ / "text.jpg").string(), ""},   {(dir_ / "weg.jpg").string(), ""},
+        {(dir_ / "kaputt.jpg").string(), ""},
+    };
+    for (const bool html : {false, true}) {
+        TExportOptions o = NoViewer(2);
+        o.Html = html;
+        const TExportResult r =
+            ExportSlideShow(photos, TShowSettings{}, (dir_ / "w.out").string(), o);
+        ASSERT_TRUE(r.ok);
+        EXPECT_TRUE(r.HasWarnings());
+        EXPECT_EQ(r.photos, 5);
+        EXPECT_EQ(r.blackPictures, 4);
+        ASSERT_EQ(r.unreadable.size(), 4u);
+        const TPhotoProblem want[] = {TPhotoProblem::kEmpty, TPhotoProblem::kNotAPicture,
+                                      TPhotoProblem::kMissing, TPhotoProblem::kDamaged};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(r.unreadable[size_t(i)].Number, i + 2);
+            EXPECT_EQ(r.unreadable[size_t(i)].FileName, photos[size_t(i) + 1].FileName);
+            EXPECT_EQ(r.unreadable[size_t(i)].Problem, want[i]) << i;
+        }
+    }
+#ifdef LUMENO_EXPORT_TOOL
+    const std::string tool = LUMENO_EXPORT_TOOL;
+    std::string args;
+    for (const auto& p : photos)
+        args += " '" + p.FileName + "'";
+    for (const std::string& out : {"-o '" + (dir_ / "cli.pdf").string() + "'",
+                                   "--html '" + (dir_ / "cli.html").string() + "'"}) {
+        const auto run = RunCommand("'" + tool + "' " + out + args + " 2>&1 >/dev/null");
+        EXPECT_EQ(run.first, 1) << run.second;
+        for (const std::string& line :
+             {"Foto 2 ist ein schwarzes Bild: " + photos[1].FileName + ": Die Datei ist leer.",
+              "Foto 3 ist ein schwarzes Bild: " + photos[2].FileName +
+                  ": Die Datei ist kein Bild oder hat ein unbekanntes Format.",
+              "Foto 4 ist ein schwarzes Bild: " + photos[3].FileName +
+                  ": Die Datei wurde nicht gefunden.",
+              "Foto 5 ist ein schwarzes Bild: " + photos[4].FileName +
+                  ": Das Bild ist beschädigt."})
+            EXPECT_NE(run.second.find(line), std::string::npos) << line << "\n" << run.second;
+    }
+#endif
+}
+
+// A cancel leaves the file that was there before byte for byte, and no file beside it.
+TEST_F(ExportTest, CancelKeepsTheOldFileAndLeavesNothingBeside) {
+    struct Canceller : TExportProgress {
+        bool CancelRequested() override { return true; }
+    } canceller;
+    const fs::path out = dir_ / "alt.pdf";
+    WriteFile(out, "die alte Datei");
+    TExportOptions o = NoViewer(2);
+    o.Progress = &canceller;
+    const TExportResult r =
+        ExportSlideShow({{MakeJpeg("c.jpg", 50, 50, 1), ""}}, TShowSettings{}, out.string(), o);
+    EXPECT_EQ(r.code, TExportCode::kCancelled);
+    EXPECT_EQ(ReadFile(out), "die alte Datei");
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"alt.pdf", "c.jpg", "tmp"}));
+    EXPECT_TRUE(opened_.empty());
+}
+
 // What a user checks with the PDF tools: the file is sound, one letter page, PDF 1.4, the
 // SVG comes back out of object 16 unchanged and is well-formed for every caption.
 TEST_F(ExportTest, ToolsAcceptTheFileAndGiveBackTheSvg) {
@@ -530,8 +605,12 @@ TEST_F(ExportTest, CommandLine) {
     const fs::path out = dir_ / "cli.pdf";
     const auto ok = run("--jobs 2 --captions --fullscreen -o '" + out.string() + "' '" + a + "' '" +
                         (dir_ / "fehlt.jpg").string() + "'");
-    EXPECT_EQ(ok.first, 0) << ok.second;
+    EXPECT_EQ(ok.first, 1) << "written with a warning: " << ok.second;
     EXPECT_NE(ok.second.find("Foto 2 von 2"), std::string::npos) << ok.second;
+    EXPECT_NE(ok.second.find("lumeno-export: Warnung: Foto 2 ist ein schwarzes Bild: " +
+                             (dir_ / "fehlt.jpg").string() + ": Die Datei wurde nicht gefunden.\n"),
+              std::string::npos)
+        << ok.second;
     const std::string pdf = ReadFile(out);
     EXPECT_NE(pdf.find("app.fs.isFullScreen = true;"), std::string::npos);
     EXPECT_EQ(ImageObjects(pdf).size(), 2u);
@@ -545,7 +624,7 @@ TEST_F(ExportTest, CommandLine) {
     EXPECT_TRUE(ImageObjects(ReadFile(out))[0].jpeg == ReadFile(a));
 
     const auto bad = run("-o '" + (dir_ / "nein" / "x.pdf").string() + "' '" + a + "'");
-    EXPECT_EQ(bad.first, 1);
+    EXPECT_EQ(bad.first, 3);
     EXPECT_NE(bad.second.find("konnte nicht erstellt werden!"), std::string::npos) << bad.second;
 
     // A project file: its photos, captions and settings go into the PDF.
@@ -578,6 +657,9 @@ TEST_F(ExportTest, CommandLine) {
     ScopedDib still;
     EXPECT_EQ(OpenDib(still.get(), a.c_str(), -1, nullptr), 1) << "the photo is intact";
     WriteFile(dir_ / "kaputt.lmo", "kein Projekt");
-    EXPECT_EQ(run("'" + (dir_ / "kaputt.lmo").string() + "' '" + out2.string() + "'").first, 1);
+    EXPECT_EQ(run("'" + (dir_ / "kaputt.lmo").string() + "' '" + out2.string() + "'").first, 3);
+    for (const char* code : {"  0  die Dateien wurden geschrieben", "  1  die Dateien wurden",
+                             "  2  falsche Befehlszeile", "  3  Fehler"})
+        EXPECT_NE(help.second.find(code), std::string::npos) << code;
 }
 #endif
