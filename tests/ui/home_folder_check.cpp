@@ -22,7 +22,7 @@ void UseTheProgram(const QString& work) {
     TScriptedDialogs d;
     TDialogsScope scope(&d);
     TMainForm form;
-    form.ShellOpen = [](const std::string&) {};
+    form.ShellOpen = [](const std::string&) { return true; };
     form.show();
     QImage picture(120, 90, QImage::Format_RGB32);
     picture.fill(QColor(40, 120, 200));
@@ -35,6 +35,7 @@ void UseTheProgram(const QString& work) {
     form.Controls().SaveAsBtn->click();
     d.SaveAnswers.push_back(work + QStringLiteral("/show.pdf"));
     form.Controls().SavePDFBtn->click();
+    form.WaitForExport();
     EXPECT_TRUE(QFile::exists(work + QStringLiteral("/show.lmo")));
     EXPECT_TRUE(QFile::exists(work + QStringLiteral("/show.pdf")));
     TPrintForm print;
