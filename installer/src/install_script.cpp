@@ -80,7 +80,8 @@ std::vector<std::string_view> Components(std::string_view path) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = path.find_first_of("\\/", start);
-        parts.push_back(path.substr(start, end == std::string_view::npos ? path.npos : end - start));
+        parts.push_back(
+            path.substr(start, end == std::string_view::npos ? path.npos : end - start));
         if (end == std::string_view::npos) return parts;
         start = end + 1;
     }
@@ -233,7 +234,8 @@ TargetCheck CheckTargetFolder(std::string_view target, const ProtectedFolders& p
     if (first >= parts.size()) return TargetCheck::Protected; // the root itself
     for (std::size_t i = first; i < parts.size(); ++i) {
         const std::string_view part = parts[i];
-        if (part.find(':') != std::string_view::npos || IsDeviceName(part) || !IsRealComponent(part))
+        if (part.find(':') != std::string_view::npos || IsDeviceName(part) ||
+            !IsRealComponent(part))
             return TargetCheck::Unsafe;
     }
     for (const std::string& folder : protectedFolders.Exact)

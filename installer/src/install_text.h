@@ -78,12 +78,12 @@ std::string LogFileArgument(const std::vector<std::string>& args);
 // Why an installation was refused before anything was written; the message names `what`.
 enum class Refusal {
     None,
-    Target,        // the target is a drive, a Windows or shared folder, or no sound path
-    Uninstaller,   // a file of the uninstaller's name in the Windows folder is not ours
-    UninstallKey,  // the Uninstall key (or one above it) belongs to another program
-    RunValue,      // a Run value of that name belongs to another program
-    Shortcut,      // a shortcut file of that name belongs to another program
-    Link,          // a folder on the way is a symbolic link or junction
+    Target,       // the target is a drive, a Windows or shared folder, or no sound path
+    Uninstaller,  // a file of the uninstaller's name in the Windows folder is not ours
+    UninstallKey, // the Uninstall key (or one above it) belongs to another program
+    RunValue,     // a Run value of that name belongs to another program
+    Shortcut,     // a shortcut file of that name belongs to another program
+    Link,         // a folder on the way is a symbolic link or junction
 };
 std::string RefusalText(Refusal reason, const std::string& what);
 std::string RefusalCaption(); // "Installation abgebrochen"

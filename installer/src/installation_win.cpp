@@ -206,8 +206,8 @@ ScriptResult ReadInstallScriptFrom(const std::string& sourceFolder, InstallRun& 
         },
         run.Script);
     // The default target is no folder of Windows, of the profile or of all programs.
-    if (result.ok && CheckTargetFolder(run.Script.DefaultTarget, SystemFolders(base)) !=
-                         TargetCheck::Ok)
+    if (result.ok &&
+        CheckTargetFolder(run.Script.DefaultTarget, SystemFolders(base)) != TargetCheck::Ok)
         return {false, ScriptDefect::UnsafeFolder, 4};
     return result;
 }
@@ -258,7 +258,8 @@ bool StartMenuOn(const InstallRun& run, const std::string& startMenu) {
 }
 
 std::string WithoutBackslash(const std::string& folder) {
-    return folder.size() > 3 && folder.back() == '\\' ? folder.substr(0, folder.size() - 1) : folder;
+    return folder.size() > 3 && folder.back() == '\\' ? folder.substr(0, folder.size() - 1)
+                                                      : folder;
 }
 
 } // namespace
@@ -345,8 +346,8 @@ bool InstallFiles(InstallRun& run) {
         const ScriptEntry& e = script.Entries[i];
         if (!IsSafeEntry(e)) continue;
         if (IsMarker(e, kMarkerDeinst) && run.Mode == InstallMode::MachineWide) {
-            if (!CopyInstallFile(run, run.SourceFolder + e.FileName,
-                                 run.WindowsFolder + e.FileName, e.FileName))
+            if (!CopyInstallFile(run, run.SourceFolder + e.FileName, run.WindowsFolder + e.FileName,
+                                 e.FileName))
                 continue;
             installed[i] = RegisterUninstaller(script.FolderName, run.WindowsFolder, e.FileName,
                                                run.TargetFolder);
@@ -360,8 +361,7 @@ bool InstallFiles(InstallRun& run) {
             installed[i] = true;
             continue;
         }
-        installed[i] =
-            CopyInstallFile(run, run.SourceFolder + e.FileName, destination, e.FileName);
+        installed[i] = CopyInstallFile(run, run.SourceFolder + e.FileName, destination, e.FileName);
     }
 
     // Shortcut pass.

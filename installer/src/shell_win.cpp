@@ -256,7 +256,8 @@ Owner RunValueOwner(const std::string& name, const std::string& path) {
 
 Owner ShortcutOwner(const std::string& link, const std::string& target) {
     if (GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES) return Owner::Absent;
-    if (IsReparsePoint(link) || !ResolvesInside(FolderPart(link), link.substr(FolderPart(link).size())))
+    if (IsReparsePoint(link) ||
+        !ResolvesInside(FolderPart(link), link.substr(FolderPart(link).size())))
         return Owner::Foreign;
     IShellLinkA* shellLink = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
@@ -313,12 +314,12 @@ ProtectedFolders SystemFolders(const std::string& baseFolder) {
         add(folders.Trees, std::string(buffer, n));
     if (UINT n = GetSystemDirectoryA(buffer, MAX_PATH); n > 0 && n < MAX_PATH)
         add(folders.Trees, std::string(buffer, n));
-    for (const char* name : {"SystemRoot", "windir", "CommonProgramFiles", "CommonProgramFiles(x86)",
-                             "CommonProgramW6432"})
+    for (const char* name : {"SystemRoot", "windir", "CommonProgramFiles",
+                             "CommonProgramFiles(x86)", "CommonProgramW6432"})
         add(folders.Trees, Environment(name));
-    for (const char* name : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "ProgramData",
-                             "ALLUSERSPROFILE", "APPDATA", "LOCALAPPDATA", "USERPROFILE",
-                             "PUBLIC", "TEMP", "TMP"})
+    for (const char* name :
+         {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "ProgramData", "ALLUSERSPROFILE",
+          "APPDATA", "LOCALAPPDATA", "USERPROFILE", "PUBLIC", "TEMP", "TMP"})
         add(folders.Exact, Environment(name));
     add(folders.Exact, baseFolder);
     // The users' folder above the profile.
@@ -331,12 +332,18 @@ ProtectedFolders SystemFolders(const std::string& baseFolder) {
         const char* value;
         bool tree;
     } shellFolders[] = {
-        {HKEY_CURRENT_USER, "Start Menu", true},        {HKEY_CURRENT_USER, "Programs", true},
-        {HKEY_CURRENT_USER, "Startup", true},           {HKEY_CURRENT_USER, "Desktop", false},
-        {HKEY_CURRENT_USER, "Personal", false},         {HKEY_CURRENT_USER, "AppData", false},
-        {HKEY_CURRENT_USER, "Local AppData", false},    {HKEY_LOCAL_MACHINE, "Common Start Menu", true},
-        {HKEY_LOCAL_MACHINE, "Common Programs", true},  {HKEY_LOCAL_MACHINE, "Common Startup", true},
-        {HKEY_LOCAL_MACHINE, "Common Desktop", false},  {HKEY_LOCAL_MACHINE, "Common AppData", false},
+        {HKEY_CURRENT_USER, "Start Menu", true},
+        {HKEY_CURRENT_USER, "Programs", true},
+        {HKEY_CURRENT_USER, "Startup", true},
+        {HKEY_CURRENT_USER, "Desktop", false},
+        {HKEY_CURRENT_USER, "Personal", false},
+        {HKEY_CURRENT_USER, "AppData", false},
+        {HKEY_CURRENT_USER, "Local AppData", false},
+        {HKEY_LOCAL_MACHINE, "Common Start Menu", true},
+        {HKEY_LOCAL_MACHINE, "Common Programs", true},
+        {HKEY_LOCAL_MACHINE, "Common Startup", true},
+        {HKEY_LOCAL_MACHINE, "Common Desktop", false},
+        {HKEY_LOCAL_MACHINE, "Common AppData", false},
     };
     for (const auto& f : shellFolders) {
         HKEY key = nullptr;

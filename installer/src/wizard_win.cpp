@@ -68,7 +68,7 @@ void WriteSilentLog(const std::string& path) {
             if (c == '\r' || c == '\n') c = ' ';
         text += flat + "\r\n";
     }
-    text += app.exitCode == kExitOk         ? Utf8ToAnsi("Ergebnis: Installation abgeschlossen")
+    text += app.exitCode == kExitOk        ? Utf8ToAnsi("Ergebnis: Installation abgeschlossen")
             : app.exitCode == kExitRefused ? Utf8ToAnsi("Ergebnis: Installation abgebrochen, "
                                                         "nichts verändert")
                                            : Utf8ToAnsi("Ergebnis: Installation unvollständig");
@@ -80,7 +80,6 @@ void WriteSilentLog(const std::string& path) {
     WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
 }
-
 
 std::wstring W(const char* utf8) {
     return AnsiToWide(Utf8ToAnsi(utf8));
@@ -235,8 +234,9 @@ void RunInstallation() {
     // Shows the progress window; the final message unless silent.
     const bool complete = InstallFiles(run);
     if (run.Silent) {
-        app.exitCode = complete ? kExitOk : run.Refused != Refusal::None ? kExitRefused
-                                                                         : kExitIncomplete;
+        app.exitCode = complete                       ? kExitOk
+                       : run.Refused != Refusal::None ? kExitRefused
+                                                      : kExitIncomplete;
         if (run.Refused != Refusal::None)
             app.silentLog.push_back(RefusalText(run.Refused, run.RefusedWhat));
         for (const std::string& failure : run.Failures)
@@ -274,12 +274,13 @@ LRESULT CALLBACK WizardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
             const std::string& folderName = app.run.Script.FolderName;
             const std::string& defaultTarget = app.run.Script.DefaultTarget;
             const TargetCheck check = CheckTargetFolder(
-                target, SystemFolders(defaultTarget.substr(0, defaultTarget.size() -
-                                                                  folderName.size())));
+                target,
+                SystemFolders(defaultTarget.substr(0, defaultTarget.size() - folderName.size())));
             if (check != TargetCheck::Ok) {
                 Hooks().message(window,
-                                check == TargetCheck::NotFull ? TargetFolderHintText(folderName)
-                                                              : UnsafeTargetText(target, folderName),
+                                check == TargetCheck::NotFull
+                                    ? TargetFolderHintText(folderName)
+                                    : UnsafeTargetText(target, folderName),
                                 "Corvana Install", MB_OK | MB_ICONINFORMATION);
                 SetFocus(app.targetField);
                 return 0;

@@ -85,8 +85,8 @@ TEST(InstallTexts, CopyFailureNamesItsReason) {
     } cases[] = {
         {CopyFailure::MissingSource, "Die Datei fehlt im Installationspaket."},
         {CopyFailure::MissingFolder, "Der Zielordner fehlt und konnte nicht angelegt werden."},
-        {CopyFailure::AccessDenied,
-         "Der Zugriff wurde verweigert. Pr\xFC" "fen Sie Ihre Rechte am Zielordner."},
+        {CopyFailure::AccessDenied, "Der Zugriff wurde verweigert. Pr\xFC"
+                                    "fen Sie Ihre Rechte am Zielordner."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CopyFailureText("S", "T", c.reason), head + c.text);
@@ -97,7 +97,8 @@ TEST(InstallTexts, CopyFailureNamesItsReason) {
     }
     const std::string list = IncompleteText({"T:\\a.exe: Zugriff verweigert", "T:\\b.dll: x"});
     EXPECT_EQ(list.rfind("Die Installation ist nicht vollst\xE4ndig.", 0), 0u);
-    EXPECT_NE(list.find("\r\nT:\\a.exe: Zugriff verweigert\r\nT:\\b.dll: x\r\n"), std::string::npos);
+    EXPECT_NE(list.find("\r\nT:\\a.exe: Zugriff verweigert\r\nT:\\b.dll: x\r\n"),
+              std::string::npos);
     EXPECT_NE(IncompleteText(std::vector<std::string>(12, "x")).find("\r\nx\r\n... und 2 weitere"),
               std::string::npos);
     EXPECT_EQ(RefusalText(Refusal::RunValue, "tray.exe"),

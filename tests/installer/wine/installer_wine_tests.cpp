@@ -423,8 +423,7 @@ void PerUserInstallation() {
     CHECK(!KeyExists(HKEY_LOCAL_MACHINE, kUninstall + run.Script.FolderName));
     CHECK_LINK(p.startMenu + "Uninstall.lnk", t + "remove.exe", t);
     CHECK_LINK(p.startMenu + "PDF Lumeno.lnk", t + "lumeno.exe", t);
-    CHECK_EQ(RegValue(HKEY_CURRENT_USER, kRun, "tools\\tray.exe"),
-             "\"" + t + "tools\\tray.exe\"");
+    CHECK_EQ(RegValue(HKEY_CURRENT_USER, kRun, "tools\\tray.exe"), "\"" + t + "tools\\tray.exe\"");
     CHECK(g_messages.empty()); // silent: no final message
     CHECK(g_opens.empty());
     CleanUp(p);
@@ -627,9 +626,10 @@ void UninstallerReplacesOnlyItsOwnRegisteredFile() {
     // Nobody's uninstaller yet; then another product's key registering that file.
     for (int round = 0; round < 2; ++round) {
         if (round == 1)
-            WriteKey(HKEY_LOCAL_MACHINE, other,
-                     {{"DisplayName", "Other"},
-                      {"UninstallString", UninstallString(run.WindowsFolder, "remove.exe", "x\\")}});
+            WriteKey(
+                HKEY_LOCAL_MACHINE, other,
+                {{"DisplayName", "Other"},
+                 {"UninstallString", UninstallString(run.WindowsFolder, "remove.exe", "x\\")}});
         CHECK(!InstallFiles(run));
         CHECK(run.Refused == Refusal::Uninstaller);
         CHECK_EQ(ReadFile(run.WindowsFolder + "remove.exe"), std::string("MZ old"));
@@ -725,8 +725,7 @@ void ForeignEntriesRefuseTheRun() {
 
     MakeShortcut(p.startMenu + "App Foreign.lnk", run.TargetFolder + "app.exe", run.TargetFolder);
     CHECK(InstallFiles(run));
-    CHECK_EQ(RegValue(HKEY_CURRENT_USER, kRun, "tray.exe"),
-             "\"" + run.TargetFolder + "tray.exe\"");
+    CHECK_EQ(RegValue(HKEY_CURRENT_USER, kRun, "tray.exe"), "\"" + run.TargetFolder + "tray.exe\"");
     CleanUp(p);
     DeleteFileA((p.startMenu + "App Foreign.lnk").c_str());
 

@@ -147,8 +147,10 @@ int Install(const std::string& sync, const char* email) {
     PostMessageW(next, BM_CLICK, 0, 0);
     Log("clicked Weiter");
 
-    HWND box = WaitForWindow(L"#32770", L"Installation beendet");
+    HWND box = WaitForWindow(L"#32770", nullptr);
     if (!box) return Log("no final message"), 1;
+    if (Text(box) != L"Installation beendet")
+        return Log("unexpected box|" + Utf8(Text(box)) + "|" + BoxText(box)), 1;
     Log("final|" + BoxText(box));
     Touch(sync + "final");
     if (!WaitForFile(sync + "go2")) return Log("no go2"), 1;
@@ -185,7 +187,8 @@ int Targets(int count, char** targets) {
     HWND next = ChildWithText(wizard, L"Weiter >");
     if (!targetField || !next) return Log("no target field"), 1;
     for (int i = 0; i < count; ++i) {
-        SendMessageW(targetField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(targets[i]).c_str()));
+        SendMessageW(targetField, WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(Wide(targets[i]).c_str()));
         PostMessageW(next, BM_CLICK, 0, 0);
         HWND box = WaitForWindow(L"#32770", L"Corvana Install");
         if (!box) return Log(std::string("no answer|") + targets[i]), 1;
