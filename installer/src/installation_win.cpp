@@ -106,7 +106,7 @@ std::string NewFileBeside(const std::string& destination, HANDLE& handle) {
     return {};
 }
 
-// Every folder from `top` (ending in "\\") down to the destination's own is a real folder.
+// Every folder from `top` (ending in "\") down to the destination's own is a real folder.
 bool NoLinkOnTheWay(const std::string& top, const std::string& destination) {
     for (std::string folder = FolderPart(destination);
          folder.size() >= top.size() && folder.size() > 1;
