@@ -448,7 +448,7 @@ TEST(TargetFolder, OnlyAFolderOfItsOwn) {
         TargetCheck check;
     } cases[] = {
         {"C:\\Program Files\\Lumeno", TargetCheck::Ok},
-        {"c:/program files/Lumeno/", TargetCheck::Ok},
+        {"c:/program files/Lumeno/", TargetCheck::NotFull},
         {"\\\\server\\share\\Lumeno", TargetCheck::Ok},
         {"C:\\windowsapps\\Lumeno", TargetCheck::Ok},
         {"C:\\Users\\max\\Lumeno", TargetCheck::Ok},
@@ -461,7 +461,7 @@ TEST(TargetFolder, OnlyAFolderOfItsOwn) {
         {"C:\\Users\\Max", TargetCheck::Protected},
         {"C:\\windows", TargetCheck::Protected},
         {"C:\\Windows\\System32", TargetCheck::Protected},
-        {"c:/windows/Lumeno", TargetCheck::Protected},
+        {"C:\\windows/Lumeno", TargetCheck::Protected},
         {"C:\\Users\\max\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp",
          TargetCheck::Protected},
         {"C:\\Program Files\\..\\windows", TargetCheck::Unsafe},
