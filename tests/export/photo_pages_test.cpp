@@ -300,13 +300,13 @@ TEST_F(PhotoPagesFile, EmptyShowKeepsOnePage) {
     EXPECT_EQ(CheckXref(pdf), 19);
     EXPECT_EQ(pdf.find("/OpenAction"), std::string::npos);
     EXPECT_NE(pdf.find("   /Kids [4 0 R]\r   /Count 1\r"), std::string::npos);
-    if (HaveTool("qpdf")) {
+    if (required_tool::Present("qpdf")) {
         EXPECT_EQ(RunCommand("qpdf --check '" + path + "' >/dev/null 2>&1").first, 0);
     }
 }
 
 TEST_F(PhotoPagesFile, ToolsAcceptTheFileAndFindTheText) {
-    if (!HaveTool("qpdf") || !HaveTool("pdftotext")) GTEST_SKIP() << "qpdf or pdftotext missing";
+    REQUIRE_TOOLS("qpdf", "pdftotext");
     const std::string path = Export(TShowSettings{}, true, "show.pdf");
     const auto check = RunCommand("qpdf --check '" + path + "' 2>&1");
     EXPECT_EQ(check.first, 0) << check.second;
@@ -319,7 +319,7 @@ TEST_F(PhotoPagesFile, ToolsAcceptTheFileAndFindTheText) {
 }
 
 TEST_F(PhotoPagesFile, RenderedPagesShowPhotoBackgroundAndCaptionInPlace) {
-    if (!HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm missing";
+    REQUIRE_TOOLS("pdftoppm");
     TShowSettings settings;
     settings.BackColor = 0x00008000; // green
     settings.TextColor = 0x0000FFFF; // yellow
@@ -362,8 +362,7 @@ TEST_F(PhotoPagesFile, RenderedPagesShowPhotoBackgroundAndCaptionInPlace) {
 }
 
 TEST_F(PhotoPagesFile, CaptionsInAnyScriptAreEmbeddedTextAndUncoveredCharactersReported) {
-    if (!HaveTool("pdftotext") || !HaveTool("pdffonts") || !HaveTool("qpdf"))
-        GTEST_SKIP() << "poppler-utils or qpdf missing";
+    REQUIRE_TOOLS("pdftotext", "pdffonts", "qpdf");
     const std::string polish = "Zażółć gęślą jaźń", greek = "Καλημέρα κόσμε",
                       cyrillic = "Съешь же ещё этих мягких французских булок";
     std::vector<TExportPhoto> photos = {
