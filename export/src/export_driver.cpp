@@ -5,6 +5,7 @@
 #include "lumeno/bitmap/dib_ops.h"
 #include "lumeno/core/file.h"
 #include "lumeno/export/html_show.h"
+#include "lumeno/export/output_encoding.h"
 #include "lumeno/export/pdf_writer.h"
 #include "lumeno/export/photo_pages.h"
 #include "lumeno/export/shell_open.h"
@@ -263,7 +264,7 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
     for (const auto& p : photos)
         captions.push_back(p.Text);
     std::vector<uint8_t> svg;
-    if (!CompressSvg(BuildSvgDocument(captions, settings), svg)) {
+    if (!ZlibCompress(BuildSvgDocument(captions, settings), svg)) {
         result.code = TExportCode::kCompressError;
         return result;
     }

@@ -9,6 +9,7 @@
 #include "pictavo.h"
 #include "print_form.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <string>
@@ -33,12 +34,16 @@ enum class TMsg {
     ErrorTitle,       //
     QuitQuestion,     // asked before closing
     QuitTitle,        //
+    RecoveryTitle,    // the offer to restore the show after an unclean end
 };
 
 // The text of a fixed message.
 QString Text(TMsg id);
 // "Thumbnail: 3 von 12".
 QString PositionOf(int current, int count);
+// The offer after an unclean end: the automatically saved show with `photos` photos, saved at
+// `saved` (local time), can be restored.
+QString RecoveryQuestion(int photos, const QDateTime& saved);
 // The message box text for a project file result; empty for None.
 QString ProjectFileText(ProjectFileError code);
 // The message box text for a failed PDF export; empty for kOk.
