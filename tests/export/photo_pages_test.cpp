@@ -132,7 +132,7 @@ TEST(CaptionFonts, CidWidthsInTheFileAreTheFontsAdvances) {
     TShowSettings s;
     const TPageSize page = PhotoPageSize(400, 300);
     TCaptionFonts fonts(true);
-    if (!fonts.Unicode()) GTEST_SKIP() << "no installed font";
+    if (!fonts.Unicode()) SKIP_OR_FAIL_IN_CI("no installed font");
     LayoutCaption(caption, page, s, fonts); // the same glyphs as the writer's own layout
     struct TShaped {
         int font;
@@ -184,9 +184,9 @@ TEST(CaptionFonts, CidWidthsInTheFileAreTheFontsAdvances) {
 // out of the PDF gives the emoji and not a broken character.
 TEST(CaptionFonts, ToUnicodeOfAnEmojiIsItsSurrogatePair) {
     TCaptionFonts fonts(true);
-    if (!fonts.Unicode()) GTEST_SKIP() << "no installed font";
+    if (!fonts.Unicode()) SKIP_OR_FAIL_IN_CI("no installed font");
     const std::vector<TCaptionRun> runs = fonts.Shape(U"\U0001F600");
-    if (runs.empty()) GTEST_SKIP() << "no installed font covers U+1F600 (fonts-symbola)";
+    if (runs.empty()) SKIP_OR_FAIL_IN_CI("no installed font covers U+1F600 (fonts-symbola)");
     ASSERT_EQ(runs[0].Glyphs.size(), 1u);
     const std::vector<TEmbeddedFont> embedded = fonts.Embed();
     ASSERT_GT(embedded.size(), size_t(runs[0].Font));
