@@ -50,7 +50,7 @@ QString RecoveryQuestion(int photos, const QDateTime& saved) {
     const QString count =
         photos == 1 ? QStringLiteral("1 Foto") : QStringLiteral("%1 Fotos").arg(photos);
     return QStringLiteral("PDF Lumeno wurde beim letzten Mal nicht ordnungsgemäß beendet.\n\n"
-                          "Die automatisch gesicherte Lumeno mit %1 vom %2 um %3 Uhr kann "
+                          "Die automatisch gesicherte Diashow mit %1 vom %2 um %3 Uhr kann "
                           "wiederhergestellt werden.\n\n"
                           "Möchten Sie sie wiederherstellen? Mit „Nein“ wird sie verworfen.")
         .arg(count, saved.toString(QStringLiteral("dd.MM.yyyy")),
