@@ -29,7 +29,7 @@ class ExportCommandTest : public ScratchTest {
 };
 
 TEST_F(ExportCommandTest, EachSettingReachesThePresentation) {
-    if (!HaveTool("qpdf")) GTEST_SKIP() << "qpdf missing";
+    REQUIRE_TOOLS("qpdf");
     SolidJpeg("a.jpg", 16, 12, 0x336699);
     const std::string defaults = SvgWith("");
     const struct {

@@ -12,15 +12,19 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -65,10 +69,7 @@ std::string OneBitBmp(int w, int h, uint32_t colour0, uint32_t colour1) {
 class ExportTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / ("lumeno_export_test." + std::to_string(::getpid())) /
-               info->name();
-        fs::remove_all(dir_);
+        dir_ = folder_.Path();
         fs::create_directories(dir_ / "tmp");
         const char* old = std::getenv("TMPDIR");
         oldTmp_ = old ? old : "";
@@ -76,7 +77,6 @@ class ExportTest : public ::testing::Test {
         setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
     }
     void TearDown() override {
-        if (!HasFailure()) fs::remove_all(dir_);
         if (hadTmp_)
             setenv("TMPDIR", oldTmp_.c_str(), 1);
         else
@@ -114,6 +114,7 @@ class ExportTest : public ::testing::Test {
         return o;
     }
 
+    TemporaryFolder folder_{"lumeno_export_test", true};
     fs::path dir_;
     std::vector<std::string> opened_;
 
@@ -193,7 +194,7 @@ TEST_F(ExportTest, MixedShowEmbedsEveryPhotoAndCleansUp) {
         {MakeJpeg("b.jpg", 17, 33, 2), ""},
     };
     bool havePalettePng = false;
-    if (HaveTool("convert")) {
+    if (required_tool::Present("convert")) {
         const fs::path png = dir_ / "palette.png";
         havePalettePng = RunCommand("convert -size 40x30 xc:'rgb(200,10,30)' -type Palette PNG8:" +
                                     png.string() + " >/dev/null 2>&1")
@@ -250,11 +251,42 @@ TEST_F(ExportTest, MixedShowEmbedsEveryPhotoAndCleansUp) {
     EXPECT_EQ(opened_, std::vector<std::string>{out.string()}) << "ShowPDF is on by default";
 }
 
+// The temporary JPEG holds the user's photo: it is the owner's alone while it exists. The
+// photo is a named pipe, so the export waits in its read while the temporary file is looked
+// at; each read gets no data (a black picture).
+TEST_F(ExportTest, TemporaryJpegIsTheOwnersAlone) {
+    const fs::path pipe = dir_ / "pipe.jpg", temp = dir_ / "tmp" / "tempim0.jpg";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::atomic<bool> done{false};
+    std::vector<int> modes; // of the temporary file, at each read of the photo
+    std::thread reader([&] {
+        while (!done) {
+            const int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd < 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            // Reads before the temporary file is made (or after it is gone) see none.
+            struct stat st {};
+            if (::stat(temp.c_str(), &st) == 0) modes.push_back(int(st.st_mode & 0777));
+            ::close(fd);
+        }
+    });
+    const TExportResult r = ExportSlideShow({{pipe.string(), ""}}, TShowSettings{},
+                                            (dir_ / "show.pdf").string(), NoViewer(1));
+    done = true;
+    reader.join();
+    EXPECT_TRUE(r.ok);
+    ASSERT_FALSE(modes.empty()) << "the photo was never read while its temporary file existed";
+    for (int mode : modes)
+        EXPECT_EQ(mode, 0600);
+}
+
 // Every format the image library reads ends up as a JPEG of the photo's own size; one it
 // cannot read as a black 320 x 200 picture. A 1-bit photo (here red and blue) keeps the two
 // colours of its table.
 TEST_F(ExportTest, EveryFormatGoesThroughTheLibrary) {
-    if (!HaveTool("convert")) GTEST_SKIP() << "convert missing";
+    REQUIRE_TOOLS("convert");
     struct Source {
         std::string name, command;
     };
@@ -272,7 +304,7 @@ TEST_F(ExportTest, EveryFormatGoesThroughTheLibrary) {
         if (RunCommand(src.command + "'" + p.string() + "' >/dev/null 2>&1").first == 0)
             photos.push_back({p.string(), src.name});
     }
-    if (HaveTool("heif-enc")) {
+    if (required_tool::Present("heif-enc")) {
         const std::string jpg = MakeJpeg("for-heic.jpg", 128, 96, 77);
         const fs::path heic = d / "photo.heic";
         if (RunCommand("heif-enc -q 80 -o '" + heic.string() + "' '" + jpg + "' >/dev/null 2>&1")
@@ -316,7 +348,7 @@ TEST_F(ExportTest, EveryFormatGoesThroughTheLibrary) {
     }
     EXPECT_EQ(r.blackPictures, unreadable);
     EXPECT_GE(unreadable, 1) << "the missing file";
-    if (HaveTool("qpdf")) {
+    if (required_tool::Present("qpdf")) {
         EXPECT_EQ(RunCommand("qpdf --check '" + out.string() + "' >/dev/null 2>&1").first, 0);
     }
 }
@@ -536,8 +568,7 @@ TEST_F(ExportTest, CancelKeepsTheOldFileAndLeavesNothingBeside) {
 // What a user checks with the PDF tools: the file is sound, one letter page, PDF 1.4, the
 // SVG comes back out of object 16 unchanged and is well-formed for every caption.
 TEST_F(ExportTest, ToolsAcceptTheFileAndGiveBackTheSvg) {
-    if (!HaveTool("qpdf") || !HaveTool("pdfinfo") || !HaveTool("xmllint"))
-        GTEST_SKIP() << "qpdf, pdfinfo or xmllint missing";
+    REQUIRE_TOOLS("qpdf", "pdfinfo", "xmllint");
     const std::vector<std::string> captions = {
         "Oma & Opa <2023>",
         "\x80 100 \x84"
@@ -640,7 +671,7 @@ TEST_F(ExportTest, CommandLine) {
     const fs::path out2 = dir_ / "projekt.pdf";
     const auto fromLmo = run("'" + lmo.string() + "' '" + out2.string() + "'");
     EXPECT_EQ(fromLmo.first, 0) << fromLmo.second;
-    if (HaveTool("qpdf")) {
+    if (required_tool::Present("qpdf")) {
         const auto svg =
             RunCommand("qpdf --show-object=16 --filtered-stream-data '" + out2.string() + "'")
                 .second;
