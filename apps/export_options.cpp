@@ -222,20 +222,20 @@ TExportPlan PlanExport(const TExportCommand& cmd, TSlideShow& show) {
         show.AddPhotos(paths, cmd.captions);
     };
     if (noPdf && positional.size() == 1 && EndsWithLmo(positional[0])) {
-        if (cmd.captions) return fail(CaptionsOnlyForPhotos(), 2);
+        if (cmd.captions) return fail(CaptionsOnlyForPhotos(), kBadCommandLine);
         if (std::string failed = readProject(positional[0]); !failed.empty())
-            return fail(std::move(failed), 1);
+            return fail(std::move(failed), kFailed);
     } else if (noPdf) {
-        if (positional.empty()) return fail(NoPhotos(), 2);
+        if (positional.empty()) return fail(NoPhotos(), kBadCommandLine);
         addPhotos();
     } else if (output.empty()) {
-        if (!lmoAndPdf) return fail(NeedProjectOrPhotos(), 2);
-        if (cmd.captions) return fail(CaptionsOnlyForPhotos(), 2);
+        if (!lmoAndPdf) return fail(NeedProjectOrPhotos(), kBadCommandLine);
+        if (cmd.captions) return fail(CaptionsOnlyForPhotos(), kBadCommandLine);
         plan.output = positional[1];
         if (std::string failed = readProject(positional[0]); !failed.empty())
-            return fail(std::move(failed), 1);
+            return fail(std::move(failed), kFailed);
     } else {
-        if (positional.empty()) return fail(NoPhotos(), 2);
+        if (positional.empty()) return fail(NoPhotos(), kBadCommandLine);
         addPhotos();
     }
     // The output files are truncated first: none may be one of the files the show is made of.
@@ -249,12 +249,13 @@ TExportPlan PlanExport(const TExportCommand& cmd, TSlideShow& show) {
         inputs.push_back(f.FileName);
     if (!output.empty())
         for (const std::string& in : inputs)
-            if (in == output || SameFile(in, output)) return fail(PdfIsInput(output, in), 2);
+            if (in == output || SameFile(in, output))
+                return fail(PdfIsInput(output, in), kBadCommandLine);
     if (!html.empty()) {
         bool clash = output == html || SameFile(output, html);
         for (const std::string& in : inputs)
             clash = clash || SameFile(in, html);
-        if (clash) return fail(HtmlIsInputOrPdf(html), 2);
+        if (clash) return fail(HtmlIsInputOrPdf(html), kBadCommandLine);
     }
     if (!saveShow.empty()) {
         // Saving over the project file that was read is allowed: it has been read completely.
@@ -262,7 +263,7 @@ TExportPlan PlanExport(const TExportCommand& cmd, TSlideShow& show) {
                      SameFile(saveShow, html);
         for (const TFotoRecord& f : show.Fotos)
             clash = clash || SameFile(f.FileName, saveShow);
-        if (clash) return fail(ProjectIsInputOrOutput(saveShow), 2);
+        if (clash) return fail(ProjectIsInputOrOutput(saveShow), kBadCommandLine);
     }
     cmd.overrides.ApplyTo(settings);
     return plan;

@@ -85,6 +85,12 @@ int Fail(const std::string& message, int code) {
     return code;
 }
 
+// The photos that went in as black pictures, one line each.
+void PrintUnreadable(const TExportResult& result) {
+    for (const TUnreadablePhoto& photo : result.unreadable)
+        std::fprintf(stderr, "lumeno-export: %s\n", cli::UnreadablePhotoLine(photo).c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -98,7 +104,7 @@ int main(int argc, char** argv) {
 #endif
     const cli::TParseResult parsed =
         cli::ParseExportCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.ok) return Fail(parsed.message, 2);
+    if (!parsed.ok) return Fail(parsed.message, cli::kBadCommandLine);
     const cli::TExportCommand& cmd = parsed.command;
     if (cmd.help) {
         std::fputs(std::string(cli::Usage()).c_str(), stdout);
@@ -115,7 +121,7 @@ int main(int argc, char** argv) {
 
     if (!saveShow.empty()) {
         const ProjectWriteResult saved = WriteProjectFile(saveShow, show, settings);
-        if (!saved.ok) return Fail(cli::ProjectWriteFailed(saveShow, saved), 1);
+        if (!saved.ok) return Fail(cli::ProjectWriteFailed(saveShow, saved), cli::kFailed);
         std::fprintf(stderr, "%s\n", cli::ProjectWritten(saveShow).c_str());
         if (output.empty() && html.empty()) return 0;
     }
@@ -126,6 +132,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnInterrupt);
 
     const std::vector<TExportPhoto> photos = ExportPhotosOf(show.Fotos);
+    bool warnings = false;
     if (!html.empty()) {
         TConsoleProgress htmlProgress(static_cast<int>(photos.size()));
         TExportOptions htmlOptions;
@@ -139,9 +146,11 @@ int main(int argc, char** argv) {
         htmlSettings.ShowPDF = false;
         const TExportResult written = ExportSlideShow(photos, htmlSettings, html, htmlOptions);
         htmlProgress.Finish();
-        if (!written.ok) return Fail(cli::HtmlFailed(written), 1);
+        if (!written.ok) return Fail(cli::HtmlFailed(written), cli::kFailed);
         std::fprintf(stderr, "%s\n", cli::HtmlWritten(html).c_str());
-        if (output.empty()) return 0;
+        PrintUnreadable(written);
+        warnings = written.HasWarnings();
+        if (output.empty()) return warnings ? cli::kWrittenWithWarnings : 0;
     }
     TConsoleProgress progress(static_cast<int>(photos.size()));
     TExportOptions options;
@@ -152,7 +161,8 @@ int main(int argc, char** argv) {
     options.Words = frontend::DocumentWords();
     const TExportResult result = ExportSlideShow(photos, settings, output, options);
     progress.Finish();
-    if (!result.ok) return Fail(cli::ExportFailed(result), 1);
+    if (!result.ok) return Fail(cli::ExportFailed(result), cli::kFailed);
     std::fprintf(stderr, "%s\n", cli::PdfWritten(result).c_str());
-    return 0;
+    PrintUnreadable(result);
+    return warnings || result.HasWarnings() ? cli::kWrittenWithWarnings : 0;
 }
