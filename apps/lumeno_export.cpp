@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "lumeno-export: %s\n",
                          cli::ProjectReadFailed(path, read.code).c_str());
         if (read.ok) settings = read.settings;
-        return read.ok ? 0 : Fail(cli::ProjectReadFailed(path, read.code), 1);
+        return read.ok ? 0 : Fail(cli::ProjectReadFailed(path, read.code, read.detail), 1);
     };
     // Photos are kept with their full path, so a saved show opens from any folder.
     auto addPhotos = [&]() {

@@ -33,14 +33,6 @@ std::vector<TExportPhoto> ExportPhotosOf(const TDynaArray<TFotoRecord>& fotos) {
 
 namespace {
 
-// Deletes the file on scope exit; a failing delete is ignored.
-struct TTempFile {
-    std::string name;
-    ~TTempFile() {
-        if (!name.empty()) RemoveFile(name);
-    }
-};
-
 // A photo file's bytes when it is a JPEG; false for any other file (only its first bytes
 // are read then) or when it cannot be read whole.
 bool ReadJpegFile(const std::string& name, std::vector<uint8_t>& out) {
@@ -124,11 +116,11 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, boo
             return out;
         }
         TPercentOwner owner(percent);
-        TTempFile temp{UniqueTempFileName("tempim", ".jpg")};
+        TTempFile temp("tempim", ".jpg");
         int width = 0, height = 0;
         bool written =
-            !temp.name.empty() &&
-            RecodeJpegFile(photo.FileName.c_str(), temp.name.c_str(), &width, &height, &owner) == 1;
+            !temp.Name().empty() && RecodeJpegFile(photo.FileName.c_str(), temp.Name().c_str(),
+                                                   &width, &height, &owner) == 1;
         if (!written) {
             ScopedDib image;
             OpenDib(image.get(), photo.FileName.c_str(), -1, &owner);
@@ -143,9 +135,9 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, boo
             if (image->Info->biBitCount != 24) ConvertTo24Bit(*image.get());
             width = image->Info->biWidth;
             height = std::abs(image->Info->biHeight);
-            written = !temp.name.empty() && SaveDib(image.get(), temp.name.c_str(), 7, 0) == 1;
+            written = !temp.Name().empty() && SaveDib(image.get(), temp.Name().c_str(), 7, 0) == 1;
         }
-        if (written && ReadWholeFile(temp.name, out.jpeg.Bytes) == 0 && !out.jpeg.Bytes.empty()) {
+        if (written && ReadWholeFile(temp.Name(), out.jpeg.Bytes) == 0 && !out.jpeg.Bytes.empty()) {
             out.jpeg.Width = width;
             out.jpeg.Height = height;
             return out;
@@ -274,6 +266,16 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
                    : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     jobs = std::max(1, std::min(jobs, 64));
 
+    // The bytes go to a new file beside `path`, which takes its place only when complete: a
+    // failed or cancelled export leaves the old file as it was.
+    TAtomicFile output;
+    if (const int error = output.Begin(path)) {
+        result.code = TExportCode::kCannotCreate;
+        result.detail = error;
+        return result;
+    }
+    const std::string& writeName = output.WriteName();
+
     bool cancelled = false;
     TPdfResult pdf;
     {
@@ -304,12 +306,21 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
             return std::move(prepared->jpeg);
         };
         if (options.Html) {
-            pdf = WriteHtmlSlideShow(path, captions, settings, source, options.Words, options.Loop);
+            pdf = WriteHtmlSlideShow(writeName, captions, settings, source, options.Words,
+                                     options.Loop);
         } else if (options.PhotoPages) {
             const TPhotoPages pages{settings, captions, options.Words.PhotoPagesTextPage};
-            pdf = WritePdfSlideShow(path, settings.FullScreen, svg, n, source, &pages);
+            pdf = WritePdfSlideShow(writeName, settings.FullScreen, svg, n, source, &pages);
         } else {
-            pdf = WritePdfSlideShow(path, settings.FullScreen, svg, n, source);
+            pdf = WritePdfSlideShow(writeName, settings.FullScreen, svg, n, source);
+        }
+    }
+    if (pdf.ok) {
+        if (const int error = output.Commit()) {
+            result.code = output.FailedStep() == TWriteStep::kReplace ? TExportCode::kCannotReplace
+                                                                      : TExportCode::kWriteError;
+            result.detail = error;
+            return result;
         }
     }
     if (pdf.ok && n > 0) progress.PhotoDone(n, n);
@@ -330,7 +341,6 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
         result.code = TExportCode::kFileTooLarge;
         return result;
     case TPdfCode::kStopped:
-        RemoveFile(path);
         result.code = TExportCode::kCancelled;
         return result;
     }

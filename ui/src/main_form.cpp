@@ -341,7 +341,7 @@ void TMainForm::SaveAsBtnClick() {
         this, Text(TMsg::SaveAsTitle), Text(TMsg::ProjectFilter), QStringLiteral("lmo"), true);
     if (name.isEmpty()) return;
     const ProjectWriteResult r = WriteProjectFile(ToPath(name), Show_, Settings());
-    if (!r.ok) ShowProjectError(ProjectFileText(r.code));
+    if (!r.ok) ShowProjectError(ProjectFileMessage(r.code, name, r.detail, TFileAccess::kWrite));
 }
 
 void TMainForm::OpenBtnClick() {
@@ -366,9 +366,9 @@ bool TMainForm::OpenFileNow(const QString& fileName) {
     }
     PaintBox1Paint();
     if (r.code == ProjectFileError::None) return true;
-    Dialogs().MessageBox(this, ProjectFileText(r.code), AppTitle(), mbOK,
-                         r.code == ProjectFileError::TrailingData ? TMsgIcon::Warning
-                                                                  : TMsgIcon::Error);
+    Dialogs().MessageBox(
+        this, ProjectFileMessage(r.code, fileName, r.detail, TFileAccess::kRead), AppTitle(), mbOK,
+        r.code == ProjectFileError::TrailingData ? TMsgIcon::Warning : TMsgIcon::Error);
     return false;
 }
 

@@ -9,7 +9,6 @@
 // every ~50 ms while it waits for a worker, so a window can repaint and move its progress bar.
 //
 // Failures are carried as codes; the window and the command line give them their words.
-#include "lumeno/core/file.h" // UniqueTempFileName: the temporary JPEG files
 #include "lumeno/export/document_texts.h"
 #include "lumeno/project/show.h"
 
@@ -41,14 +40,16 @@ class TExportProgress {
     // Called at least every ~50 ms while the calling thread waits: process window events.
     virtual void Pump() {}
     // Polled between photos; true stops the export (result kCancelled, the partial file
-    // is deleted).
+    // is deleted and an existing file of that name stays as it was).
     virtual bool CancelRequested() { return false; }
 };
 
 enum class TExportCode {
     kOk,
-    kCannotCreate,  // the output file cannot be created or truncated; detail = errno
-    kWriteError,    // a later write failed; detail = the system's error number
+    kCannotCreate,  // the new file beside the target cannot be created, or the target is a
+                    // folder or a file the user may not write; detail = errno
+    kWriteError,    // a later write, the flush or the close failed; detail = errno
+    kCannotReplace, // the finished file could not take the target's place; detail = errno
     kCompressError, // the SVG could not be compressed
     kFileTooLarge,  // the PDF would pass the 4 GiB its offset table can address
     kCancelled,     // TExportProgress::CancelRequested said so
@@ -57,7 +58,7 @@ enum class TExportCode {
 struct TExportResult {
     bool ok = false;
     TExportCode code = TExportCode::kOk;
-    int detail = 0;           // the system's error number for kCannotCreate / kWriteError
+    int detail = 0;           // the system's error number for the failures above
     std::string path;         // the output path as given
     int photos = 0;           // image objects written
     int blackPictures = 0;    // photos that could not be loaded and show as black 320 x 200
@@ -93,11 +94,12 @@ struct TExportOptions {
     TDocumentWords Words;
 };
 
-// Writes the PDF of `photos` with `settings` to `path` (created or truncated). Never throws
-// for I/O; a photo that cannot be loaded becomes a black 320 x 200 picture. When
-// settings.ShowPDF is set and the export succeeded, options.Open (or the system viewer)
-// receives ShortFileName(path). A failed export leaves the partly written file on disk,
-// except after a cancel.
+// Writes the PDF of `photos` with `settings` to `path`. Never throws for I/O; a photo that
+// cannot be loaded becomes a black 320 x 200 picture. The file is written beside `path` and
+// renamed over it only when complete, flushed and forced onto the disk (TAtomicFile,
+// lumeno/core/file.h): on any failure or a cancel an existing file stays byte for byte and
+// nothing else is left behind. When settings.ShowPDF is set and the export succeeded,
+// options.Open (or the system viewer) receives ShortFileName(path).
 TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
                               const TShowSettings& settings, const std::string& path,
                               const TExportOptions& options = {});
