@@ -1,12 +1,14 @@
 // Fuzz target for the photo pages and the HTML slide show: any caption bytes must give
 // lines without blanks at their ends or control characters, any settings a content stream
-// of plain numbers outside its text arrays, and the HTML parts well-nested text elements
-// and an animation whose key times never go back.
+// of plain numbers outside its text arrays, the HTML parts well-nested text elements and an
+// animation whose key times never go back, and a time line that never goes back either.
 #include "lumeno/export/caption_text.h"
 #include "lumeno/export/html_show.h"
 #include "lumeno/export/photo_pages.h"
+#include "lumeno/export/show_timeline.h"
 #include "lumeno/export/svg_document.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -120,6 +122,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             at = before.find_first_of(";\"", at);
             if (before[at] == ';') ++at;
         }
+    }
+
+    // The time line of any settings: never before the start, never back, inside the show's
+    // length, and the presentation's own arithmetic within rounding of it.
+    const lumeno::ShowTimeline timeline(s, n);
+    const std::vector<lumeno::ShowTimeline::TPresentationTimes> shown =
+        timeline.PresentationTimes();
+    const double slack = 1e-9 * (1 + timeline.Length());
+    for (int k = 1; k <= n; ++k) {
+        const lumeno::ShowTimeline::TPhotoTimes t = timeline.Photo(k);
+        Require(t.FadeInStart >= 0 && t.FadeInStart <= t.FullStart &&
+                t.FullStart <= t.FadeOutStart && t.FadeOutStart <= t.FadeOutEnd &&
+                t.FadeOutEnd <= timeline.Length() + slack);
+        const lumeno::ShowTimeline::TPresentationTimes& p = shown[static_cast<size_t>(k - 1)];
+        Require(std::fabs(p.FadeInBegin - t.FadeInStart) <= slack &&
+                std::fabs(p.FadeOutBegin - t.FadeOutStart) <= slack);
     }
     return 0;
 }

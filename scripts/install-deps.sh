@@ -29,6 +29,8 @@ tests=(
   clang-format
   # checking what the program writes and shows
   qpdf poppler-utils libxml2-utils xvfb xauth chromium xdotool file
+  # a font with characters beyond U+FFFF (emoji) for the caption fonts' tests
+  fonts-symbola
   # the installer: cross compiler and the Win32 it runs on here
   mingw-w64 wine64 wine liblnk-utils
   # installing: validators of the desktop files, the package and the man pages

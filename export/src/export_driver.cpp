@@ -4,7 +4,9 @@
 #include "black_jpeg.h"
 #include "lumeno/bitmap/dib_ops.h"
 #include "lumeno/core/file.h"
+#include "lumeno/export/byte_sink.h"
 #include "lumeno/export/html_show.h"
+#include "lumeno/export/output_encoding.h"
 #include "lumeno/export/pdf_writer.h"
 #include "lumeno/export/photo_pages.h"
 #include "lumeno/export/shell_open.h"
@@ -255,7 +257,7 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
     for (const auto& p : photos)
         captions.push_back(p.Text);
     std::vector<uint8_t> svg;
-    if (!CompressSvg(BuildSvgDocument(captions, settings), svg)) {
+    if (!ZlibCompress(BuildSvgDocument(captions, settings), svg)) {
         result.code = TExportCode::kCompressError;
         return result;
     }
@@ -274,7 +276,6 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
         result.detail = error;
         return result;
     }
-    const std::string& writeName = output.WriteName();
 
     bool cancelled = false;
     TPdfResult pdf;
@@ -306,13 +307,15 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
             return std::move(prepared->jpeg);
         };
         if (options.Html) {
-            pdf = WriteHtmlSlideShow(writeName, captions, settings, source, options.Words,
+            pdf = WriteHtmlSlideShow(output.WriteName(), captions, settings, source, options.Words,
                                      options.Loop);
-        } else if (options.PhotoPages) {
-            const TPhotoPages pages{settings, captions, options.Words.PhotoPagesTextPage};
-            pdf = WritePdfSlideShow(writeName, settings.FullScreen, svg, n, source, &pages);
         } else {
-            pdf = WritePdfSlideShow(writeName, settings.FullScreen, svg, n, source);
+            // The sink buffers itself; the stream passes every block straight on.
+            std::setvbuf(output.File().get(), nullptr, _IONBF, 0);
+            TFileSink sink(output.File());
+            const TPhotoPages pages{settings, captions, options.Words.PhotoPagesTextPage};
+            pdf = WritePdfSlideShow(sink, settings.FullScreen, svg, n, source,
+                                    options.PhotoPages ? &pages : nullptr);
         }
     }
     if (pdf.ok) {

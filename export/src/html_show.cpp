@@ -5,7 +5,9 @@
 #include "lumeno/core/number_text.h"
 #include "lumeno/export/caption_text.h"
 #include "lumeno/export/document_texts.h"
+#include "lumeno/export/output_encoding.h"
 #include "lumeno/export/photo_pages.h"
+#include "lumeno/export/show_timeline.h"
 #include "lumeno/export/svg_document.h"
 
 #include <algorithm>
@@ -103,16 +105,13 @@ std::string EscapeLine(const std::u32string& text) {
 } // namespace
 
 std::string HtmlPhotoAnimation(int k, int n, const TShowSettings& settings, bool loop) {
-    const double fade = std::max(0, settings.FadeTime) / 1000.0;
-    const double pause = std::max(0, settings.PauseTime) / 1000.0;
-    // The presentation's time line: with fade in and out each photo has 2F + P of its own;
-    // with cross-fade the next photo fades in while this one fades out.
-    const double step = settings.FadeInOut ? 2 * fade + pause : fade + pause;
-    const double total = std::max(0.001, n * step + (settings.FadeInOut ? 0 : fade));
-    const double in = (k - 1) * step, out = in + fade + pause;
-    const std::string times = "0;" + Fraction(in / total) + ";" + Fraction((in + fade) / total) +
-                              ";" + Fraction(out / total) + ";" + Fraction((out + fade) / total) +
-                              ";1";
+    const ShowTimeline timeline(settings, n);
+    // An animation needs a positive duration, also for a show without fade and pause.
+    const double total = std::max(0.001, timeline.Length());
+    const ShowTimeline::TPhotoTimes t = timeline.Photo(k);
+    const std::string times =
+        "0;" + Fraction(t.FadeInStart / total) + ";" + Fraction(t.FullStart / total) + ";" +
+        Fraction(t.FadeOutStart / total) + ";" + Fraction(t.FadeOutEnd / total) + ";1";
     return "<animate attributeName=\"opacity\" values=\"0;0;1;1;0;0\" keyTimes=\"" + times +
            "\" dur=\"" + FormatSeconds(total) + "s\" " +
            (loop ? "repeatCount=\"indefinite\"" : "fill=\"freeze\"") + " />";

@@ -1,4 +1,5 @@
-// The PDF container writer.
+// The PDF container writer: an object allocator and one writer per section (skeleton,
+// images, photo pages, caption fonts), tied together by WritePdfSlideShow.
 #include "lumeno/export/pdf_writer.h"
 
 #include "lumeno/core/dyna_array.h"
@@ -6,94 +7,88 @@
 #include "lumeno/core/number_text.h"
 #include "lumeno/export/caption_text.h"
 #include "lumeno/export/document_texts.h"
+#include "lumeno/export/output_encoding.h"
 #include "lumeno/export/photo_pages.h"
-#include "lumeno/export/svg_document.h"
 
 #include <cerrno>
-#include <cstring>
+#include <cstdio>
 
 namespace lumeno {
 
 namespace {
 
-// The output file: raw bytes appended through a buffer; the position is the count of bytes
-// handed to Write, so offsets are exact whatever the buffering. The first failing write is
-// remembered and every later write is skipped.
-class TPdfFile {
+// Object numbers handed out in file order, and where each object starts. Objects are
+// written in ascending order of their numbers, each once, so the offsets are kept in write
+// order (element i belongs to object i + 1).
+class TPdfObjects {
   public:
-    bool Open(const std::string& path) {
-        errno = 0;
-        file_ = OpenFile(path, TFileMode::kWrite);
-        if (!file_) {
-            error_ = errno ? errno : EIO;
-            return false;
-        }
-        // The writer buffers itself; the stream passes every block straight on.
-        std::setvbuf(file_.get(), nullptr, _IONBF, 0);
-        return true;
-    }
-    int64_t Position() const { return position_; }
-    int Error() const { return error_; }
+    explicit TPdfObjects(TByteSink& sink) : sink_(sink) {}
 
-    void Write(const void* data, size_t size) {
-        position_ += static_cast<int64_t>(size);
-        if (error_) return;
-        const char* p = static_cast<const char*>(data);
-        if (buffer_.size() + size <= kBufferSize) {
-            buffer_.insert(buffer_.end(), p, p + size);
-            return;
-        }
-        Flush();
-        if (size >= kBufferSize)
-            WriteAll(p, size);
+    // Reserves `count` numbers and returns the first.
+    int64_t Reserve(int64_t count) {
+        const int64_t first = next_;
+        next_ += count;
+        return first;
+    }
+    TByteSink& Sink() { return sink_; }
+    // Too large once an offset no longer fits the cross-reference table's ten digits.
+    bool TooLarge() const { return tooLarge_; }
+    bool Failed() const { return tooLarge_ || sink_.Error() != 0; }
+
+    // "N 0 obj" at the object's recorded offset.
+    void Begin(int64_t number) {
+        const int64_t position = sink_.Position();
+        if (position > static_cast<int64_t>(UINT32_MAX))
+            tooLarge_ = true;
         else
-            buffer_.insert(buffer_.end(), p, p + size);
+            offsets_.Append() = static_cast<uint32_t>(position);
+        Line(FormatInteger(number) + " 0 obj");
     }
-    void Write(const std::string& s) { Write(s.data(), s.size()); }
-    void WriteLineCR(const std::string& s) { Write(s + "\r"); }
-    void WriteLineLF(const std::string& s) { Write(s + "\n"); }
-    void WriteLineCRLF(const std::string& s) { Write(s + "\r\n"); }
+    void Line(const std::string& s) { sink_.Write(s + "\r"); }
+    void LineLF(const std::string& s) { sink_.Write(s + "\n"); }
+    // The end of an object that is one dictionary.
+    void EndDictionary() {
+        Line(">>");
+        Line("endobj");
+    }
 
-    // Flushes and closes; false (Error() set) when a write or the close failed.
-    bool Close() {
-        Flush();
-        const int closed = file_.Close();
-        if (!error_) error_ = closed;
-        return error_ == 0;
-    }
+    // The cross-reference table of every object begun, the trailer naming object 1 as the
+    // root, and the end of the file; nothing when an offset was too large or a write failed.
+    void WriteXrefAndTrailer();
 
   private:
-    static constexpr size_t kBufferSize = 1 << 16;
-
-    void Flush() {
-        if (!error_ && !buffer_.empty()) WriteAll(buffer_.data(), buffer_.size());
-        buffer_.clear();
-    }
-    void WriteAll(const char* p, size_t size) {
-        if (!error_) error_ = file_.Write(p, size);
-    }
-
-    TFile file_;
-    int error_ = 0;
-    int64_t position_ = 0;
-    std::vector<char> buffer_;
+    TByteSink& sink_;
+    TDynaArray<uint32_t> offsets_;
+    int64_t next_ = 1;
+    bool tooLarge_ = false;
 };
 
-// Offsets of the objects in write order; element i belongs to object i + 1.
-class TOffsetTable {
-  public:
-    // False when the offset no longer fits the 4-byte table.
-    bool Add(int64_t position) {
-        if (position > static_cast<int64_t>(UINT32_MAX)) return false;
-        table_.Append() = static_cast<uint32_t>(position);
-        return true;
-    }
-    int Count() const { return table_.Count(); }
-    uint32_t operator[](int i) const { return table_[i]; }
+std::string Padded10(uint32_t value) {
+    std::string s = FormatInteger(value);
+    return std::string(10 - s.size(), '0') + s;
+}
 
-  private:
-    TDynaArray<uint32_t> table_;
-};
+void TPdfObjects::WriteXrefAndTrailer() {
+    const int64_t xref = sink_.Position();
+    if (xref > static_cast<int64_t>(UINT32_MAX)) tooLarge_ = true;
+    if (Failed()) return;
+    const int count = offsets_.Count();
+    std::string table;
+    table.reserve(static_cast<size_t>(count + 2) * 20 + 64);
+    table += "xref\r";
+    table += "0 " + FormatInteger(count + 1) + "\r\n";
+    table += "0000000000 65535 f\r\n";
+    for (int i = 0; i < count; ++i)
+        table += Padded10(offsets_[i]) + " 00000 n\r\n";
+    sink_.Write(table);
+    Line("trailer");
+    Line("<< /Size " + FormatInteger(count + 1));
+    Line("   /Root 1 0 R");
+    Line(">>");
+    Line("startxref");
+    Line(FormatInteger(xref));
+    Line("%%EOF");
+}
 
 // UTF-8 text of ASCII and German letters as the inside of a string literal for the text
 // page's MacRoman font; any other character becomes "?".
@@ -129,355 +124,408 @@ std::string MacRomanLiteral(const std::string& utf8) {
     return out;
 }
 
-std::string Padded10(uint32_t value) {
-    std::string s = FormatInteger(value);
-    return std::string(10 - s.size(), '0') + s;
+// Object numbers of one file: the 19 skeleton objects, one image per photo, with photo
+// pages a page and its contents per photo; the caption fonts take theirs after those.
+struct TPdfPlan {
+    int PhotoCount = 0;
+    bool FullScreen = false;
+    const TPhotoPages* Pages = nullptr;
+    int64_t FirstImage = 0;
+    int64_t FirstPage = 0;
+
+    int64_t Image(int k) const { return FirstImage + k - 1; }
+    int64_t Page(int k) const { return FirstPage + 2LL * (k - 1); }
+};
+
+TPdfPlan PlanObjects(TPdfObjects& objects, bool fullScreen, int photoCount,
+                     const TPhotoPages* pages) {
+    TPdfPlan plan;
+    plan.PhotoCount = photoCount;
+    plan.FullScreen = fullScreen;
+    plan.Pages = pages;
+    objects.Reserve(19);
+    plan.FirstImage = objects.Reserve(photoCount);
+    plan.FirstPage = objects.Reserve(pages ? 2LL * photoCount : 0);
+    return plan;
+}
+
+// Objects 1 to 4: the catalog, the outlines, the page tree and the text page.
+void WriteCatalogAndPageTree(TPdfObjects& o, const TPdfPlan& plan) {
+    const int n = plan.PhotoCount;
+    o.Begin(1);
+    o.Line("<<");
+    o.Line("   /Type /Catalog");
+    o.Line("   /Outlines 2 0 R");
+    o.Line("   /Pages 3 0 R");
+    o.Line("   /Names 8 0 R");
+    if (plan.Pages) {
+        o.Line("   /Version /1.5");
+        if (plan.FullScreen) o.Line("   /PageMode /FullScreen");
+        if (n > 0) o.Line("   /OpenAction [" + FormatInteger(plan.Page(1)) + " 0 R /Fit]");
+    }
+    o.EndDictionary();
+
+    o.Begin(2);
+    o.Line("<< /Type /Outlines");
+    o.Line("   /Count 0");
+    o.EndDictionary();
+
+    o.Begin(3);
+    o.Line("<< /Type /Pages");
+    if (plan.Pages && n > 0) {
+        // The photos come first, so a viewer that opens at the first page starts the show.
+        std::string kids = "   /Kids [";
+        for (int k = 1; k <= n; ++k)
+            kids += FormatInteger(plan.Page(k)) + " 0 R ";
+        o.Line(kids + "4 0 R]");
+        o.Line("   /Count " + FormatInteger(n + 1LL));
+    } else {
+        o.Line("   /Kids [4 0 R]");
+        o.Line("   /Count 1");
+    }
+    o.EndDictionary();
+
+    o.Begin(4);
+    o.Line("<< /Type /Page");
+    o.Line("   /Parent 3 0 R");
+    o.Line("   /MediaBox [0 0 612 792]");
+    o.Line("   /Contents 5 0 R");
+    o.Line("   /Resources << /ProcSet 6 0 R");
+    o.Line("                 /Font << /F1 7 0 R >>");
+    o.Line("              >>");
+    o.EndDictionary();
+}
+
+// Objects 5 to 7: the text page's content, its procedure set and its font. Returns the
+// content's length (object 17).
+int64_t WriteTextPage(TPdfObjects& o, const TPdfPlan& plan) {
+    o.Begin(5);
+    o.Line("<< /Length 17 0 R >>");
+    o.LineLF("stream");
+    const int64_t start = o.Sink().Position();
+    o.Line("    BT");
+    o.Line("        /F1 12 Tf");
+    o.Line("        36 720 Td");
+    const std::vector<std::string> lines =
+        plan.Pages ? plan.Pages->TextPageLines : DefaultTextPageLines();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) o.Line("        0 -20 Td");
+        o.Line("        (" + (plan.Pages ? MacRomanLiteral(lines[i]) : lines[i]) + ") Tj");
+    }
+    o.LineLF("    ET");
+    const int64_t length = o.Sink().Position() - start;
+    o.Line("endstream");
+    o.Line("endobj");
+
+    o.Begin(6);
+    o.Line("    [/PDF /Text]");
+    o.Line("endobj");
+
+    o.Begin(7);
+    o.Line("<<  /Type /Font");
+    o.Line("    /Subtype /Type1");
+    o.Line("    /Name /F1");
+    o.Line("    /BaseFont /Helvetica");
+    o.Line("    /Encoding /MacRomanEncoding");
+    o.EndDictionary();
+    return length;
+}
+
+// Objects 8 to 10: the name dictionary and the on-load script that starts the presentation.
+// Returns the script's length (object 18).
+int64_t WriteStartScript(TPdfObjects& o, const TPdfPlan& plan) {
+    o.Begin(8);
+    o.Line("<<");
+    o.Line("    /AlternatePresentations 11 0 R");
+    o.Line("    /JavaScript 9 0 R");
+    o.EndDictionary();
+
+    o.Begin(9);
+    o.Line("<<");
+    o.Line("    /Names [ (OnLoadJavaScript)<< /S /JavaScript /JS 10 0 R >> ]");
+    o.EndDictionary();
+
+    o.Begin(10);
+    o.Line("<<  /Length 18 0 R >>");
+    o.LineLF("stream");
+    const int64_t start = o.Sink().Position();
+    o.Line("if (alternatePresentations['MySVGFile.svg'] != null ) {");
+    o.Line(plan.FullScreen ? "    app.fs.isFullScreen = true;"
+                           : "    app.fs.isFullScreen = false;");
+    o.Line("    alternatePresentations['MySVGFile.svg'].start(null);");
+    o.LineLF("}");
+    const int64_t length = o.Sink().Position() - start;
+    o.Line("endstream");
+    o.Line("endobj");
+    return length;
+}
+
+// Objects 11 to 16: the alternate presentation, its resource name tree and the compressed
+// SVG as embedded file. Returns the embedded stream's length (object 19).
+int64_t WritePresentation(TPdfObjects& o, const TPdfPlan& plan,
+                          const std::vector<uint8_t>& compressedSvg) {
+    o.Begin(11);
+    o.Line("<<");
+    o.Line("    /Names [ (MySVGFile.svg)12 0 R ]");
+    o.EndDictionary();
+
+    o.Begin(12);
+    o.Line("<<");
+    o.Line("    /Type /SlideShow");
+    o.Line("    /Subtype /Embedded");
+    o.Line("    /Resources 13 0 R");
+    o.Line("    /StartResource (MySVGFile.svg)");
+    o.EndDictionary();
+
+    o.Begin(13);
+    o.Line("<<");
+    std::string names = "    /Names [ (MySVGFile.svg) 14 0 R ";
+    names.reserve(names.size() + static_cast<size_t>(plan.PhotoCount) * 24);
+    for (int k = 1; k <= plan.PhotoCount; ++k)
+        names += "(" + ImageResourceName(k) + ") " + FormatInteger(plan.Image(k)) + " 0 R ";
+    names += "]";
+    o.Line(names);
+    o.EndDictionary();
+
+    o.Begin(14);
+    o.Line("<<");
+    o.Line("    /Type /FileSpec");
+    o.Line("    /F (MySVGFile.svg)");
+    o.Line("    /EF 15 0 R");
+    o.EndDictionary();
+
+    o.Begin(15);
+    o.Line("<<");
+    o.Line("    /F 16 0 R");
+    o.EndDictionary();
+
+    o.Begin(16);
+    o.Line("<<");
+    o.Line("    /Length 19 0 R");
+    o.Line("    /Type /EmbeddedFile");
+    o.Line("    /Subtype /image#2Fsvg+xml");
+    o.Line("    /Filter /FlateDecode");
+    o.Line(">>");
+    o.LineLF("stream");
+    const int64_t start = o.Sink().Position();
+    o.Sink().Write(compressedSvg.data(), compressedSvg.size());
+    o.Sink().Write("\n", 1);
+    const int64_t length = o.Sink().Position() - start;
+    o.Line("endstream");
+    o.Line("endobj");
+    return length;
+}
+
+// Objects 1 to 19, the same in every file but for the photo count, the photo pages' entries
+// and full screen.
+void WriteSkeleton(TPdfObjects& o, const TPdfPlan& plan,
+                   const std::vector<uint8_t>& compressedSvg) {
+    o.Line("%PDF-1.4");
+    o.Line("%\xE2\xE3\xCF\xD3");
+    WriteCatalogAndPageTree(o, plan);
+    const int64_t pageLength = WriteTextPage(o, plan);
+    const int64_t scriptLength = WriteStartScript(o, plan);
+    const int64_t svgLength = WritePresentation(o, plan, compressedSvg);
+    for (auto [number, length] :
+         {std::pair{17, pageLength}, std::pair{18, scriptLength}, std::pair{19, svgLength}}) {
+        o.Begin(number);
+        o.Line(FormatInteger(length));
+        o.Line("endobj");
+    }
+}
+
+// One image object per photo, asked from `source` one at a time; `sizes` gets each photo's
+// width and height. False when the source stopped the export; stops early (true) on a
+// failed write or a file grown too large.
+bool WriteImages(TPdfObjects& o, const TPdfPlan& plan, const TPhotoSource& source,
+                 std::vector<std::pair<int32_t, int32_t>>& sizes) {
+    for (int k = 1; k <= plan.PhotoCount && !o.Failed(); ++k) {
+        std::optional<TJpegImage> jpeg = source(k);
+        if (!jpeg) return false;
+        o.Begin(plan.Image(k));
+        o.Line("<< /Type /XObject /Subtype /Image /Width " + FormatInteger(jpeg->Width) +
+               " /Height " + FormatInteger(jpeg->Height) + " /BitsPerComponent 8 /ColorSpace " +
+               (jpeg->Grey ? "/DeviceGray" : "/DeviceRGB") + " /Length " +
+               FormatInteger(static_cast<int64_t>(jpeg->Bytes.size())) + " /Filter /DCTDecode >>");
+        o.LineLF("stream");
+        o.Sink().Write(jpeg->Bytes.data(), jpeg->Bytes.size());
+        o.Line("endstream");
+        o.Line("endobj");
+        sizes.emplace_back(jpeg->Width, jpeg->Height);
+    }
+    return true;
+}
+
+// A stream object's dictionary and data, zlib-compressed unless zlib fails.
+void WriteCompressedStream(TPdfObjects& o, const std::string& data, const std::string& extra) {
+    std::vector<uint8_t> packed;
+    const bool compressed = ZlibCompress(data, packed);
+    o.Line("<< /Length " +
+           FormatInteger(static_cast<int64_t>(compressed ? packed.size() : data.size())) + extra +
+           (compressed ? " /Filter /FlateDecode" : "") + " >>");
+    o.LineLF("stream");
+    if (compressed)
+        o.Sink().Write(packed.data(), packed.size());
+    else
+        o.Sink().Write(data);
+    o.LineLF("");
+    o.Line("endstream");
+    o.Line("endobj");
+}
+
+// The caption fonts from `first` on: one standard Helvetica, or per embedded font five
+// objects (Type0 font, CID font with its widths, descriptor, font program, ToUnicode map).
+void WriteCaptionFonts(TPdfObjects& o, const TCaptionFonts& fonts,
+                       const std::vector<TEmbeddedFont>& embedded, int64_t first) {
+    if (!fonts.Unicode()) {
+        o.Begin(first);
+        o.Line("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica "
+               "/Encoding /WinAnsiEncoding >>");
+        o.Line("endobj");
+    }
+    int64_t number = first;
+    for (const TEmbeddedFont& font : embedded) {
+        o.Begin(number);
+        o.Line("<< /Type /Font /Subtype /Type0 /BaseFont /" + font.BaseFont +
+               " /Encoding /Identity-H /DescendantFonts [" + FormatInteger(number + 1) +
+               " 0 R] /ToUnicode " + FormatInteger(number + 4) + " 0 R >>");
+        o.Line("endobj");
+        o.Begin(number + 1);
+        std::string widths = "/W [0 [";
+        for (size_t g = 0; g < font.Widths.size(); ++g)
+            widths += (g % 16 == 15 ? "\r" : g ? " " : "") + FormatInteger(font.Widths[g]);
+        widths += "]]";
+        o.Line("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + font.BaseFont);
+        o.Line("   /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>");
+        o.Line("   /FontDescriptor " + FormatInteger(number + 2) + " 0 R /CIDToGIDMap /Identity");
+        o.Line("   " + widths);
+        o.Line(">>");
+        o.Line("endobj");
+        o.Begin(number + 2);
+        o.Line("<< /Type /FontDescriptor /FontName /" + font.BaseFont + " /Flags 32 /FontBBox [" +
+               FormatInteger(font.BBox[0]) + " " + FormatInteger(font.BBox[1]) + " " +
+               FormatInteger(font.BBox[2]) + " " + FormatInteger(font.BBox[3]) +
+               "] /ItalicAngle 0 /Ascent " + FormatInteger(font.Ascent) + " /Descent " +
+               FormatInteger(font.Descent) + " /CapHeight " + FormatInteger(font.CapHeight) +
+               " /StemV 80 /FontFile2 " + FormatInteger(number + 3) + " 0 R >>");
+        o.Line("endobj");
+        o.Begin(number + 3);
+        WriteCompressedStream(o, std::string(font.Program.begin(), font.Program.end()),
+                              " /Length1 " +
+                                  FormatInteger(static_cast<int64_t>(font.Program.size())));
+        o.Begin(number + 4);
+        WriteCompressedStream(o, font.ToUnicode, "");
+        number += 5;
+    }
+}
+
+// One photo page and its content stream.
+void WritePhotoPage(TPdfObjects& o, const TPdfPlan& plan, int k, int32_t w, int32_t h,
+                    const TCaptionLayout& layout, const TCaptionFonts& fonts,
+                    const std::string& fontList, const std::string& timing) {
+    const TPageSize size = PhotoPageSize(w, h);
+    o.Begin(plan.Page(k));
+    o.Line("<< /Type /Page");
+    o.Line("   /Parent 3 0 R");
+    o.Line("   /MediaBox [0 0 " + FormatInteger(size.Width) + " " + FormatInteger(size.Height) +
+           "]");
+    o.Line("   /Contents " + FormatInteger(plan.Page(k) + 1) + " 0 R");
+    o.Line("   /Resources << /ProcSet [/PDF /Text /ImageC]");
+    o.Line("                 /XObject << /Im1 " + FormatInteger(plan.Image(k)) + " 0 R >>");
+    o.Line(fontList);
+    o.Line("              >>");
+    o.Line("   " + timing);
+    o.EndDictionary();
+    const std::string content = PhotoPageContent(size, w, h, layout, fonts, plan.Pages->Settings);
+    o.Begin(plan.Page(k) + 1);
+    o.Line("<< /Length " + FormatInteger(static_cast<int64_t>(content.size())) + " >>");
+    o.LineLF("stream");
+    o.Sink().Write(content);
+    o.Line("endstream");
+    o.Line("endobj");
+}
+
+// The photo pages and then their fonts. Returns the caption characters no font covers.
+std::u32string WritePhotoPages(TPdfObjects& o, const TPdfPlan& plan,
+                               const std::vector<std::pair<int32_t, int32_t>>& sizes) {
+    const TPhotoPages& pages = *plan.Pages;
+    // Every caption is laid out before the first page is written: the fonts' subsets must
+    // hold the glyphs of all pages.
+    TCaptionFonts fonts(NeedsUnicodeFont(pages.Captions));
+    std::vector<TCaptionLayout> layouts;
+    for (size_t i = 0; i < sizes.size(); ++i)
+        layouts.push_back(
+            LayoutCaption(i < pages.Captions.size() ? pages.Captions[i] : std::string(),
+                          PhotoPageSize(sizes[i].first, sizes[i].second), pages.Settings, fonts));
+    const std::vector<TEmbeddedFont> embedded = fonts.Embed();
+    const int64_t firstFont =
+        o.Reserve(fonts.Unicode() ? 5LL * static_cast<int64_t>(embedded.size()) : 1);
+    std::string fontList = "                 /Font <<";
+    for (int i = 0; i < fonts.FontCount(); ++i)
+        fontList += " /F" + FormatInteger(i + 1) + " " +
+                    FormatInteger(firstFont + (fonts.Unicode() ? 5LL * i : 0)) + " 0 R";
+    fontList += " >>";
+
+    const std::string timing = PhotoPageTiming(pages.Settings);
+    for (int k = 1; k <= plan.PhotoCount; ++k) {
+        const auto [w, h] = sizes[static_cast<size_t>(k - 1)];
+        WritePhotoPage(o, plan, k, w, h, layouts[static_cast<size_t>(k - 1)], fonts, fontList,
+                       timing);
+    }
+    WriteCaptionFonts(o, fonts, embedded, firstFont);
+    return fonts.Missing();
 }
 
 } // namespace
+
+TPdfResult WritePdfSlideShow(TByteSink& sink, bool fullScreen,
+                             const std::vector<uint8_t>& compressedSvg, int photoCount,
+                             const TPhotoSource& source, const TPhotoPages* pages) {
+    TPdfResult result;
+    TPdfObjects objects(sink);
+    const TPdfPlan plan = PlanObjects(objects, fullScreen, photoCount, pages);
+    WriteSkeleton(objects, plan, compressedSvg);
+    std::vector<std::pair<int32_t, int32_t>> sizes;
+    if (!WriteImages(objects, plan, source, sizes)) {
+        sink.Finish();
+        result.code = TPdfCode::kStopped;
+        return result;
+    }
+    if (pages && photoCount > 0 && static_cast<int>(sizes.size()) == photoCount)
+        result.missing = WritePhotoPages(objects, plan, sizes);
+    objects.WriteXrefAndTrailer();
+    const int error = sink.Finish();
+    if (objects.TooLarge()) {
+        result.code = TPdfCode::kFileTooLarge;
+    } else if (error) {
+        result.code = TPdfCode::kWriteError;
+        result.detail = error;
+    } else {
+        result.ok = true;
+    }
+    return result;
+}
 
 TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
                              const std::vector<uint8_t>& compressedSvg, int photoCount,
                              const TPhotoSource& source, const TPhotoPages* pages) {
     TPdfResult result;
-    TPdfFile f;
-    if (!f.Open(path)) {
+    errno = 0;
+    TFile file = OpenFile(path, TFileMode::kWrite);
+    if (!file) {
         result.code = TPdfCode::kCannotCreate;
-        result.detail = f.Error();
+        result.detail = errno ? errno : EIO;
         return result;
     }
-    TOffsetTable offsets;
-    bool tooLarge = false;
-    auto obj = [&](int number) {
-        if (!offsets.Add(f.Position())) tooLarge = true;
-        f.WriteLineCR(FormatInteger(number) + " 0 obj");
-    };
-    auto end = [&] {
-        f.WriteLineCR(">>");
-        f.WriteLineCR("endobj");
-    };
-
-    f.WriteLineCR("%PDF-1.4");
-    f.WriteLineCR("%\xE2\xE3\xCF\xD3");
-
-    obj(1);
-    f.WriteLineCR("<<");
-    f.WriteLineCR("   /Type /Catalog");
-    f.WriteLineCR("   /Outlines 2 0 R");
-    f.WriteLineCR("   /Pages 3 0 R");
-    f.WriteLineCR("   /Names 8 0 R");
-    // Photo pages: after the images a page and its contents each, then the caption fonts.
-    auto photoPage = [&](int k) { return 20LL + photoCount + 2LL * (k - 1); };
-    const int64_t pagesFont = 20LL + 3LL * photoCount;
-    if (pages) {
-        f.WriteLineCR("   /Version /1.5");
-        if (fullScreen) f.WriteLineCR("   /PageMode /FullScreen");
-        if (photoCount > 0)
-            f.WriteLineCR("   /OpenAction [" + FormatInteger(photoPage(1)) + " 0 R /Fit]");
-    }
-    end();
-
-    obj(2);
-    f.WriteLineCR("<< /Type /Outlines");
-    f.WriteLineCR("   /Count 0");
-    end();
-
-    obj(3);
-    f.WriteLineCR("<< /Type /Pages");
-    if (pages && photoCount > 0) {
-        // The photos come first, so a viewer that opens at the first page starts the show.
-        std::string kids = "   /Kids [";
-        for (int k = 1; k <= photoCount; ++k)
-            kids += FormatInteger(photoPage(k)) + " 0 R ";
-        f.WriteLineCR(kids + "4 0 R]");
-        f.WriteLineCR("   /Count " + FormatInteger(photoCount + 1LL));
-    } else {
-        f.WriteLineCR("   /Kids [4 0 R]");
-        f.WriteLineCR("   /Count 1");
-    }
-    end();
-
-    obj(4);
-    f.WriteLineCR("<< /Type /Page");
-    f.WriteLineCR("   /Parent 3 0 R");
-    f.WriteLineCR("   /MediaBox [0 0 612 792]");
-    f.WriteLineCR("   /Contents 5 0 R");
-    f.WriteLineCR("   /Resources << /ProcSet 6 0 R");
-    f.WriteLineCR("                 /Font << /F1 7 0 R >>");
-    f.WriteLineCR("              >>");
-    end();
-
-    obj(5);
-    f.WriteLineCR("<< /Length 17 0 R >>");
-    f.WriteLineLF("stream");
-    int64_t start = f.Position();
-    f.WriteLineCR("    BT");
-    f.WriteLineCR("        /F1 12 Tf");
-    f.WriteLineCR("        36 720 Td");
-    {
-        const std::vector<std::string> lines =
-            pages ? pages->TextPageLines : DefaultTextPageLines();
-        for (size_t i = 0; i < lines.size(); ++i) {
-            if (i > 0) f.WriteLineCR("        0 -20 Td");
-            f.WriteLineCR("        (" + (pages ? MacRomanLiteral(lines[i]) : lines[i]) + ") Tj");
-        }
-    }
-    f.WriteLineLF("    ET");
-    const int64_t pageLength = f.Position() - start;
-    f.WriteLineCR("endstream");
-    f.WriteLineCR("endobj");
-
-    obj(6);
-    f.WriteLineCR("    [/PDF /Text]");
-    f.WriteLineCR("endobj");
-
-    obj(7);
-    f.WriteLineCR("<<  /Type /Font");
-    f.WriteLineCR("    /Subtype /Type1");
-    f.WriteLineCR("    /Name /F1");
-    f.WriteLineCR("    /BaseFont /Helvetica");
-    f.WriteLineCR("    /Encoding /MacRomanEncoding");
-    end();
-
-    obj(8);
-    f.WriteLineCR("<<");
-    f.WriteLineCR("    /AlternatePresentations 11 0 R");
-    f.WriteLineCR("    /JavaScript 9 0 R");
-    end();
-
-    obj(9);
-    f.WriteLineCR("<<");
-    f.WriteLineCR("    /Names [ (OnLoadJavaScript)<< /S /JavaScript /JS 10 0 R >> ]");
-    end();
-
-    obj(10);
-    f.WriteLineCR("<<  /Length 18 0 R >>");
-    f.WriteLineLF("stream");
-    start = f.Position();
-    f.WriteLineCR("if (alternatePresentations['MySVGFile.svg'] != null ) {");
-    f.WriteLineCR(fullScreen ? "    app.fs.isFullScreen = true;"
-                             : "    app.fs.isFullScreen = false;");
-    f.WriteLineCR("    alternatePresentations['MySVGFile.svg'].start(null);");
-    f.WriteLineLF("}");
-    const int64_t scriptLength = f.Position() - start;
-    f.WriteLineCR("endstream");
-    f.WriteLineCR("endobj");
-
-    obj(11);
-    f.WriteLineCR("<<");
-    f.WriteLineCR("    /Names [ (MySVGFile.svg)12 0 R ]");
-    end();
-
-    obj(12);
-    f.WriteLineCR("<<");
-    f.WriteLineCR("    /Type /SlideShow");
-    f.WriteLineCR("    /Subtype /Embedded");
-    f.WriteLineCR("    /Resources 13 0 R");
-    f.WriteLineCR("    /StartResource (MySVGFile.svg)");
-    end();
-
-    obj(13);
-    f.WriteLineCR("<<");
-    {
-        std::string names = "    /Names [ (MySVGFile.svg) 14 0 R ";
-        names.reserve(names.size() + static_cast<size_t>(photoCount) * 24);
-        for (int k = 1; k <= photoCount; ++k)
-            names += "(" + ImageResourceName(k) + ") " + FormatInteger(19LL + k) + " 0 R ";
-        names += "]";
-        f.WriteLineCR(names);
-    }
-    end();
-
-    obj(14);
-    f.WriteLineCR("<<");
-    f.WriteLineCR("    /Type /FileSpec");
-    f.WriteLineCR("    /F (MySVGFile.svg)");
-    f.WriteLineCR("    /EF 15 0 R");
-    end();
-
-    obj(15);
-    f.WriteLineCR("<<");
-    f.WriteLineCR("    /F 16 0 R");
-    end();
-
-    obj(16);
-    f.WriteLineCR("<<");
-    f.WriteLineCR("    /Length 19 0 R");
-    f.WriteLineCR("    /Type /EmbeddedFile");
-    f.WriteLineCR("    /Subtype /image#2Fsvg+xml");
-    f.WriteLineCR("    /Filter /FlateDecode");
-    f.WriteLineCR(">>");
-    f.WriteLineLF("stream");
-    start = f.Position();
-    f.Write(compressedSvg.data(), compressedSvg.size());
-    f.Write("\n", 1);
-    const int64_t svgLength = f.Position() - start;
-    f.WriteLineCR("endstream");
-    f.WriteLineCR("endobj");
-
-    for (auto [number, length] :
-         {std::pair{17, pageLength}, std::pair{18, scriptLength}, std::pair{19, svgLength}}) {
-        obj(number);
-        f.WriteLineCR(FormatInteger(length));
-        f.WriteLineCR("endobj");
-    }
-
-    std::vector<std::pair<int32_t, int32_t>> photoSizes;
-    for (int k = 1; k <= photoCount && !f.Error() && !tooLarge; ++k) {
-        std::optional<TJpegImage> jpeg = source(k);
-        if (!jpeg) {
-            f.Close();
-            result.code = TPdfCode::kStopped;
-            return result;
-        }
-        obj(19 + k);
-        f.WriteLineCR(
-            "<< /Type /XObject /Subtype /Image /Width " + FormatInteger(jpeg->Width) + " /Height " +
-            FormatInteger(jpeg->Height) + " /BitsPerComponent 8 /ColorSpace " +
-            (jpeg->Grey ? "/DeviceGray" : "/DeviceRGB") + " /Length " +
-            FormatInteger(static_cast<int64_t>(jpeg->Bytes.size())) + " /Filter /DCTDecode >>");
-        f.WriteLineLF("stream");
-        f.Write(jpeg->Bytes.data(), jpeg->Bytes.size());
-        f.WriteLineCR("endstream");
-        f.WriteLineCR("endobj");
-        if (pages) photoSizes.emplace_back(jpeg->Width, jpeg->Height);
-    }
-
-    if (pages && photoCount > 0 && static_cast<int>(photoSizes.size()) == photoCount) {
-        // Every caption is laid out before the first page is written: the fonts' subsets
-        // must hold the glyphs of all pages.
-        TCaptionFonts fonts(NeedsUnicodeFont(pages->Captions));
-        std::vector<TCaptionLayout> layouts;
-        for (int k = 1; k <= photoCount; ++k) {
-            const size_t index = static_cast<size_t>(k - 1);
-            const auto [w, h] = photoSizes[index];
-            layouts.push_back(LayoutCaption(index < pages->Captions.size() ? pages->Captions[index]
-                                                                           : std::string(),
-                                            PhotoPageSize(w, h), pages->Settings, fonts));
-        }
-        const std::vector<TEmbeddedFont> embedded = fonts.Embed();
-        result.missing = fonts.Missing();
-        std::string fontList = "                 /Font <<";
-        for (int i = 0; i < fonts.FontCount(); ++i)
-            fontList += " /F" + FormatInteger(i + 1) + " " +
-                        FormatInteger(pagesFont + (fonts.Unicode() ? 5LL * i : 0)) + " 0 R";
-        fontList += " >>";
-
-        const std::string timing = PhotoPageTiming(pages->Settings);
-        for (int k = 1; k <= photoCount; ++k) {
-            const auto [w, h] = photoSizes[static_cast<size_t>(k - 1)];
-            const TPageSize size = PhotoPageSize(w, h);
-            obj(static_cast<int>(photoPage(k)));
-            f.WriteLineCR("<< /Type /Page");
-            f.WriteLineCR("   /Parent 3 0 R");
-            f.WriteLineCR("   /MediaBox [0 0 " + FormatInteger(size.Width) + " " +
-                          FormatInteger(size.Height) + "]");
-            f.WriteLineCR("   /Contents " + FormatInteger(photoPage(k) + 1) + " 0 R");
-            f.WriteLineCR("   /Resources << /ProcSet [/PDF /Text /ImageC]");
-            f.WriteLineCR("                 /XObject << /Im1 " + FormatInteger(19LL + k) +
-                          " 0 R >>");
-            f.WriteLineCR(fontList);
-            f.WriteLineCR("              >>");
-            f.WriteLineCR("   " + timing);
-            end();
-            const std::string content = PhotoPageContent(
-                size, w, h, layouts[static_cast<size_t>(k - 1)], fonts, pages->Settings);
-            obj(static_cast<int>(photoPage(k) + 1));
-            f.WriteLineCR("<< /Length " + FormatInteger(static_cast<int64_t>(content.size())) +
-                          " >>");
-            f.WriteLineLF("stream");
-            f.Write(content);
-            f.WriteLineCR("endstream");
-            f.WriteLineCR("endobj");
-        }
-        if (!fonts.Unicode()) {
-            obj(static_cast<int>(pagesFont));
-            f.WriteLineCR("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica "
-                          "/Encoding /WinAnsiEncoding >>");
-            f.WriteLineCR("endobj");
-        }
-        int64_t number = pagesFont;
-        auto stream = [&](const std::string& data, const std::string& extra) {
-            std::vector<uint8_t> packed;
-            const bool compressed = CompressSvg(data, packed);
-            f.WriteLineCR(
-                "<< /Length " +
-                FormatInteger(static_cast<int64_t>(compressed ? packed.size() : data.size())) +
-                extra + (compressed ? " /Filter /FlateDecode" : "") + " >>");
-            f.WriteLineLF("stream");
-            if (compressed)
-                f.Write(packed.data(), packed.size());
-            else
-                f.Write(data);
-            f.WriteLineLF("");
-            f.WriteLineCR("endstream");
-            f.WriteLineCR("endobj");
-        };
-        for (const TEmbeddedFont& font : embedded) {
-            const std::string n = FormatInteger(number);
-            obj(static_cast<int>(number));
-            f.WriteLineCR("<< /Type /Font /Subtype /Type0 /BaseFont /" + font.BaseFont +
-                          " /Encoding /Identity-H /DescendantFonts [" + FormatInteger(number + 1) +
-                          " 0 R] /ToUnicode " + FormatInteger(number + 4) + " 0 R >>");
-            f.WriteLineCR("endobj");
-            obj(static_cast<int>(number + 1));
-            std::string widths = "/W [0 [";
-            for (size_t g = 0; g < font.Widths.size(); ++g)
-                widths += (g % 16 == 15 ? "\r" : g ? " " : "") + FormatInteger(font.Widths[g]);
-            widths += "]]";
-            f.WriteLineCR("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + font.BaseFont);
-            f.WriteLineCR("   /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) "
-                          "/Supplement 0 >>");
-            f.WriteLineCR("   /FontDescriptor " + FormatInteger(number + 2) +
-                          " 0 R /CIDToGIDMap /Identity");
-            f.WriteLineCR("   " + widths);
-            f.WriteLineCR(">>");
-            f.WriteLineCR("endobj");
-            obj(static_cast<int>(number + 2));
-            f.WriteLineCR("<< /Type /FontDescriptor /FontName /" + font.BaseFont +
-                          " /Flags 32 /FontBBox [" + FormatInteger(font.BBox[0]) + " " +
-                          FormatInteger(font.BBox[1]) + " " + FormatInteger(font.BBox[2]) + " " +
-                          FormatInteger(font.BBox[3]) + "] /ItalicAngle 0 /Ascent " +
-                          FormatInteger(font.Ascent) + " /Descent " + FormatInteger(font.Descent) +
-                          " /CapHeight " + FormatInteger(font.CapHeight) +
-                          " /StemV 80 /FontFile2 " + FormatInteger(number + 3) + " 0 R >>");
-            f.WriteLineCR("endobj");
-            obj(static_cast<int>(number + 3));
-            stream(std::string(font.Program.begin(), font.Program.end()),
-                   " /Length1 " + FormatInteger(static_cast<int64_t>(font.Program.size())));
-            obj(static_cast<int>(number + 4));
-            stream(font.ToUnicode, "");
-            number += 5;
-        }
-    }
-
-    const int64_t xref = f.Position();
-    if (xref > static_cast<int64_t>(UINT32_MAX)) tooLarge = true;
-    if (!tooLarge && !f.Error()) {
-        std::string table;
-        table.reserve(static_cast<size_t>(offsets.Count() + 2) * 20 + 64);
-        table += "xref\r";
-        table += "0 " + FormatInteger(offsets.Count() + 1) + "\r\n";
-        table += "0000000000 65535 f\r\n";
-        for (int i = 0; i < offsets.Count(); ++i)
-            table += Padded10(offsets[i]) + " 00000 n\r\n";
-        f.Write(table);
-        f.WriteLineCR("trailer");
-        f.WriteLineCR("<< /Size " + FormatInteger(offsets.Count() + 1));
-        f.WriteLineCR("   /Root 1 0 R");
-        f.WriteLineCR(">>");
-        f.WriteLineCR("startxref");
-        f.WriteLineCR(FormatInteger(xref));
-        f.WriteLineCR("%%EOF");
-    }
-    const bool closed = f.Close();
-    if (tooLarge) {
-        result.code = TPdfCode::kFileTooLarge;
-    } else if (!closed) {
+    // The sink buffers itself; the stream passes every block straight on.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    TFileSink sink(file);
+    result = WritePdfSlideShow(sink, fullScreen, compressedSvg, photoCount, source, pages);
+    const int closed = file.Close();
+    if (result.ok && closed) {
+        result.ok = false;
         result.code = TPdfCode::kWriteError;
-        result.detail = f.Error();
-    } else {
-        result.ok = true;
+        result.detail = closed;
     }
     return result;
 }

@@ -3,7 +3,8 @@
 
 #include "lumeno/core/number_text.h"
 #include "lumeno/export/caption_text.h"
-#include "lumeno/export/svg_document.h"
+#include "lumeno/export/output_encoding.h"
+#include "lumeno/export/show_timeline.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,11 +25,6 @@ TPageSize PhotoPageSize(int32_t photoWidth, int32_t photoHeight) {
     return page;
 }
 
-std::string PdfNumber(double value) {
-    if (!std::isfinite(value)) return "0";
-    return FormatSeconds(std::round(value * 10000.0) / 10000.0);
-}
-
 namespace {
 
 std::string RgbOperands(uint32_t colour) {
@@ -40,15 +36,13 @@ std::string RgbOperands(uint32_t colour) {
 } // namespace
 
 std::string PhotoPageTiming(const TShowSettings& s) {
-    const double fade = std::max(0, s.FadeTime) / 1000.0;
-    const double pause = std::max(0, s.PauseTime) / 1000.0;
-    const double transition = s.FadeInOut ? 2 * fade : fade;
+    const ShowTimeline timeline(s, 0);
     // Viewers start counting /Dur at different moments: some when the transition has
     // finished, others when it starts. Counting the transition into /Dur keeps each photo
     // fully visible for at least the pause in both; where the count starts after the
     // transition, the photo simply stays a little longer.
-    return "/Trans << /S /Fade /D " + FormatSeconds(transition) + " >> /Dur " +
-           FormatSeconds(transition + pause);
+    return "/Trans << /S /Fade /D " + FormatSeconds(timeline.Transition()) + " >> /Dur " +
+           FormatSeconds(timeline.Step());
 }
 
 namespace {

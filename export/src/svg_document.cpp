@@ -1,14 +1,11 @@
-// The SVG presentation document and its compression.
+// The SVG presentation document.
 #include "lumeno/export/svg_document.h"
 
 #include "lumeno/core/number_text.h"
 #include "lumeno/core/text.h"
+#include "lumeno/export/output_encoding.h"
 #include "lumeno/export/resource_names.h"
-
-#include <charconv>
-#include <cmath>
-#include <cstdlib>
-#include <zlib.h>
+#include "lumeno/export/show_timeline.h"
 
 namespace lumeno {
 
@@ -58,52 +55,7 @@ size_t NumericReferenceLength(const std::string& s, size_t pos) {
     return i + 1 - pos;
 }
 
-std::string Seconds(double s) {
-    return FormatSeconds(s);
-}
-
 } // namespace
-
-std::string FormatSeconds(double seconds) {
-    if (!std::isfinite(seconds) || seconds == 0.0) return "0";
-    // Fifteen significant digits in scientific form, then laid out as fixed-point.
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::scientific, 14);
-    std::string sci(buf, res.ptr);
-    bool negative = sci[0] == '-';
-    if (negative) sci.erase(0, 1);
-    size_t e = sci.find('e');
-    int exponent = std::atoi(sci.c_str() + e + 1);
-    std::string digits;
-    for (size_t i = 0; i < e; ++i)
-        if (sci[i] != '.') digits += sci[i];
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
-    std::string out;
-    if (exponent < 0) {
-        out = "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
-    } else {
-        size_t intLen = static_cast<size_t>(exponent) + 1;
-        if (digits.size() <= intLen) {
-            out = digits + std::string(intLen - digits.size(), '0');
-        } else {
-            out = digits.substr(0, intLen) + "." + digits.substr(intLen);
-        }
-    }
-    if (out == "0") return "0";
-    return negative ? "-" + out : out;
-}
-
-std::string ColourHex(uint32_t colour) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (int shift : {0, 8, 16}) {
-        unsigned byte = (colour >> shift) & 0xFF;
-        out += kHex[byte >> 4];
-        out += kHex[byte & 0xF];
-    }
-    return out;
-}
 
 std::string EscapeCaption(const std::string& text) {
     std::string out;
@@ -148,21 +100,18 @@ std::string BuildSvgDocument(const std::vector<std::string>& captions,
     Line(out, "<rect x=\"0\" y=\"0\" width=\"100%\" height=\"100%\" fill=\"#" +
                   ColourHex(settings.BackColor) + "\" stroke=\"none\" stroke-width=\"0\" />");
 
-    const double fade = settings.FadeTime;
-    const double pause = settings.PauseTime;
-    const std::string d = Seconds(fade / 1000);
-    const std::string v = Seconds((2 * fade + pause) / 1000);
+    const ShowTimeline timeline(settings, static_cast<int>(captions.size()));
+    const std::string d = FormatSeconds(timeline.PresentationFade());
+    const std::string v = FormatSeconds(timeline.PresentationVisible());
     const std::string textLine =
         "<text x=\"" + FormatInteger(settings.TextX) + "%\" y=\"" + FormatInteger(settings.TextY) +
         "%\" font-family=\"Verdana\" font-size=\"" + FormatInteger(settings.FontSize) +
         "\" opacity=\"0.0\" visibility=\"hidden\" fill=\"#" + ColourHex(settings.TextColor) +
         "\" stroke=\"#" + ColourHex(settings.OutlineColor) + "\">";
-    double offset = 0;
+    const std::vector<ShowTimeline::TPresentationTimes> times = timeline.PresentationTimes();
     for (size_t i = 0; i < captions.size(); ++i) {
-        const double j = static_cast<double>(i);
-        const std::string tin = Seconds((fade * 2 * j) / 1000 - offset + (pause * j) / 1000);
-        const std::string tout =
-            Seconds((fade * (2 * j + 1)) / 1000 - offset + (pause * (j + 1)) / 1000);
+        const std::string tin = FormatSeconds(times[i].FadeInBegin);
+        const std::string tout = FormatSeconds(times[i].FadeOutBegin);
         const std::string fadeIn = "<animate attributeName=\"opacity\" attributeType=\"CSS\" "
                                    "from=\"0.0\" to=\"1.0\" begin=\"" +
                                    tin + "s\" dur=\"" + d + "s\" fill=\"freeze\" />";
@@ -186,22 +135,10 @@ std::string BuildSvgDocument(const std::vector<std::string>& captions,
         Line(out, fadeOut);
         Line(out, visible);
         Line(out, "</text>");
-        if (!settings.FadeInOut) offset += fade / 1000;
     }
     Line(out, "");
     Line(out, "</svg>");
     return out;
-}
-
-bool CompressSvg(const std::string& text, std::vector<uint8_t>& out) {
-    uLongf size = compressBound(static_cast<uLong>(text.size()));
-    std::vector<uint8_t> buffer(size);
-    if (compress2(buffer.data(), &size, reinterpret_cast<const Bytef*>(text.data()),
-                  static_cast<uLong>(text.size()), 9) != Z_OK)
-        return false;
-    buffer.resize(size);
-    out = std::move(buffer);
-    return true;
 }
 
 } // namespace lumeno

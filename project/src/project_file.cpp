@@ -219,7 +219,7 @@ std::string ProjectFileBytes(const TSlideShow& show, const TShowSettings& s) {
 }
 
 ProjectWriteResult WriteProjectFile(const std::string& fileName, const TSlideShow& show,
-                                    const TShowSettings& settings) {
+                                    const TShowSettings& settings, bool ownerOnly) {
     ProjectWriteResult result;
     const auto fail = [&result](ProjectFileError code, int detail) {
         result.code = code;
@@ -233,7 +233,8 @@ ProjectWriteResult WriteProjectFile(const std::string& fileName, const TSlideSho
     // Written beside the file and renamed over it only when complete (TAtomicFile): a link
     // survives, a read-only file stays as it is, a replaced file keeps its rights.
     TAtomicFile file;
-    if (const int error = file.Begin(fileName)) return fail(ProjectFileError::CannotCreate, error);
+    if (const int error = file.Begin(fileName, {.Sync = true, .OwnerOnly = ownerOnly}))
+        return fail(ProjectFileError::CannotCreate, error);
     const std::string bytes = ProjectFileBytes(show, settings);
     int error = file.File().Write(bytes.data(), bytes.size());
     if (!error) error = file.Commit();

@@ -90,6 +90,28 @@ void TSlideShow::FreeAllPics() {
     CurFoto = 1;
 }
 
+TFotoRecord TSlideShow::TakePhoto(int index) {
+    if (index < 0 || index >= Count()) return TFotoRecord{};
+    TFotoRecord foto = std::move(Fotos[index]);
+    Fotos.Delete(index);
+    return foto;
+}
+
+void TSlideShow::InsertPhoto(int index, TFotoRecord foto) {
+    index = index < 0 ? 0 : (index > Count() ? Count() : index);
+    Fotos.Append() = std::move(foto);
+    for (int i = Count() - 1; i > index; --i)
+        Fotos.Exchange(i, i - 1);
+}
+
+void TSlideShow::ReplaceWith(TSlideShow& other) {
+    Fotos.Clear();
+    for (TFotoRecord& foto : other.Fotos)
+        Fotos.Append() = std::move(foto);
+    CurFoto = other.CurFoto;
+    other.FreeAllPics();
+}
+
 void TSlideShow::NewShow(TShowSettings& settings) {
     FreeAllPics();
     settings = TShowSettings{};

@@ -2,6 +2,7 @@
 // played in headless Chromium, paused at points of its time line.
 #include "lumeno/export/export_driver.h"
 #include "lumeno/export/html_show.h"
+#include "lumeno/export/output_encoding.h"
 #include "lumeno/export/svg_document.h"
 #include "messages.h"
 #include "slideshow_test_support.h"

@@ -1,6 +1,7 @@
 // The PDF container: golden bytes, fixed offsets, measured lengths, the cross-reference
 // table, resource names and write failures.
 #include "file_size_limit.h"
+#include "lumeno/core/file.h"
 #include "lumeno/export/pdf_writer.h"
 #include "slideshow_test_support.h"
 
@@ -38,16 +39,20 @@ TJpegImage FakeJpeg(int seed, size_t size, int w, int h) {
     return j;
 }
 
-// Writes a file with fake SVG bytes and fake JPEGs of the given sizes.
-std::string Write(bool fullScreen, const std::vector<uint8_t>& svg, std::vector<size_t> sizes,
-                  const std::string& name = "out.pdf") {
-    fs::path p = TempPdf(name);
-    TPdfResult r = WritePdfSlideShow(p.string(), fullScreen, svg, static_cast<int>(sizes.size()),
-                                     [&](int k) -> std::optional<TJpegImage> {
-                                         return FakeJpeg(k, sizes[k - 1], 100 * k, 50 * k);
-                                     });
+TPhotoSource FakeSource(const std::vector<size_t>& sizes) {
+    return [sizes](int k) -> std::optional<TJpegImage> {
+        return FakeJpeg(k, sizes[static_cast<size_t>(k - 1)], 100 * k, 50 * k);
+    };
+}
+
+// Writes a file into memory with fake SVG bytes and fake JPEGs of the given sizes.
+std::string Write(bool fullScreen, const std::vector<uint8_t>& svg, std::vector<size_t> sizes) {
+    TMemorySink sink;
+    const TPdfResult r =
+        WritePdfSlideShow(sink, fullScreen, svg, static_cast<int>(sizes.size()), FakeSource(sizes));
     EXPECT_TRUE(r.ok);
-    return ReadFile(p);
+    EXPECT_EQ(sink.Position(), static_cast<int64_t>(sink.Bytes().size()));
+    return sink.Bytes();
 }
 
 struct Xref {
@@ -96,7 +101,7 @@ size_t FirstDifference(const std::string& a, const std::string& b) {
 // The whole file of a two-photo show with stand-in SVG and JPEG bytes, checked once by hand
 // against the object table; any change to a byte of the container shows here.
 TEST(PdfWriter, GoldenTwoPhotoFile) {
-    const std::string got = Write(true, {'S', 'V', 'G'}, {5, 3}, "golden.pdf");
+    const std::string got = Write(true, {'S', 'V', 'G'}, {5, 3});
     const std::string golden =
         ReadFile(fs::path(LUMENO_TEST_DATA_DIR) / "two_photos_fullscreen.pdf");
     ASSERT_FALSE(golden.empty());
@@ -184,6 +189,30 @@ TEST(PdfWriter, FallbackLineNamesOurDownloadPage) {
               std::string::npos);
 }
 
+// The file sink buffers 64 KiB: photos smaller and larger than the buffer, and a stream
+// set buffered by its owner, give the same bytes as memory.
+TEST(PdfWriter, FileAndMemoryGiveTheSameBytes) {
+    const std::vector<size_t> sizes = {70000, 65535, 3, 65536, 200000, 1};
+    const std::vector<uint8_t> svg(40000, 0x5A);
+    const std::string memory = Write(false, svg, sizes);
+    const fs::path p = TempPdf("file_sink.pdf");
+    const TPdfResult r = WritePdfSlideShow(p.string(), false, svg, static_cast<int>(sizes.size()),
+                                           FakeSource(sizes));
+    ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(ReadFile(p) == memory)
+        << "first difference at " << FirstDifference(ReadFile(p), memory);
+    {
+        TFile file = OpenFile(p.string(), TFileMode::kWrite);
+        ASSERT_TRUE(file);
+        TFileSink sink(file);
+        ASSERT_TRUE(
+            WritePdfSlideShow(sink, false, svg, static_cast<int>(sizes.size()), FakeSource(sizes))
+                .ok);
+        ASSERT_EQ(file.Close(), 0);
+    }
+    EXPECT_TRUE(ReadFile(p) == memory);
+}
+
 TEST(PdfWriter, CannotCreate) {
     const TPdfResult r = WritePdfSlideShow("/nonexistent-dir/x/out.pdf", false, {1}, 1,
                                            [](int) { return std::optional<TJpegImage>(); });
@@ -212,9 +241,9 @@ TEST(PdfWriter, WriteErrorCarriesTheSystemErrorNumber) {
 
 TEST(PdfWriter, SourceAskedInOrderAndMayStop) {
     std::vector<int> asked;
-    const fs::path p = TempPdf("stopped.pdf");
+    TMemorySink sink;
     const TPdfResult r =
-        WritePdfSlideShow(p.string(), false, {1}, 5, [&](int k) -> std::optional<TJpegImage> {
+        WritePdfSlideShow(sink, false, {1}, 5, [&](int k) -> std::optional<TJpegImage> {
             asked.push_back(k);
             if (k == 3) return std::nullopt;
             return FakeJpeg(k, 2, 1, 1);

@@ -9,6 +9,8 @@
 #include "slideshow_test_support.h"
 
 #include <clocale>
+#include <cstdio>
+#include <sstream>
 
 using namespace lumeno;
 using namespace slideshow_test;
@@ -93,6 +95,105 @@ TEST(LayoutCaption, LongCaptionsWrapAtWordsInsideTheMargins) {
         EXPECT_LE(cut.X + line.Width, 792 - 0.02 * 792);
     s.FontSize = 0;
     EXPECT_TRUE(LayoutCaption("Rom", page, s, fonts).Lines.empty());
+}
+
+// Helvetica widths: M 833, space 278. A line of n "MM" words is 1666 n + 278 (n - 1) wide.
+TEST(LayoutCaption, WrapCountsTheSpacesAndTheBlockStaysLeftOfTheRightMargin) {
+    TShowSettings s;
+    s.FontSize = 40;
+    s.TextX = 0;
+    TCaptionFonts fonts(false);
+    const TPageSize page{792, 594};
+    // Room: 792 - 2 % margins = 760.32 points = 19008 thousandths of the size: nine words
+    // with their spaces (17218), not ten (19162); without the spaces eleven would fit.
+    std::string eleven;
+    for (int i = 0; i < 11; ++i)
+        eleven += i ? " MM" : "MM";
+    const TCaptionLayout wrapped = LayoutCaption(eleven, page, s, fonts);
+    ASSERT_EQ(wrapped.Lines.size(), 2u);
+    EXPECT_EQ(wrapped.Lines[0].Text, U"MM MM MM MM MM MM MM MM MM");
+    EXPECT_EQ(wrapped.Lines[1].Text, U"MM MM");
+    EXPECT_NEAR(wrapped.Lines[0].Width, 40 * 17218 / 1000.0, 1e-9);
+
+    // Near the right edge the block moves left until its widest line ends at the margin.
+    s.TextX = 95;
+    const TCaptionLayout right = LayoutCaption("MM\r\nM", page, s, fonts);
+    ASSERT_EQ(right.Lines.size(), 2u);
+    EXPECT_NEAR(right.X, 792 - 0.02 * 792 - 40 * 1.666, 1e-9);
+    s.TextX = 80; // 633.6 + 66.64 ends inside the margin: stays
+    EXPECT_NEAR(LayoutCaption("MM", page, s, fonts).X, 633.6, 1e-9);
+}
+
+// Every glyph's entry in the embedded font's /W array is the advance the font gives it,
+// counted from the array's start index (the subset renumbers the glyphs).
+TEST(CaptionFonts, CidWidthsInTheFileAreTheFontsAdvances) {
+    // Characters of different widths, one word each; "&#N;" for those Windows-1252 lacks.
+    const std::string caption = "&#321; \xF3 d &#378; &#945; &#946; &#947; &#1078; q W i m";
+    TShowSettings s;
+    const TPageSize page = PhotoPageSize(400, 300);
+    TCaptionFonts fonts(true);
+    if (!fonts.Unicode()) GTEST_SKIP() << "no installed font";
+    LayoutCaption(caption, page, s, fonts); // the same glyphs as the writer's own layout
+    struct TShaped {
+        int font;
+        uint32_t glyph;
+        int32_t advance;
+    };
+    std::vector<TShaped> shaped;
+    for (char32_t c : CaptionCodePoints(caption))
+        for (const TCaptionRun& run : fonts.Shape(std::u32string(1, c)))
+            for (const TCaptionGlyph& g : run.Glyphs)
+                shaped.push_back({run.Font, g.Glyph, g.Advance});
+    ASSERT_GE(shaped.size(), 12u);
+    const std::vector<TEmbeddedFont> embedded = fonts.Embed();
+    ASSERT_EQ(embedded.size(), 1u);
+
+    TMemorySink sink;
+    const TPhotoPages pages{s, {caption}, {"x"}};
+    const TPdfResult r = WritePdfSlideShow(
+        sink, false, {1}, 1,
+        [](int) -> std::optional<TJpegImage> {
+            TJpegImage j;
+            j.Width = 400;
+            j.Height = 300;
+            j.Bytes.assign(8, 0xFF);
+            return j;
+        },
+        &pages);
+    ASSERT_TRUE(r.ok);
+    const std::string& pdf = sink.Bytes();
+    const size_t at = pdf.find("   /W [");
+    ASSERT_NE(at, std::string::npos);
+    std::istringstream w(pdf.substr(at + 7, pdf.find("]]", at) - at - 7));
+    int64_t start = -1;
+    char open = 0;
+    w >> start >> open;
+    ASSERT_EQ(open, '[');
+    std::vector<int32_t> widths;
+    for (int32_t v; w >> v;)
+        widths.push_back(v);
+    for (const TShaped& g : shaped) {
+        const int64_t index = int64_t(fonts.Code(g.font, g.glyph)) - start;
+        ASSERT_TRUE(index >= 0 && index < int64_t(widths.size())) << "glyph " << g.glyph;
+        EXPECT_EQ(widths[size_t(index)], g.advance) << "glyph " << g.glyph;
+        EXPECT_EQ(embedded[0].Widths[fonts.Code(g.font, g.glyph)], g.advance);
+    }
+}
+
+// A character beyond U+FFFF maps back to its UTF-16 surrogate pair, so copying the caption
+// out of the PDF gives the emoji and not a broken character.
+TEST(CaptionFonts, ToUnicodeOfAnEmojiIsItsSurrogatePair) {
+    TCaptionFonts fonts(true);
+    if (!fonts.Unicode()) GTEST_SKIP() << "no installed font";
+    const std::vector<TCaptionRun> runs = fonts.Shape(U"\U0001F600");
+    if (runs.empty()) GTEST_SKIP() << "no installed font covers U+1F600 (fonts-symbola)";
+    ASSERT_EQ(runs[0].Glyphs.size(), 1u);
+    const std::vector<TEmbeddedFont> embedded = fonts.Embed();
+    ASSERT_GT(embedded.size(), size_t(runs[0].Font));
+    char code[8];
+    std::snprintf(code, sizeof code, "%04X", fonts.Code(runs[0].Font, runs[0].Glyphs[0].Glyph));
+    const std::string& cmap = embedded[size_t(runs[0].Font)].ToUnicode;
+    EXPECT_NE(cmap.find("<" + std::string(code) + "> <D83DDE00>\n"), std::string::npos) << cmap;
 }
 
 TEST(PhotoPageTiming, FollowsTheShowsTimeLine) {

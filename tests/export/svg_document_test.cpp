@@ -1,5 +1,7 @@
 // The SVG presentation: exact lines, the time line, number formats and caption escaping.
 #include "lumeno/core/number_text.h"
+#include "lumeno/export/output_encoding.h"
+#include "lumeno/export/show_timeline.h"
 #include "lumeno/export/svg_document.h"
 
 #include <gtest/gtest.h>
@@ -274,10 +276,10 @@ TEST(EscapeCaption, Table) {
         EXPECT_EQ(EscapeCaption(in), out) << in;
 }
 
-TEST(CompressSvg, OneZlibStreamAtLevelNine) {
+TEST(ZlibCompress, OneZlibStreamAtLevelNine) {
     const std::string text = BuildSvgDocument({"a", "b", "c"}, TShowSettings{});
     std::vector<uint8_t> z;
-    ASSERT_TRUE(CompressSvg(text, z));
+    ASSERT_TRUE(ZlibCompress(text, z));
     ASSERT_GE(z.size(), 6u);
     EXPECT_EQ(z[0], 0x78);
     EXPECT_EQ(z[1], 0xDA) << "header of the best compression level";
@@ -286,4 +288,45 @@ TEST(CompressSvg, OneZlibStreamAtLevelNine) {
     ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(back.data()), &size, z.data(), z.size()), Z_OK);
     EXPECT_EQ(size, text.size());
     EXPECT_EQ(back, text);
+}
+
+// The time line every output reads: the presentation's own numbers keep their arithmetic
+// (with cross-fade the offset adds up photo by photo, and its last bits reach the text of a
+// long show), the other outputs' times agree with them, and negative times count as 0.
+TEST(ShowTimeline, PresentationNumbersAndOneClampingRule) {
+    TShowSettings s;
+    s.FadeInOut = false;
+    s.FadeTime = 1;
+    s.PauseTime = 1;
+    const std::string doc = BuildSvgDocument(std::vector<std::string>(3000), s);
+    EXPECT_NE(doc.find("to=\"1.0\" begin=\"5.99800000000022s\" dur=\"0.001s\""), std::string::npos)
+        << "photo 3000's fade-in no longer has its historical text";
+
+    for (bool fadeInOut : {true, false}) {
+        s.FadeInOut = fadeInOut;
+        s.FadeTime = 1500;
+        s.PauseTime = 2700;
+        const ShowTimeline timeline(s, 40);
+        const auto times = timeline.PresentationTimes();
+        ASSERT_EQ(times.size(), 40u);
+        for (int k = 1; k <= 40; ++k) {
+            const ShowTimeline::TPhotoTimes t = timeline.Photo(k);
+            EXPECT_NEAR(t.FadeInStart, times[size_t(k - 1)].FadeInBegin, 1e-9) << k;
+            EXPECT_NEAR(t.FadeOutStart, times[size_t(k - 1)].FadeOutBegin, 1e-9) << k;
+            EXPECT_NEAR(t.FullStart, t.FadeInStart + 1.5, 1e-9);
+            EXPECT_NEAR(t.FadeOutEnd, t.FadeOutStart + 1.5, 1e-9);
+        }
+        // The last photo's fade-out ends the show.
+        EXPECT_NEAR(timeline.Length(), timeline.Photo(40).FadeOutEnd, 1e-9);
+        EXPECT_NEAR(timeline.Length(), fadeInOut ? 40 * 5.7 : 40 * 4.2 + 1.5, 1e-9);
+    }
+
+    // Negative times (settings filled by hand) give the same document as 0.
+    s.FadeTime = -700;
+    s.PauseTime = -5;
+    const std::string negative = BuildSvgDocument({"a", "b"}, s);
+    s.FadeTime = s.PauseTime = 0;
+    EXPECT_EQ(negative, BuildSvgDocument({"a", "b"}, s));
+    EXPECT_EQ(negative.find("=\"-"), std::string::npos);
+    EXPECT_EQ(ShowTimeline(TShowSettings{}, 0).Length(), 0);
 }

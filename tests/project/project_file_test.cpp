@@ -394,6 +394,15 @@ TEST_F(ProjectFileOnDisk, SaveWritesExactBytesAndReplacesOldFileWithoutLeftovers
     EXPECT_EQ(back.Fotos[0].FileName, "C:\\a.jpg");
 }
 
+// A recovery copy of the user's captions: a new file readable by its owner only.
+TEST_F(ProjectFileOnDisk, OwnerOnlySaveMakesAPrivateFile) {
+    const fs::path file = dir_ / "privat.lmo";
+    const TSlideShow show;
+    ASSERT_TRUE(WriteProjectFile(file.string(), show, TShowSettings{}, true).ok);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(FilesInDir(), 1u);
+}
+
 TEST_F(ProjectFileOnDisk, MissingFileCannotBeOpenedAndShowStays) {
     for (const fs::path& path : {dir_ / "fehlt.lmo", dir_}) {
         TSlideShow show;

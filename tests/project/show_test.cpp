@@ -207,6 +207,39 @@ TEST(Thumbnails, TravelWithTheirPhotosAndAreReleasedWithTheRecord) {
     EXPECT_EQ(show.Count(), 0);
 }
 
+// What undo and Open build on: a photo taken out comes back at its place with its thumbnail;
+// positions outside the list are refused or clamped; a read show takes the open one's place.
+TEST(TakeAndInsert, PhotoComesBackWithItsThumbnailAndPositionsAreChecked) {
+    TSlideShow show;
+    Fill(show, 4);
+    TDib dib;
+    ASSERT_EQ(newdib(&dib, 4, 4, 24, nullptr, 0), 1);
+    show.Fotos[1].Thumb.reset(dib);
+    show.CurFoto = 3;
+    TFotoRecord taken = show.TakePhoto(1);
+    EXPECT_EQ(Order(show), "134");
+    EXPECT_EQ(show.CurFoto, 3);
+    EXPECT_EQ(taken.Thumb.get()->Bits, dib.Bits);
+    EXPECT_TRUE(show.TakePhoto(3).FileName.empty());
+    EXPECT_TRUE(show.TakePhoto(-1).FileName.empty());
+    EXPECT_EQ(Order(show), "134");
+    show.InsertPhoto(1, std::move(taken));
+    EXPECT_EQ(Order(show), "1234");
+    EXPECT_EQ(show.Fotos[1].Thumb.get()->Bits, dib.Bits);
+    show.InsertPhoto(99, show.TakePhoto(0));
+    show.InsertPhoto(-5, show.TakePhoto(1));
+    EXPECT_EQ(Order(show), "3241");
+
+    TSlideShow read;
+    Fill(read, 2);
+    read.CurFoto = 2;
+    show.ReplaceWith(read);
+    EXPECT_EQ(Order(show), "12");
+    EXPECT_EQ(show.CurFoto, 2);
+    EXPECT_EQ(read.Count(), 0);
+    EXPECT_EQ(read.CurFoto, 1);
+}
+
 TEST(StoreCaption, ReplacesOnlyTheCurrentPhotosCaption) {
     TSlideShow show;
     Fill(show, 3);

@@ -1,29 +1,33 @@
-// The program leaves no trace under the home folder except its settings (QSettings) and the
-// thumbnail cache, and works on when that folder cannot be written. Its own test program:
-// HOME must be chosen before the application and the settings store are first used.
+// The program leaves no trace under the home folder except its settings (QSettings), the
+// thumbnail cache and, until it ends normally, its recovery file, and works on when that
+// folder cannot be written. Its own test program: HOME must be chosen before the application
+// and the settings store are first used.
 #include "print_form.h"
 #include "ui_test_support.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTest>
 #include <QToolButton>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace lumeno::ui::test {
 namespace {
 
 // Adds photos, saves the show, exports it and closes the print layout window, the way a user
 // would, with answers given in advance.
-void UseTheProgram(const QString& work) {
+void UseTheProgram(const QString& work, bool homeWritable) {
     TScriptedDialogs d;
     TDialogsScope scope(&d);
     TMainForm form;
     form.ShellOpen = [](const std::string&) {};
     form.show();
+    form.SetAutosaveInterval(10);
     QImage picture(120, 90, QImage::Format_RGB32);
     picture.fill(QColor(40, 120, 200));
     ASSERT_TRUE(picture.save(work + QStringLiteral("/foto.jpg")));
@@ -43,6 +47,18 @@ void UseTheProgram(const QString& work) {
     QApplication::processEvents();
     print.reject(); // stores the percentages
     EXPECT_TRUE(d.Messages.empty()) << d.Messages[0].Text.toStdString();
+    // A change not yet saved goes into the recovery file, for the user's eyes only.
+    form.Controls().NewFotoBtn->setFocus();
+    d.OpenAnswers.push_back({work + QStringLiteral("/foto.jpg")});
+    form.Controls().NewFotoBtn->click();
+    const QString recovery = TMainForm::RecoveryFileName();
+    if (homeWritable) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(recovery); }, 5000));
+        EXPECT_EQ(std::filesystem::status(recovery.toStdString()).permissions(),
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
+    QTest::qWait(30);
+    EXPECT_TRUE(d.Messages.empty()) << "a recovery file that cannot be written is no obstacle";
 }
 
 TEST(HomeFolder, OnlySettingsAndThumbnailCacheAreWrittenAndAnUnusableOneIsNoObstacle) {
@@ -56,7 +72,8 @@ TEST(HomeFolder, OnlySettingsAndThumbnailCacheAreWrittenAndAnUnusableOneIsNoObst
                              "XDG_RUNTIME_DIR"})
         qunsetenv(name);
     App();
-    UseTheProgram(work);
+    qunsetenv("XDG_DATA_HOME"); // the recovery file's folder under HOME
+    UseTheProgram(work, true);
 
     QStringList written;
     for (QDirIterator it(home, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -64,6 +81,8 @@ TEST(HomeFolder, OnlySettingsAndThumbnailCacheAreWrittenAndAnUnusableOneIsNoObst
         written << QDir(home).relativeFilePath(it.next());
     EXPECT_TRUE(written.contains(QStringLiteral(".config/Corvana/PDF Lumeno.conf")))
         << written.join(QLatin1Char(' ')).toStdString();
+    // The recovery file is gone after a normal end.
+    EXPECT_FALSE(QFile::exists(TMainForm::RecoveryFileName()));
     for (const QString& file : written) {
         // The settings, the shared thumbnail cache, and the font library's own cache.
         const bool allowed = file.startsWith(QLatin1String(".config/")) ||
@@ -81,7 +100,7 @@ TEST(HomeFolder, OnlySettingsAndThumbnailCacheAreWrittenAndAnUnusableOneIsNoObst
     qputenv("HOME", unusable.toLocal8Bit());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        unusable + QStringLiteral("/.config"));
-    UseTheProgram(work);
+    UseTheProgram(work, false);
     TPrintForm print;
     print.show();
     QApplication::processEvents();

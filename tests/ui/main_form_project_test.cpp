@@ -67,9 +67,9 @@ TEST_F(MainFormTest, SaveAndReopenThroughTheWindowKeepsEverything) {
     ASSERT_EQ(Form->Show().Count(), 2);
     EXPECT_EQ(Form->Show().Fotos[0].Text, "Am Strand\r\nM\xF6wen");
     EXPECT_EQ(Form->Show().CurFoto, 1);
-    EXPECT_TRUE(Form->Controls().Memo1->toPlainText().isEmpty());
-    // Emptying the editor after opening must not erase the caption of photo 1.
-    EXPECT_FALSE(Form->Show().Fotos[0].Text.empty());
+    // The editor shows the caption of the highlighted photo 1, and showing it is no edit.
+    EXPECT_EQ(Form->Controls().Memo1->toPlainText(), QStringLiteral("Am Strand\nMöwen"));
+    EXPECT_EQ(Form->Show().Fotos[0].Text, "Am Strand\r\nM\xF6wen");
     const TShowSettings back = Form->Settings();
     EXPECT_EQ(back.FadeTime, saved.FadeTime);
     EXPECT_EQ(back.TextX, -3);
@@ -105,8 +105,9 @@ TEST_F(MainFormTest, ProjectFileErrorsAreReportedWithTheirTexts) {
          {},
          "Fehler: Konnte Datei nicht öffnen...\n%1\nDie Datei wurde nicht gefunden.",
          1},
+        // No show: the open one stays.
         {"fremd.lmo", QByteArray("PK\x03\x04 something else", 20),
-         "Fehler: Die Datei ist keine gültige PDF Lumeno Datei...\n%1", 0},
+         "Fehler: Die Datei ist keine gültige PDF Lumeno Datei...\n%1", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -126,7 +127,7 @@ TEST_F(MainFormTest, ProjectFileErrorsAreReportedWithTheirTexts) {
         EXPECT_EQ(Form->Show().Count(), c.PhotosAfter);
         EXPECT_EQ(Form->Settings().FadeTime, 777); // settings kept
     }
-    EXPECT_EQ(Form->Controls().StatusBar1->PanelText(), QStringLiteral("Bild: keins   "));
+    EXPECT_EQ(Form->Controls().StatusBar1->PanelText(), QStringLiteral("Thumbnail: 1 von 1"));
 }
 
 TEST_F(MainFormTest, SaveIntoAMissingFolderReportsAndWritesNothing) {
@@ -168,7 +169,7 @@ TEST(MainFormStart, CommandLineProjectOpensOnFirstShowingWithoutAsking) {
     EXPECT_TRUE(d.Messages.empty());
     ASSERT_EQ(form.Show().Count(), 2);
     EXPECT_EQ(form.Show().Fotos[0].Text, "Erstes");
-    EXPECT_TRUE(form.Controls().Memo1->toPlainText().isEmpty());
+    EXPECT_EQ(form.Controls().Memo1->toPlainText(), QStringLiteral("Erstes"));
     // A second showing opens nothing again.
     form.Show().FreeAllPics();
     form.hide();

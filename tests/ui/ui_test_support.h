@@ -29,6 +29,9 @@ inline QApplication& App() {
         // The windows share thumbnails with the desktop's cache: never the real one in tests.
         static QTemporaryDir cache;
         qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
+        // Nor the real recovery file: a window offers what it finds there on its first showing.
+        static QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
         auto* a = new QApplication(argc, argv);
         QApplication::setApplicationName(QStringLiteral("PDF Lumeno"));
         QApplication::setFont(DefaultFont());

@@ -18,6 +18,9 @@
 #include <string>
 
 class QMimeData;
+class QTimer;
+class QUndoCommand;
+class QUndoStack;
 
 namespace lumeno::ui {
 
@@ -42,16 +45,38 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     // The photo strip on the photos page.
     TPhotoStrip& Strip() { return *Strip_; }
 
-    // Shows the current photo's caption in the editor.
+    // Brings the caption editor up to the current photo: its caption when a photo is current,
+    // empty when none is. The one place that loads the editor; PaintBox1Paint calls it, so
+    // every change of the show or of the current photo ends here.
     void adibchanged();
-    // Repaints the strip, writes the status panel and the path label.
+    // Repaints the strip, writes the status panel and the path label, and shows the current
+    // photo's caption in the editor.
     void PaintBox1Paint();
     // Appends the files as photos, as "Fotos hinzufügen..." does with the files chosen in its
     // dialog (captions from the file names when "Dateinamen als Vorgabetext" is on), and
     // repaints the strip. The current photo does not change. Used for drops on the strip.
     void AddPhotoFiles(const QStringList& files);
-    // Reads a project file into the show; returns true when the file was read without error.
+    // Reads a project file into a new show and puts it in place of the open one, with its
+    // settings and a fresh undo history. A file that cannot be opened, is no project file, or
+    // yields nothing (no photo before the damage) leaves the open show, its settings and its
+    // history as they are. Failures are shown; returns true when the file was read without
+    // error.
     bool OpenFileNow(const QString& fileName);
+
+    // --- Undo and the recovery file ---
+    // Adding, deleting and moving photos and caption edits (Ctrl+Z; Ctrl+Y or Ctrl+Shift+Z).
+    // New and Open clear it.
+    QUndoStack& UndoStack() { return *Undo_; }
+    // The automatically saved show: one project file in the program's own data folder. It is
+    // written within AutosaveInterval of a change and removed on a normal end, so one found at
+    // start means the program did not end normally.
+    static QString RecoveryFileName();
+    // How often the show is checked for changes and written into the recovery file (30 s);
+    // shorter in tests.
+    void SetAutosaveInterval(int ms);
+    // Writes the recovery file now when the show differs from what is there (or removes it
+    // when the show is as it was opened, saved or made new). False when writing failed.
+    bool Autosave();
     bool ExportRunning() const { return Exporting; }
 
     // --- Status bar progress ---
@@ -118,6 +143,18 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     // are shown in a message box.
     void RunExport(const QString& name, bool html);
     void SetMemoText(const QString& text);
+    // Puts `read` (left empty) with `settings` in place of the open show, scrolled to its top,
+    // with a fresh undo history; the recovery file is no longer needed.
+    void TakeShow(TSlideShow& read, const TShowSettings& settings);
+    // After undo or redo: the current photo in view, everything showing it up to date.
+    void ShowEdited();
+    // Pushes an edit made by show_edits.h (nullptr: nothing to do) and shows its outcome.
+    void PushEdit(QUndoCommand* edit);
+    void ConnectUndo();
+    // On the first showing: offers the show of a recovery file left by an unclean end.
+    // True when the user took it.
+    bool OfferRecovery();
+    void RemoveRecoveryFile();
 
     TSlideShow Show_;
     TMainFormControls C;
@@ -138,6 +175,14 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     bool Exporting = false;
     bool ClosingConfirmed = false;
     bool SettingMemo = false;
+    QUndoStack* Undo_ = nullptr;
+    // Caption edits of one photo merge into one undo step while this stays the same; it
+    // changes when another photo becomes current and after undo and redo.
+    int CaptionBurst = 0;
+    int MemoPhoto = 0; // the position whose caption the editor was last brought up to
+    QTimer* AutosaveTimer = nullptr;
+    std::string AutosaveClean;   // the show's bytes as last opened, saved or made new
+    std::string AutosaveWritten; // what the recovery file holds; empty when there is none
     QStringList CommandLine;
     std::vector<int> ResultPositions;
     QString LastPdfName;

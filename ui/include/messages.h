@@ -9,6 +9,7 @@
 #include "pictavo.h"
 #include "print_form.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <string>
@@ -33,6 +34,7 @@ enum class TMsg {
     ErrorTitle,       //
     QuitQuestion,     // asked before closing
     QuitTitle,        //
+    RecoveryTitle,    // the offer to restore the show after an unclean end
 };
 
 // The text of a fixed message.
@@ -43,6 +45,9 @@ QString PositionOf(int current, int count);
 // (errno); empty for 0. A number without a sentence of its own gets the system's text.
 enum class TFileAccess { kRead, kWrite };
 QString FileFailureReason(int error, TFileAccess access);
+// The offer after an unclean end: the automatically saved show with `photos` photos, saved at
+// `saved` (local time), can be restored.
+QString RecoveryQuestion(int photos, const QDateTime& saved);
 // The message box text for a project file result; empty for None.
 QString ProjectFileText(ProjectFileError code);
 // The same followed by the file's name and, for a non-zero `detail`, the reason, each on a

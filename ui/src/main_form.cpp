@@ -19,6 +19,7 @@
 #include "maker.h"
 #include "messages.h"
 #include "photo_strip.h"
+#include "show_edits.h"
 #include "spin_edit.h"
 #include "status_bar.h"
 #include "view_pic_form.h"
@@ -27,6 +28,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -42,10 +44,12 @@
 #include <QScrollBar>
 #include <QSet>
 #include <QShortcutEvent>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUndoStack>
 #include <QUrl>
 #include <QWheelEvent>
 
@@ -132,9 +136,15 @@ TMainForm::TMainForm(QStringList commandLine, QWidget* parent)
     Show_.CurFoto = 1;
     SetSettings(TShowSettings{});
     PaintBox1Paint();
+    AutosaveClean = ProjectFileBytes(Show_, Settings());
+    AutosaveTimer = new QTimer(this);
+    connect(AutosaveTimer, &QTimer::timeout, this, [this] { Autosave(); });
+    AutosaveTimer->start(30000);
 }
 
 TMainForm::~TMainForm() {
+    // A normal end: the recovery file is not needed any more.
+    RemoveRecoveryFile();
     // FormDestroy: the show with all cached thumbnails is released.
     FreeAllPics();
 }
@@ -166,6 +176,21 @@ void TMainForm::ConnectControls() {
     connect(C.EndeBtn, &TImageBtn::clicked, this, &TMainForm::EndeBtnClick);
     connect(C.PageControl2, &QTabWidget::currentChanged, this, &TMainForm::PageControl2Change);
     PageControl2Change();
+    ConnectUndo();
+}
+
+void TMainForm::ConnectUndo() {
+    Undo_ = new QUndoStack(this);
+    // The window's history serves the caption editor too; its own would undo typing behind
+    // the window's back.
+    C.Memo1->setUndoRedoEnabled(false);
+    QAction* undo = Undo_->createUndoAction(this);
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction* redo = Undo_->createRedoAction(this);
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    addAction(undo);
+    addAction(redo);
 }
 
 void TMainForm::PageControl2Change() {
@@ -265,8 +290,7 @@ void TMainForm::AddPhotoFiles(const QStringList& files) {
     paths.reserve(files.size());
     for (const QString& f : files)
         paths.push_back(ToPath(f));
-    Show_.AddPhotos(paths, C.FilenamesCheck->isChecked());
-    PaintBox1Paint();
+    PushEdit(AddPhotosEdit(Show_, paths, C.FilenamesCheck->isChecked(), [this] { ShowEdited(); }));
 }
 
 QStringList DroppedPhotoFiles(const QMimeData* data) {
@@ -291,27 +315,53 @@ QStringList DroppedPhotoFiles(const QMimeData* data) {
     return files;
 }
 
-void TMainForm::DelFotoBtnClick() {
-    if (!Show_.DeleteCurrent()) return;
-    adibchanged();
+void TMainForm::PushEdit(QUndoCommand* edit) {
+    if (!edit) return;
+    Undo_->push(edit);
     PaintBox1Paint();
 }
 
+void TMainForm::ShowEdited() {
+    ++CaptionBurst;
+    Strip_->ScrollImageInView();
+    PaintBox1Paint();
+}
+
+void TMainForm::DelFotoBtnClick() {
+    PushEdit(DeletePhotoEdit(Show_, [this] { ShowEdited(); }));
+}
+
 void TMainForm::NachVornBtnClick() {
-    if (Show_.MoveForward()) PaintBox1Paint();
+    PushEdit(MovePhotoEdit(Show_, true, [this] { ShowEdited(); }));
 }
 
 void TMainForm::NachHintenBtnClick() {
-    if (Show_.MoveBack()) PaintBox1Paint();
+    PushEdit(MovePhotoEdit(Show_, false, [this] { ShowEdited(); }));
 }
 
 void TMainForm::Memo1Change() {
     if (SettingMemo) return;
-    Show_.StoreCaption(CaptionFromEditor(C.Memo1->toPlainText()));
+    const TFotoRecord* cur = Show_.Current();
+    if (!cur) return; // typed while no photo is current: stored nowhere
+    std::string text = CaptionFromEditor(C.Memo1->toPlainText());
+    if (text == cur->Text) return;
+    // Not PushEdit: the strip does not change while typing.
+    Undo_->push(CaptionEdit(Show_, std::move(text), CaptionBurst, [this] { ShowEdited(); }));
 }
 
 void TMainForm::adibchanged() {
-    if (TFotoRecord* cur = Show_.Current()) SetMemoText(CaptionForEditor(cur->Text));
+    const TFotoRecord* cur = Show_.Current();
+    if (!cur) {
+        MemoPhoto = 0;
+        if (!C.Memo1->document()->isEmpty()) SetMemoText(QString());
+        return;
+    }
+    // Typing into another photo starts a new undo step.
+    if (MemoPhoto != Show_.CurFoto) ++CaptionBurst;
+    MemoPhoto = Show_.CurFoto;
+    // Compared as the editor shows it, so the cursor stays where it is while the user types.
+    const QString caption = CaptionForEditor(cur->Text);
+    if (C.Memo1->toPlainText() != caption) SetMemoText(caption);
 }
 
 void TMainForm::FreeAllPics() {
@@ -322,12 +372,21 @@ void TMainForm::NewBtnClick() {
     if (Dialogs().MessageBox(this, Text(TMsg::LoseUnsaved), Text(TMsg::FileNewTitle),
                              mbOK | mbCancel, TMsgIcon::Question) != mbOK)
         return;
-    SetMemoText(QString());
-    FreeAllPics();
-    SetSettings(TShowSettings{});
-    Show_.CurFoto = 1;
-    C.ScrollBox1->verticalScrollBar()->setValue(0);
+    TSlideShow empty;
+    TakeShow(empty, TShowSettings{});
     PaintBox1Paint();
+}
+
+void TMainForm::TakeShow(TSlideShow& read, const TShowSettings& settings) {
+    Show_.ReplaceWith(read);
+    SetSettings(settings);
+    // The new show starts at its first photo, at the top of the strip, with no history.
+    C.ScrollBox1->verticalScrollBar()->setValue(0);
+    Undo_->clear();
+    ++CaptionBurst;
+    MemoPhoto = 0;
+    AutosaveClean = ProjectFileBytes(Show_, Settings());
+    RemoveRecoveryFile();
 }
 
 // --- Project files -------------------------------------------------------------------------
@@ -341,29 +400,46 @@ void TMainForm::SaveAsBtnClick() {
         this, Text(TMsg::SaveAsTitle), Text(TMsg::ProjectFilter), QStringLiteral("lmo"), true);
     if (name.isEmpty()) return;
     const ProjectWriteResult r = WriteProjectFile(ToPath(name), Show_, Settings());
-    if (!r.ok) ShowProjectError(ProjectFileMessage(r.code, name, r.detail, TFileAccess::kWrite));
+    if (!r.ok) {
+        ShowProjectError(ProjectFileMessage(r.code, name, r.detail, TFileAccess::kWrite));
+        return;
+    }
+    // Saved: a recovery file is not needed for this state.
+    AutosaveClean = ProjectFileBytes(Show_, Settings());
 }
 
 void TMainForm::OpenBtnClick() {
     if (Dialogs().MessageBox(this, Text(TMsg::LoseUnsaved), Text(TMsg::FileOpenTitle),
                              mbOK | mbCancel, TMsgIcon::Question) != mbOK)
         return;
-    PaintBox1Paint();
-    SetMemoText(QString());
     const QString name =
         Dialogs().GetOpenFileName(this, Text(TMsg::OpenTitle), Text(TMsg::ProjectFilter));
     if (!name.isEmpty()) OpenFileNow(name);
     PaintBox1Paint();
-    SetMemoText(QString());
 }
 
-bool TMainForm::OpenFileNow(const QString& fileName) {
-    const ProjectReadResult r = ReadProjectFile(ToPath(fileName), Show_, Settings());
-    if (r.code != ProjectFileError::CannotOpen) {
-        SetSettings(r.settings);
-        // The new show starts at its first photo, at the top of the strip.
-        C.ScrollBox1->verticalScrollBar()->setValue(0);
+namespace {
+
+// False when reading gave nothing to show: the file could not be opened, is no project file,
+// or is damaged before its first photo.
+bool YieldedAShow(const ProjectReadResult& r, const TSlideShow& read) {
+    switch (r.code) {
+    case ProjectFileError::CannotOpen:
+    case ProjectFileError::NotLumeno:
+        return false;
+    case ProjectFileError::Damaged:
+        return read.Count() > 0;
+    default:
+        return true;
     }
+}
+
+} // namespace
+
+bool TMainForm::OpenFileNow(const QString& fileName) {
+    TSlideShow read;
+    const ProjectReadResult r = ReadProjectFile(ToPath(fileName), read, Settings());
+    if (YieldedAShow(r, read)) TakeShow(read, r.settings);
     PaintBox1Paint();
     if (r.code == ProjectFileError::None) return true;
     Dialogs().MessageBox(
@@ -382,10 +458,67 @@ void TMainForm::showEvent(QShowEvent* e) {
 }
 
 void TMainForm::FormShow() {
-    if (CommandLine.isEmpty()) return;
+    // A restored show is unsaved work; a file named on the command line is safe on disk.
+    if (OfferRecovery() || CommandLine.isEmpty()) return;
     OpenFileNow(CommandLine.first());
     PaintBox1Paint();
-    SetMemoText(QString());
+}
+
+// --- Recovery file -------------------------------------------------------------------------
+
+QString TMainForm::RecoveryFileName() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+           QStringLiteral("/wiederherstellen.lmo");
+}
+
+void TMainForm::SetAutosaveInterval(int ms) {
+    AutosaveTimer->start(ms);
+}
+
+bool TMainForm::Autosave() {
+    const TShowSettings settings = Settings();
+    const std::string bytes = ProjectFileBytes(Show_, settings);
+    if (bytes == AutosaveClean) {
+        RemoveRecoveryFile();
+        return true;
+    }
+    if (bytes == AutosaveWritten) return true;
+    const QString name = RecoveryFileName();
+    const QFileInfo info(name);
+    // The folder holds the user's captions and paths: for the user's eyes only.
+    if (!QDir().mkpath(info.path())) return false;
+    QFile::setPermissions(info.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (!WriteProjectFile(ToPath(name), Show_, settings, true).ok) return false;
+    AutosaveWritten = bytes;
+    return true;
+}
+
+void TMainForm::RemoveRecoveryFile() {
+    if (AutosaveWritten.empty()) return;
+    QFile::remove(RecoveryFileName());
+    AutosaveWritten.clear();
+}
+
+bool TMainForm::OfferRecovery() {
+    const QString name = RecoveryFileName();
+    if (!QFileInfo::exists(name)) return false;
+    TSlideShow read;
+    const ProjectReadResult r = ReadProjectFile(ToPath(name), read, Settings());
+    const QDateTime saved = QFileInfo(name).lastModified();
+    if (!YieldedAShow(r, read) ||
+        Dialogs().MessageBox(this, RecoveryQuestion(read.Count(), saved), Text(TMsg::RecoveryTitle),
+                             mbYes | mbNo, TMsgIcon::Question) != mbYes) {
+        QFile::remove(name);
+        return false;
+    }
+    TakeShow(read, r.settings);
+    // Still unsaved work: kept in the recovery file until it is saved or the program ends.
+    AutosaveWritten = ProjectFileBytes(Show_, Settings());
+    TSlideShow none;
+    AutosaveClean = ProjectFileBytes(none, TShowSettings{});
+    PaintBox1Paint();
+    return true;
 }
 
 // --- Search page ---------------------------------------------------------------------------
@@ -415,7 +548,6 @@ void TMainForm::ListView2DblClick() {
     Show_.CurFoto = ResultPositions[row] + 1;
     C.PageControl2->setCurrentWidget(C.TabSheet2);
     Strip_->ScrollImageInView();
-    adibchanged();
     PaintBox1Paint();
 }
 
@@ -487,6 +619,7 @@ QString PositionText(const TSlideShow& show) {
 
 void TMainForm::PaintBox1Paint() {
     Strip_->Repaint();
+    adibchanged();
     C.StatusBar1->SetPanelText(PositionText(Show_));
     if (TFotoRecord* cur = Show_.Current())
         C.Label1->setText(QString::fromUtf8(cur->FileName.c_str()));
@@ -539,6 +672,9 @@ void TMainForm::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    // A normal end: the recovery file goes, and no later change writes it again.
+    AutosaveTimer->stop();
+    RemoveRecoveryFile();
     e->accept();
 }
 

@@ -17,8 +17,22 @@
 #include <QWheelEvent>
 
 namespace lumeno::ui {
+namespace {
+
+bool IsUndoOrRedoKey(const QKeyEvent* k) {
+    const QKeyCombination key = k->keyCombination();
+    return key == (Qt::CTRL | Qt::Key_Z) || key == (Qt::CTRL | Qt::Key_Y) ||
+           key == (Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+}
+
+} // namespace
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* e) {
+    // The caption editor and the strip's key field would take these keys for their own text;
+    // left unclaimed, they reach the window's undo and redo.
+    if ((watched == C.Memo1 || watched == C.KeyEdit) && e->type() == QEvent::ShortcutOverride &&
+        IsUndoOrRedoKey(static_cast<QKeyEvent*>(e)))
+        return true;
     if (watched == C.KeyEdit && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->key() == Qt::Key_Escape) {

@@ -43,8 +43,21 @@ QString Text(TMsg id) {
                               "gehen verloren!");
     case TMsg::QuitTitle:
         return QStringLiteral("Programm beenden");
+    case TMsg::RecoveryTitle:
+        return QStringLiteral("Wiederherstellen");
     }
     return {};
+}
+
+QString RecoveryQuestion(int photos, const QDateTime& saved) {
+    const QString count =
+        photos == 1 ? QStringLiteral("1 Foto") : QStringLiteral("%1 Fotos").arg(photos);
+    return QStringLiteral("PDF Lumeno wurde beim letzten Mal nicht ordnungsgemäß beendet.\n\n"
+                          "Die automatisch gesicherte Lumeno mit %1 vom %2 um %3 Uhr kann "
+                          "wiederhergestellt werden.\n\n"
+                          "Möchten Sie sie wiederherstellen? Mit „Nein“ wird sie verworfen.")
+        .arg(count, saved.toString(QStringLiteral("dd.MM.yyyy")),
+             saved.toString(QStringLiteral("HH:mm")));
 }
 
 QString PositionOf(int current, int count) {

@@ -4,7 +4,10 @@
 // compressed SVG as embedded file, the resource name tree), one JPEG image object per photo,
 // the cross-reference table and the trailer.
 //
-// Offsets are counted from the bytes written, so buffering never shifts them.
+// Offsets are counted from the bytes written, so buffering never shifts them. The file is
+// written in sections (skeleton, images, photo pages, caption fonts) whose object numbers
+// an allocator hands out, over a byte sink (a file or memory).
+#include "lumeno/export/byte_sink.h"
 #include "lumeno/export/document_texts.h"
 #include "lumeno/export/resource_names.h"
 
@@ -43,15 +46,23 @@ struct TPdfResult {
 // or nullopt to stop the export (result kStopped). The writer holds one photo at a time.
 using TPhotoSource = std::function<std::optional<TJpegImage>(int k)>;
 
-// Writes the whole file. `compressedSvg` is the zlib stream of the SVG document. Every photo
-// must be delivered (a missing one would leave an object number without its offset).
-// On kWriteError the partly written file stays on disk.
+// Writes the whole file into `sink`, from its first byte, and finishes the sink.
+// `compressedSvg` is the zlib stream of the SVG document. Every photo must be delivered (a
+// missing one would leave an object number without its offset). kWriteError carries the
+// sink's error number; what was written stays where it went.
 // With `pages` (may be null: the default file, unchanged), the catalog also names PDF 1.5,
 // opens at the first photo page and, with fullScreen, in full screen; the page tree lists
 // one page per photo before the text page, which then carries pages->TextPageLines instead of
 // DefaultTextPageLines.
 // After the image objects follow, per photo, a page (of the photo's own proportions) and
 // its content stream, then the caption fonts.
+TPdfResult WritePdfSlideShow(TByteSink& sink, bool fullScreen,
+                             const std::vector<uint8_t>& compressedSvg, int photoCount,
+                             const TPhotoSource& source, const TPhotoPages* pages = nullptr);
+
+// The same into the file `path` (created or emptied); kCannotCreate with errno when it
+// cannot be opened, kWriteError also when closing fails. On kWriteError the partly written
+// file stays on disk.
 TPdfResult WritePdfSlideShow(const std::string& path, bool fullScreen,
                              const std::vector<uint8_t>& compressedSvg, int photoCount,
                              const TPhotoSource& source, const TPhotoPages* pages = nullptr);

@@ -33,14 +33,11 @@ struct TPageSize {
 };
 TPageSize PhotoPageSize(int32_t photoWidth, int32_t photoHeight);
 
-// A real number for a PDF: at most four decimals, no exponent, "." always ("0.5", "-2", "0").
-std::string PdfNumber(double value);
-
 // The page's transition and display duration, one line: "/Trans << /S /Fade /D T >> /Dur
 // T+P" with T = F for cross-fade and T = 2F for fade in and out (out of the previous photo
 // and into this one). /Dur holds the transition too, so the photo stays fully visible for
 // at least the pause whether a viewer counts /Dur from the start or from the end of the
-// transition. Seconds, from the millisecond settings; negative values count as 0.
+// transition. Seconds, from the show's time line (show_timeline.h).
 std::string PhotoPageTiming(const TShowSettings& settings);
 
 // The content stream of a photo page (lines ending in LF, the last one too): the page

@@ -80,6 +80,15 @@ class TSlideShow {
     bool StoreCaption(const std::string& cp1252);
     // Releases every record and sets CurFoto to 1.
     void FreeAllPics();
+    // Takes the photo at 0-based `index` out of the list, thumbnail and all, and returns it;
+    // an empty record when `index` is outside the list. CurFoto is not changed.
+    TFotoRecord TakePhoto(int index);
+    // Puts `foto` into the list at 0-based `index` (clamped into 0..Count()); the photos from
+    // there on move back by one. CurFoto is not changed.
+    void InsertPhoto(int index, TFotoRecord foto);
+    // Takes over the photos and the current photo of `other`, which is left empty; what this
+    // show held before is released.
+    void ReplaceWith(TSlideShow& other);
     // New show: clears the list (CurFoto 1) and resets every setting to its default.
     // FileNamesAsText and search results are not part of the show and stay as they are.
     void NewShow(TShowSettings& settings);
