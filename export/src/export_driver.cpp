@@ -85,6 +85,7 @@ enum class TPhotoState { kPhoto, kBlackPicture, kFallback, kTakenOver };
 struct TPrepared {
     TJpegImage jpeg;
     TPhotoState state = TPhotoState::kPhoto;
+    TPhotoProblem problem = TPhotoProblem::kNotEncoded; // for kBlackPicture and kFallback
 };
 
 // Forwards OpenDib's percentages to an atomic the writer thread reads.
@@ -129,6 +130,7 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, boo
             if (image.empty()) {
                 image.reset();
                 out.state = TPhotoState::kBlackPicture;
+                out.problem = WhyPhotoUnreadable(photo.FileName);
                 if (newdib(image.get(), 320, 200, 24, nullptr, 0) != 1) {
                     out.jpeg = BlackJpeg();
                     return out;
@@ -147,7 +149,12 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, boo
     } catch (const std::exception&) {
         // out of memory for a huge photo: handled like a JPEG that cannot be written
     }
+    if (out.state == TPhotoState::kBlackPicture) {
+        out.jpeg = BlackJpeg(); // still black: the reason stays that of the failed load
+        return out;
+    }
     out.state = TPhotoState::kFallback;
+    out.problem = TPhotoProblem::kNotEncoded;
     out.jpeg = BlackJpeg();
     return out;
 }
@@ -268,15 +275,15 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
                    : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     jobs = std::max(1, std::min(jobs, 64));
 
-    // The bytes go to a new file beside `path`, which takes its place only when complete: a
-    // failed or cancelled export leaves the old file as it was.
+    // The bytes go to a new file beside `path`, which takes its place only when complete,
+    // flushed and forced onto the disk: a failed or cancelled export leaves the old file as
+    // it was (TAtomicFile).
     TAtomicFile output;
     if (const int error = output.Begin(path)) {
         result.code = TExportCode::kCannotCreate;
         result.detail = error;
         return result;
     }
-
     bool cancelled = false;
     TPdfResult pdf;
     {
@@ -302,10 +309,16 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
             if (lastPercent != 100) progress.PhotoLoadProgress(100);
             if (prepared->state == TPhotoState::kBlackPicture) ++result.blackPictures;
             if (prepared->state == TPhotoState::kFallback) ++result.fallbackPictures;
+            if (prepared->state == TPhotoState::kBlackPicture ||
+                prepared->state == TPhotoState::kFallback)
+                result.unreadable.push_back(
+                    {k, photos[static_cast<size_t>(k - 1)].FileName, prepared->problem});
             if (prepared->state == TPhotoState::kTakenOver) ++result.takenOver;
             ++result.photos;
+            if (k == n) progress.Writing();
             return std::move(prepared->jpeg);
         };
+        if (n == 0) progress.Writing();
         if (options.Html) {
             pdf = WriteHtmlSlideShow(output.WriteName(), captions, settings, source, options.Words,
                                      options.Loop);
@@ -317,14 +330,8 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
             pdf = WritePdfSlideShow(sink, settings.FullScreen, svg, n, source,
                                     options.PhotoPages ? &pages : nullptr);
         }
-    }
-    if (pdf.ok) {
-        if (const int error = output.Commit()) {
-            result.code = output.FailedStep() == TWriteStep::kReplace ? TExportCode::kCannotReplace
-                                                                      : TExportCode::kWriteError;
-            result.detail = error;
-            return result;
-        }
+        // Gone before the photos still being prepared are waited for: a cancel leaves nothing.
+        if (!pdf.ok) output.Discard();
     }
     if (pdf.ok && n > 0) progress.PhotoDone(n, n);
     result.missingCharacters = pdf.missing;
@@ -345,6 +352,12 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
         return result;
     case TPdfCode::kStopped:
         result.code = TExportCode::kCancelled;
+        return result;
+    }
+    if (const int error = output.Commit()) {
+        result.code = output.FailedStep() == TWriteStep::kReplace ? TExportCode::kCannotReplace
+                                                                  : TExportCode::kWriteError;
+        result.detail = error;
         return result;
     }
     result.ok = true;
