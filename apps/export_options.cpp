@@ -206,7 +206,7 @@ TExportPlan PlanExport(const TExportCommand& cmd, TSlideShow& show) {
     // The German text when the project file cannot be read; empty when it was.
     auto readProject = [&](const std::string& path) {
         const ProjectReadResult read = ReadProjectFile(path, show, settings);
-        if (!read.ok) return ProjectReadFailed(path, read.code);
+        if (!read.ok) return ProjectReadFailed(path, read.code, read.detail);
         if (read.code == ProjectFileError::TrailingData)
             plan.warning = ProjectReadFailed(path, read.code);
         settings = read.settings;

@@ -2,7 +2,9 @@
 
 #include "lumeno/frontend/shared_words.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace lumeno::cli {
 
@@ -176,26 +178,76 @@ std::string ProjectFileText(ProjectFileError code) {
     return {};
 }
 
-std::string ProjectReadFailed(std::string_view path, ProjectFileError code) {
-    return Str(path) + ": " + ProjectFileText(code);
+std::string FileFailureReason(int error, TFileAccess access) {
+    const bool reading = access == TFileAccess::kRead;
+    switch (error) {
+    case 0:
+        return {};
+    case ENOSPC:
+    case EFBIG:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return "Auf dem Datenträger ist nicht genug Platz.";
+    case EACCES:
+    case EPERM:
+        return reading ? "Keine Berechtigung, diese Datei zu lesen."
+                       : "Keine Berechtigung, in diesen Ordner zu schreiben.";
+    case EROFS:
+        return "Der Datenträger ist schreibgeschützt.";
+    case ENOENT:
+        return reading ? "Die Datei wurde nicht gefunden." : "Der Ordner existiert nicht.";
+    case ENOTDIR:
+        return "Der Ordner existiert nicht.";
+    case EISDIR:
+        return "Unter diesem Namen gibt es einen Ordner.";
+    case EBUSY:
+    case ETXTBSY:
+        return "Die Datei wird gerade von einem anderen Programm benutzt.";
+    case ENAMETOOLONG:
+        return "Der Dateiname ist zu lang.";
+    case EIO:
+        return "Der Datenträger meldet einen Lese- oder Schreibfehler.";
+    case ENOMEM:
+        return "Nicht genug Arbeitsspeicher.";
+    case EMFILE:
+    case ENFILE:
+        return "Es sind zu viele Dateien zugleich geöffnet.";
+    default:
+        return "Das System meldet Fehler " + std::to_string(error) + ": " + std::strerror(error) +
+               ".";
+    }
+}
+
+std::string ProjectReadFailed(std::string_view path, ProjectFileError code, int detail) {
+    std::string text = Str(path) + ": " + ProjectFileText(code);
+    if (detail != 0) text += " " + FileFailureReason(detail, TFileAccess::kRead);
+    return text;
 }
 
 std::string ProjectWriteFailed(std::string_view path, const ProjectWriteResult& result) {
     std::string text = Str(path) + ": " + ProjectFileText(result.code);
-    if (result.detail != 0) text += " (I/O error " + std::to_string(result.detail) + ")";
+    if (result.detail != 0) text += " " + FileFailureReason(result.detail, TFileAccess::kWrite);
     return text;
 }
 
 std::string ExportFailed(const TExportResult& r) {
+    const std::string reason = FileFailureReason(r.detail, TFileAccess::kWrite);
+    const std::string unchanged = " Eine schon vorhandene Datei dieses Namens ist unverändert.";
     switch (r.code) {
     case TExportCode::kOk:
         return {};
     case TExportCode::kCannotCreate:
         return "Die Datei " + r.path +
                " konnte nicht erstellt werden! Bitte schließen Sie diese Datei im Acrobat "
-               "Reader, falls diese offen sein sollte!";
+               "Reader, falls diese offen sein sollte!" +
+               (reason.empty() ? "" : " " + reason);
     case TExportCode::kWriteError:
-        return "I/O error " + std::to_string(r.detail);
+        return "Die Datei " + r.path + " konnte nicht vollständig geschrieben werden. " + reason +
+               unchanged;
+    case TExportCode::kCannotReplace:
+        return "Die Datei " + r.path + " konnte nicht durch die neue ersetzt werden. " + reason +
+               unchanged;
     case TExportCode::kCompressError:
         return "error";
     case TExportCode::kFileTooLarge:
@@ -210,7 +262,8 @@ std::string ExportFailed(const TExportResult& r) {
 
 std::string HtmlFailed(const TExportResult& r) {
     if (r.code == TExportCode::kCannotCreate)
-        return "Die Datei " + r.path + " konnte nicht erstellt werden!";
+        return "Die Datei " + r.path + " konnte nicht erstellt werden!" +
+               (r.detail ? " " + FileFailureReason(r.detail, TFileAccess::kWrite) : "");
     return ExportFailed(r);
 }
 

@@ -33,9 +33,14 @@ std::string HtmlIsInputOrPdf(std::string_view html);
 std::string ProjectIsInputOrOutput(std::string_view project);
 
 // Results of the lower layers.
+// Why reading or writing a file failed, as one sentence, for the system's error number
+// (errno); empty for 0. A number without a sentence of its own gets the system's text.
+enum class TFileAccess { kRead, kWrite };
+std::string FileFailureReason(int error, TFileAccess access);
 // The text for a project file code; empty for None.
 std::string ProjectFileText(ProjectFileError code);
-std::string ProjectReadFailed(std::string_view path, ProjectFileError code);
+// "path: text reason" (the reason only for a non-zero `detail`).
+std::string ProjectReadFailed(std::string_view path, ProjectFileError code, int detail = 0);
 std::string ProjectWriteFailed(std::string_view path, const ProjectWriteResult& result);
 std::string ExportFailed(const TExportResult& result);
 std::string HtmlFailed(const TExportResult& result);

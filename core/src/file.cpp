@@ -1,5 +1,5 @@
-// The file owner, whole-file reading and unique temporary files; the system calls are in
-// file_posix.cpp / file_win.cpp.
+// The file owner, whole-file reading, temporary files and replacing writes; the system calls
+// are in file_posix.cpp / file_win.cpp.
 #include "lumeno/core/file.h"
 
 #include "file_platform.h"
@@ -134,7 +134,95 @@ std::string UniqueTempFileName(const std::string& prefix, const std::string& ext
         }
         if (errno != EEXIST) return {};
     }
+    errno = EEXIST;
     return {};
+}
+
+TTempFile::TTempFile(const std::string& prefix, const std::string& extension) {
+    errno = 0;
+    name_ = UniqueTempFileName(prefix, extension);
+    if (name_.empty()) error_ = ErrnoOr(EIO);
+}
+
+TTempFile::~TTempFile() {
+    if (!name_.empty()) file_platform::Remove(name_);
+}
+
+TAtomicFile::~TAtomicFile() {
+    Discard();
+}
+
+int TAtomicFile::Fail(TWriteStep step, int error) {
+    Discard();
+    step_ = step;
+    return error;
+}
+
+int TAtomicFile::Begin(const std::string& target, TAtomicOptions options) {
+    Discard();
+    step_ = TWriteStep::kNone;
+    options_ = options;
+    target_ = file_platform::ResolveLink(target);
+    file_platform::TKind kind = file_platform::TKind::kNothing;
+    int error = file_platform::Inspect(target_, kind, mode_);
+    if (error && error != ENOENT) return Fail(TWriteStep::kCreate, error);
+    direct_ = kind == file_platform::TKind::kOther;
+    replaces_ = kind == file_platform::TKind::kPlainFile;
+    if (kind == file_platform::TKind::kFolder) return Fail(TWriteStep::kCreate, EISDIR);
+    if (replaces_) {
+        // A file the user may not write keeps its contents, as it would when written in place.
+        errno = 0;
+        TFile probe = OpenFile(target_, TFileMode::kUpdate);
+        if (!probe) return Fail(TWriteStep::kCreate, ErrnoOr(EACCES));
+    }
+    if (direct_) {
+        errno = 0;
+        file_ = OpenFile(target_, TFileMode::kWrite);
+        if (!file_) return Fail(TWriteStep::kCreate, ErrnoOr(EIO));
+        writeName_ = target_;
+        return 0;
+    }
+    for (int n = 0; n < 1000; ++n) {
+        const std::string name = target_ + "~" + FormatInteger(n) + ".tmp";
+        errno = 0;
+        file_ = TFile(file_platform::Open(name, TFileMode::kCreateNew, true));
+        if (file_) {
+            writeName_ = name;
+            return 0;
+        }
+        if (errno != EEXIST) return Fail(TWriteStep::kCreate, ErrnoOr(EIO));
+    }
+    return Fail(TWriteStep::kCreate, EEXIST);
+}
+
+int TAtomicFile::Commit() {
+    if (writeName_.empty()) {
+        step_ = TWriteStep::kCreate;
+        return EBADF;
+    }
+    int error = 0;
+    if (options_.Sync && !direct_) error = file_.Sync();
+    const int closed = file_.Close();
+    if (!error) error = closed;
+    if (error) return Fail(TWriteStep::kWrite, error);
+    if (direct_) {
+        writeName_.clear();
+        return 0;
+    }
+    // The rights only after the last byte: until then nobody else may read the file.
+    const uint32_t mode =
+        replaces_ ? mode_ : (options_.OwnerOnly ? 0 : file_platform::NewFileMode());
+    if (mode != 0) file_platform::SetMode(writeName_, mode);
+    error = file_platform::Replace(writeName_, target_);
+    if (error) return Fail(TWriteStep::kReplace, error);
+    writeName_.clear();
+    return 0;
+}
+
+void TAtomicFile::Discard() {
+    file_.Close();
+    if (!writeName_.empty() && !direct_) file_platform::Remove(writeName_);
+    writeName_.clear();
 }
 
 } // namespace lumeno

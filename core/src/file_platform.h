@@ -27,6 +27,21 @@ int Remove(const std::string& name);
 // Renames `from` over `to`, replacing it in one step; 0 or the error number.
 int Replace(const std::string& from, const std::string& to);
 
+// What is at `name`: nothing (ENOENT, with `exists` false), a folder, a plain file (its
+// rights in `mode`) or something else (a device, a pipe). 0 or the error number.
+enum class TKind { kNothing, kFolder, kPlainFile, kOther };
+int Inspect(const std::string& name, TKind& kind, uint32_t& mode);
+
+// The target of a link, as a full name; `name` itself when it is no link.
+std::string ResolveLink(const std::string& name);
+
+// Gives a file the rights `mode`; where the system has no such rights, nothing happens.
+// 0 or the error number.
+int SetMode(const std::string& name, uint32_t mode);
+
+// The rights a new file gets (0666 less the umask); 0 where the system has none.
+uint32_t NewFileMode();
+
 // The system's folder for temporary files, ending in its separator.
 std::string TempFolder();
 

@@ -86,6 +86,62 @@ int Replace(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
+int Inspect(const std::string& name, TKind& kind, uint32_t& mode) {
+    kind = TKind::kNothing;
+    mode = 0;
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0) return errno;
+    kind = S_ISDIR(st.st_mode)   ? TKind::kFolder
+           : S_ISREG(st.st_mode) ? TKind::kPlainFile
+                                 : TKind::kOther;
+    // The permission bits only: a copy never becomes set-user-ID.
+    mode = static_cast<uint32_t>(st.st_mode & 0777);
+    return 0;
+}
+
+std::string ResolveLink(const std::string& name) {
+    struct stat st {};
+    if (::lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return name;
+    char* resolved = ::realpath(name.c_str(), nullptr);
+    if (!resolved) {
+        // A link to a file not made yet: follow it one step.
+        std::string target(static_cast<size_t>(st.st_size) + 1, '\0');
+        const ssize_t n = ::readlink(name.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<size_t>(n) >= target.size()) return name;
+        target.resize(static_cast<size_t>(n));
+        if (target.front() == '/') return target;
+        const size_t slash = name.rfind('/');
+        return slash == std::string::npos ? target : name.substr(0, slash + 1) + target;
+    }
+    std::string out(resolved);
+    std::free(resolved);
+    return out;
+}
+
+int SetMode(const std::string& name, uint32_t mode) {
+    return ::chmod(name.c_str(), static_cast<mode_t>(mode)) == 0 ? 0 : errno;
+}
+
+uint32_t NewFileMode() {
+    // Read without changing it where the system allows: setting the umask to learn it would
+    // let another thread create a file with the wrong rights meanwhile.
+    static const uint32_t mode = [] {
+        if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+            char line[256];
+            unsigned mask = 0;
+            bool found = false;
+            while (!found && std::fgets(line, sizeof line, status))
+                found = std::sscanf(line, "Umask: %o", &mask) == 1;
+            std::fclose(status);
+            if (found) return 0666u & ~mask;
+        }
+        const mode_t mask = ::umask(022);
+        ::umask(mask);
+        return 0666u & ~static_cast<uint32_t>(mask);
+    }();
+    return mode;
+}
+
 std::string TempFolder() {
     const char* env = std::getenv("TMPDIR");
     std::string folder = env && *env ? env : "/tmp";

@@ -78,9 +78,47 @@ int Replace(const std::string& from, const std::string& to) {
         return EXDEV;
     case ERROR_DISK_FULL:
         return ENOSPC;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        // Another program (a PDF viewer) holds the file open.
+        return EBUSY;
+    case ERROR_WRITE_PROTECT:
+        return EROFS;
     default:
         return EACCES;
     }
+}
+
+int Inspect(const std::string& name, TKind& kind, uint32_t& mode) {
+    kind = TKind::kNothing;
+    mode = 0;
+    const DWORD attributes = ::GetFileAttributesA(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        kind = TKind::kFolder;
+    else if (attributes & FILE_ATTRIBUTE_DEVICE)
+        kind = TKind::kOther;
+    else
+        kind = TKind::kPlainFile;
+    return 0;
+}
+
+// Links are followed by the file calls themselves; MoveFileEx replaces a link, which is rare
+// enough on Windows to accept.
+std::string ResolveLink(const std::string& name) {
+    return name;
+}
+
+// Files take the rights of their folder.
+int SetMode(const std::string& /*name*/, uint32_t /*mode*/) {
+    return 0;
+}
+
+uint32_t NewFileMode() {
+    return 0;
 }
 
 std::string TempFolder() {

@@ -4,6 +4,7 @@
 #include "black_jpeg.h"
 #include "lumeno/bitmap/dib_ops.h"
 #include "lumeno/core/file.h"
+#include "lumeno/export/byte_sink.h"
 #include "lumeno/export/html_show.h"
 #include "lumeno/export/output_encoding.h"
 #include "lumeno/export/pdf_writer.h"
@@ -18,7 +19,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -34,14 +34,6 @@ std::vector<TExportPhoto> ExportPhotosOf(const TDynaArray<TFotoRecord>& fotos) {
 }
 
 namespace {
-
-// Deletes the file on scope exit; a failing delete is ignored.
-struct TTempFile {
-    std::string name;
-    ~TTempFile() {
-        if (!name.empty()) RemoveFile(name);
-    }
-};
 
 // A photo file's bytes when it is a JPEG; false for any other file (only its first bytes
 // are read then) or when it cannot be read whole.
@@ -127,11 +119,11 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, boo
             return out;
         }
         TPercentOwner owner(percent);
-        TTempFile temp{UniqueTempFileName("tempim", ".jpg")};
+        TTempFile temp("tempim", ".jpg");
         int width = 0, height = 0;
         bool written =
-            !temp.name.empty() &&
-            RecodeJpegFile(photo.FileName.c_str(), temp.name.c_str(), &width, &height, &owner) == 1;
+            !temp.Name().empty() && RecodeJpegFile(photo.FileName.c_str(), temp.Name().c_str(),
+                                                   &width, &height, &owner) == 1;
         if (!written) {
             ScopedDib image;
             OpenDib(image.get(), photo.FileName.c_str(), -1, &owner);
@@ -147,9 +139,9 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, boo
             if (image->Info->biBitCount != 24) ConvertTo24Bit(*image.get());
             width = image->Info->biWidth;
             height = std::abs(image->Info->biHeight);
-            written = !temp.name.empty() && SaveDib(image.get(), temp.name.c_str(), 7, 0) == 1;
+            written = !temp.Name().empty() && SaveDib(image.get(), temp.Name().c_str(), 7, 0) == 1;
         }
-        if (written && ReadWholeFile(temp.name, out.jpeg.Bytes) == 0 && !out.jpeg.Bytes.empty()) {
+        if (written && ReadWholeFile(temp.Name(), out.jpeg.Bytes) == 0 && !out.jpeg.Bytes.empty()) {
             out.jpeg.Width = width;
             out.jpeg.Height = height;
             return out;
@@ -256,56 +248,6 @@ class TPhotoPool {
     bool stop_ = false;
 };
 
-// The file an export writes: a new name beside the target, renamed over it by Commit() and
-// removed otherwise, so that a cancel or a failure leaves the target as it was. A target that
-// exists and is no plain file (a device, a pipe) is written directly, as before.
-class TOutputBeside {
-  public:
-    explicit TOutputBeside(const std::string& target) : target_(target) {
-        std::error_code ec;
-        const auto status = std::filesystem::status(target, ec);
-        if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-            name_ = target;
-            direct_ = true;
-            return;
-        }
-        for (int i = 0; i < 1000 && name_.empty(); ++i) {
-            const std::string name = target + ".~lumeno" + std::to_string(i);
-            TFile file = OpenFile(name, TFileMode::kCreateNew);
-            if (file)
-                name_ = name;
-            else if (errno != EEXIST)
-                break;
-        }
-        error_ = name_.empty() ? (errno != 0 ? errno : EEXIST) : 0;
-    }
-    ~TOutputBeside() { Discard(); }
-    TOutputBeside(const TOutputBeside&) = delete;
-    TOutputBeside& operator=(const TOutputBeside&) = delete;
-
-    // Empty when no name beside the target could be created; Error() says why.
-    const std::string& Name() const { return name_; }
-    int Error() const { return error_; }
-    // Puts the finished file in the target's place; 0 or the error number.
-    int Commit() {
-        if (direct_ || name_.empty()) return 0;
-        if (!ReplaceFile(name_, target_)) return errno != 0 ? errno : EIO;
-        name_.clear();
-        return 0;
-    }
-    // Removes what was written (a direct target after a cancel only: it was emptied anyway).
-    void Discard() {
-        if (!name_.empty() && !direct_) RemoveFile(name_);
-        name_.clear();
-    }
-
-  private:
-    std::string target_;
-    std::string name_;
-    bool direct_ = false;
-    int error_ = 0;
-};
-
 } // namespace
 
 TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
@@ -333,10 +275,13 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
                    : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     jobs = std::max(1, std::min(jobs, 64));
 
-    TOutputBeside output(path);
-    if (output.Name().empty()) {
+    // The bytes go to a new file beside `path`, which takes its place only when complete,
+    // flushed and forced onto the disk: a failed or cancelled export leaves the old file as
+    // it was (TAtomicFile).
+    TAtomicFile output;
+    if (const int error = output.Begin(path)) {
         result.code = TExportCode::kCannotCreate;
-        result.detail = output.Error();
+        result.detail = error;
         return result;
     }
     bool cancelled = false;
@@ -373,15 +318,17 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
             if (k == n) progress.Writing();
             return std::move(prepared->jpeg);
         };
-        const std::string& name = output.Name();
         if (n == 0) progress.Writing();
         if (options.Html) {
-            pdf = WriteHtmlSlideShow(name, captions, settings, source, options.Words, options.Loop);
-        } else if (options.PhotoPages) {
-            const TPhotoPages pages{settings, captions, options.Words.PhotoPagesTextPage};
-            pdf = WritePdfSlideShow(name, settings.FullScreen, svg, n, source, &pages);
+            pdf = WriteHtmlSlideShow(output.WriteName(), captions, settings, source, options.Words,
+                                     options.Loop);
         } else {
-            pdf = WritePdfSlideShow(name, settings.FullScreen, svg, n, source);
+            // The sink buffers itself; the stream passes every block straight on.
+            std::setvbuf(output.File().get(), nullptr, _IONBF, 0);
+            TFileSink sink(output.File());
+            const TPhotoPages pages{settings, captions, options.Words.PhotoPagesTextPage};
+            pdf = WritePdfSlideShow(sink, settings.FullScreen, svg, n, source,
+                                    options.PhotoPages ? &pages : nullptr);
         }
         // Gone before the photos still being prepared are waited for: a cancel leaves nothing.
         if (!pdf.ok) output.Discard();
@@ -408,7 +355,8 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
         return result;
     }
     if (const int error = output.Commit()) {
-        result.code = TExportCode::kWriteError;
+        result.code = output.FailedStep() == TWriteStep::kReplace ? TExportCode::kCannotReplace
+                                                                  : TExportCode::kWriteError;
         result.detail = error;
         return result;
     }

@@ -143,6 +143,43 @@ PICTAVO_API int IsDibFormat(const uint8_t* data, size_t size);
 PICTAVO_API int OpenDibReduced(TDib* out, const char* fileName, int minWidth, int minHeight,
                                int* fullWidth, int* fullHeight, TDibLoadOwner* owner);
 
+// --- PNG files with text keys ---------------------------------------------------------------
+
+// One text chunk of a PNG: a key of 1 to 79 Latin-1 characters and its value (Latin-1 bytes,
+// ValueSize of them; an UTF-8 URI is stored as its bytes).
+struct TPngText {
+    const char* Key;
+    const char* Value;
+    size_t ValueSize;
+};
+
+// PNG bytes made by the library; freed with FreePngData.
+struct TPngData {
+    uint8_t* Data = nullptr;
+    size_t Size = 0;
+};
+
+// Encodes a 24-bit image as an 8-bit RGB PNG, not interlaced, with the adaptive row filters,
+// deflate level `level` (0 to 9) and the text chunks (uncompressed tEXt) before the pixels.
+// Deterministic. Returns 1 and fills out, or 0 (out empty) for an image that is not 24 bits,
+// a key libpng refuses or no memory.
+PICTAVO_API int SavePngWithText(const TDib* image, const TPngText* texts, int textCount, int level,
+                                TPngData* out);
+
+// Frees what SavePngWithText made (null or empty records are fine); the record is empty after.
+PICTAVO_API void FreePngData(TPngData* data);
+
+// Receives each text chunk (tEXt, zTXt, iTXt) of a PNG read by OpenPngWithText, in the order
+// libpng lists them; the pointers are valid during the call only.
+typedef void (*TPngTextSink)(void* context, const char* key, const char* value, size_t valueSize);
+
+// Decodes a whole PNG held in memory into a 24-bit image (palette and grey pictures expanded,
+// 16-bit samples cut to 8 bits, transparency composited onto white) and hands its text chunks
+// to sink (may be null) with context. A picture wider or higher than maxSide, a chunk above
+// 1 MiB, damaged or cut-off data give 0 and leave out empty; 1 when every row was read.
+PICTAVO_API int OpenPngWithText(TDib* out, const uint8_t* data, size_t size, int maxSide,
+                                TPngTextSink sink, void* context);
+
 // --- JPEG data taken over as it is --------------------------------------------------------
 
 // What InspectJpeg read from a JPEG file's markers.

@@ -1,4 +1,5 @@
-// PNG reading with libpng. libpng reports errors by longjmp: every call into it happens
+// PNG reading with libpng, and PNG files with text keys (the thumbnail cache's) in both
+// directions. libpng reports errors by longjmp: every call into it happens
 // inside a small function below that sets the jump target and whose locals need no
 // destructors; the read structures live in an RAII owner.
 //
@@ -8,6 +9,7 @@
 #include "codecs.h"
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -217,4 +219,170 @@ LoadResult LoadPng(const LoadRequest& request, TDib* out) {
     return result;
 }
 
+// --- PNG files with text keys -------------------------------------------------------------
+
+namespace {
+
+class PngWriter {
+  public:
+    PngWriter() {
+        png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
+        if (png) info = png_create_info_struct(png);
+    }
+    ~PngWriter() { png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr); }
+    PngWriter(const PngWriter&) = delete;
+    PngWriter& operator=(const PngWriter&) = delete;
+
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+};
+
+void WriteToVector(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+void FlushNothing(png_structp) {}
+
+// Locals need no destructors; a failed append (no memory) ends in png_error's longjmp only
+// through libpng's own calls, so the vector is grown before.
+bool WritePngBody(PngWriter& w, std::vector<uint8_t>* out, const TDib& image, png_textp text,
+                  int textCount, int level) {
+    if (setjmp(png_jmpbuf(w.png))) return false;
+    const int width = image.Info->biWidth, height = image.Info->biHeight;
+    png_set_write_fn(w.png, out, WriteToVector, FlushNothing);
+    png_set_IHDR(w.png, w.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
+                 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(w.png, level);
+    if (textCount > 0) png_set_text(w.png, w.info, text, textCount);
+    png_write_info(w.png, w.info);
+    png_set_bgr(w.png);
+    for (int y = 0; y < height; ++y)
+        png_write_row(w.png, image.Bits + static_cast<ptrdiff_t>(height - 1 - y) * image.RowBytes);
+    png_write_end(w.png, nullptr);
+    return true;
+}
+
+struct TextReadState {
+    TPngTextSink sink;
+    void* context;
+};
+
+bool ReadTextPngHeader(PngReader& r, MemoryReader& source, int maxSide, png_uint_32* w,
+                       png_uint_32* h, int* channels) {
+    if (setjmp(png_jmpbuf(r.png))) return false;
+    png_set_read_fn(r.png, &source, ReadFromMemory);
+    png_set_user_limits(r.png, static_cast<png_uint_32>(maxSide),
+                        static_cast<png_uint_32>(maxSide));
+    png_set_chunk_malloc_max(r.png, 1u << 20);
+    png_read_info(r.png, r.info);
+    png_set_expand(r.png);
+    png_set_strip_16(r.png);
+    png_set_gray_to_rgb(r.png);
+    png_set_bgr(r.png);
+    png_set_interlace_handling(r.png);
+    png_read_update_info(r.png, r.info);
+    *w = png_get_image_width(r.png, r.info);
+    *h = png_get_image_height(r.png, r.info);
+    *channels = png_get_channels(r.png, r.info);
+    return true;
+}
+
+bool ReadTextPngRows(PngReader& r, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(r.png))) return false;
+    png_read_image(r.png, rows);
+    // Text chunks may also follow the pixels.
+    png_read_end(r.png, r.info);
+    return true;
+}
+
+} // namespace
+
 } // namespace pictavo_internal
+
+using namespace pictavo_internal;
+
+PICTAVO_API int SavePngWithText(const TDib* image, const TPngText* texts, int textCount, int level,
+                                TPngData* out) {
+    if (!out) return 0;
+    *out = TPngData{};
+    if (!image || !image->Bits || !image->Info || image->Info->biBitCount != 24 ||
+        image->Info->biWidth < 1 || image->Info->biHeight < 1 || textCount < 0 ||
+        (textCount > 0 && !texts) || level < 0 || level > 9)
+        return 0;
+    try {
+        std::vector<png_text> text(static_cast<size_t>(textCount));
+        for (int i = 0; i < textCount; ++i) {
+            text[i] = png_text{};
+            text[i].compression = PNG_TEXT_COMPRESSION_NONE;
+            text[i].key = const_cast<png_charp>(texts[i].Key);
+            text[i].text = const_cast<png_charp>(texts[i].Value);
+            text[i].text_length = texts[i].ValueSize;
+        }
+        std::vector<uint8_t> bytes;
+        bytes.reserve(static_cast<size_t>(image->Info->biWidth) *
+                          static_cast<size_t>(image->Info->biHeight) * 3 +
+                      1024);
+        PngWriter w;
+        if (!w.png || !w.info || !WritePngBody(w, &bytes, *image, text.data(), textCount, level))
+            return 0;
+        out->Data = static_cast<uint8_t*>(std::malloc(bytes.size()));
+        if (!out->Data) return 0;
+        std::memcpy(out->Data, bytes.data(), bytes.size());
+        out->Size = bytes.size();
+        return 1;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+PICTAVO_API void FreePngData(TPngData* data) {
+    if (!data) return;
+    std::free(data->Data);
+    *data = TPngData{};
+}
+
+PICTAVO_API int OpenPngWithText(TDib* out, const uint8_t* data, size_t size, int maxSide,
+                                TPngTextSink sink, void* context) {
+    if (!out) return 0;
+    *out = TDib{};
+    if (!data || maxSide < 1) return 0;
+    try {
+        PngReader r;
+        if (!r.png || !r.info) return 0;
+        MemoryReader source{data, size, 0};
+        png_uint_32 w = 0, h = 0;
+        int channels = 0;
+        if (!ReadTextPngHeader(r, source, maxSide, &w, &h, &channels)) return 0;
+        if (w < 1 || h < 1 || (channels != 3 && channels != 4)) return 0;
+        const size_t rowBytes = static_cast<size_t>(w) * static_cast<size_t>(channels);
+        std::vector<uint8_t> pixels(rowBytes * h);
+        std::vector<png_bytep> rows(h);
+        for (png_uint_32 y = 0; y < h; ++y)
+            rows[y] = pixels.data() + rowBytes * y;
+        if (!ReadTextPngRows(r, rows.data())) return 0;
+        if (newdib(out, static_cast<int>(w), static_cast<int>(h), 24, nullptr, 0) != 1) return 0;
+        for (png_uint_32 y = 0; y < h; ++y) {
+            const uint8_t* src = rows[y];
+            uint8_t* dst = RowFromTop(out, static_cast<int>(y));
+            for (png_uint_32 x = 0; x < w; ++x, src += channels) {
+                const unsigned a = channels == 4 ? src[3] : 255u;
+                for (int c = 0; c < 3; ++c)
+                    dst[3 * x + c] = OnWhite(src[c], a);
+            }
+        }
+        png_textp text = nullptr;
+        int count = 0;
+        png_get_text(r.png, r.info, &text, &count);
+        for (int i = 0; sink && i < count; ++i)
+            sink(context, text[i].key, text[i].text,
+                 text[i].compression >= PNG_ITXT_COMPRESSION_NONE ? text[i].itxt_length
+                                                                  : text[i].text_length);
+        return 1;
+    } catch (const std::bad_alloc&) {
+        deldib(out);
+        return 0;
+    }
+}
+
+namespace pictavo_internal {} // namespace pictavo_internal

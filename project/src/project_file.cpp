@@ -219,7 +219,7 @@ std::string ProjectFileBytes(const TSlideShow& show, const TShowSettings& s) {
 }
 
 ProjectWriteResult WriteProjectFile(const std::string& fileName, const TSlideShow& show,
-                                    const TShowSettings& settings) {
+                                    const TShowSettings& settings, bool ownerOnly) {
     ProjectWriteResult result;
     const auto fail = [&result](ProjectFileError code, int detail) {
         result.code = code;
@@ -230,47 +230,19 @@ ProjectWriteResult WriteProjectFile(const std::string& fileName, const TSlideSho
         if (foto.FileName.size() > INT32_MAX || foto.Text.size() > INT32_MAX)
             return fail(ProjectFileError::CannotCreate, EFBIG);
 
-    // A link is replaced through its target, so the link itself survives the save.
-    std::string target = fileName;
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        const fs::path resolved = fs::weakly_canonical(target, ec);
-        if (!ec) target = resolved.string();
-    }
-    // An existing file that we may not write stays as it is, as it would if we wrote it in
-    // place.
-    if (fs::exists(target, ec)) {
-        if (fs::is_directory(target, ec)) return fail(ProjectFileError::CannotCreate, EISDIR);
-        errno = 0;
-        TFile probe = OpenFile(target, TFileMode::kUpdate);
-        if (!probe) return fail(ProjectFileError::CannotCreate, errno);
-    }
-
-    std::string temp;
-    TFile file;
-    for (int attempt = 0; attempt < 100 && !file; ++attempt) {
-        temp = target + "~" + std::to_string(attempt) + ".tmp";
-        errno = 0;
-        file = OpenFile(temp, TFileMode::kCreateNew);
-        if (!file && errno != EEXIST) break;
-    }
-    if (!file) return fail(ProjectFileError::CannotCreate, errno ? errno : EEXIST);
-
+    // Written beside the file and renamed over it only when complete (TAtomicFile): a link
+    // survives, a read-only file stays as it is, a replaced file keeps its rights.
+    TAtomicFile file;
+    if (const int error = file.Begin(fileName, {.Sync = true, .OwnerOnly = ownerOnly}))
+        return fail(ProjectFileError::CannotCreate, error);
     const std::string bytes = ProjectFileBytes(show, settings);
-    int error = file.Write(bytes.data(), bytes.size());
-    if (!error) error = file.Sync();
-    const int closed = file.Close();
-    if (!error) error = closed;
-    if (!error) {
-        // Keep the access rights of the file being replaced.
-        const fs::file_status old = fs::status(target, ec);
-        if (!ec && fs::exists(old)) fs::permissions(temp, old.permissions(), ec);
-        fs::rename(temp, target, ec);
-        if (ec) error = ec.value();
-    }
+    int error = file.File().Write(bytes.data(), bytes.size());
+    if (!error) error = file.Commit();
     if (error) {
-        fs::remove(temp, ec);
-        return fail(ProjectFileError::WriteFailed, error);
+        file.Discard();
+        return fail(file.FailedStep() == TWriteStep::kCreate ? ProjectFileError::CannotCreate
+                                                             : ProjectFileError::WriteFailed,
+                    error);
     }
     result.ok = true;
     return result;

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 namespace lumeno::cli {
 namespace {
 
@@ -24,11 +27,59 @@ TEST(CliMessages, ExportCodes) {
     EXPECT_EQ(HtmlFailed(r), "Die Datei /x/y.html konnte nicht erstellt werden!");
     EXPECT_EQ(ExportFailed(r), "Die Datei /x/y.html konnte nicht erstellt werden! Bitte schließen "
                                "Sie diese Datei im Acrobat Reader, falls diese offen sein sollte!");
+    r.detail = EROFS;
+    EXPECT_EQ(HtmlFailed(r), "Die Datei /x/y.html konnte nicht erstellt werden! Der Datenträger "
+                             "ist schreibgeschützt.");
     r.code = TExportCode::kWriteError;
-    r.detail = 28;
-    EXPECT_EQ(HtmlFailed(r), "I/O error 28");
+    r.detail = ENOSPC;
+    EXPECT_EQ(HtmlFailed(r), "Die Datei /x/y.html konnte nicht vollständig geschrieben werden. Auf "
+                             "dem Datenträger ist nicht genug Platz. Eine schon vorhandene Datei "
+                             "dieses Namens ist unverändert.");
+    r.code = TExportCode::kCannotReplace;
+    r.detail = EBUSY;
+    EXPECT_EQ(ExportFailed(r),
+              "Die Datei /x/y.html konnte nicht durch die neue ersetzt werden. Die "
+              "Datei wird gerade von einem anderen Programm benutzt. Eine schon "
+              "vorhandene Datei dieses Namens ist unverändert.");
+    ProjectWriteResult w;
+    w.code = ProjectFileError::CannotCreate;
+    w.detail = EACCES;
+    EXPECT_EQ(ProjectWriteFailed("/x/a.lmo", w),
+              "/x/a.lmo: Fehler: Konnte Datei nicht erstellen... "
+              "Keine Berechtigung, in diesen Ordner zu "
+              "schreiben.");
+    EXPECT_EQ(ProjectReadFailed("/x/a.lmo", ProjectFileError::CannotOpen, ENOENT),
+              "/x/a.lmo: Fehler: Konnte Datei nicht öffnen... Die Datei wurde nicht gefunden.");
     r.code = TExportCode::kCancelled;
     EXPECT_EQ(ExportFailed(r), "Der PDF-Export wurde abgebrochen.");
+}
+
+// Every failure a user meets on a disk has its own sentence; any other number names the
+// system's own text, and no number ever reads "I/O error".
+TEST(CliMessages, FileFailureReasons) {
+    const struct {
+        int error;
+        TFileAccess access;
+        const char* text;
+    } cases[] = {
+        {0, TFileAccess::kWrite, ""},
+        {ENOSPC, TFileAccess::kWrite, "Auf dem Datenträger ist nicht genug Platz."},
+        {EFBIG, TFileAccess::kWrite, "Auf dem Datenträger ist nicht genug Platz."},
+        {EDQUOT, TFileAccess::kWrite, "Auf dem Datenträger ist nicht genug Platz."},
+        {EACCES, TFileAccess::kWrite, "Keine Berechtigung, in diesen Ordner zu schreiben."},
+        {EPERM, TFileAccess::kWrite, "Keine Berechtigung, in diesen Ordner zu schreiben."},
+        {EACCES, TFileAccess::kRead, "Keine Berechtigung, diese Datei zu lesen."},
+        {EROFS, TFileAccess::kWrite, "Der Datenträger ist schreibgeschützt."},
+        {ENOENT, TFileAccess::kWrite, "Der Ordner existiert nicht."},
+        {ENOENT, TFileAccess::kRead, "Die Datei wurde nicht gefunden."},
+        {EBUSY, TFileAccess::kWrite, "Die Datei wird gerade von einem anderen Programm benutzt."},
+        {EISDIR, TFileAccess::kWrite, "Unter diesem Namen gibt es einen Ordner."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FileFailureReason(c.error, c.access), c.text) << c.error;
+    const std::string other = FileFailureReason(EXDEV, TFileAccess::kWrite);
+    EXPECT_EQ(other, "Das System meldet Fehler " + std::to_string(EXDEV) + ": " +
+                         std::strerror(EXDEV) + ".");
 }
 
 } // namespace

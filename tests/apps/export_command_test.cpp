@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <unistd.h>
+
 namespace {
 
 using namespace slideshow_test;
@@ -150,3 +153,44 @@ TEST_F(ExportCommandTest, HelpListsEveryOption) {
 }
 
 } // namespace
+
+// A disk that fills up and a folder the user may not write: a non-zero exit code, the file and
+// the reason in German, the old PDF and HTML file byte for byte and nothing left beside them.
+TEST_F(ExportCommandTest, FailuresNameFileAndReasonAndKeepTheOldFile) {
+    for (int i = 0; i < 4; ++i)
+        SolidJpeg("f" + std::to_string(i) + ".jpg", 400, 300, 0x102030u * uint32_t(i + 1));
+    for (const char* name : {"alt.pdf", "alt.html"}) {
+        const fs::path out = dir_ / name;
+        std::ofstream(out, std::ios::binary) << "alte Datei";
+        const bool html = out.extension() == ".html";
+        // 12 blocks of 512 bytes: room for the document's start, not for the photos.
+        const auto full =
+            RunCommand("cd '" + dir_.string() + "' && trap '' XFSZ && ulimit -f 12 && '" +
+                       LUMENO_EXPORT_TOOL "' " + (html ? "--html " : "-o ") + name +
+                       " f0.jpg f1.jpg f2.jpg f3.jpg 2>&1");
+        EXPECT_NE(full.first, 0) << name;
+        const std::string said = "\nlumeno-export: Die Datei " + std::string(name) +
+                                 " konnte nicht vollständig geschrieben werden. Auf dem "
+                                 "Datenträger ist nicht genug Platz. Eine schon vorhandene "
+                                 "Datei dieses Namens ist unverändert.\n";
+        EXPECT_TRUE(full.second.ends_with(said)) << full.second; // after the progress lines
+        EXPECT_EQ(ReadFile(out), "alte Datei");
+        EXPECT_FALSE(fs::exists(out.string() + "~0.tmp"));
+    }
+
+    // As root the folder's rights do not count: the tool runs as nobody then.
+    fs::create_directories(dir_ / "nur-lesen");
+    fs::permissions(dir_ / "nur-lesen", fs::perms::owner_read | fs::perms::owner_exec |
+                                            fs::perms::group_read | fs::perms::group_exec |
+                                            fs::perms::others_read | fs::perms::others_exec);
+    const std::string as =
+        ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const auto denied = RunCommand("cd '" + dir_.string() + "' && " + as +
+                                   "'" LUMENO_EXPORT_TOOL "' -o nur-lesen/x.pdf f0.jpg 2>&1");
+    EXPECT_NE(denied.first, 0);
+    EXPECT_EQ(denied.second, "lumeno-export: Die Datei nur-lesen/x.pdf konnte nicht erstellt "
+                             "werden! Bitte schließen Sie diese Datei im Acrobat Reader, falls "
+                             "diese offen sein sollte! Keine Berechtigung, in diesen Ordner zu "
+                             "schreiben.\n");
+    EXPECT_TRUE(fs::is_empty(dir_ / "nur-lesen"));
+}

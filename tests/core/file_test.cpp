@@ -151,4 +151,111 @@ TEST_F(FileTest, ReplaceFileTakesTheOldOnesPlace) {
     EXPECT_TRUE(fs::exists(Path("old"))) << "a failed replace leaves the target";
 }
 
+// What a replacing write leaves: the new bytes after Commit(); after a failed write, a
+// Discard() or a destruction without Commit() the old bytes and no temporary file. The
+// temporary file is the owner's alone until it is complete.
+TEST_F(FileTest, AtomicFileReplacesOnlyOnCommit) {
+    const auto bytes = [this](const char* name) {
+        std::vector<uint8_t> b;
+        ReadWholeFile(Path(name), b);
+        return std::string(b.begin(), b.end());
+    };
+    const auto entries = [this] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir_))
+            names.push_back(e.path().filename().string());
+        return names;
+    };
+    Put("ziel", "alt");
+    fs::permissions(Path("ziel"), fs::perms::owner_read | fs::perms::owner_write |
+                                      fs::perms::group_read | fs::perms::others_read);
+    {
+        TAtomicFile f;
+        ASSERT_EQ(f.Begin(Path("ziel")), 0);
+        EXPECT_EQ(f.WriteName(), Path("ziel") + "~0.tmp");
+        struct stat st {};
+        ASSERT_EQ(::stat(f.WriteName().c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        ASSERT_EQ(f.File().Write("neu", 3), 0);
+        EXPECT_EQ(bytes("ziel"), "alt");
+    } // destroyed without Commit()
+    EXPECT_EQ(bytes("ziel"), "alt");
+    EXPECT_EQ(entries(), std::vector<std::string>{"ziel"});
+
+    TAtomicFile f;
+    ASSERT_EQ(f.Begin(Path("ziel")), 0);
+    ASSERT_EQ(f.File().Write("neu", 3), 0);
+    ASSERT_EQ(f.Commit(), 0);
+    EXPECT_EQ(bytes("ziel"), "neu");
+    EXPECT_EQ(entries(), std::vector<std::string>{"ziel"});
+    EXPECT_EQ(fs::status(Path("ziel")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read)
+        << "the replaced file's rights";
+    EXPECT_EQ(f.Commit(), EBADF);
+
+    // A full disk: the write or the commit fails, the old file stays.
+    {
+        ScopedFileSizeLimit full(2);
+        ASSERT_TRUE(full.Active());
+        ASSERT_EQ(f.Begin(Path("ziel")), 0);
+        int error = f.File().Write("viel zu lang", 12);
+        if (!error) error = f.Commit();
+        EXPECT_EQ(error, EFBIG);
+        EXPECT_EQ(f.FailedStep(), TWriteStep::kWrite);
+        f.Discard();
+    }
+    EXPECT_EQ(bytes("ziel"), "neu");
+    EXPECT_EQ(entries(), std::vector<std::string>{"ziel"});
+
+    // Discard(), a folder, a missing folder; a link survives and its target is replaced.
+    ASSERT_EQ(f.Begin(Path("ziel")), 0);
+    f.Discard();
+    EXPECT_EQ(entries(), std::vector<std::string>{"ziel"});
+    fs::create_directory(dir_ / "ordner");
+    EXPECT_EQ(f.Begin(Path("ordner")), EISDIR);
+    EXPECT_EQ(f.Begin(Path("fehlt/x")), ENOENT);
+    EXPECT_EQ(f.FailedStep(), TWriteStep::kCreate);
+    fs::create_symlink(dir_ / "ziel", dir_ / "link");
+    ASSERT_EQ(f.Begin(Path("link")), 0);
+    ASSERT_EQ(f.File().Write("über", 5), 0);
+    ASSERT_EQ(f.Commit(), 0);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link"));
+    EXPECT_EQ(bytes("ziel"), "über");
+}
+
+// A device is written directly: nothing is put in its place.
+TEST_F(FileTest, AtomicFileWritesADeviceInPlace) {
+    TAtomicFile f;
+    ASSERT_EQ(f.Begin("/dev/null"), 0);
+    EXPECT_EQ(f.WriteName(), "/dev/null");
+    ASSERT_EQ(f.File().Write("x", 1), 0);
+    ASSERT_EQ(f.Commit(), 0);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+TEST_F(FileTest, TempFileIsTheOwnersAloneAndGoesWithIt) {
+    const char* old = std::getenv("TMPDIR");
+    const std::string oldTmp = old ? old : "";
+    setenv("TMPDIR", dir_.c_str(), 1);
+    std::string name;
+    {
+        TTempFile temp("probe", ".jpg");
+        name = temp.Name();
+        EXPECT_EQ(name, Path("probe0.jpg"));
+        struct stat st {};
+        ASSERT_EQ(::stat(name.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+    }
+    EXPECT_FALSE(fs::exists(name));
+    setenv("TMPDIR", Path("fehlt").c_str(), 1);
+    TTempFile none("probe", ".jpg");
+    EXPECT_TRUE(none.Name().empty());
+    EXPECT_EQ(none.Error(), ENOENT);
+    if (old)
+        setenv("TMPDIR", oldTmp.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+}
+
 } // namespace

@@ -2,6 +2,7 @@
 // callbacks on the calling thread, temporary files, failures, and the checks a user makes
 // with qpdf, pdfinfo and xmllint.
 #include "file_size_limit.h"
+#include "lumeno/core/file.h"
 #include "lumeno/export/export_driver.h"
 #include "lumeno/export/pdf_writer.h"
 #include "lumeno/export/svg_document.h"
@@ -456,21 +457,86 @@ TEST_F(ExportTest, CannotCreateGivesItsCodeAndPath) {
     EXPECT_TRUE(opened_.empty());
 }
 
-TEST_F(ExportTest, WriteErrorReportsIoErrorAndStopsTheWorkers) {
+// A disk that fills up mid-way: the PDF and the HTML file it would replace stay byte for byte,
+// the workers stop and nothing is left beside the file or in the temporary folder.
+TEST_F(ExportTest, AFullDiskKeepsTheOldFileAndLeavesNothingBehind) {
     std::vector<TExportPhoto> photos;
     for (int i = 0; i < 6; ++i)
         photos.push_back({MakeJpeg("w" + std::to_string(i) + ".jpg", 400, 300, i), ""});
-    TExportResult r;
-    {
-        ScopedFileSizeLimit full(6000); // room for the skeleton, not for the photos
-        ASSERT_TRUE(full.Active());
-        r = ExportSlideShow(photos, TShowSettings{}, (dir_ / "voll.pdf").string(), NoViewer(3));
+    for (const bool html : {false, true}) {
+        const fs::path out = dir_ / (html ? "voll.html" : "voll.pdf");
+        WriteFile(out, "alte Datei");
+        TExportOptions o = NoViewer(3);
+        o.Html = html;
+        TExportResult r;
+        {
+            ScopedFileSizeLimit full(6000); // room for the skeleton, not for the photos
+            ASSERT_TRUE(full.Active());
+            r = ExportSlideShow(photos, TShowSettings{}, out.string(), o);
+        }
+        EXPECT_FALSE(r.ok) << html;
+        EXPECT_EQ(r.code, TExportCode::kWriteError) << html;
+        EXPECT_EQ(r.detail, EFBIG) << html;
+        EXPECT_EQ(ReadFile(out), "alte Datei") << html;
+        EXPECT_FALSE(fs::exists(out.string() + "~0.tmp")) << html;
+        EXPECT_TRUE(TempLeftovers().empty());
     }
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.code, TExportCode::kWriteError);
-    EXPECT_EQ(r.detail, EFBIG);
     EXPECT_TRUE(opened_.empty());
-    EXPECT_TRUE(TempLeftovers().empty());
+}
+
+// A real small disk (a tmpfs, where the tests may mount one): full, then read-only. Under CI
+// as root the mount must work.
+TEST_F(ExportTest, AFullAndAReadOnlyMediumKeepTheOldFile) {
+    const fs::path disk = dir_ / "disk";
+    fs::create_directories(disk);
+    if (::geteuid() != 0 ||
+        RunCommand("mount -t tmpfs -o size=200k tmpfs '" + disk.string() + "' 2>&1").first != 0) {
+        const char* ci = std::getenv("CI");
+        if (::geteuid() == 0 && ci && std::string(ci) == "true") FAIL() << "cannot mount a tmpfs";
+        GTEST_SKIP() << "mounting a tmpfs is not permitted";
+    }
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { RunCommand("umount '" + at.string() + "' 2>&1"); }
+    } unmount{disk};
+    const fs::path out = disk / "alt.pdf";
+    WriteFile(out, "alte Datei");
+    WriteFile(disk / "fast-voll", std::string(176 * 1024, 'x'));
+    std::vector<TExportPhoto> photos;
+    for (int i = 0; i < 8; ++i)
+        photos.push_back({MakeJpeg("d" + std::to_string(i) + ".jpg", 400, 300, i), ""});
+    TExportResult r = ExportSlideShow(photos, TShowSettings{}, out.string(), NoViewer(2));
+    EXPECT_EQ(r.code, TExportCode::kWriteError);
+    EXPECT_EQ(r.detail, ENOSPC);
+    EXPECT_EQ(ReadFile(out), "alte Datei");
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(disk))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"alt.pdf", "fast-voll"}));
+
+    ASSERT_EQ(RunCommand("mount -o remount,ro '" + disk.string() + "' 2>&1").first, 0);
+    r = ExportSlideShow({}, TShowSettings{}, out.string(), NoViewer());
+    EXPECT_EQ(r.code, TExportCode::kCannotCreate);
+    EXPECT_EQ(r.detail, EROFS);
+    EXPECT_EQ(ReadFile(out), "alte Datei");
+}
+
+// A finished export takes the place of the old file with the old file's rights; a new file
+// gets the rights every new file gets.
+TEST_F(ExportTest, TheNewFileReplacesTheOldOneWithItsRights) {
+    const fs::path out = dir_ / "alt.pdf";
+    WriteFile(out, "alte Datei");
+    fs::permissions(out, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_TRUE(ExportSlideShow({}, TShowSettings{}, out.string(), NoViewer()).ok);
+    EXPECT_EQ(ReadFile(out).substr(0, 5), "%PDF-");
+    EXPECT_EQ(fs::status(out).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    const fs::path fresh = dir_ / "neu.pdf";
+    ASSERT_TRUE(ExportSlideShow({}, TShowSettings{}, fresh.string(), NoViewer()).ok);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(fresh).permissions()), 0666 & ~mask);
 }
 
 TEST_F(ExportTest, CancelStopsAndRemovesThePartialFile) {
@@ -489,6 +555,13 @@ TEST_F(ExportTest, CancelStopsAndRemovesThePartialFile) {
     EXPECT_EQ(r.code, TExportCode::kCancelled);
     EXPECT_FALSE(fs::exists(out));
     EXPECT_TRUE(TempLeftovers().empty());
+    // An old file of that name stays as it was.
+    WriteFile(out, "alte Datei");
+    canceller.stop = false;
+    EXPECT_EQ(ExportSlideShow(photos, TShowSettings{}, out.string(), o).code,
+              TExportCode::kCancelled);
+    EXPECT_EQ(ReadFile(out), "alte Datei");
+    EXPECT_FALSE(fs::exists(out.string() + "~0.tmp"));
 }
 
 // Photos that give no picture are named with their reason; the file is still written, with a

@@ -211,3 +211,57 @@ TEST(PngDecode, LyingDimensionsAreRefusedOrPartial) {
 }
 
 } // namespace
+
+// The thumbnail cache's files: text keys and pixels round trip, the first bytes are PNG's own
+// with the keys before the pixels, transparency ends on white, and pictures larger than
+// asked for or cut-off files are refused.
+TEST(PngText, KeysAndPixelsRoundTrip) {
+    const Picture picture = Pattern(W, H);
+    ScopedDib dib;
+    ASSERT_EQ(newdib(dib.get(), W, H, 24, nullptr, 0), 1);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            const Rgb c = picture.At(x, y);
+            setpixel(dib.get(), x, H - 1 - y, uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b);
+        }
+    const std::string uri = "file:///home/ä/b%20c.jpg";
+    const TPngText keys[] = {{"Thumb::URI", uri.data(), uri.size()}, {"Thumb::MTime", "17", 2}};
+    TPngData png;
+    ASSERT_EQ(SavePngWithText(dib.get(), keys, 2, 1, &png), 1);
+    const std::vector<uint8_t> bytes(png.Data, png.Data + png.Size);
+    FreePngData(&png);
+    EXPECT_EQ(png.Data, nullptr);
+    ASSERT_GT(bytes.size(), 60u);
+    EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "IHDR");
+    EXPECT_EQ(std::string(bytes.begin() + 37, bytes.begin() + 41), "tEXt");
+    EXPECT_EQ(std::string(bytes.begin() + 41, bytes.begin() + 52), std::string("Thumb::URI\0", 11));
+
+    std::vector<std::pair<std::string, std::string>> read;
+    const auto sink = [](void* context, const char* key, const char* value, size_t size) {
+        static_cast<decltype(read)*>(context)->emplace_back(key, std::string(value, size));
+    };
+    ScopedDib back;
+    ASSERT_EQ(OpenPngWithText(back.get(), bytes.data(), bytes.size(), 64, sink, &read), 1);
+    EXPECT_EQ(read, (decltype(read){{"Thumb::URI", uri}, {"Thumb::MTime", "17"}}));
+    ASSERT_EQ(back->Info->biBitCount, 24);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            ASSERT_EQ(getpixel(back.get(), x, y), getpixel(dib.get(), x, y)) << x << "," << y;
+
+    ScopedDib refused;
+    EXPECT_EQ(OpenPngWithText(refused.get(), bytes.data(), bytes.size(), W - 1, nullptr, nullptr),
+              0);
+    EXPECT_EQ(OpenPngWithText(refused.get(), bytes.data(), bytes.size() - 20, 64, nullptr, nullptr),
+              0);
+    EXPECT_TRUE(refused.empty());
+
+    PngOptions alpha;
+    alpha.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+    alpha.alphaOf = [](int x, int) { return uint16_t(x == 0 ? 0 : 255); };
+    const std::vector<uint8_t> transparent = EncodePng(picture, alpha);
+    ASSERT_EQ(
+        OpenPngWithText(back.get(), transparent.data(), transparent.size(), 64, nullptr, nullptr),
+        1);
+    EXPECT_EQ(getpixel(back.get(), 0, 0), 0xFFFFFFu);
+    EXPECT_EQ(getpixel(back.get(), 1, H - 1), getpixel(dib.get(), 1, H - 1));
+}

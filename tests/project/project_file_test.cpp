@@ -385,6 +385,15 @@ TEST_F(ProjectFileOnDisk, SaveWritesExactBytesAndReplacesOldFileWithoutLeftovers
     EXPECT_EQ(back.Fotos[0].FileName, "C:\\a.jpg");
 }
 
+// A recovery copy of the user's captions: a new file readable by its owner only.
+TEST_F(ProjectFileOnDisk, OwnerOnlySaveMakesAPrivateFile) {
+    const fs::path file = dir_ / "privat.lmo";
+    const TSlideShow show;
+    ASSERT_TRUE(WriteProjectFile(file.string(), show, TShowSettings{}, true).ok);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(FilesInDir(), 1u);
+}
+
 // A project kept private (or shared with a group) stays so after a save replaced it.
 TEST_F(ProjectFileOnDisk, SaveKeepsTheAccessRightsOfTheReplacedFile) {
     const fs::path file = dir_ / "privat.lmo";

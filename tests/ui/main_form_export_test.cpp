@@ -96,18 +96,25 @@ TEST_F(MainFormTest, ExportIntoAMissingFolderShowsTheMessage) {
     EXPECT_EQ(D.Messages[0].Text,
               QStringLiteral("Die Datei ") + bad +
                   QStringLiteral(" konnte nicht erstellt werden! Bitte schließen Sie diese Datei "
-                                 "im Acrobat Reader, falls diese offen sein sollte!"));
+                                 "im Acrobat Reader, falls diese offen sein sollte! Der Ordner "
+                                 "existiert nicht."));
     EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Error);
     EXPECT_TRUE(Opened.empty());
 }
 
-TEST_F(MainFormTest, AWriteErrorShowsTheSystemsErrorNumber) {
+TEST_F(MainFormTest, AFullDiskKeepsTheOldFileAndNamesFileAndReason) {
     QStringList photos;
     for (int i = 0; i < 4; ++i)
         photos << MakeImage(QStringLiteral("f%1.jpg").arg(i), 400, 300, QColor(40 * i, 90, 200));
     AddPhotos(photos);
     FillThumbnailsNow(*Form);
-    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("voll.pdf")));
+    const QString target = Dir.filePath(QStringLiteral("voll.pdf"));
+    {
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("%PDF alt");
+    }
+    D.SaveAnswers.push_back(target);
     // Room for the PDF's first objects, not for the photos: the disk is "full" mid-way.
     {
         ScopedFileSizeLimit full(6000);
@@ -117,8 +124,16 @@ TEST_F(MainFormTest, AWriteErrorShowsTheSystemsErrorNumber) {
     }
     EXPECT_FALSE(Form->ExportRunning());
     ASSERT_EQ(D.Messages.size(), 1u);
-    EXPECT_EQ(D.Messages[0].Text, QStringLiteral("I/O error %1").arg(EFBIG));
+    EXPECT_EQ(D.Messages[0].Text,
+              QStringLiteral("Die Datei %1 konnte nicht vollständig geschrieben werden. Auf dem "
+                             "Datenträger ist nicht genug Platz. Eine schon vorhandene Datei "
+                             "dieses Namens ist unverändert.")
+                  .arg(target));
     EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Error);
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("%PDF alt"));
+    EXPECT_EQ(QDir(Dir.path()).entryList({QStringLiteral("*.tmp")}, QDir::Files), QStringList());
     EXPECT_TRUE(Opened.empty());
     EXPECT_EQ(Form->ProgressPercent(), 0);
     // The program goes on: the next export, with room again, succeeds.

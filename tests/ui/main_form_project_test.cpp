@@ -101,10 +101,13 @@ TEST_F(MainFormTest, ProjectFileErrorsAreReportedWithTheirTexts) {
         const char* Message;
         int PhotosAfter;
     } cases[] = {
-        {"fehlt.lmo", {}, "Fehler: Konnte Datei nicht öffnen...", 1},
+        {"fehlt.lmo",
+         {},
+         "Fehler: Konnte Datei nicht öffnen...\n%1\nDie Datei wurde nicht gefunden.",
+         1},
         // No show: the open one stays.
         {"fremd.lmo", QByteArray("PK\x03\x04 something else", 20),
-         "Fehler: Die Datei ist keine gültige PDF Lumeno Datei...", 1},
+         "Fehler: Die Datei ist keine gültige PDF Lumeno Datei...\n%1", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -118,7 +121,7 @@ TEST_F(MainFormTest, ProjectFileErrorsAreReportedWithTheirTexts) {
         D.OpenAnswers.push_back({path});
         Form->Controls().OpenBtn->click();
         ASSERT_EQ(D.Messages.size(), 2u);
-        EXPECT_EQ(D.Messages[1].Text, QString::fromUtf8(c.Message));
+        EXPECT_EQ(D.Messages[1].Text, QString::fromUtf8(c.Message).arg(path));
         EXPECT_EQ(D.Messages[1].Icon, TMsgIcon::Error);
         EXPECT_EQ(D.Messages[1].Title, QStringLiteral("PDF Lumeno"));
         EXPECT_EQ(Form->Show().Count(), c.PhotosAfter);
@@ -128,10 +131,12 @@ TEST_F(MainFormTest, ProjectFileErrorsAreReportedWithTheirTexts) {
 }
 
 TEST_F(MainFormTest, SaveIntoAMissingFolderReportsAndWritesNothing) {
-    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("gibtsnicht/show.lmo")));
+    const QString path = Dir.filePath(QStringLiteral("gibtsnicht/show.lmo"));
+    D.SaveAnswers.push_back(path);
     Form->Controls().SaveAsBtn->click();
     ASSERT_EQ(D.Messages.size(), 1u);
-    EXPECT_EQ(D.Messages[0].Text, QStringLiteral("Fehler: Konnte Datei nicht erstellen..."));
+    EXPECT_EQ(D.Messages[0].Text, QStringLiteral("Fehler: Konnte Datei nicht erstellen...\n") +
+                                      path + QStringLiteral("\nDer Ordner existiert nicht."));
     EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Error);
 }
 

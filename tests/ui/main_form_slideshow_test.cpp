@@ -134,7 +134,8 @@ TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
     EXPECT_EQ(D.FileQuestions.back().InitialName, Dir.filePath(QStringLiteral("show.html")));
     ASSERT_EQ(D.Messages.size(), 1u);
     EXPECT_EQ(D.Messages[0].Text, QStringLiteral("Die Datei ") + bad +
-                                      QStringLiteral(" konnte nicht erstellt werden!"));
+                                      QStringLiteral(" konnte nicht erstellt werden! Der "
+                                                     "Ordner existiert nicht."));
     EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Error);
 
     // "Endlos wiederholen", next to the button, makes the show start again after its end.

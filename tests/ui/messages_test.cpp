@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 namespace lumeno::ui {
 namespace {
 
@@ -30,11 +32,37 @@ TEST(Messages, ExportCodes) {
                                             "Bitte schließen Sie diese Datei im Acrobat Reader, "
                                             "falls diese offen sein sollte!"));
     EXPECT_EQ(HtmlShowText(r), QStringLiteral("Die Datei /x/y.pdf konnte nicht erstellt werden!"));
+    r.detail = EACCES;
+    EXPECT_EQ(HtmlShowText(r), QStringLiteral("Die Datei /x/y.pdf konnte nicht erstellt werden! "
+                                              "Keine Berechtigung, in diesen Ordner zu "
+                                              "schreiben."));
     r.code = TExportCode::kWriteError;
-    r.detail = 28;
-    EXPECT_EQ(ExportText(r), QStringLiteral("I/O error 28"));
-    EXPECT_EQ(HtmlShowText(r), QStringLiteral("I/O error 28"));
+    r.detail = ENOSPC;
+    const QString full = QStringLiteral("Die Datei /x/y.pdf konnte nicht vollständig geschrieben "
+                                        "werden. Auf dem Datenträger ist nicht genug Platz. Eine "
+                                        "schon vorhandene Datei dieses Namens ist unverändert.");
+    EXPECT_EQ(ExportText(r), full);
+    EXPECT_EQ(HtmlShowText(r), full);
+    r.code = TExportCode::kCannotReplace;
+    r.detail = EROFS;
+    EXPECT_EQ(ExportText(r),
+              QStringLiteral("Die Datei /x/y.pdf konnte nicht durch die neue ersetzt "
+                             "werden. Der Datenträger ist schreibgeschützt. Eine "
+                             "schon vorhandene Datei dieses Namens ist "
+                             "unverändert."));
+    EXPECT_EQ(ProjectFileMessage(ProjectFileError::CannotOpen, QStringLiteral("/x/a.lmo"), ENOENT,
+                                 TFileAccess::kRead),
+              QStringLiteral("Fehler: Konnte Datei nicht öffnen...\n/x/a.lmo\nDie Datei wurde "
+                             "nicht gefunden."));
+    EXPECT_EQ(ProjectFileMessage(ProjectFileError::NotLumeno, QStringLiteral("/x/a.lmo"), 0,
+                                 TFileAccess::kRead),
+              QStringLiteral("Fehler: Die Datei ist keine gültige PDF Lumeno Datei...\n/x/a.lmo"));
+    EXPECT_EQ(FileFailureReason(EDQUOT, TFileAccess::kWrite),
+              QStringLiteral("Auf dem Datenträger ist nicht genug Platz."));
+    EXPECT_TRUE(FileFailureReason(EXDEV, TFileAccess::kWrite)
+                    .startsWith(QStringLiteral("Das System meldet Fehler %1: ").arg(EXDEV)));
     r.code = TExportCode::kCompressError;
+    r.detail = 0;
     EXPECT_EQ(ExportText(r), QStringLiteral("error"));
 }
 

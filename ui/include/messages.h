@@ -42,11 +42,19 @@ enum class TMsg {
 QString Text(TMsg id);
 // "Thumbnail: 3 von 12".
 QString PositionOf(int current, int count);
+// Why reading or writing a file failed, as one sentence, for the system's error number
+// (errno); empty for 0. A number without a sentence of its own gets the system's text.
+enum class TFileAccess { kRead, kWrite };
+QString FileFailureReason(int error, TFileAccess access);
 // The offer after an unclean end: the automatically saved show with `photos` photos, saved at
 // `saved` (local time), can be restored.
 QString RecoveryQuestion(int photos, const QDateTime& saved);
 // The message box text for a project file result; empty for None.
 QString ProjectFileText(ProjectFileError code);
+// The same followed by the file's name and, for a non-zero `detail`, the reason, each on a
+// line of its own; empty for None.
+QString ProjectFileMessage(ProjectFileError code, const QString& path, int detail,
+                           TFileAccess access);
 // The message box text for a failed PDF export; empty for kOk.
 QString ExportText(const TExportResult& result);
 // The same for the HTML slide show: kCannotCreate has its own, shorter text.

@@ -378,7 +378,7 @@ void TMainForm::SaveAsBtnClick() {
     if (name.isEmpty()) return;
     const ProjectWriteResult r = WriteProjectFile(ToPath(name), Show_, Settings());
     if (!r.ok) {
-        ShowProjectError(ProjectFileText(r.code));
+        ShowProjectError(ProjectFileMessage(r.code, name, r.detail, TFileAccess::kWrite));
         return;
     }
     // Saved: a recovery file is not needed for this state.
@@ -419,9 +419,9 @@ bool TMainForm::OpenFileNow(const QString& fileName) {
     if (YieldedAShow(r, read)) TakeShow(read, r.settings);
     PaintBox1Paint();
     if (r.code == ProjectFileError::None) return true;
-    Dialogs().MessageBox(this, ProjectFileText(r.code), AppTitle(), mbOK,
-                         r.code == ProjectFileError::TrailingData ? TMsgIcon::Warning
-                                                                  : TMsgIcon::Error);
+    Dialogs().MessageBox(
+        this, ProjectFileMessage(r.code, fileName, r.detail, TFileAccess::kRead), AppTitle(), mbOK,
+        r.code == ProjectFileError::TrailingData ? TMsgIcon::Warning : TMsgIcon::Error);
     return false;
 }
 
@@ -466,8 +466,7 @@ bool TMainForm::Autosave() {
     if (!QDir().mkpath(info.path())) return false;
     QFile::setPermissions(info.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (!WriteProjectFile(ToPath(name), Show_, settings).ok) return false;
-    QFile::setPermissions(name, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (!WriteProjectFile(ToPath(name), Show_, settings, true).ok) return false;
     AutosaveWritten = bytes;
     return true;
 }

@@ -4,6 +4,8 @@
 #include "print_form.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace lumeno::ui {
 
@@ -88,17 +90,78 @@ QString ProjectFileText(ProjectFileError code) {
     return {};
 }
 
+QString FileFailureReason(int error, TFileAccess access) {
+    const bool reading = access == TFileAccess::kRead;
+    switch (error) {
+    case 0:
+        return {};
+    case ENOSPC:
+    case EFBIG:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return QStringLiteral("Auf dem Datenträger ist nicht genug Platz.");
+    case EACCES:
+    case EPERM:
+        return reading ? QStringLiteral("Keine Berechtigung, diese Datei zu lesen.")
+                       : QStringLiteral("Keine Berechtigung, in diesen Ordner zu schreiben.");
+    case EROFS:
+        return QStringLiteral("Der Datenträger ist schreibgeschützt.");
+    case ENOENT:
+        return reading ? QStringLiteral("Die Datei wurde nicht gefunden.")
+                       : QStringLiteral("Der Ordner existiert nicht.");
+    case ENOTDIR:
+        return QStringLiteral("Der Ordner existiert nicht.");
+    case EISDIR:
+        return QStringLiteral("Unter diesem Namen gibt es einen Ordner.");
+    case EBUSY:
+    case ETXTBSY:
+        return QStringLiteral("Die Datei wird gerade von einem anderen Programm benutzt.");
+    case ENAMETOOLONG:
+        return QStringLiteral("Der Dateiname ist zu lang.");
+    case EIO:
+        return QStringLiteral("Der Datenträger meldet einen Lese- oder Schreibfehler.");
+    case ENOMEM:
+        return QStringLiteral("Nicht genug Arbeitsspeicher.");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("Es sind zu viele Dateien zugleich geöffnet.");
+    default:
+        return QStringLiteral("Das System meldet Fehler %1: %2.")
+            .arg(error)
+            .arg(QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
+QString ProjectFileMessage(ProjectFileError code, const QString& path, int detail,
+                           TFileAccess access) {
+    QString text = ProjectFileText(code);
+    if (text.isEmpty()) return text;
+    text += QStringLiteral("\n") + path;
+    if (detail != 0) text += QStringLiteral("\n") + FileFailureReason(detail, access);
+    return text;
+}
+
 QString ExportText(const TExportResult& r) {
     const QString path = QString::fromUtf8(r.path.c_str());
+    const QString reason = FileFailureReason(r.detail, TFileAccess::kWrite);
+    const QString unchanged =
+        QStringLiteral(" Eine schon vorhandene Datei dieses Namens ist unverändert.");
     switch (r.code) {
     case TExportCode::kOk:
         return {};
     case TExportCode::kCannotCreate:
         return QStringLiteral("Die Datei ") + path +
                QStringLiteral(" konnte nicht erstellt werden! Bitte schließen Sie diese Datei im "
-                              "Acrobat Reader, falls diese offen sein sollte!");
+                              "Acrobat Reader, falls diese offen sein sollte!") +
+               (reason.isEmpty() ? QString() : QLatin1Char(' ') + reason);
     case TExportCode::kWriteError:
-        return QStringLiteral("I/O error %1").arg(r.detail);
+        return QStringLiteral("Die Datei ") + path +
+               QStringLiteral(" konnte nicht vollständig geschrieben werden. ") + reason +
+               unchanged;
+    case TExportCode::kCannotReplace:
+        return QStringLiteral("Die Datei ") + path +
+               QStringLiteral(" konnte nicht durch die neue ersetzt werden. ") + reason + unchanged;
     case TExportCode::kCompressError:
         return QStringLiteral("error");
     case TExportCode::kFileTooLarge:
@@ -114,7 +177,9 @@ QString ExportText(const TExportResult& r) {
 QString HtmlShowText(const TExportResult& r) {
     if (r.code == TExportCode::kCannotCreate)
         return QStringLiteral("Die Datei ") + QString::fromUtf8(r.path.c_str()) +
-               QStringLiteral(" konnte nicht erstellt werden!");
+               QStringLiteral(" konnte nicht erstellt werden!") +
+               (r.detail ? QLatin1Char(' ') + FileFailureReason(r.detail, TFileAccess::kWrite)
+                         : QString());
     return ExportText(r);
 }
 

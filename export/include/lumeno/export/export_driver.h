@@ -10,7 +10,6 @@
 //
 // Failures are carried as codes; the window and the command line give them their words.
 #include "lumeno/bitmap/photo_problem.h"
-#include "lumeno/core/file.h" // UniqueTempFileName: the temporary JPEG files
 #include "lumeno/export/document_texts.h"
 #include "lumeno/project/show.h"
 
@@ -51,8 +50,10 @@ class TExportProgress {
 
 enum class TExportCode {
     kOk,
-    kCannotCreate,  // the output file cannot be created or truncated; detail = errno
-    kWriteError,    // a later write failed; detail = the system's error number
+    kCannotCreate,  // the new file beside the target cannot be created, or the target is a
+                    // folder or a file the user may not write; detail = errno
+    kWriteError,    // a later write, the flush or the close failed; detail = errno
+    kCannotReplace, // the finished file could not take the target's place; detail = errno
     kCompressError, // the SVG could not be compressed
     kFileTooLarge,  // the PDF would pass the 4 GiB its offset table can address
     kCancelled,     // TExportProgress::CancelRequested said so
@@ -68,7 +69,7 @@ struct TUnreadablePhoto {
 struct TExportResult {
     bool ok = false;
     TExportCode code = TExportCode::kOk;
-    int detail = 0;           // the system's error number for kCannotCreate / kWriteError
+    int detail = 0;           // the system's error number for the failures above
     std::string path;         // the output path as given
     int photos = 0;           // image objects written
     int blackPictures = 0;    // photos that could not be loaded and show as black 320 x 200
@@ -111,9 +112,10 @@ struct TExportOptions {
 
 // Writes the PDF of `photos` with `settings` to `path`. Never throws for I/O; a photo that
 // cannot be loaded becomes a black 320 x 200 picture and is named in `unreadable`. The file
-// is written under a temporary name beside `path` and renamed over it when complete; on any
-// failure or a cancel that name is removed and a file already at `path` stays as it was (a
-// `path` that exists and is no plain file, such as a device, is written directly). When
+// is written under a temporary name beside `path` and renamed over it only when complete,
+// flushed and forced onto the disk (TAtomicFile, lumeno/core/file.h); on any failure or a
+// cancel that name is removed and a file already at `path` stays byte for byte (a `path`
+// that exists and is no plain file, such as a device, is written directly). When
 // settings.ShowPDF is set and the export succeeded, options.Open (or the system viewer)
 // receives ShortFileName(path). May run on any thread; the callbacks then run on it too.
 TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,

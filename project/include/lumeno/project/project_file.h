@@ -59,8 +59,10 @@ std::string ProjectFileBytes(const TSlideShow& show, const TShowSettings& settin
 // when every byte was written and flushed, so a failed save never destroys the previous file.
 // CannotCreate: nothing was written and an existing file is untouched. WriteFailed: the
 // temporary file is removed and an existing file is untouched. The show is not changed.
+// A replaced file keeps its rights; a new one gets those of any new file, or with `ownerOnly`
+// stays readable by its owner only from its first byte on.
 ProjectWriteResult WriteProjectFile(const std::string& fileName, const TSlideShow& show,
-                                    const TShowSettings& settings);
+                                    const TShowSettings& settings, bool ownerOnly = false);
 
 // Reads a project file into `show`. When the file cannot be opened the show is unchanged
 // (CannotOpen); otherwise the photo list is cleared first (FreeAllPics, CurFoto = 1) whatever
