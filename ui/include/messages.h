@@ -5,6 +5,7 @@
 
 #include "lumeno/bitmap/draw_dib.h"
 #include "lumeno/export/export_driver.h"
+#include "lumeno/project/caption_hints.h"
 #include "lumeno/project/project_file.h"
 #include "pictavo.h"
 #include "print_form.h"
@@ -66,5 +67,9 @@ QString MissingCharactersText(const std::u32string& missing);
 // language and title, encoded as TDocumentWords says. The command line's catalogue holds the
 // same words, so a show exports to the same bytes from either front end.
 TDocumentWords DocumentWords();
+
+// Why the captions will not show with these settings, one sentence a line; empty when they
+// will. Shown on the settings page and after an export.
+QString CaptionHintsText(const std::vector<TCaptionHint>& hints);
 
 } // namespace lumeno::ui

@@ -23,6 +23,7 @@
 #include "spin_edit.h"
 #include "status_bar.h"
 #include "view_pic_form.h"
+#include "window_settings.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -120,6 +121,7 @@ class TExportFeedback : public TExportProgress {
 TMainForm::TMainForm(QStringList commandLine, QWidget* parent)
     : QWidget(parent), CommandLine(std::move(commandLine)) {
     C = BuildMainFormControls(this);
+    RestoreWindowGeometry(*this, QStringLiteral("MainForm"));
     Strip_ = new TPhotoStrip(Show_, *this, C.ScrollBox1, C.PaintBox1, C.KeyEdit, &LoadProgress);
     C.StatusBar1->DrawPanel = [this](QPainter& p, const QRect& r) { StatusBar1DrawPanel(p, r); };
     ConnectControls();
@@ -166,6 +168,12 @@ void TMainForm::ConnectControls() {
     for (QWidget* w : C.TabSheet2->findChildren<QWidget*>())
         w->installEventFilter(this);
     connect(C.SearchBtn, &QPushButton::clicked, this, &TMainForm::SearchBtnClick);
+    connect(C.SearchEdit, &QLineEdit::returnPressed, this, &TMainForm::SearchBtnClick);
+    for (TSpinEdit* e : {C.TextXEd, C.TextYEd, C.FontSizeEd})
+        connect(e, qOverload<int>(&QSpinBox::valueChanged), this, &TMainForm::ShowCaptionHints);
+    for (TTesselColorComboBox* b :
+         {C.TesselColorComboBox1, C.TesselColorComboBox2, C.TesselColorComboBox3})
+        connect(b, &TTesselColorComboBox::Change, this, &TMainForm::ShowCaptionHints);
     // A double click anywhere in the list, on a row or on blank space, jumps to the selected row.
     C.ListView2->viewport()->installEventFilter(this);
     C.ListView2->installEventFilter(this);
@@ -235,6 +243,11 @@ void TMainForm::SetSettings(const TShowSettings& s) {
     (s.FadeInOut ? C.Blende1Check : C.Blende2Check)->setChecked(true);
     C.VollScreenCheck->setChecked(s.FullScreen);
     C.ShowPDFCheck->setChecked(s.ShowPDF);
+    ShowCaptionHints();
+}
+
+void TMainForm::ShowCaptionHints() {
+    C.CaptionHint->setText(CaptionHintsText(CaptionHints(Settings())));
 }
 
 // --- Photos page ---------------------------------------------------------------------------
@@ -279,6 +292,7 @@ QString PhotoOpenFilter() {
 
 void TMainForm::NewFotoBtnClick() {
     // The filter is asked for every time: the library decides which formats it reads.
+    const TFolderScope folder(TFolder::Photos);
     const QStringList files =
         Dialogs().GetOpenFileNames(this, Text(TMsg::AddPhotosTitle), PhotoOpenFilter());
     if (files.isEmpty()) return;
@@ -396,6 +410,7 @@ void TMainForm::ShowProjectError(const QString& text) {
 }
 
 void TMainForm::SaveAsBtnClick() {
+    const TFolderScope folder(TFolder::Shows);
     const QString name = Dialogs().GetSaveFileName(
         this, Text(TMsg::SaveAsTitle), Text(TMsg::ProjectFilter), QStringLiteral("lmo"), true);
     if (name.isEmpty()) return;
@@ -412,6 +427,7 @@ void TMainForm::OpenBtnClick() {
     if (Dialogs().MessageBox(this, Text(TMsg::LoseUnsaved), Text(TMsg::FileOpenTitle),
                              mbOK | mbCancel, TMsgIcon::Question) != mbOK)
         return;
+    const TFolderScope folder(TFolder::Shows);
     const QString name =
         Dialogs().GetOpenFileName(this, Text(TMsg::OpenTitle), Text(TMsg::ProjectFilter));
     if (!name.isEmpty()) OpenFileNow(name);
@@ -562,6 +578,7 @@ bool TMainForm::ListView2KeyDown(int key) {
 
 void TMainForm::SavePDFBtnClick() {
     if (Exporting) return;
+    const TFolderScope folder(TFolder::Pdf);
     const QString name =
         Dialogs().GetSaveFileName(this, Text(TMsg::SavePdfTitle), Text(TMsg::PdfFilter),
                                   QStringLiteral("pdf"), true, LastPdfName);
@@ -572,6 +589,7 @@ void TMainForm::SavePDFBtnClick() {
 
 void TMainForm::SaveHtmlBtnClick() {
     if (Exporting) return;
+    const TFolderScope folder(TFolder::Html);
     const QString name =
         Dialogs().GetSaveFileName(this, Text(TMsg::SaveHtmlTitle), Text(TMsg::HtmlFilter),
                                   QStringLiteral("html"), true, LastHtmlName);
@@ -606,6 +624,10 @@ void TMainForm::RunExport(const QString& name, bool html) {
         Dialogs().MessageBox(this, MissingCharactersText(r.missingCharacters), AppTitle(), mbOK,
                              TMsgIcon::Warning);
     }
+    // Settings that hide the captions were exported as they are; the user learns why.
+    const QString hints = CaptionHintsText(CaptionHints(Settings()));
+    if (r.ok && !hints.isEmpty())
+        Dialogs().MessageBox(this, hints, AppTitle(), mbOK, TMsgIcon::Warning);
     if (r.ok || r.code == TExportCode::kCancelled) return;
     Dialogs().MessageBox(this, html ? HtmlShowText(r) : ExportText(r), AppTitle(), mbOK,
                          TMsgIcon::Error);
@@ -676,6 +698,7 @@ void TMainForm::closeEvent(QCloseEvent* e) {
     // A normal end: the recovery file goes, and no later change writes it again.
     AutosaveTimer->stop();
     RemoveRecoveryFile();
+    SaveWindowGeometry(*this, QStringLiteral("MainForm"));
     e->accept();
 }
 
