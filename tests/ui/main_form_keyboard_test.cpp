@@ -120,6 +120,16 @@ TEST_F(MainFormKeyboardTest, StripKeysMoveTheHighlightAndDeleteIsUndoable) {
     EXPECT_EQ(Form->Show().Count(), 40);
 }
 
+TEST_F(MainFormKeyboardTest, APhotoThatCannotBeOpenedIsNamedWithTheReason) {
+    Photos(1); // the file does not exist
+    Form->Show().CurFoto = 1;
+    QTest::keyClick(Form->Controls().KeyEdit, Qt::Key_Return);
+    ASSERT_EQ(D.Messages.size(), 1u);
+    EXPECT_EQ(D.Messages[0].Text, Text(TMsg::PictureNotOpened) + QStringLiteral("\n\n") +
+                                      Dir.filePath(QStringLiteral("fehlt0.jpg")) +
+                                      QStringLiteral("\nDie Datei wurde nicht gefunden."));
+}
+
 TEST_F(MainFormKeyboardTest, EnterInTheSearchFieldSearches) {
     Photos(3);
     const TMainFormControls& c = Form->Controls();

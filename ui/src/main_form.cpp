@@ -11,6 +11,7 @@
 #include "export_job.h"
 #include "image_button.h"
 #include "lumeno/bitmap/dib_ops.h"
+#include "lumeno/bitmap/photo_problem.h"
 #include "lumeno/core/text.h"
 #include "lumeno/export/export_driver.h"
 #include "lumeno/export/html_show.h"
@@ -685,8 +686,11 @@ void TMainForm::OpenCurrentPhoto() {
     image.reset(loaded);
     SetProStatus(0);
     if (image.empty()) {
-        Dialogs().MessageBox(this, Text(TMsg::PictureNotOpened), Text(TMsg::ErrorTitle), mbOK,
-                             TMsgIcon::Error);
+        // The fixed sentence first, then which file and why.
+        const QString text = Text(TMsg::PictureNotOpened) + QStringLiteral("\n\n") +
+                             FromPath(cur->FileName) + QStringLiteral("\n") +
+                             PhotoProblemText(WhyPhotoUnreadable(cur->FileName));
+        Dialogs().MessageBox(this, text, Text(TMsg::ErrorTitle), mbOK, TMsgIcon::Error);
         return;
     }
     if (ShowViewer) ShowViewer(*image.get(), QString::fromUtf8(cur->FileName.c_str()));
