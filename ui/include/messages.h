@@ -8,7 +8,6 @@
 #include "lumeno/project/caption_hints.h"
 #include "lumeno/project/project_file.h"
 #include "pictavo.h"
-#include "print_form.h"
 
 #include <QDateTime>
 #include <QString>
@@ -16,6 +15,8 @@
 #include <string>
 
 namespace lumeno::ui {
+
+enum class TPrintOutcome; // print_form.h
 
 enum class TMsg {
     AppTitle,         // the title of message boxes without one of their own
@@ -75,11 +76,6 @@ QString OpenKindText(TDibOpenKind kind);
 QString PrintOutcomeMessage(TPrintOutcome outcome);
 // After an export whose captions hold characters no installed font has: the message naming them.
 QString MissingCharactersText(const std::u32string& missing);
-
-// The words of the exported documents: the photo pages' text page, the HTML slide show's
-// language and title, encoded as TDocumentWords says. The command line's catalogue holds the
-// same words, so a show exports to the same bytes from either front end.
-TDocumentWords DocumentWords();
 
 // Why the captions will not show with these settings, one sentence a line; empty when they
 // will. Shown on the settings page and after an export.
