@@ -27,10 +27,16 @@ TEST_F(MainFormTest, EveryPageRendersAtTheWindowSize) {
         Form->Controls().PageControl2->setCurrentIndex(page);
         QApplication::processEvents();
         const QPixmap shot = Form->grab();
-        EXPECT_EQ(shot.size(), Form->size());
+        EXPECT_EQ(shot.deviceIndependentSize().toSize(), Form->size());
         if (!out.isEmpty()) {
             QDir().mkpath(out);
-            EXPECT_TRUE(shot.save(QDir(out).filePath(QString::fromLatin1(names[page]) + ".png")));
+            // At a scaled desktop the file name tells the scale: main_pdf_150.png.
+            const double scale =
+                qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1")).toDouble();
+            const QString suffix =
+                scale == 1.0 ? QString() : QStringLiteral("_%1").arg(qRound(scale * 100));
+            EXPECT_TRUE(
+                shot.save(QDir(out).filePath(QString::fromLatin1(names[page]) + suffix + ".png")));
         }
     }
 }

@@ -22,7 +22,7 @@ TEST_F(MainFormTest, PhotoPagesBoxSitsBelowFullScreenOffAndIsNotSaved) {
     // The option reads "Fotos zusätzlich als Seiten (Diashow in jedem PDF-Betrachter)": the
     // check box and, for lack of width, its explanation on a line of its own below.
     EXPECT_EQ(Form->Controls().PhotoPagesCheck->text(),
-              QStringLiteral("Fotos zusätzlich als Seiten"));
+              QStringLiteral("F&otos zusätzlich als Seiten"));
     const auto* hint = Form->findChild<QLabel*>(QStringLiteral("PhotoPagesHint"));
     ASSERT_NE(hint, nullptr);
     EXPECT_EQ(hint->text(), QStringLiteral("(Diashow in jedem PDF-Betrachter)"));
@@ -32,7 +32,7 @@ TEST_F(MainFormTest, PhotoPagesBoxSitsBelowFullScreenOffAndIsNotSaved) {
     EXPECT_EQ(Form->Controls().PhotoPagesCheck->x(), Form->Controls().VollScreenCheck->x());
     EXPECT_GT(Form->Controls().PhotoPagesCheck->y(), Form->Controls().VollScreenCheck->y());
     EXPECT_EQ(Form->Controls().SaveHtmlBtn->text(),
-              QStringLiteral("Als HTML-Diashow speichern..."));
+              QStringLiteral("Als &HTML-Diashow speichern..."));
 
     // The project file does not change with the box.
     AddPhotos({MakeImage("rot.jpg", 64, 48, QColor(220, 30, 30))});
@@ -49,7 +49,7 @@ TEST_F(MainFormTest, PhotoPagesBoxSitsBelowFullScreenOffAndIsNotSaved) {
 TEST_F(MainFormTest, KeepJpegBoxTakesJpegsOverUnchangedAndIsNotSaved) {
     QCheckBox* box = Form->Controls().KeepJpegCheck;
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), QStringLiteral("Original-JPEGs verlustfrei übernehmen (schneller)"));
+    EXPECT_EQ(box->text(), QStringLiteral("Original-&JPEGs verlustfrei übernehmen"));
     EXPECT_FALSE(box->isChecked());
     EXPECT_GT(box->y(),
               Form->findChild<QLabel*>(QStringLiteral("PhotoPagesHint"))->geometry().bottom());
@@ -141,7 +141,7 @@ TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
     // "Endlos wiederholen", next to the button, makes the show start again after its end.
     QCheckBox* loop = Form->Controls().LoopCheck;
     ASSERT_NE(loop, nullptr);
-    EXPECT_EQ(loop->text(), QStringLiteral("Endlos wiederholen"));
+    EXPECT_EQ(loop->text(), QStringLiteral("&Endlos wiederholen"));
     EXPECT_GT(loop->x(), Form->Controls().SaveHtmlBtn->geometry().right());
     EXPECT_LT(std::abs(loop->geometry().center().y() -
                        Form->Controls().SaveHtmlBtn->geometry().center().y()),

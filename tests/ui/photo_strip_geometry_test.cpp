@@ -235,7 +235,10 @@ TEST_F(PhotoStripTest, DoubleClickAndEnterOpenTheViewerOrReportTheFile) {
     QTest::keyClick(Form->Controls().KeyEdit, Qt::Key_Return);
     EXPECT_EQ(shown.size(), 1);
     ASSERT_EQ(D.Messages.size(), 1u);
-    EXPECT_EQ(D.Messages[0].Text, QStringLiteral("Konnte die Bilddatei nicht öffnen!"));
+    // The fixed sentence, then the file and the reason.
+    EXPECT_TRUE(
+        D.Messages[0].Text.startsWith(QStringLiteral("Konnte die Bilddatei nicht öffnen!\n\n")))
+        << D.Messages[0].Text.toStdString();
     EXPECT_EQ(D.Messages[0].Title, QStringLiteral("Fehler"));
     EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Error);
 }

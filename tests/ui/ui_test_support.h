@@ -32,6 +32,9 @@ inline QApplication& App() {
         // Nor the real recovery file: a window offers what it finds there on its first showing.
         static QTemporaryDir data;
         qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+        // Nor the real settings: windows store their places and folders there.
+        static QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         auto* a = new QApplication(argc, argv);
         QApplication::setApplicationName(QStringLiteral("PDF Lumeno"));
         QApplication::setFont(DefaultFont());

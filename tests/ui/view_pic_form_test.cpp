@@ -9,15 +9,19 @@
 #include "ui_test_support.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 
 namespace lumeno::ui::test {
@@ -74,13 +78,14 @@ class ViewPicFormTest : public ::testing::Test {
 TEST_F(ViewPicFormTest, WindowAndControls) {
     EXPECT_EQ(View->windowTitle(), QStringLiteral("Bild betrachten..."));
     EXPECT_EQ(View->size(), QSize(524, 386)); // client area of the 532 x 420 window
-    EXPECT_EQ(View->ReadyBtn->text(), QString::fromUtf8("Zurück..."));
+    EXPECT_EQ(View->ReadyBtn->text(), QString::fromUtf8("&Zurück..."));
     EXPECT_EQ(View->PrintBrn->text(), QStringLiteral("&Drucken"));
-    EXPECT_EQ(View->OpenBtn->text(), QString::fromUtf8("Öffnen..."));
-    EXPECT_EQ(View->ZoomLabel->text(), QStringLiteral("Zoom:"));
+    EXPECT_EQ(View->OpenBtn->text(), QString::fromUtf8("Ö&ffnen..."));
+    EXPECT_EQ(View->ZoomLabel->text(), QStringLiteral("Z&oom:"));
     for (QPushButton* b : {View->ReadyBtn, View->PrintBrn, View->OpenBtn})
         EXPECT_EQ(b->size(), QSize(97, 25)) << b->text().toStdString();
-    EXPECT_EQ(View->ZoomEd->minimum(), 5);
+    EXPECT_EQ(View->ZoomEd->minimum(), 4); // shown as "Einpassen"
+    EXPECT_EQ(View->ZoomEd->specialValueText(), QStringLiteral("Einpassen"));
     EXPECT_EQ(View->ZoomEd->maximum(), 9000);
     EXPECT_EQ(View->ZoomEd->singleStep(), 10);
     EXPECT_EQ(View->ZoomEd->Value(), 100);
@@ -92,7 +97,7 @@ TEST_F(ViewPicFormTest, WindowAndControls) {
         EXPECT_EQ(View->ZoomEd->Value(), value) << text;
     }
     View->ZoomEd->SetValue(100);
-    EXPECT_EQ(View->ZoomEd->width(), 65);
+    EXPECT_EQ(View->ZoomEd->width(), 85); // room for "Einpassen"
     EXPECT_EQ(View->Panel5->height(), 41);
     EXPECT_TRUE(View->StatusBar1->currentMessage().isEmpty());
     EXPECT_EQ(View->PaintBox1->cursor().shape(), Qt::PointingHandCursor);
@@ -388,6 +393,81 @@ TEST_F(ViewPicFormTest, Screenshot) {
         EXPECT_TRUE(shot.save(QDir(out).filePath(QStringLiteral("view_pic_form.png"))));
     }
     EXPECT_EQ(shot.size(), View->size());
+}
+
+TEST_F(ViewPicFormTest, OpensFittedKeepsFittingOnResizeUntilTheUserZooms) {
+    ScopedDib img = TwoColourImage(4000, 3000);
+    View->Image = *img.get();
+    // Fitted: inside the visible area and touching it on one side.
+    auto fits = [this] {
+        const QSize shown = View->PaintBox1->size();
+        const int frame = 2 * View->ScrollBox1->frameWidth();
+        const QSize room = View->ScrollBox1->size() - QSize(frame, frame);
+        return shown.width() <= room.width() && shown.height() <= room.height() &&
+               (shown.width() >= room.width() - 1 || shown.height() >= room.height() - 1);
+    };
+    QSize first, resized;
+    bool fittedFirst = false, fittedResized = false;
+    QTimer::singleShot(0, View.get(), [&] {
+        Settle();
+        fittedFirst = View->Fitted() && fits();
+        first = View->PaintBox1->size();
+        View->resize(View->width() / 2, View->height() / 2);
+        Settle();
+        fittedResized = fits();
+        resized = View->PaintBox1->size();
+        View->ReadyBtn->click();
+    });
+    View->ShowModal();
+    EXPECT_TRUE(fittedFirst) << first.width() << "x" << first.height();
+    EXPECT_EQ(View->ZoomEd->text(), QStringLiteral("Einpassen"));
+    EXPECT_TRUE(fittedResized) << resized.width() << "x" << resized.height();
+    EXPECT_LT(resized.width(), first.width());
+    // The key switches to 100 % and back; a zoom of the user's stays on resize.
+    View->show();
+    Settle();
+    QTest::keyClick(View.get(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(View->ZoomEd->Value(), 100);
+    View->resize(View->size() + QSize(50, 50));
+    Settle();
+    EXPECT_EQ(View->PaintBox1->size(), QSize(4000, 3000));
+    QTest::keyClick(View.get(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_TRUE(View->Fitted());
+    Settle();
+    EXPECT_TRUE(fits());
+    // A small photo is shown at its own size, not enlarged.
+    ScopedDib small = TwoColourImage(64, 48);
+    View->Image = *small.get();
+    EXPECT_EQ(View->DisplayedSize(), QSize(64, 48));
+    View->hide();
+    View->Image = TDib{};
+}
+
+TEST_F(ViewPicFormTest, FirstOpeningTakesMostOfTheScreenAndThePlaceIsKept) {
+    QSettings(QStringLiteral("Corvana"), QStringLiteral("PDF Lumeno"))
+        .remove(QStringLiteral("ViewPicForm"));
+    ScopedDib img = TwoColourImage(64, 48);
+    View->Image = *img.get();
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    QSize opened;
+    QTimer::singleShot(0, View.get(), [&] {
+        opened = View->frameGeometry().size();
+        View->resize(600, 400);
+        View->ReadyBtn->click();
+    });
+    View->ShowModal();
+    EXPECT_GE(opened.width(), avail.width() * 3 / 4);
+    EXPECT_GE(opened.height(), avail.height() * 3 / 4);
+    TViewPicForm again;
+    again.Image = *img.get();
+    QTimer::singleShot(0, &again, [&] {
+        opened = again.size();
+        again.close();
+    });
+    again.ShowModal();
+    again.Image = TDib{};
+    View->Image = TDib{};
+    EXPECT_EQ(opened, QSize(600, 400));
 }
 
 } // namespace

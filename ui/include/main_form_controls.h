@@ -64,6 +64,7 @@ struct TMainFormControls {
     TSpinEdit* FontSizeEd = nullptr;
     QRadioButton* Blende1Check = nullptr;
     QRadioButton* Blende2Check = nullptr;
+    QLabel* CaptionHint = nullptr;
     QPushButton* SavePDFBtn = nullptr;
     QCheckBox* ShowPDFCheck = nullptr;
     QCheckBox* VollScreenCheck = nullptr;

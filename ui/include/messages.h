@@ -5,6 +5,7 @@
 
 #include "lumeno/bitmap/draw_dib.h"
 #include "lumeno/export/export_driver.h"
+#include "lumeno/project/caption_hints.h"
 #include "lumeno/project/project_file.h"
 #include "pictavo.h"
 
@@ -83,5 +84,9 @@ QString OpenKindText(TDibOpenKind kind);
 QString PrintOutcomeMessage(TPrintOutcome outcome);
 // After an export whose captions hold characters no installed font has: the message naming them.
 QString MissingCharactersText(const std::u32string& missing);
+
+// Why the captions will not show with these settings, one sentence a line; empty when they
+// will. Shown on the settings page and after an export.
+QString CaptionHintsText(const std::vector<TCaptionHint>& hints);
 
 } // namespace lumeno::ui

@@ -6,6 +6,9 @@
 // limit and a text that is not a number becomes the lower limit. Value()
 // applies the same rule to the text currently shown, so a value that was
 // typed but not yet confirmed is read the way it will be fixed.
+//
+// With a special value text (QSpinBox::setSpecialValueText) the lower limit stands for that
+// text: typing the text selects it, numbers stop one above it.
 #pragma once
 
 #include <QSpinBox>

@@ -44,7 +44,14 @@ class TViewPicForm : public QDialog {
 
     // The displayed size of the photo at the current zoom: width and height times zoom / 100,
     // truncated; bounded to what a widget can be.
+    // When fitted, the photo's size brought down (never up) to fit the visible area.
     QSize DisplayedSize() const;
+
+    // "Einpassen": the photo fits the window and follows its size. The zoom field's lowest
+    // step; every opening starts fitted until the user picks a zoom of their own.
+    bool Fitted() const;
+    // Switches between fitted and 100 % (Ctrl+0).
+    void ToggleFit();
 
     // Controls, under the names they have on the window.
     QWidget* Panel5 = nullptr;
@@ -74,6 +81,8 @@ class TViewPicForm : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     friend class TPicSurface;
@@ -85,6 +94,10 @@ class TViewPicForm : public QDialog {
     // Brings the surface one step towards the displayed size (width, then height; both when
     // the surface has no area, as such a surface gets no paint); true when it changed.
     bool ResizeSurfaceStep();
+    void SetFitted(bool fitted);
+
+    bool Placed = false;     // the first ShowModal has put the window in its place
+    bool ZoomChosen = false; // the user changed the zoom in this run
 };
 
 } // namespace lumeno::ui

@@ -2,9 +2,12 @@
 #include "dialogs.h"
 
 #include "messages.h"
+#include "window_settings.h"
 
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -23,6 +26,21 @@ constexpr TButtonSpec kButtons[] = {
     {mbOK, "OK", QMessageBox::AcceptRole},
     {mbCancel, "Abbrechen", QMessageBox::RejectRole},
 };
+
+// Where a file dialog starts: in the folder of the kind of file asked for, with `name` (which
+// may be empty) in it unless the name brings a folder of its own.
+QString StartPath(const QString& name) {
+    const TFolder* kind = CurrentFolderKind();
+    if (!kind) return name;
+    if (!name.isEmpty() && QFileInfo(name).isAbsolute()) return name;
+    const QString folder = RememberedFolder(*kind);
+    if (folder.isEmpty()) return name;
+    return name.isEmpty() ? folder : QDir(folder).filePath(name);
+}
+
+void Remember(const QString& chosen) {
+    if (const TFolder* kind = CurrentFolderKind()) RememberFolder(*kind, chosen);
+}
 
 TMsgButton EscapeAnswer(TMsgButtons buttons) {
     if (buttons & mbCancel) return mbCancel;
@@ -74,22 +92,29 @@ class TQtDialogs : public TDialogs {
 
     QStringList GetOpenFileNames(QWidget* parent, const QString& title,
                                  const QString& filter) override {
-        return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
+        const QStringList files =
+            QFileDialog::getOpenFileNames(parent, title, StartPath(QString()), filter);
+        if (!files.isEmpty()) Remember(files.first());
+        return files;
     }
 
     QString GetOpenFileName(QWidget* parent, const QString& title, const QString& filter) override {
-        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+        const QString file =
+            QFileDialog::getOpenFileName(parent, title, StartPath(QString()), filter);
+        Remember(file);
+        return file;
     }
 
     QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
                             const QString& defaultExt, bool overwritePrompt,
                             const QString& initialName) override {
-        QFileDialog dlg(parent, title, initialName, filter);
+        QFileDialog dlg(parent, title, StartPath(initialName), filter);
         dlg.setAcceptMode(QFileDialog::AcceptSave);
         dlg.setFileMode(QFileDialog::AnyFile);
         if (!defaultExt.isEmpty()) dlg.setDefaultSuffix(defaultExt);
         if (!overwritePrompt) dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
         if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
+        Remember(dlg.selectedFiles().first());
         return dlg.selectedFiles().first();
     }
 

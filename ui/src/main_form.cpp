@@ -11,6 +11,7 @@
 #include "export_job.h"
 #include "image_button.h"
 #include "lumeno/bitmap/dib_ops.h"
+#include "lumeno/bitmap/photo_problem.h"
 #include "lumeno/core/text.h"
 #include "lumeno/export/export_driver.h"
 #include "lumeno/export/html_show.h"
@@ -25,6 +26,7 @@
 #include "spin_edit.h"
 #include "status_bar.h"
 #include "view_pic_form.h"
+#include "window_settings.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -90,6 +92,7 @@ std::string CaptionFromEditor(const QString& text) {
 TMainForm::TMainForm(QStringList commandLine, QWidget* parent)
     : QWidget(parent), CommandLine(std::move(commandLine)) {
     C = BuildMainFormControls(this);
+    RestoreWindowGeometry(*this, QStringLiteral("MainForm"));
     Strip_ = new TPhotoStrip(Show_, *this, C.ScrollBox1, C.PaintBox1, C.KeyEdit, &LoadProgress);
     C.StatusBar1->DrawPanel = [this](QPainter& p, const QRect& r) { StatusBar1DrawPanel(p, r); };
     ConnectControls();
@@ -138,6 +141,12 @@ void TMainForm::ConnectControls() {
     for (QWidget* w : C.TabSheet2->findChildren<QWidget*>())
         w->installEventFilter(this);
     connect(C.SearchBtn, &QPushButton::clicked, this, &TMainForm::SearchBtnClick);
+    connect(C.SearchEdit, &QLineEdit::returnPressed, this, &TMainForm::SearchBtnClick);
+    for (TSpinEdit* e : {C.TextXEd, C.TextYEd, C.FontSizeEd})
+        connect(e, qOverload<int>(&QSpinBox::valueChanged), this, &TMainForm::ShowCaptionHints);
+    for (TTesselColorComboBox* b :
+         {C.TesselColorComboBox1, C.TesselColorComboBox2, C.TesselColorComboBox3})
+        connect(b, &TTesselColorComboBox::Change, this, &TMainForm::ShowCaptionHints);
     // A double click anywhere in the list, on a row or on blank space, jumps to the selected row.
     C.ListView2->viewport()->installEventFilter(this);
     C.ListView2->installEventFilter(this);
@@ -212,6 +221,11 @@ void TMainForm::SetSettings(const TShowSettings& s) {
     (s.FadeInOut ? C.Blende1Check : C.Blende2Check)->setChecked(true);
     C.VollScreenCheck->setChecked(s.FullScreen);
     C.ShowPDFCheck->setChecked(s.ShowPDF);
+    ShowCaptionHints();
+}
+
+void TMainForm::ShowCaptionHints() {
+    C.CaptionHint->setText(CaptionHintsText(CaptionHints(Settings())));
 }
 
 // --- Photos page ---------------------------------------------------------------------------
@@ -256,6 +270,7 @@ QString PhotoOpenFilter() {
 
 void TMainForm::NewFotoBtnClick() {
     // The filter is asked for every time: the library decides which formats it reads.
+    const TFolderScope folder(TFolder::Photos);
     const QStringList files =
         Dialogs().GetOpenFileNames(this, Text(TMsg::AddPhotosTitle), PhotoOpenFilter());
     if (files.isEmpty()) return;
@@ -373,6 +388,7 @@ void TMainForm::ShowProjectError(const QString& text) {
 }
 
 void TMainForm::SaveAsBtnClick() {
+    const TFolderScope folder(TFolder::Shows);
     const QString name = Dialogs().GetSaveFileName(
         this, Text(TMsg::SaveAsTitle), Text(TMsg::ProjectFilter), QStringLiteral("lmo"), true);
     if (name.isEmpty()) return;
@@ -389,6 +405,7 @@ void TMainForm::OpenBtnClick() {
     if (Dialogs().MessageBox(this, Text(TMsg::LoseUnsaved), Text(TMsg::FileOpenTitle),
                              mbOK | mbCancel, TMsgIcon::Question) != mbOK)
         return;
+    const TFolderScope folder(TFolder::Shows);
     const QString name =
         Dialogs().GetOpenFileName(this, Text(TMsg::OpenTitle), Text(TMsg::ProjectFilter));
     if (!name.isEmpty()) OpenFileNow(name);
@@ -538,6 +555,7 @@ bool TMainForm::ListView2KeyDown(int key) {
 
 void TMainForm::SavePDFBtnClick() {
     if (Job) return;
+    const TFolderScope folder(TFolder::Pdf);
     const QString name =
         Dialogs().GetSaveFileName(this, Text(TMsg::SavePdfTitle), Text(TMsg::PdfFilter),
                                   QStringLiteral("pdf"), true, LastPdfName);
@@ -548,6 +566,7 @@ void TMainForm::SavePDFBtnClick() {
 
 void TMainForm::SaveHtmlBtnClick() {
     if (Job) return;
+    const TFolderScope folder(TFolder::Html);
     const QString name =
         Dialogs().GetSaveFileName(this, Text(TMsg::SaveHtmlTitle), Text(TMsg::HtmlFilter),
                                   QStringLiteral("html"), true, LastHtmlName);
@@ -629,6 +648,9 @@ void TMainForm::ExportFinished(const TExportResult& r) {
     if (!r.missingCharacters.empty())
         Dialogs().MessageBox(this, MissingCharactersText(r.missingCharacters), AppTitle(), mbOK,
                              TMsgIcon::Warning);
+    // Settings that hide the captions were exported as they are; the user learns why.
+    const QString hints = CaptionHintsText(CaptionHints(Settings()));
+    if (!hints.isEmpty()) Dialogs().MessageBox(this, hints, AppTitle(), mbOK, TMsgIcon::Warning);
     if (ExportShowResult && ShellOpen) {
         const std::string path = ToPath(ExportName);
         const std::string shortName = ShortFileName(path);
@@ -664,8 +686,11 @@ void TMainForm::OpenCurrentPhoto() {
     image.reset(loaded);
     SetProStatus(0);
     if (image.empty()) {
-        Dialogs().MessageBox(this, Text(TMsg::PictureNotOpened), Text(TMsg::ErrorTitle), mbOK,
-                             TMsgIcon::Error);
+        // The fixed sentence first, then which file and why.
+        const QString text = Text(TMsg::PictureNotOpened) + QStringLiteral("\n\n") +
+                             FromPath(cur->FileName) + QStringLiteral("\n") +
+                             PhotoProblemText(WhyPhotoUnreadable(cur->FileName));
+        Dialogs().MessageBox(this, text, Text(TMsg::ErrorTitle), mbOK, TMsgIcon::Error);
         return;
     }
     if (ShowViewer) ShowViewer(*image.get(), QString::fromUtf8(cur->FileName.c_str()));
@@ -705,6 +730,7 @@ void TMainForm::closeEvent(QCloseEvent* e) {
     // A normal end: the recovery file goes, and no later change writes it again.
     AutosaveTimer->stop();
     RemoveRecoveryFile();
+    SaveWindowGeometry(*this, QStringLiteral("MainForm"));
     e->accept();
 }
 

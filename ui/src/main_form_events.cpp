@@ -35,7 +35,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e) {
         return true;
     if (watched == C.KeyEdit && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
-        if (k->key() == Qt::Key_Escape) {
+        if (k->key() == Qt::Key_Escape || k->key() == Qt::Key_Delete) {
             C.DelFotoBtn->click();
             return true;
         }

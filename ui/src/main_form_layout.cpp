@@ -174,16 +174,17 @@ void BuildPhotosPage(QWidget* area, TMainFormControls& c) {
     c.DelFotoBtn =
         MakeButton(area, "DelFotoBtn", QStringLiteral("Foto &löschen"), QRect(144, 8, 113, 25));
     c.NachVornBtn =
-        MakeButton(area, "NachVornBtn", QStringLiteral("Nach vorne"), QRect(264, 8, 105, 25));
+        MakeButton(area, "NachVornBtn", QStringLiteral("Nach &vorne"), QRect(264, 8, 105, 25));
     c.NachVornBtn->setToolTip(QStringLiteral("Verschiebt das Bild in der Reihenfolge"));
     c.NachHintenBtn =
-        MakeButton(area, "NachHintenBtn", QStringLiteral("Nach hinten"), QRect(264, 32, 105, 25));
-    c.FilenamesCheck = new QCheckBox(QStringLiteral("Dateinamen als Vorgabetext"), area);
+        MakeButton(area, "NachHintenBtn", QStringLiteral("Nach &hinten"), QRect(264, 32, 105, 25));
+    c.FilenamesCheck = new QCheckBox(QStringLiteral("&Dateinamen als Vorgabetext"), area);
     c.FilenamesCheck->setObjectName(QStringLiteral("FilenamesCheck"));
     c.FilenamesCheck->setGeometry(8, 40, 200, 17);
-    c.Label3 = new QLabel(QStringLiteral("Text zu diesem Foto:"), area);
+    c.Label3 = new QLabel(QStringLiteral("&Text zu diesem Foto:"), area);
     c.Label3->setObjectName(QStringLiteral("Label3"));
     c.Memo1 = new QPlainTextEdit(area);
+    c.Label3->setBuddy(c.Memo1);
     c.Memo1->setObjectName(QStringLiteral("Memo1"));
     c.Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     c.Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -230,11 +231,12 @@ void LayoutPhotosPage(const TMainFormControls& c) {
 }
 
 void BuildSearchPage(QWidget* area, TMainFormControls& c) {
-    c.Label4 = MakeLabel(area, QStringLiteral("Suchtext:"), QPoint(8, 8), 60);
+    c.Label4 = MakeLabel(area, QStringLiteral("Such&text:"), QPoint(8, 8), 60);
     c.Label4->setObjectName(QStringLiteral("Label4"));
     c.SearchEdit = new QLineEdit(area);
     c.SearchEdit->setObjectName(QStringLiteral("SearchEdit"));
     c.SearchEdit->setGeometry(72, 8, 329, 21);
+    c.Label4->setBuddy(c.SearchEdit);
     c.SearchBtn =
         MakeButton(area, "SearchBtn", QStringLiteral("&Fotos suchen..."), QRect(8, 36, 129, 25));
     c.ListView2 = new QTreeWidget(area);
@@ -257,11 +259,13 @@ void LayoutSearchPage(const TMainFormControls& c) {
 
 void BuildSettingsPage(QWidget* area, TMainFormControls& c) {
     const char* labels[] = {
-        "Überblenddauer", "Pausendauer",     "Hintergrundfarbe:", "Textfarbe:",
-        "Textumrandung:", "Textposition X:", "Textposition Y:",   "Schriftgröße:"};
-    for (int i = 0; i < 8; ++i)
-        MakeLabel(area, QString::fromUtf8(labels[i]), QPoint(8, 8 + 24 * i))
-            ->setObjectName(QStringLiteral("SettingsLabel%1").arg(i + 1));
+        "Über&blenddauer", "&Pausendauer",     "&Hintergrundfarbe:", "&Textfarbe:",
+        "Textu&mrandung:", "Textposition &X:", "Textposition &Y:",   "Schrift&größe:"};
+    QLabel* captions[8] = {};
+    for (int i = 0; i < 8; ++i) {
+        captions[i] = MakeLabel(area, QString::fromUtf8(labels[i]), QPoint(8, 8 + 24 * i));
+        captions[i]->setObjectName(QStringLiteral("SettingsLabel%1").arg(i + 1));
+    }
     auto spin = [area](const char* name, int lo, int hi, int value, int y, int width) {
         auto* s = new TSpinEdit(lo, hi, value, area);
         s->setObjectName(QString::fromLatin1(name));
@@ -287,29 +291,50 @@ void BuildSettingsPage(QWidget* area, TMainFormControls& c) {
     c.FontSizeEd = spin("FontSizeEd", kMinFontSize, kMaxFontSize, 40, 176, 57);
     for (TSpinEdit* e : {c.TextXEd, c.TextYEd, c.FontSizeEd})
         e->SetNonNumberValue(0);
+    MakeLabel(area, QStringLiteral("ms"), QPoint(197, 8), 24);
+    MakeLabel(area, QStringLiteral("ms"), QPoint(197, 32), 24);
     MakeLabel(area, QStringLiteral("%"), QPoint(181, 128), 16);
     MakeLabel(area, QStringLiteral("%"), QPoint(181, 152), 16);
-    c.Blende1Check = new QRadioButton(QStringLiteral("Ein- und ausblenden"), area);
+    QWidget* fields[8] = {c.TimeEd,
+                          c.TimeEd2,
+                          c.TesselColorComboBox1,
+                          c.TesselColorComboBox3,
+                          c.TesselColorComboBox2,
+                          c.TextXEd,
+                          c.TextYEd,
+                          c.FontSizeEd};
+    for (int i = 0; i < 8; ++i)
+        captions[i]->setBuddy(fields[i]);
+    c.Blende1Check = new QRadioButton(QStringLiteral("&Ein- und ausblenden"), area);
     c.Blende1Check->setObjectName(QStringLiteral("Blende1Check"));
     c.Blende1Check->setGeometry(120, 200, 200, 17);
-    c.Blende2Check = new QRadioButton(QStringLiteral("Überblenden"), area);
+    c.Blende2Check = new QRadioButton(QStringLiteral("Überblen&den"), area);
     c.Blende2Check->setObjectName(QStringLiteral("Blende2Check"));
     c.Blende2Check->setGeometry(120, 216, 200, 17);
     c.Blende1Check->setChecked(true);
+    // Why the caption will not show with these values; empty while it will.
+    c.CaptionHint = new QLabel(area);
+    c.CaptionHint->setObjectName(QStringLiteral("CaptionHint"));
+    c.CaptionHint->setGeometry(8, 240, 400, 48);
+    c.CaptionHint->setWordWrap(true);
+    c.CaptionHint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette hintColours = c.CaptionHint->palette();
+    hintColours.setColor(QPalette::WindowText, QColor(128, 0, 0));
+    c.CaptionHint->setPalette(hintColours);
 }
 
 void BuildExportPage(QWidget* area, TMainFormControls& c) {
-    c.SavePDFBtn = MakeButton(area, "SavePDFBtn", QStringLiteral("PDF-Datei speichern..."),
+    c.SavePDFBtn = MakeButton(area, "SavePDFBtn", QStringLiteral("&PDF-Datei speichern..."),
                               QRect(8, 8, 145, 25));
-    c.ShowPDFCheck = new QCheckBox(QStringLiteral("PDF-Datei nach dem Erzeugen anzeigen"), area);
+    c.ShowPDFCheck = new QCheckBox(QStringLiteral("PDF-Datei nach dem Erzeugen &anzeigen"), area);
     c.ShowPDFCheck->setObjectName(QStringLiteral("ShowPDFCheck"));
     c.ShowPDFCheck->setGeometry(168, 12, 240, 17);
     c.ShowPDFCheck->setChecked(true);
-    c.VollScreenCheck = new QCheckBox(QStringLiteral("Vollbildanimation"), area);
+    c.VollScreenCheck = new QCheckBox(QStringLiteral("&Vollbildanimation"), area);
     c.VollScreenCheck->setObjectName(QStringLiteral("VollScreenCheck"));
     c.VollScreenCheck->setGeometry(168, 36, 240, 17);
     // The option's text is too long for one line of the page: its explanation stands below.
-    c.PhotoPagesCheck = new QCheckBox(QStringLiteral("Fotos zusätzlich als Seiten"), area);
+    c.PhotoPagesCheck = new QCheckBox(QStringLiteral("F&otos zusätzlich als Seiten"), area);
     c.PhotoPagesCheck->setObjectName(QStringLiteral("PhotoPagesCheck"));
     c.PhotoPagesCheck->setGeometry(168, 60, 240, 17);
     c.PhotoPagesCheck->setToolTip(
@@ -317,18 +342,20 @@ void BuildExportPage(QWidget* area, TMainFormControls& c) {
     QLabel* pagesHint =
         MakeLabel(area, QStringLiteral("(Diashow in jedem PDF-Betrachter)"), QPoint(186, 78), 220);
     pagesHint->setObjectName(QStringLiteral("PhotoPagesHint"));
-    c.KeepJpegCheck =
-        new QCheckBox(QStringLiteral("Original-JPEGs verlustfrei übernehmen (schneller)"), area);
+    c.KeepJpegCheck = new QCheckBox(QStringLiteral("Original-&JPEGs verlustfrei übernehmen"), area);
     c.KeepJpegCheck->setObjectName(QStringLiteral("KeepJpegCheck"));
-    c.KeepJpegCheck->setGeometry(168, 100, 300, 17);
+    c.KeepJpegCheck->setGeometry(168, 100, 240, 17);
+    QLabel* fasterHint = MakeLabel(area, QStringLiteral("(schneller)"), QPoint(186, 115), 220);
+    fasterHint->setObjectName(QStringLiteral("KeepJpegHint"));
     c.KeepJpegCheck->setToolTip(QStringLiteral(
         "JPEG-Fotos, die ein PDF-Betrachter so zeigen kann, werden unverändert eingebettet "
         "statt neu komprimiert"));
-    c.SaveHtmlBtn = MakeButton(area, "SaveHtmlBtn", QStringLiteral("Als HTML-Diashow speichern..."),
-                               QRect(8, 132, 185, 25));
-    c.LoopCheck = new QCheckBox(QStringLiteral("Endlos wiederholen"), area);
+    c.SaveHtmlBtn =
+        MakeButton(area, "SaveHtmlBtn", QStringLiteral("Als &HTML-Diashow speichern..."),
+                   QRect(8, 140, 185, 25));
+    c.LoopCheck = new QCheckBox(QStringLiteral("&Endlos wiederholen"), area);
     c.LoopCheck->setObjectName(QStringLiteral("LoopCheck"));
-    c.LoopCheck->setGeometry(208, 136, 200, 17);
+    c.LoopCheck->setGeometry(208, 144, 200, 17);
     c.LoopCheck->setToolTip(
         QStringLiteral("Die HTML-Diashow beginnt nach dem letzten Foto von vorn"));
 }

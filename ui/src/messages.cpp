@@ -3,6 +3,8 @@
 
 #include "print_form.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -316,6 +318,30 @@ QString OpenKindText(TDibOpenKind kind) {
         return QStringLiteral("Alle Dateien (*.*)");
     }
     return {};
+}
+
+QString CaptionHintsText(const std::vector<TCaptionHint>& hints) {
+    QStringList lines;
+    for (TCaptionHint h : hints) {
+        switch (h) {
+        case TCaptionHint::NoFontSize:
+            lines << QStringLiteral("Hinweis: Bei Schriftgröße 0 erscheinen keine Bildtexte.");
+            break;
+        case TCaptionHint::OutsideHorizontal:
+            lines << QStringLiteral("Hinweis: Textposition X liegt außerhalb von 0 bis 100 %; "
+                                    "die Bildtexte liegen außerhalb des Bildes.");
+            break;
+        case TCaptionHint::OutsideVertical:
+            lines << QStringLiteral("Hinweis: Textposition Y liegt außerhalb von 0 bis 100 %; "
+                                    "die Bildtexte liegen außerhalb des Bildes.");
+            break;
+        case TCaptionHint::TextLikeBackground:
+            lines << QStringLiteral("Hinweis: Textfarbe und Textumrandung gleichen der "
+                                    "Hintergrundfarbe; die Bildtexte sind nicht zu sehen.");
+            break;
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace lumeno::ui

@@ -328,31 +328,35 @@ void TPhotoStrip::OpenCurrent() {
 bool TPhotoStrip::KeyDown(int key) {
     const int cols = Cols();
     const int n = Show.Count();
+    // A page is as many whole rows as the strip shows, at least one.
+    const int pageRows = std::max(1, Scroll->viewport()->height() / strip::kCellHeight);
     int& cur = Show.CurFoto;
+    int target = cur;
     switch (key) {
     case Qt::Key_Up:
-        if (cur - cols >= 1) {
-            cur -= cols;
-            Host.PhotoChosen();
-        }
+        if (cur - cols >= 1) target = cur - cols;
         break;
     case Qt::Key_Down:
-        if (cur + cols <= n) {
-            cur += cols;
-            Host.PhotoChosen();
-        }
+        if (cur + cols <= n) target = cur + cols;
         break;
     case Qt::Key_Left:
-        if (cur >= 2) {
-            cur -= 1;
-            Host.PhotoChosen();
-        }
+        if (cur >= 2) target = cur - 1;
         break;
     case Qt::Key_Right:
-        if (cur + 1 <= n) {
-            cur += 1;
-            Host.PhotoChosen();
-        }
+        if (cur + 1 <= n) target = cur + 1;
+        break;
+    case Qt::Key_Home:
+        target = std::min(1, n);
+        break;
+    case Qt::Key_End:
+        target = n;
+        break;
+    case Qt::Key_PageUp:
+        // Up by whole rows, the column kept; the first row when fewer rows lie above.
+        target = cur - std::min(pageRows, (cur - 1) / cols) * cols;
+        break;
+    case Qt::Key_PageDown:
+        target = cur + std::min(pageRows, (n - cur) / cols) * cols;
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -360,6 +364,10 @@ bool TPhotoStrip::KeyDown(int key) {
         return true;
     default:
         return false;
+    }
+    if (n > 0 && target != cur && target >= 1) {
+        cur = target;
+        Host.PhotoChosen();
     }
     ScrollImageInView();
     Host.RefreshPhotos();

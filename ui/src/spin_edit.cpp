@@ -16,10 +16,13 @@ TSpinEdit::TSpinEdit(int minValue, int maxValue, int value, QWidget* parent) : Q
 }
 
 int TSpinEdit::Interpret(const QString& text) const {
+    if (!specialValueText().isEmpty() && text.trimmed() == specialValueText()) return minimum();
     // "." or "," as decimal mark, the fraction cut off toward zero: 2.9 -> 2, -2.9 -> -2.
     const std::optional<int64_t> v = ParseTruncatedNumber(text.toStdString());
     if (!v) return NonNumber.value_or(minimum());
-    return static_cast<int>(std::clamp<int64_t>(*v, minimum(), maximum()));
+    // With a special value the lowest step is reached by its text only, never by a number.
+    const int lowest = specialValueText().isEmpty() ? minimum() : minimum() + 1;
+    return static_cast<int>(std::clamp<int64_t>(*v, lowest, maximum()));
 }
 
 int TSpinEdit::Value() const {

@@ -8,6 +8,7 @@
 #include "messages.h"
 #include "print_form.h"
 #include "spin_edit.h"
+#include "window_settings.h"
 
 #include <lumeno/bitmap/dib_ops.h>
 #include <lumeno/bitmap/draw_dib.h>
@@ -23,6 +24,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -34,6 +36,11 @@ namespace {
 
 constexpr int kClientWidth = 524;
 constexpr int kClientHeight = 386;
+
+// The zoom field's lowest step, shown as "Einpassen": the photo fitted into the window.
+constexpr int kFitZoom = 4;
+// The viewer's first size, as a part of the screen's free area.
+constexpr double kFirstSizeShare = 0.8;
 
 int DisplayedSide(int side, int zoom) {
     const double v = std::trunc(double(side) * zoom / 100.0);
@@ -79,23 +86,28 @@ TViewPicForm::TViewPicForm(QWidget* parent)
     Panel5 = new QWidget(this);
     Panel5->setObjectName(QStringLiteral("Panel5"));
     Panel5->setFixedHeight(41);
-    ReadyBtn = new QPushButton(QStringLiteral("Zurück..."), Panel5);
+    ReadyBtn = new QPushButton(QStringLiteral("&Zurück..."), Panel5);
     ReadyBtn->setObjectName(QStringLiteral("ReadyBtn"));
     ReadyBtn->setGeometry(8, 8, 97, 25);
     PrintBrn = new QPushButton(QStringLiteral("&Drucken"), Panel5);
     PrintBrn->setObjectName(QStringLiteral("PrintBrn"));
     PrintBrn->setGeometry(112, 8, 97, 25);
-    OpenBtn = new QPushButton(QString::fromUtf8("Öffnen..."), Panel5);
+    OpenBtn = new QPushButton(QString::fromUtf8("Ö&ffnen..."), Panel5);
     OpenBtn->setObjectName(QStringLiteral("OpenBtn"));
     OpenBtn->setGeometry(216, 8, 97, 25);
-    ZoomLabel = new QLabel(QStringLiteral("Zoom:"), Panel5);
+    ZoomLabel = new QLabel(QStringLiteral("Z&oom:"), Panel5);
     ZoomLabel->setObjectName(QStringLiteral("Label1"));
     ZoomLabel->setGeometry(328, 8, 40, 25);
-    ZoomEd = new TSpinEdit(5, 9000, 100, Panel5);
+    ZoomEd = new TSpinEdit(kFitZoom, 9000, 100, Panel5);
     ZoomEd->setObjectName(QStringLiteral("ZoomEd"));
+    ZoomEd->setSpecialValueText(QStringLiteral("Einpassen"));
+    ZoomEd->SetNonNumberValue(5);
     ZoomEd->setSingleStep(10);
-    ZoomEd->setGeometry(370, 8, 65, 25);
+    ZoomEd->setToolTip(QStringLiteral("Strg+0: zwischen Einpassen und 100 % wechseln"));
+    ZoomEd->setGeometry(370, 8, 85, 25);
     ZoomLabel->setBuddy(ZoomEd);
+    auto* percent = new QLabel(QStringLiteral("%"), Panel5);
+    percent->setGeometry(459, 8, 16, 25);
     for (QPushButton* b : {ReadyBtn, PrintBrn, OpenBtn})
         b->setAutoDefault(false);
     layout->addWidget(Panel5);
@@ -123,6 +135,8 @@ TViewPicForm::TViewPicForm(QWidget* parent)
     connect(PrintBrn, &QPushButton::clicked, this, &TViewPicForm::PrintBrnClick);
     connect(OpenBtn, &QPushButton::clicked, this, &TViewPicForm::OpenBtnClick);
     connect(ZoomEd, qOverload<int>(&QSpinBox::valueChanged), this, &TViewPicForm::ZoomEdChange);
+    auto* fitKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_0), this);
+    connect(fitKey, &QShortcut::activated, this, &TViewPicForm::ToggleFit);
 }
 
 TViewPicForm::~TViewPicForm() {
@@ -136,13 +150,58 @@ int TViewPicForm::ShowModal() {
     Busy = false;
     ScrollBox1->horizontalScrollBar()->setValue(0);
     ScrollBox1->verticalScrollBar()->setValue(0);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+    if (!Placed) {
+        // Where the user left it in an earlier run; else most of the screen, centred.
+        Placed = true;
+        if (!RestoreWindowGeometry(*this, QStringLiteral("ViewPicForm"))) {
+            if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+                const QRect avail = screen->availableGeometry();
+                resize((avail.size() * kFirstSizeShare).expandedTo(size()).boundedTo(avail.size()));
+                move(avail.center() - frameGeometry().center() + pos());
+            }
+        }
+    }
+    // Every photo opens fitted until the user picks a zoom; that zoom then stays.
+    if (!ZoomChosen) SetFitted(true);
     return exec();
+}
+
+bool TViewPicForm::Fitted() const {
+    return ZoomEd->Value() == kFitZoom;
+}
+
+void TViewPicForm::SetFitted(bool fitted) {
+    const bool chosen = ZoomChosen;
+    ZoomEd->SetValue(fitted ? kFitZoom : 100);
+    ZoomChosen = chosen;
+    PaintBox1Paint();
+}
+
+void TViewPicForm::ToggleFit() {
+    SetFitted(!Fitted());
+    ZoomChosen = true;
+}
+
+void TViewPicForm::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (Fitted()) PaintBox1Paint();
+}
+
+void TViewPicForm::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (Placed) SaveWindowGeometry(*this, QStringLiteral("ViewPicForm"));
 }
 
 QSize TViewPicForm::DisplayedSize() const {
     if (!Image.Bits) return QSize(0, 0);
+    if (Fitted()) {
+        // The whole photo in the visible area without scroll bars, never enlarged.
+        const int frame = 2 * ScrollBox1->frameWidth();
+        const double w = DibWidth(Image), h = DibHeight(Image);
+        const double room = std::min({1.0, (ScrollBox1->width() - frame) / std::max(1.0, w),
+                                      (ScrollBox1->height() - frame) / std::max(1.0, h)});
+        return QSize(std::max(1, int(w * room)), std::max(1, int(h * room)));
+    }
     const int zoom = ZoomEd->Value();
     return QSize(DisplayedSide(DibWidth(Image), zoom), DisplayedSide(DibHeight(Image), zoom));
 }
@@ -165,6 +224,7 @@ bool TViewPicForm::ResizeSurfaceStep() {
 }
 
 void TViewPicForm::ZoomEdChange() {
+    ZoomChosen = true;
     PaintBox1Paint();
 }
 
