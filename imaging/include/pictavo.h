@@ -79,6 +79,16 @@ class TDibLoadOwner {
 // above 500 megapixels are not loaded.
 PICTAVO_API int OpenDib(TDib* out, const char* fileName, int mode, TDibLoadOwner* owner);
 
+// What the last OpenDib, OpenDibMemory or OpenDibReduced on the calling thread did with the
+// picture's colour profile: none or sRGB (kNone; the decoded bytes as they are), converted to
+// sRGB through it (kConverted), or a profile that could not be used (kBroken: damaged, of
+// the wrong colour space, or unreadable; the picture was taken as sRGB). Pictures with a
+// profile of another colour space than sRGB (Adobe RGB, Display P3, a CMYK or grey profile,
+// the colour tags of PNG and HEIF, Adobe RGB named in EXIF) are converted to sRGB at load
+// time, so every use of a TDib holds sRGB.
+enum class TDibColour { kNone, kConverted, kBroken };
+PICTAVO_API TDibColour LastDibColour();
+
 // OpenDib on a file already in memory (the bytes are only read during the call).
 PICTAVO_API int OpenDibMemory(TDib* out, const uint8_t* data, size_t size, TDibLoadOwner* owner);
 
@@ -89,7 +99,7 @@ PICTAVO_API int SaveDib(const TDib* image, const char* fileName, int format, int
 // colour components stored upright (no EXIF turn), whose data decode to the end. Writes to
 // fileName exactly the bytes that pair would write, decoding and encoding a band of rows at a
 // time instead of holding the whole picture, and sets the picture's size. Returns 0 for every
-// other file, or when reading or writing fails midway: fileName may then hold part of a
+// other file (also a photo with a colour profile that is not sRGB), or when reading or writing fails midway: fileName may then hold part of a
 // picture, and the caller takes the usual pair, which writes it anew. owner as for OpenDib.
 PICTAVO_API int RecodeJpegFile(const char* sourceName, const char* fileName, int* width,
                                int* height, TDibLoadOwner* owner);
