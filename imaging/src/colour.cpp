@@ -111,7 +111,8 @@ bool KeepsColours(cmsHTRANSFORM transform, ColourInput input) {
     return true;
 }
 
-std::shared_ptr<const CacheEntry> MakeEntry(const uint8_t* profile, size_t size, ColourInput input) {
+std::shared_ptr<const CacheEntry> MakeEntry(const uint8_t* profile, size_t size,
+                                            ColourInput input) {
     auto entry = std::make_shared<CacheEntry>();
     entry->profile.assign(profile, profile + size);
     entry->input = input;
@@ -188,9 +189,8 @@ ColourOutcome ConvertToSrgb(TDib* dib, const std::vector<uint8_t>& profile) {
     const bool palette = bits != 24;
     // A palette of greys is a grey picture: its profile is a grey one. Otherwise RGB.
     bool greys = palette;
-    const int colours = palette ? (dib->Info->biClrUsed ? static_cast<int>(dib->Info->biClrUsed)
-                                                        : 1 << bits)
-                                : 0;
+    const int colours =
+        palette ? (dib->Info->biClrUsed ? static_cast<int>(dib->Info->biClrUsed) : 1 << bits) : 0;
     for (int i = 0; i < colours && greys; ++i) {
         const TRgbQuad& q = dib->Info->bmiColors[i];
         greys = q.rgbRed == q.rgbGreen && q.rgbGreen == q.rgbBlue;
@@ -245,8 +245,7 @@ std::vector<uint8_t> BuildRgbProfile(const double xy[8], ToneCurve curve, double
     ProfileOwner profile(cmsCreateRGBProfile(&white, &primaries, curves));
     cmsFreeToneCurve(tone);
     cmsUInt32Number size = 0;
-    if (!profile || !cmsSaveProfileToMem(profile.get(), nullptr, &size) || size == 0)
-        return bytes;
+    if (!profile || !cmsSaveProfileToMem(profile.get(), nullptr, &size) || size == 0) return bytes;
     bytes.resize(size);
     if (!cmsSaveProfileToMem(profile.get(), bytes.data(), &size)) bytes.clear();
     return bytes;

@@ -528,7 +528,7 @@ heif_error HeifWrite(heif_context*, const void* data, size_t size, void* user) {
 } // namespace
 
 std::vector<uint8_t> EncodeHeic(const Picture& picture, int orientation, int thumbnailSize,
-                                const std::vector<uint8_t>& alpha) {
+                                const std::vector<uint8_t>& alpha, int nclxPrimaries) {
     std::vector<uint8_t> out;
     heif_context* ctx = heif_context_alloc();
     heif_encoder* encoder = nullptr;
@@ -558,6 +558,17 @@ std::vector<uint8_t> EncodeHeic(const Picture& picture, int orientation, int thu
         }
     heif_encoding_options* options = heif_encoding_options_alloc();
     options->image_orientation = static_cast<heif_orientation>(orientation);
+    heif_color_profile_nclx* nclx = nullptr;
+    if (nclxPrimaries != 0) {
+        nclx = heif_nclx_color_profile_alloc();
+        heif_nclx_color_profile_set_color_primaries(nclx, static_cast<uint16_t>(nclxPrimaries));
+        heif_nclx_color_profile_set_transfer_characteristics(nclx, 13); // sRGB's curve
+        heif_nclx_color_profile_set_matrix_coefficients(nclx, 6);
+        nclx->full_range_flag = 1;
+        options->output_nclx_profile = nclx;
+        options->macOS_compatibility_workaround_no_nclx_profile = 0;
+        heif_image_set_nclx_color_profile(image, nclx);
+    }
     heif_image_handle* handle = nullptr;
     heif_context_encode_image(ctx, image, encoder, options, &handle);
     if (thumbnailSize > 0) {
@@ -568,6 +579,7 @@ std::vector<uint8_t> EncodeHeic(const Picture& picture, int orientation, int thu
     heif_writer writer{1, HeifWrite};
     heif_context_write(ctx, &writer, &out);
     heif_encoding_options_free(options);
+    heif_nclx_color_profile_free(nclx);
     if (handle) heif_image_handle_release(handle);
     heif_image_release(image);
     heif_encoder_release(encoder);

@@ -117,9 +117,11 @@ std::vector<uint8_t> EncodeWebp(const Picture& picture, int exifOrientation = 0,
                                 const std::vector<uint8_t>& alpha = {}, bool lossy = false);
 
 // HEIC through libheif's HEVC encoder; orientation written as the file's rotate/mirror
-// boxes; a thumbnail of at most thumbnailSize when non-zero. Empty when no encoder exists.
+// boxes; a thumbnail of at most thumbnailSize when non-zero; an nclx colour box with these
+// primaries (and sRGB's curve) when nclxPrimaries is non-zero (12: Display P3). Empty when
+// no encoder exists.
 std::vector<uint8_t> EncodeHeic(const Picture& picture, int orientation = 1, int thumbnailSize = 0,
-                                const std::vector<uint8_t>& alpha = {});
+                                const std::vector<uint8_t>& alpha = {}, int nclxPrimaries = 0);
 
 // The stored form of an upright picture for an EXIF orientation 1..8 (what a camera that
 // did not turn the pixels writes).
