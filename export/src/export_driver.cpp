@@ -58,7 +58,7 @@ bool ReadJpegFile(const std::string& name, std::vector<uint8_t>& out) {
     return std::fread(out.data() + sizeof head, 1, rest, file.get()) == rest;
 }
 
-// Owns what TurnJpegUpright made.
+// Owns what TurnJpegUpright or JpegColourProfile made.
 struct TTurnedJpeg {
     TJpegData data;
     ~TTurnedJpeg() { FreeJpegData(&data); }
@@ -80,6 +80,13 @@ bool TakeOverJpeg(const std::string& fileName, TJpegImage& out) {
         bytes.assign(turned.data.Data, turned.data.Data + turned.data.Size);
     }
     bytes.resize(facts.Size);
+    // A profile goes with the data to the viewer; one a viewer cannot take with these data
+    // (a colour profile on grey data) sends the photo the converting way.
+    TTurnedJpeg profile;
+    if (JpegColourProfile(bytes.data(), bytes.size(), &profile.data) == TDibColour::kConverted) {
+        if (!profile.data.Data) return false;
+        out.Profile.assign(profile.data.Data, profile.data.Data + profile.data.Size);
+    }
     out.Bytes = std::move(bytes);
     out.Width = facts.Width;
     out.Height = facts.Height;

@@ -193,7 +193,18 @@ struct TJpegData {
 // with colour stored at less than half the resolution (more than 15 pixels would go).
 PICTAVO_API int TurnJpegUpright(const uint8_t* data, size_t size, int orientation, TJpegData* out);
 
-// Frees what TurnJpegUpright made (null or empty records are fine); the record is empty after.
+// The colour profile under which a PDF viewer shows a JPEG's data as OpenDib would (data:
+// the bytes of a whole file). kConverted with out filled: the embedded ICC profile of RGB or
+// grey data, or the Adobe RGB profile its EXIF data name without embedding it, to be given
+// to the viewer with the data. kConverted with out empty: a profile that does not fit the
+// data as a viewer reads them (a colour profile on grey data); only decoding converts it.
+// kNone (no profile or sRGB) and kBroken (taken as sRGB): out empty, the data are sRGB. CMYK
+// and YCCK data give kNone here (they are never taken over as they are). Freed with
+// FreeJpegData.
+PICTAVO_API TDibColour JpegColourProfile(const uint8_t* data, size_t size, TJpegData* out);
+
+// Frees what TurnJpegUpright or JpegColourProfile made (null or empty records are fine); the record
+// is empty after.
 PICTAVO_API void FreeJpegData(TJpegData* data);
 
 // Owns one TDib and frees it on destruction.

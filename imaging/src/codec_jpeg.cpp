@@ -513,6 +513,31 @@ bool RecodeJpeg(const LoadRequest& request, const char* fileName, int quality, i
     return true;
 }
 
+ColourOutcome JpegProfile(const uint8_t* data, size_t size, std::vector<uint8_t>& profile) {
+    profile.clear();
+    Decompressor d;
+    Progress none(nullptr);
+    LoadRequest request;
+    request.data = data;
+    request.size = size;
+    request.progress = &none;
+    if (!OpenPicture(d, request)) return ColourOutcome::kNone;
+    const bool grey = d.info.jpeg_color_space == JCS_GRAYSCALE;
+    if (!grey && d.info.num_components != 3) return ColourOutcome::kNone;
+    std::vector<uint8_t> bytes = ColourProfile(d, ExifMarker(d.info));
+    const ColourTransform own(bytes.data(), bytes.size(),
+                              grey ? ColourInput::kGrey : ColourInput::kBgr);
+    if (own.outcome() == ColourOutcome::kConverted) {
+        profile = std::move(bytes);
+        return ColourOutcome::kConverted;
+    }
+    // Grey data with a colour profile: a load converts them, a viewer could not.
+    if (grey && own.outcome() == ColourOutcome::kBroken &&
+        ColourTransform(bytes.data(), bytes.size(), ColourInput::kBgr).converts())
+        return ColourOutcome::kConverted;
+    return own.outcome();
+}
+
 bool SaveJpeg(const TDib* image, const char* fileName, int quality) {
     const TDibInfo& bi = *image->Info;
     const int bits = bi.biBitCount;

@@ -76,6 +76,9 @@ LoadResult LoadHeif(const LoadRequest& request, TDib* out);
 // "uncalibrated" (0xFFFF) or 2 with the interoperability index "R03".
 bool ExifSaysAdobeRgb(const uint8_t* data, size_t size);
 
+// The ICC profile that shows a JPEG's RGB or grey data right: see JpegColourProfile.
+ColourOutcome JpegProfile(const uint8_t* data, size_t size, std::vector<uint8_t>& profile);
+
 // Writes a JPEG file at quality 1..100; false (and no file left behind) on failure.
 bool SaveJpeg(const TDib* image, const char* fileName, int quality);
 
