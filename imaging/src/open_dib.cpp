@@ -115,6 +115,10 @@ PICTAVO_API TDibColour LastDibColour() {
     return LastColourOutcome();
 }
 
+PICTAVO_API int IsDibFormat(const uint8_t* data, size_t size) {
+    return data && Sniff(data, size) != Format::Unknown ? 1 : 0;
+}
+
 PICTAVO_API int OpenDibMemory(TDib* out, const uint8_t* data, size_t size, TDibLoadOwner* owner) {
     return LoadMemory(out, data, size, 0, 0, nullptr, nullptr, owner);
 }

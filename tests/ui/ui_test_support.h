@@ -59,7 +59,10 @@ class MainFormTest : public ::testing::Test {
         ASSERT_TRUE(Dir.isValid());
         Scope = std::make_unique<TDialogsScope>(&D);
         Form = std::make_unique<TMainForm>();
-        Form->ShellOpen = [this](const std::string& t) { Opened.push_back(t); };
+        Form->ShellOpen = [this](const std::string& t) {
+            Opened.push_back(t);
+            return true;
+        };
         Form->show();
         QApplication::processEvents();
     }
