@@ -68,7 +68,7 @@ struct TTurnedJpeg {
 // The photo's own JPEG data, when a PDF viewer shows them as they are: unchanged up to the
 // end marker, or turned upright without recoding when the EXIF orientation asks for it.
 // False sends the photo the normal way (load and encode).
-bool TakeOverJpeg(const std::string& fileName, TJpegImage& out) {
+bool TakeOverJpeg(const std::string& fileName, TJpegImage& out, bool& brokenProfile) {
     std::vector<uint8_t> bytes;
     if (!ReadJpegFile(fileName, bytes)) return false;
     TJpegFacts facts;
@@ -84,7 +84,9 @@ bool TakeOverJpeg(const std::string& fileName, TJpegImage& out) {
     // A profile goes with the data to the viewer; one a viewer cannot take with these data
     // (a colour profile on grey data) sends the photo the converting way.
     TTurnedJpeg profile;
-    if (JpegColourProfile(bytes.data(), bytes.size(), &profile.data) == TDibColour::kConverted) {
+    const TDibColour colour = JpegColourProfile(bytes.data(), bytes.size(), &profile.data);
+    brokenProfile = colour == TDibColour::kBroken;
+    if (colour == TDibColour::kConverted) {
         if (!profile.data.Data) return false;
         out.Profile.assign(profile.data.Data, profile.data.Data + profile.data.Size);
     }
@@ -101,6 +103,7 @@ struct TPrepared {
     TJpegImage jpeg;
     TPhotoState state = TPhotoState::kPhoto;
     TPhotoProblem problem = TPhotoProblem::kNotEncoded; // for kBlackPicture and kFallback
+    bool brokenProfile = false; // its colour profile was unusable, the colours taken as sRGB
 };
 
 // Forwards OpenDib's percentages to an atomic the writer thread reads.
@@ -129,7 +132,7 @@ TJpegImage BlackJpeg() {
 TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, bool keepJpeg) {
     TPrepared out;
     try {
-        if (keepJpeg && TakeOverJpeg(photo.FileName, out.jpeg)) {
+        if (keepJpeg && TakeOverJpeg(photo.FileName, out.jpeg, out.brokenProfile)) {
             out.state = TPhotoState::kTakenOver;
             return out;
         }
@@ -142,6 +145,7 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, boo
         if (!written) {
             ScopedDib image;
             OpenDib(image.get(), photo.FileName.c_str(), -1, &owner);
+            out.brokenProfile = LastDibColour() == TDibColour::kBroken;
             if (image.empty()) {
                 image.reset();
                 out.state = TPhotoState::kBlackPicture;
@@ -376,6 +380,8 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
                 result.unreadable.push_back(
                     {k, photos[static_cast<size_t>(k - 1)].FileName, prepared->problem});
             if (prepared->state == TPhotoState::kTakenOver) ++result.takenOver;
+            if (prepared->brokenProfile)
+                result.brokenProfiles.push_back({k, photos[static_cast<size_t>(k - 1)].FileName});
             ++result.photos;
             if (k == n) progress.Writing();
             return std::move(prepared->jpeg);

@@ -22,28 +22,6 @@ const Rgb kChart[12] = {{230, 20, 25},  {20, 200, 40},   {30, 40, 220},   {20, 2
                         {215, 30, 200}, {240, 225, 20},  {225, 170, 140}, {128, 128, 128},
                         {40, 40, 40},   {225, 225, 225}, {250, 130, 10},  {110, 40, 150}};
 
-std::vector<uint8_t> SaveProfile(cmsHPROFILE profile) {
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    std::vector<uint8_t> bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
-// An RGB profile: white, red, green, blue chromaticities and a gamma (0: sRGB's curve).
-std::vector<uint8_t> RgbProfile(const double xy[8], double gamma) {
-    const cmsCIExyY white{xy[0], xy[1], 1.0};
-    const cmsCIExyYTRIPLE primaries{{xy[2], xy[3], 1.0}, {xy[4], xy[5], 1.0}, {xy[6], xy[7], 1.0}};
-    const cmsFloat64Number srgb[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
-    cmsToneCurve* curve =
-        gamma > 0 ? cmsBuildGamma(nullptr, gamma) : cmsBuildParametricToneCurve(nullptr, 4, srgb);
-    cmsToneCurve* curves[3] = {curve, curve, curve};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsFreeToneCurve(curve);
-    return SaveProfile(profile);
-}
-
 const double kAdobe[8] = {0.3127, 0.3290, 0.64, 0.33, 0.21, 0.71, 0.15, 0.06};
 const double kProPhoto[8] = {0.3457, 0.3585, 0.7347, 0.2653, 0.1596, 0.8404, 0.0366, 0.0001};
 const double kP3[8] = {0.3127, 0.3290, 0.680, 0.320, 0.265, 0.690, 0.150, 0.060};
@@ -95,27 +73,6 @@ double WorstDeltaE(const TDib& dib) {
     cmsCloseProfile(lab);
     cmsCloseProfile(srgb);
     return worst;
-}
-
-// The JPEG with the profile in APP2 segments of at most `part` bytes each.
-std::vector<uint8_t> JpegWithProfile(std::vector<uint8_t> jpeg, const std::vector<uint8_t>& icc,
-                                     size_t part = 65519) {
-    std::vector<uint8_t> segments;
-    const size_t count = (icc.size() + part - 1) / part;
-    for (size_t i = 0; i < count; ++i) {
-        const size_t n = std::min(part, icc.size() - i * part);
-        const size_t length = 2 + 14 + n;
-        const uint8_t head[4] = {0xFF, 0xE2, static_cast<uint8_t>(length >> 8),
-                                 static_cast<uint8_t>(length)};
-        segments.insert(segments.end(), head, head + 4);
-        const char* tag = "ICC_PROFILE";
-        segments.insert(segments.end(), tag, tag + 12);
-        segments.push_back(static_cast<uint8_t>(i + 1));
-        segments.push_back(static_cast<uint8_t>(count));
-        segments.insert(segments.end(), icc.begin() + i * part, icc.begin() + i * part + n);
-    }
-    jpeg.insert(jpeg.begin() + 2, segments.begin(), segments.end());
-    return jpeg;
 }
 
 // The PNG with an iCCP chunk after its header chunk.

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include <jpeglib.h>
+#include <lcms2.h>
 #include <png.h>
 #include <unistd.h>
 
@@ -612,6 +613,51 @@ Picture StoredForOrientation(const Picture& u, int orientation) {
     }
     if (values.front() < 0) return ::testing::AssertionFailure() << "starts below 0";
     return ::testing::AssertionSuccess();
+}
+
+} // namespace fixtures
+
+namespace fixtures {
+
+std::vector<uint8_t> SaveProfile(void* profile) {
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(static_cast<cmsHPROFILE>(profile), nullptr, &size);
+    std::vector<uint8_t> bytes(size);
+    cmsSaveProfileToMem(static_cast<cmsHPROFILE>(profile), bytes.data(), &size);
+    cmsCloseProfile(static_cast<cmsHPROFILE>(profile));
+    return bytes;
+}
+
+std::vector<uint8_t> RgbProfile(const double xy[8], double gamma) {
+    const cmsCIExyY white{xy[0], xy[1], 1.0};
+    const cmsCIExyYTRIPLE primaries{{xy[2], xy[3], 1.0}, {xy[4], xy[5], 1.0}, {xy[6], xy[7], 1.0}};
+    const cmsFloat64Number srgb[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+    cmsToneCurve* curve =
+        gamma > 0 ? cmsBuildGamma(nullptr, gamma) : cmsBuildParametricToneCurve(nullptr, 4, srgb);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsFreeToneCurve(curve);
+    return SaveProfile(profile);
+}
+
+std::vector<uint8_t> JpegWithProfile(std::vector<uint8_t> jpeg, const std::vector<uint8_t>& icc,
+                                     size_t part) {
+    std::vector<uint8_t> segments;
+    const size_t count = (icc.size() + part - 1) / part;
+    for (size_t i = 0; i < count; ++i) {
+        const size_t n = std::min(part, icc.size() - i * part);
+        const size_t length = 2 + 14 + n;
+        const uint8_t head[4] = {0xFF, 0xE2, static_cast<uint8_t>(length >> 8),
+                                 static_cast<uint8_t>(length)};
+        segments.insert(segments.end(), head, head + 4);
+        const char* tag = "ICC_PROFILE";
+        segments.insert(segments.end(), tag, tag + 12);
+        segments.push_back(static_cast<uint8_t>(i + 1));
+        segments.push_back(static_cast<uint8_t>(count));
+        segments.insert(segments.end(), icc.begin() + i * part, icc.begin() + i * part + n);
+    }
+    jpeg.insert(jpeg.begin() + 2, segments.begin(), segments.end());
+    return jpeg;
 }
 
 } // namespace fixtures

@@ -131,4 +131,14 @@ class ProgressLog : public TDibLoadOwner {
 // Rising, ending at 100, no step larger than maxStep.
 ::testing::AssertionResult GoodProgress(const std::vector<int>& values, int maxStep);
 
+// --- colour profiles ---------------------------------------------------------------------
+// The bytes of an lcms2 profile (closed by the call).
+std::vector<uint8_t> SaveProfile(void* profile);
+// An RGB matrix profile: white, red, green, blue chromaticities (x, y pairs) and a gamma
+// (0: sRGB's curve).
+std::vector<uint8_t> RgbProfile(const double xy[8], double gamma);
+// The JPEG with the profile in APP2 segments of at most `part` bytes each.
+std::vector<uint8_t> JpegWithProfile(std::vector<uint8_t> jpeg, const std::vector<uint8_t>& icc,
+                                     size_t part = 65519);
+
 } // namespace fixtures
