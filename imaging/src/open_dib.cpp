@@ -96,6 +96,7 @@ int LoadFile(TDib* out, const char* fileName, int minWidth, int minHeight, int* 
     LargeBuffer bytes;
     size_t size = 0;
     if (!fileName || !ReadWholeFile(fileName, bytes, size)) {
+        SetLastColourOutcome(ColourOutcome::kNone);
         if (out) *out = TDib{};
         if (fullWidth) *fullWidth = 0;
         if (fullHeight) *fullHeight = 0;
