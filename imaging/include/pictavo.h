@@ -99,7 +99,8 @@ PICTAVO_API int SaveDib(const TDib* image, const char* fileName, int format, int
 // colour components stored upright (no EXIF turn), whose data decode to the end. Writes to
 // fileName exactly the bytes that pair would write, decoding and encoding a band of rows at a
 // time instead of holding the whole picture, and sets the picture's size. Returns 0 for every
-// other file (also a photo with a colour profile that is not sRGB), or when reading or writing
+// other file (also a photo whose colour profile cannot be used; a usable one converts the
+// rows as OpenDib does), or when reading or writing
 // fails midway: fileName may then hold part of a picture, and the caller takes the usual pair,
 // which writes it anew. owner as for OpenDib.
 PICTAVO_API int RecodeJpegFile(const char* sourceName, const char* fileName, int* width,

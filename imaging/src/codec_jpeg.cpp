@@ -437,7 +437,8 @@ bool Compress(Compressor& c, std::FILE* file, WriteSource& src, int quality) {
 // Decodes row bands of `band` and encodes each at once, until the picture ends. False when
 // either side fails or the data end before the picture does (the caller then goes the way
 // through a whole picture, which shows what was read).
-bool PumpRows(Decompressor& d, Compressor& c, uint8_t* band, size_t rowBytes) {
+bool PumpRows(Decompressor& d, Compressor& c, uint8_t* band, size_t rowBytes,
+              const ColourTransform& colour) {
     if (setjmp(d.errors.jump)) return false;
     if (setjmp(c.errors.jump)) return false;
     const int endsBefore = d.errors.dataEnded;
@@ -452,6 +453,9 @@ bool PumpRows(Decompressor& d, Compressor& c, uint8_t* band, size_t rowBytes) {
             if (got == 0 || d.errors.dataEnded != endsBefore) return false;
             filled += got;
         }
+        if (colour.converts())
+            for (JDIMENSION i = 0; i < filled; ++i)
+                colour.Row(rows[i], rows[i], static_cast<int>(d.info.output_width));
         jpeg_write_scanlines(&c.info, rows, filled);
     }
     jpeg_finish_compress(&c.info);
@@ -479,12 +483,11 @@ bool RecodeJpeg(const LoadRequest& request, const char* fileName, int quality, i
     if (info.num_components != 3 ||
         (info.jpeg_color_space != JCS_YCbCr && info.jpeg_color_space != JCS_RGB))
         return false;
-    // A profile other than sRGB needs the whole load, which converts the picture (and tells
-    // of a broken profile).
+    // Each band is converted as a whole load converts the picture; a broken profile is left
+    // to the whole load, which tells of it.
     const std::vector<uint8_t> profile = ColourProfile(d, exif);
-    if (ColourTransform(profile.data(), profile.size(), ColourInput::kBgr).outcome() !=
-        ColourOutcome::kNone)
-        return false;
+    const ColourTransform colour(profile.data(), profile.size(), ColourInput::kBgr);
+    if (colour.outcome() == ColourOutcome::kBroken) return false;
     info.out_color_space = JCS_EXT_BGR;
     if (!CalcOutput(d)) return false;
     const int w = static_cast<int>(info.output_width);
@@ -504,7 +507,7 @@ bool RecodeJpeg(const LoadRequest& request, const char* fileName, int quality, i
         std::setvbuf(file.get(), writeBuffer.data(), _IOFBF, writeBuffer.size());
         Compressor c;
         ok = StartRecode(c, file.get(), w, h, xPels, yPels, quality) &&
-             PumpRows(d, c, band.data(), rowBytes) && !std::ferror(file.get());
+             PumpRows(d, c, band.data(), rowBytes, colour) && !std::ferror(file.get());
         if (file.Close() != 0) ok = false;
     }
     if (!ok) return false;

@@ -82,7 +82,8 @@ ColourOutcome JpegProfile(const uint8_t* data, size_t size, std::vector<uint8_t>
 // Writes a JPEG file at quality 1..100; false (and no file left behind) on failure.
 bool SaveJpeg(const TDib* image, const char* fileName, int quality);
 
-// A JPEG of three colour components, stored upright, decoded and encoded again band by band:
+// A JPEG of three colour components, stored upright, decoded (and converted to sRGB through
+// its profile) and encoded again band by band:
 // writes to fileName the bytes SaveJpeg(quality) writes for LoadJpeg's whole picture, without
 // holding the picture, and gives its size. False for any other JPEG, when the data fail or
 // end early, or when the writing fails; the file may then hold part of a picture, and the

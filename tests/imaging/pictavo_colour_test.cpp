@@ -215,7 +215,8 @@ TEST(ColourProfiles, SrgbAndBrokenProfilesKeepTheDecodedBytes) {
     // A grey profile does not fit a colour picture.
     EXPECT_EQ(Load(JpegWithProfile(plainJpeg, grey)).colour, TDibColour::kBroken);
 
-    // The one-pass recode takes sRGB-tagged photos and leaves converted ones to the whole load.
+    // The one-pass recode converts band by band what the whole load converts, byte for byte;
+    // broken profiles are left to the whole load, which reports them.
     TempDir dir;
     WriteBytes(dir.File("srgb.jpg"), JpegWithProfile(plainJpeg, srgb));
     WriteBytes(dir.File("p3.jpg"), JpegWithProfile(plainJpeg, RgbProfile(kP3, 0)));
@@ -224,7 +225,13 @@ TEST(ColourProfiles, SrgbAndBrokenProfilesKeepTheDecodedBytes) {
         RecodeJpegFile(dir.File("srgb.jpg").c_str(), dir.File("a.jpg").c_str(), &w, &h, nullptr),
         1);
     EXPECT_EQ(
-        RecodeJpegFile(dir.File("p3.jpg").c_str(), dir.File("b.jpg").c_str(), &w, &h, nullptr), 0);
+        RecodeJpegFile(dir.File("p3.jpg").c_str(), dir.File("b.jpg").c_str(), &w, &h, nullptr), 1);
+    Loaded p3 = Load(ReadBytes(dir.File("p3.jpg")));
+    ASSERT_EQ(SaveDib(p3.dib.get(), dir.File("c.jpg").c_str(), 7, 0), 1);
+    EXPECT_TRUE(ReadBytes(dir.File("b.jpg")) == ReadBytes(dir.File("c.jpg")));
+    WriteBytes(dir.File("bad.jpg"), JpegWithProfile(plainJpeg, garbage));
+    EXPECT_EQ(
+        RecodeJpegFile(dir.File("bad.jpg").c_str(), dir.File("d.jpg").c_str(), &w, &h, nullptr), 0);
 }
 
 TEST(ColourProfiles, DisplayP3HeicThroughNclx) {
