@@ -89,6 +89,8 @@ int Fail(const std::string& message, int code) {
 void PrintUnreadable(const TExportResult& result) {
     for (const TUnreadablePhoto& photo : result.unreadable)
         std::fprintf(stderr, "lumeno-export: %s\n", cli::UnreadablePhotoLine(photo).c_str());
+    for (const TProfileWarning& photo : result.brokenProfiles)
+        std::fprintf(stderr, "lumeno-export: %s\n", cli::BrokenProfileLine(photo).c_str());
 }
 
 } // namespace

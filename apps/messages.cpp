@@ -303,6 +303,12 @@ std::string UnreadablePhotoLine(const TUnreadablePhoto& photo) {
            " ist ein schwarzes Bild: " + photo.FileName + ": " + PhotoProblemText(photo.Problem);
 }
 
+std::string BrokenProfileLine(const TProfileWarning& photo) {
+    return "Warnung: Foto " + std::to_string(photo.Number) + ": " + photo.FileName +
+           ": Das Farbprofil ist beschädigt oder passt nicht zum Bild; die Farben wurden "
+           "unverändert übernommen.";
+}
+
 std::string PdfWritten(const TExportResult& result) {
     std::string summary = "PDF-Datei geschrieben: " + result.path + " (" +
                           std::to_string(result.photos) + (result.photos == 1 ? " Foto" : " Fotos");

@@ -53,6 +53,7 @@ std::string ProgressLine(int done, int total, double elapsedSeconds, int loading
 std::string PhotoProblemText(TPhotoProblem problem);
 // One warning line for such a photo: its position, its file and the reason.
 std::string UnreadablePhotoLine(const TUnreadablePhoto& photo);
+std::string BrokenProfileLine(const TProfileWarning& photo);
 
 // The closing lines on standard error.
 std::string PdfWritten(const TExportResult& result);

@@ -13,6 +13,8 @@ build_run=(
   # the program's libraries
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   zlib1g-dev libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libgif-dev libtiff-dev libwebp-dev libheif-dev
+  # colour profiles of photos
+  liblcms2-dev
   # caption text on photo pages: shaping and font subsets, finding installed fonts
   libharfbuzz-dev libfontconfig-dev
   # fonts the windows use (stand-in for the Windows dialog font)

@@ -51,7 +51,7 @@ bool ReadJpegFile(const std::string& name, std::vector<uint8_t>& out) {
     return std::fread(out.data() + sizeof head, 1, rest, file.get()) == rest;
 }
 
-// Owns what TurnJpegUpright made.
+// Owns what TurnJpegUpright or JpegColourProfile made.
 struct TTurnedJpeg {
     TJpegData data;
     ~TTurnedJpeg() { FreeJpegData(&data); }
@@ -60,7 +60,7 @@ struct TTurnedJpeg {
 // The photo's own JPEG data, when a PDF viewer shows them as they are: unchanged up to the
 // end marker, or turned upright without recoding when the EXIF orientation asks for it.
 // False sends the photo the normal way (load and encode).
-bool TakeOverJpeg(const std::string& fileName, TJpegImage& out) {
+bool TakeOverJpeg(const std::string& fileName, TJpegImage& out, bool& brokenProfile) {
     std::vector<uint8_t> bytes;
     if (!ReadJpegFile(fileName, bytes)) return false;
     TJpegFacts facts;
@@ -73,6 +73,15 @@ bool TakeOverJpeg(const std::string& fileName, TJpegImage& out) {
         bytes.assign(turned.data.Data, turned.data.Data + turned.data.Size);
     }
     bytes.resize(facts.Size);
+    // A profile goes with the data to the viewer; one a viewer cannot take with these data
+    // (a colour profile on grey data) sends the photo the converting way.
+    TTurnedJpeg profile;
+    const TDibColour colour = JpegColourProfile(bytes.data(), bytes.size(), &profile.data);
+    brokenProfile = colour == TDibColour::kBroken;
+    if (colour == TDibColour::kConverted) {
+        if (!profile.data.Data) return false;
+        out.Profile.assign(profile.data.Data, profile.data.Data + profile.data.Size);
+    }
     out.Bytes = std::move(bytes);
     out.Width = facts.Width;
     out.Height = facts.Height;
@@ -86,6 +95,7 @@ struct TPrepared {
     TJpegImage jpeg;
     TPhotoState state = TPhotoState::kPhoto;
     TPhotoProblem problem = TPhotoProblem::kNotEncoded; // for kBlackPicture and kFallback
+    bool brokenProfile = false; // its colour profile was unusable, the colours taken as sRGB
 };
 
 // Forwards OpenDib's percentages to an atomic the writer thread reads.
@@ -114,7 +124,7 @@ TJpegImage BlackJpeg() {
 TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, bool keepJpeg) {
     TPrepared out;
     try {
-        if (keepJpeg && TakeOverJpeg(photo.FileName, out.jpeg)) {
+        if (keepJpeg && TakeOverJpeg(photo.FileName, out.jpeg, out.brokenProfile)) {
             out.state = TPhotoState::kTakenOver;
             return out;
         }
@@ -127,6 +137,7 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, boo
         if (!written) {
             ScopedDib image;
             OpenDib(image.get(), photo.FileName.c_str(), -1, &owner);
+            out.brokenProfile = LastDibColour() == TDibColour::kBroken;
             if (image.empty()) {
                 image.reset();
                 out.state = TPhotoState::kBlackPicture;
@@ -314,6 +325,8 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
                 result.unreadable.push_back(
                     {k, photos[static_cast<size_t>(k - 1)].FileName, prepared->problem});
             if (prepared->state == TPhotoState::kTakenOver) ++result.takenOver;
+            if (prepared->brokenProfile)
+                result.brokenProfiles.push_back({k, photos[static_cast<size_t>(k - 1)].FileName});
             ++result.photos;
             if (k == n) progress.Writing();
             return std::move(prepared->jpeg);

@@ -10,6 +10,7 @@
 #include "lumeno/export/output_encoding.h"
 #include "lumeno/export/photo_pages.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -334,18 +335,51 @@ void WriteSkeleton(TPdfObjects& o, const TPdfPlan& plan,
     }
 }
 
+// An ICC profile stream some images name as their colour space.
+struct TIccObject {
+    std::vector<uint8_t> Profile;
+    int64_t Number = 0;
+    bool Grey = false;
+};
+
+// The colour space entry of an image; a profile gets its object number here (numbers follow
+// those of the photo pages, the objects are written after them).
+std::string ColourSpaceOf(TPdfObjects& o, const TJpegImage& jpeg, std::vector<TIccObject>& icc) {
+    if (jpeg.Profile.empty()) return jpeg.Grey ? "/DeviceGray" : "/DeviceRGB";
+    auto found = std::find_if(icc.begin(), icc.end(), [&](const TIccObject& p) {
+        return p.Grey == jpeg.Grey && p.Profile == jpeg.Profile;
+    });
+    if (found == icc.end()) {
+        icc.push_back(TIccObject{jpeg.Profile, o.Reserve(1), jpeg.Grey});
+        found = icc.end() - 1;
+    }
+    return "[/ICCBased " + FormatInteger(found->Number) + " 0 R]";
+}
+
+// A stream object's dictionary and data, zlib-compressed unless zlib fails.
+void WriteCompressedStream(TPdfObjects& o, const std::string& data, const std::string& extra);
+
+void WriteIccProfiles(TPdfObjects& o, const std::vector<TIccObject>& icc) {
+    for (const TIccObject& p : icc) {
+        o.Begin(p.Number);
+        WriteCompressedStream(o, std::string(p.Profile.begin(), p.Profile.end()),
+                              p.Grey ? " /N 1 /Alternate /DeviceGray"
+                                     : " /N 3 /Alternate /DeviceRGB");
+    }
+}
+
 // One image object per photo, asked from `source` one at a time; `sizes` gets each photo's
 // width and height. False when the source stopped the export; stops early (true) on a
 // failed write or a file grown too large.
 bool WriteImages(TPdfObjects& o, const TPdfPlan& plan, const TPhotoSource& source,
-                 std::vector<std::pair<int32_t, int32_t>>& sizes) {
+                 std::vector<std::pair<int32_t, int32_t>>& sizes, std::vector<TIccObject>& icc) {
     for (int k = 1; k <= plan.PhotoCount && !o.Failed(); ++k) {
         std::optional<TJpegImage> jpeg = source(k);
         if (!jpeg) return false;
         o.Begin(plan.Image(k));
         o.Line("<< /Type /XObject /Subtype /Image /Width " + FormatInteger(jpeg->Width) +
                " /Height " + FormatInteger(jpeg->Height) + " /BitsPerComponent 8 /ColorSpace " +
-               (jpeg->Grey ? "/DeviceGray" : "/DeviceRGB") + " /Length " +
+               ColourSpaceOf(o, *jpeg, icc) + " /Length " +
                FormatInteger(static_cast<int64_t>(jpeg->Bytes.size())) + " /Filter /DCTDecode >>");
         o.LineLF("stream");
         o.Sink().Write(jpeg->Bytes.data(), jpeg->Bytes.size());
@@ -447,7 +481,8 @@ void WritePhotoPage(TPdfObjects& o, const TPdfPlan& plan, int k, int32_t w, int3
 
 // The photo pages and then their fonts. Returns the caption characters no font covers.
 std::u32string WritePhotoPages(TPdfObjects& o, const TPdfPlan& plan,
-                               const std::vector<std::pair<int32_t, int32_t>>& sizes) {
+                               const std::vector<std::pair<int32_t, int32_t>>& sizes,
+                               const std::vector<TIccObject>& icc) {
     const TPhotoPages& pages = *plan.Pages;
     // Every caption is laid out before the first page is written: the fonts' subsets must
     // hold the glyphs of all pages.
@@ -472,6 +507,7 @@ std::u32string WritePhotoPages(TPdfObjects& o, const TPdfPlan& plan,
         WritePhotoPage(o, plan, k, w, h, layouts[static_cast<size_t>(k - 1)], fonts, fontList,
                        timing);
     }
+    WriteIccProfiles(o, icc);
     WriteCaptionFonts(o, fonts, embedded, firstFont);
     return fonts.Missing();
 }
@@ -486,13 +522,16 @@ TPdfResult WritePdfSlideShow(TByteSink& sink, bool fullScreen,
     const TPdfPlan plan = PlanObjects(objects, fullScreen, photoCount, pages);
     WriteSkeleton(objects, plan, compressedSvg);
     std::vector<std::pair<int32_t, int32_t>> sizes;
-    if (!WriteImages(objects, plan, source, sizes)) {
+    std::vector<TIccObject> icc;
+    if (!WriteImages(objects, plan, source, sizes, icc)) {
         sink.Finish();
         result.code = TPdfCode::kStopped;
         return result;
     }
     if (pages && photoCount > 0 && static_cast<int>(sizes.size()) == photoCount)
-        result.missing = WritePhotoPages(objects, plan, sizes);
+        result.missing = WritePhotoPages(objects, plan, sizes, icc);
+    else
+        WriteIccProfiles(objects, icc);
     objects.WriteXrefAndTrailer();
     const int error = sink.Finish();
     if (objects.TooLarge()) {

@@ -79,6 +79,16 @@ class TDibLoadOwner {
 // above 500 megapixels are not loaded.
 PICTAVO_API int OpenDib(TDib* out, const char* fileName, int mode, TDibLoadOwner* owner);
 
+// What the last OpenDib, OpenDibMemory or OpenDibReduced on the calling thread did with the
+// picture's colour profile: none or sRGB (kNone; the decoded bytes as they are), converted to
+// sRGB through it (kConverted), or a profile that could not be used (kBroken: damaged, of
+// the wrong colour space, or unreadable; the picture was taken as sRGB). Pictures with a
+// profile of another colour space than sRGB (Adobe RGB, Display P3, a CMYK or grey profile,
+// the colour tags of PNG and HEIF, Adobe RGB named in EXIF) are converted to sRGB at load
+// time, so every use of a TDib holds sRGB.
+enum class TDibColour { kNone, kConverted, kBroken };
+PICTAVO_API TDibColour LastDibColour();
+
 // OpenDib on a file already in memory (the bytes are only read during the call).
 PICTAVO_API int OpenDibMemory(TDib* out, const uint8_t* data, size_t size, TDibLoadOwner* owner);
 
@@ -89,8 +99,10 @@ PICTAVO_API int SaveDib(const TDib* image, const char* fileName, int format, int
 // colour components stored upright (no EXIF turn), whose data decode to the end. Writes to
 // fileName exactly the bytes that pair would write, decoding and encoding a band of rows at a
 // time instead of holding the whole picture, and sets the picture's size. Returns 0 for every
-// other file, or when reading or writing fails midway: fileName may then hold part of a
-// picture, and the caller takes the usual pair, which writes it anew. owner as for OpenDib.
+// other file (also a photo whose colour profile cannot be used; a usable one converts the
+// rows as OpenDib does), or when reading or writing
+// fails midway: fileName may then hold part of a picture, and the caller takes the usual pair,
+// which writes it anew. owner as for OpenDib.
 PICTAVO_API int RecodeJpegFile(const char* sourceName, const char* fileName, int* width,
                                int* height, TDibLoadOwner* owner);
 
@@ -223,7 +235,18 @@ struct TJpegData {
 // with colour stored at less than half the resolution (more than 15 pixels would go).
 PICTAVO_API int TurnJpegUpright(const uint8_t* data, size_t size, int orientation, TJpegData* out);
 
-// Frees what TurnJpegUpright made (null or empty records are fine); the record is empty after.
+// The colour profile under which a PDF viewer shows a JPEG's data as OpenDib would (data:
+// the bytes of a whole file). kConverted with out filled: the embedded ICC profile of RGB or
+// grey data, or the Adobe RGB profile its EXIF data name without embedding it, to be given
+// to the viewer with the data. kConverted with out empty: a profile that does not fit the
+// data as a viewer reads them (a colour profile on grey data); only decoding converts it.
+// kNone (no profile or sRGB) and kBroken (taken as sRGB): out empty, the data are sRGB. CMYK
+// and YCCK data give kNone here (they are never taken over as they are). Freed with
+// FreeJpegData.
+PICTAVO_API TDibColour JpegColourProfile(const uint8_t* data, size_t size, TJpegData* out);
+
+// Frees what TurnJpegUpright or JpegColourProfile made (null or empty records are fine); the record
+// is empty after.
 PICTAVO_API void FreeJpegData(TJpegData* data);
 
 // Owns one TDib and frees it on destruction.

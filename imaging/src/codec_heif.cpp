@@ -4,6 +4,7 @@
 // takes the embedded thumbnail when it is large enough. Progress comes from libheif's tile
 // callbacks (phone photos are grids of tiles).
 #include "codecs.h"
+#include "colour.h"
 
 #include <algorithm>
 #include <cstring>
@@ -71,6 +72,63 @@ HandleOwner UsableThumbnail(heif_image_handle* primary, int minWidth, int minHei
     return best;
 }
 
+struct NclxFree {
+    void operator()(heif_color_profile_nclx* n) const { heif_nclx_color_profile_free(n); }
+};
+
+// A profile for the nclx colour box: its primaries with the tone curve of its transfer
+// (sRGB's for sRGB, BT.709 and BT.2020, which phones use as sRGB's; the high dynamic range
+// curves are not taken apart and get sRGB's as well). Empty for sRGB.
+std::vector<uint8_t> NclxProfile(const heif_color_profile_nclx& n) {
+    const bool srgbPrimaries = n.color_primaries == heif_color_primaries_ITU_R_BT_709_5 ||
+                               n.color_primaries == heif_color_primaries_unspecified;
+    ToneCurve curve = ToneCurve::kSrgb;
+    double gamma = 2.2;
+    switch (n.transfer_characteristics) {
+    case heif_transfer_characteristic_ITU_R_BT_470_6_System_M:
+        curve = ToneCurve::kGamma;
+        break;
+    case heif_transfer_characteristic_ITU_R_BT_470_6_System_B_G:
+        curve = ToneCurve::kGamma;
+        gamma = 2.8;
+        break;
+    case heif_transfer_characteristic_linear:
+        curve = ToneCurve::kGamma;
+        gamma = 1.0;
+        break;
+    default:
+        break;
+    }
+    if (srgbPrimaries && curve == ToneCurve::kSrgb) return {};
+    double xy[8] = {n.color_primary_white_x, n.color_primary_white_y, n.color_primary_red_x,
+                    n.color_primary_red_y,   n.color_primary_green_x, n.color_primary_green_y,
+                    n.color_primary_blue_x,  n.color_primary_blue_y};
+    if (srgbPrimaries) {
+        const double srgb[8] = {0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06};
+        std::copy(srgb, srgb + 8, xy);
+    }
+    return BuildRgbProfile(xy, curve, gamma);
+}
+
+// The primary picture's colour description: an ICC profile, else its nclx box.
+std::vector<uint8_t> HeifProfile(const heif_image_handle* handle) {
+    std::vector<uint8_t> out;
+    const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
+    if (type == heif_color_profile_type_prof || type == heif_color_profile_type_rICC) {
+        const size_t size = heif_image_handle_get_raw_color_profile_size(handle);
+        if (size == 0 || size > (64u << 20)) return out;
+        out.resize(size);
+        if (heif_image_handle_get_raw_color_profile(handle, out.data()).code != heif_error_Ok)
+            out.clear();
+        return out;
+    }
+    heif_color_profile_nclx* raw = nullptr;
+    if (heif_image_handle_get_nclx_color_profile(handle, &raw).code != heif_error_Ok || !raw)
+        return out;
+    std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(raw);
+    return NclxProfile(*nclx);
+}
+
 } // namespace
 
 LoadResult LoadHeif(const LoadRequest& request, TDib* out) {
@@ -135,6 +193,7 @@ LoadResult LoadHeif(const LoadRequest& request, TDib* out) {
         }
         if ((y & 63) == 0) request.progress->Step(y, height);
     }
+    result.profile = HeifProfile(primary.get());
     result.status = LoadStatus::Complete;
     return result;
 }

@@ -2,11 +2,13 @@
 // into it happens inside a small function below that sets the jump target and whose locals
 // need no destructors; the handles live in RAII owners created outside those functions.
 #include "codecs.h"
+#include "colour.h"
 #include "lumeno/core/file.h"
 
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -100,6 +102,7 @@ bool ReadHeader(Decompressor& d, const uint8_t* data, size_t size) {
     d.info.progress = &d.progress.mgr;
     jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
     jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&d.info, JPEG_APP0 + 2, 0xFFFF); // ICC profile, maybe in several parts
     return jpeg_read_header(&d.info, TRUE) == JPEG_HEADER_OK;
 }
 
@@ -107,6 +110,32 @@ bool CalcOutput(Decompressor& d) {
     if (setjmp(d.errors.jump)) return false;
     jpeg_calc_output_dimensions(&d.info);
     return true;
+}
+
+// The ICC profile put together from its APP2 segments (libjpeg checks their numbering);
+// empty when there is none or its parts do not fit together.
+bool ReadIccProfile(Decompressor& d, uint8_t** data, unsigned* size) {
+    if (setjmp(d.errors.jump)) return false;
+    return jpeg_read_icc_profile(&d.info, data, size) == TRUE;
+}
+
+std::vector<uint8_t> IccProfile(Decompressor& d) {
+    uint8_t* data = nullptr;
+    unsigned size = 0;
+    std::vector<uint8_t> out;
+    if (ReadIccProfile(d, &data, &size) && data) out.assign(data, data + size);
+    std::free(data);
+    return out;
+}
+
+// A picture's colour description for RGB and grey data: its ICC profile, else Adobe RGB
+// when its EXIF data name it.
+std::vector<uint8_t> ColourProfile(Decompressor& d, const jpeg_saved_marker_ptr exif) {
+    std::vector<uint8_t> icc = IccProfile(d);
+    if (icc.empty() && exif && d.info.jpeg_color_space != JCS_GRAYSCALE &&
+        ExifSaysAdobeRgb(exif->data, exif->data_length))
+        icc = AdobeRgbProfile();
+    return icc;
 }
 
 bool Start(Decompressor& d) {
@@ -120,6 +149,7 @@ struct RowTarget {
     bool inverted;    // Adobe CMYK: stored values are 255 - ink
     uint8_t* cmykRow; // one row of CMYK samples
     int rowsRead;
+    const ColourTransform* cmykProfile; // converts the CMYK rows when it converts
 };
 
 void CmykToBgr(const uint8_t* src, uint8_t* dst, int width, bool inverted) {
@@ -161,7 +191,12 @@ bool ReadRows(Decompressor& d, RowTarget& t) {
                 rows[count] = RowFromTop(t.dib, first + count);
         }
         const JDIMENSION got = jpeg_read_scanlines(&d.info, rows, static_cast<JDIMENSION>(count));
-        if (t.cmyk && got == 1) CmykToBgr(t.cmykRow, RowFromTop(t.dib, first), width, t.inverted);
+        if (t.cmyk && got == 1) {
+            if (t.cmykProfile->converts())
+                t.cmykProfile->Row(t.cmykRow, RowFromTop(t.dib, first), width);
+            else
+                CmykToBgr(t.cmykRow, RowFromTop(t.dib, first), width, t.inverted);
+        }
         t.rowsRead = first + static_cast<int>(got);
         if (got == 0 || d.errors.dataEnded != endsBefore) break;
     }
@@ -259,6 +294,18 @@ LoadResult LoadJpeg(const LoadRequest& request, TDib* out) {
     const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    // CMYK goes through its profile row by row (without one, the simple conversion of ink
+    // amounts stays); RGB and grey are converted after decoding.
+    ColourTransform cmykProfile;
+    if (cmyk) {
+        const std::vector<uint8_t> icc = IccProfile(d);
+        cmykProfile = ColourTransform(icc.data(), icc.size(),
+                                      info.saw_Adobe_marker ? ColourInput::kInvertedCmyk
+                                                            : ColourInput::kCmyk);
+        result.colour = cmykProfile.outcome();
+    } else {
+        result.profile = ColourProfile(d, exif);
+    }
     if (request.minWidth > 0 && request.minHeight > 0) {
         const bool swap = SwapsAxes(result.orientation);
         const int needWidth = swap ? request.minHeight : request.minWidth;
@@ -282,7 +329,7 @@ LoadResult LoadJpeg(const LoadRequest& request, TDib* out) {
     PelsPerMeter(info, out->Info->biXPelsPerMeter, out->Info->biYPelsPerMeter);
 
     std::vector<uint8_t> cmykRow(cmyk ? static_cast<size_t>(width) * 4 : 0);
-    RowTarget target{out, cmyk, info.saw_Adobe_marker == TRUE, cmykRow.data(), 0};
+    RowTarget target{out, cmyk, info.saw_Adobe_marker == TRUE, cmykRow.data(), 0, &cmykProfile};
     const bool started = Start(d);
     const bool complete =
         started && ReadRows(d, target) && target.rowsRead == height && !d.errors.dataEnded;
@@ -390,7 +437,8 @@ bool Compress(Compressor& c, std::FILE* file, WriteSource& src, int quality) {
 // Decodes row bands of `band` and encodes each at once, until the picture ends. False when
 // either side fails or the data end before the picture does (the caller then goes the way
 // through a whole picture, which shows what was read).
-bool PumpRows(Decompressor& d, Compressor& c, uint8_t* band, size_t rowBytes) {
+bool PumpRows(Decompressor& d, Compressor& c, uint8_t* band, size_t rowBytes,
+              const ColourTransform& colour) {
     if (setjmp(d.errors.jump)) return false;
     if (setjmp(c.errors.jump)) return false;
     const int endsBefore = d.errors.dataEnded;
@@ -405,6 +453,9 @@ bool PumpRows(Decompressor& d, Compressor& c, uint8_t* band, size_t rowBytes) {
             if (got == 0 || d.errors.dataEnded != endsBefore) return false;
             filled += got;
         }
+        if (colour.converts())
+            for (JDIMENSION i = 0; i < filled; ++i)
+                colour.Row(rows[i], rows[i], static_cast<int>(d.info.output_width));
         jpeg_write_scanlines(&c.info, rows, filled);
     }
     jpeg_finish_compress(&c.info);
@@ -432,6 +483,11 @@ bool RecodeJpeg(const LoadRequest& request, const char* fileName, int quality, i
     if (info.num_components != 3 ||
         (info.jpeg_color_space != JCS_YCbCr && info.jpeg_color_space != JCS_RGB))
         return false;
+    // Each band is converted as a whole load converts the picture; a broken profile is left
+    // to the whole load, which tells of it.
+    const std::vector<uint8_t> profile = ColourProfile(d, exif);
+    const ColourTransform colour(profile.data(), profile.size(), ColourInput::kBgr);
+    if (colour.outcome() == ColourOutcome::kBroken) return false;
     info.out_color_space = JCS_EXT_BGR;
     if (!CalcOutput(d)) return false;
     const int w = static_cast<int>(info.output_width);
@@ -451,13 +507,38 @@ bool RecodeJpeg(const LoadRequest& request, const char* fileName, int quality, i
         std::setvbuf(file.get(), writeBuffer.data(), _IOFBF, writeBuffer.size());
         Compressor c;
         ok = StartRecode(c, file.get(), w, h, xPels, yPels, quality) &&
-             PumpRows(d, c, band.data(), rowBytes) && !std::ferror(file.get());
+             PumpRows(d, c, band.data(), rowBytes, colour) && !std::ferror(file.get());
         if (file.Close() != 0) ok = false;
     }
     if (!ok) return false;
     *width = w;
     *height = h;
     return true;
+}
+
+ColourOutcome JpegProfile(const uint8_t* data, size_t size, std::vector<uint8_t>& profile) {
+    profile.clear();
+    Decompressor d;
+    Progress none(nullptr);
+    LoadRequest request;
+    request.data = data;
+    request.size = size;
+    request.progress = &none;
+    if (!OpenPicture(d, request)) return ColourOutcome::kNone;
+    const bool grey = d.info.jpeg_color_space == JCS_GRAYSCALE;
+    if (!grey && d.info.num_components != 3) return ColourOutcome::kNone;
+    std::vector<uint8_t> bytes = ColourProfile(d, ExifMarker(d.info));
+    const ColourTransform own(bytes.data(), bytes.size(),
+                              grey ? ColourInput::kGrey : ColourInput::kBgr);
+    if (own.outcome() == ColourOutcome::kConverted) {
+        profile = std::move(bytes);
+        return ColourOutcome::kConverted;
+    }
+    // Grey data with a colour profile: a load converts them, a viewer could not.
+    if (grey && own.outcome() == ColourOutcome::kBroken &&
+        ColourTransform(bytes.data(), bytes.size(), ColourInput::kBgr).converts())
+        return ColourOutcome::kConverted;
+    return own.outcome();
 }
 
 bool SaveJpeg(const TDib* image, const char* fileName, int quality) {

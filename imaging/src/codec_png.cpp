@@ -7,6 +7,7 @@
 // grey pictures become 8-bit grey palette images; everything else becomes 24 bits, alpha
 // composited onto white. 16-bit samples are reduced to 8 bits.
 #include "codecs.h"
+#include "colour.h"
 
 #include <csetjmp>
 #include <cstdlib>
@@ -150,6 +151,34 @@ bool ReadRows(PngReader& r, RowState& s) {
     return true;
 }
 
+// The picture's colour description (libpng has read the chunks before the picture data): an
+// iCCP profile; none for an sRGB chunk; else a profile built from cHRM and gAMA. A gAMA of
+// about 1/2.2 without cHRM, or with sRGB's chromaticities, is what writers put into every
+// sRGB picture and stays as it is.
+std::vector<uint8_t> ColourChunks(PngReader& r) {
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep icc = nullptr;
+    png_uint_32 iccSize = 0;
+    if (png_get_iCCP(r.png, r.info, &name, &compression, &icc, &iccSize) && icc && iccSize > 0)
+        return std::vector<uint8_t>(icc, icc + iccSize);
+    if (png_get_valid(r.png, r.info, PNG_INFO_sRGB)) return {};
+    double gamma = 0.0;
+    const bool hasGamma = png_get_gAMA(r.png, r.info, &gamma) && gamma > 0.0;
+    double xy[8] = {0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06}; // sRGB's
+    bool srgbPrimaries = true;
+    double c[8];
+    if (png_get_cHRM(r.png, r.info, &c[0], &c[1], &c[2], &c[3], &c[4], &c[5], &c[6], &c[7])) {
+        for (int i = 0; i < 8; ++i) {
+            if (c[i] - xy[i] > 0.002 || xy[i] - c[i] > 0.002) srgbPrimaries = false;
+            xy[i] = c[i];
+        }
+    }
+    const double decoding = hasGamma ? 1.0 / gamma : 2.2;
+    if (srgbPrimaries && decoding > 2.15 && decoding < 2.25) return {};
+    return BuildRgbProfile(xy, ToneCurve::kGamma, decoding);
+}
+
 } // namespace
 
 LoadResult LoadPng(const LoadRequest& request, TDib* out) {
@@ -215,6 +244,7 @@ LoadResult LoadPng(const LoadRequest& request, TDib* out) {
         deldib(out);
         return result;
     }
+    result.profile = ColourChunks(r);
     result.status = ok ? LoadStatus::Complete : LoadStatus::Partial;
     return result;
 }

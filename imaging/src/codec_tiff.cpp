@@ -162,6 +162,16 @@ LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
         deldib(out);
         return result;
     }
+    // The colours of RGB pictures go through their profile; libtiff's own conversion of grey
+    // and ink pictures stays.
+    uint16_t photometric = 0;
+    uint32_t iccSize = 0;
+    void* icc = nullptr;
+    TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+    if ((photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_YCBCR) &&
+        TIFFGetField(tiff.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc && iccSize > 0)
+        result.profile.assign(static_cast<const uint8_t*>(icc),
+                              static_cast<const uint8_t*>(icc) + iccSize);
     result.status = whole ? LoadStatus::Complete : LoadStatus::Partial;
     return result;
 }

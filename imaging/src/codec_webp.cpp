@@ -3,12 +3,14 @@
 // file's EXIF chunk. Animated files are not read (libwebp's still-picture decoder refuses
 // them).
 #include "codecs.h"
+#include "colour.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include <webp/decode.h>
+#include <webp/demux.h>
 
 namespace pictavo_internal {
 
@@ -39,6 +41,24 @@ class Decoder {
     WebPDecoderConfig config;
     WebPIDecoder* incremental = nullptr;
 };
+
+struct DemuxDelete {
+    void operator()(WebPDemuxer* d) const { WebPDemuxDelete(d); }
+};
+
+// The ICC profile of an extended WebP file (its ICCP chunk); empty when there is none.
+std::vector<uint8_t> IccChunk(const uint8_t* data, size_t size) {
+    WebPData whole{data, size};
+    std::unique_ptr<WebPDemuxer, DemuxDelete> demux(WebPDemux(&whole));
+    if (!demux || !(WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG)) return {};
+    WebPChunkIterator chunk;
+    std::vector<uint8_t> out;
+    if (WebPDemuxGetChunk(demux.get(), "ICCP", 1, &chunk)) {
+        out.assign(chunk.chunk.bytes, chunk.chunk.bytes + chunk.chunk.size);
+        WebPDemuxReleaseChunkIterator(&chunk);
+    }
+    return out;
+}
 
 } // namespace
 
@@ -126,6 +146,7 @@ LoadResult LoadWebp(const LoadRequest& request, TDib* out) {
             }
         }
     }
+    result.profile = IccChunk(request.data, request.size);
     result.status = status == VP8_STATUS_OK ? LoadStatus::Complete : LoadStatus::Partial;
     return result;
 }

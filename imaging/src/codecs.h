@@ -6,8 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace pictavo_internal {
+
+using ColourOutcome = TDibColour;
 
 // Forwards loading progress to the owner: each percentage at most once, never falling.
 // A decoder maps its own work into a sub-range with SetRange and reports with Step.
@@ -50,6 +53,12 @@ struct LoadRequest {
 
 struct LoadResult {
     LoadStatus status = LoadStatus::Failed;
+    // The picture's ICC profile (empty: sRGB or none), converted to sRGB after decoding.
+    // Built by the decoder where the file describes its colours otherwise (PNG gAMA/cHRM,
+    // HEIF nclx, EXIF Adobe RGB).
+    std::vector<uint8_t> profile;
+    // Set by a decoder that converted the colours itself (CMYK JPEG) or met a broken profile.
+    ColourOutcome colour = ColourOutcome::kNone;
     int orientation = 1; // EXIF orientation (1..8) still to be applied to the decoded image
     int fullWidth = 0;   // full picture size as stored (before orientation)
     int fullHeight = 0;
@@ -63,10 +72,18 @@ LoadResult LoadTiff(const LoadRequest& request, TDib* out);
 LoadResult LoadWebp(const LoadRequest& request, TDib* out);
 LoadResult LoadHeif(const LoadRequest& request, TDib* out);
 
+// True when an EXIF block (same forms as ExifOrientation) says Adobe RGB: colour space
+// "uncalibrated" (0xFFFF) or 2 with the interoperability index "R03".
+bool ExifSaysAdobeRgb(const uint8_t* data, size_t size);
+
+// The ICC profile that shows a JPEG's RGB or grey data right: see JpegColourProfile.
+ColourOutcome JpegProfile(const uint8_t* data, size_t size, std::vector<uint8_t>& profile);
+
 // Writes a JPEG file at quality 1..100; false (and no file left behind) on failure.
 bool SaveJpeg(const TDib* image, const char* fileName, int quality);
 
-// A JPEG of three colour components, stored upright, decoded and encoded again band by band:
+// A JPEG of three colour components, stored upright, decoded (and converted to sRGB through
+// its profile) and encoded again band by band:
 // writes to fileName the bytes SaveJpeg(quality) writes for LoadJpeg's whole picture, without
 // holding the picture, and gives its size. False for any other JPEG, when the data fail or
 // end early, or when the writing fails; the file may then hold part of a picture, and the

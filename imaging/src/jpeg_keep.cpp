@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include <turbojpeg.h>
 
@@ -221,6 +222,20 @@ PICTAVO_API int TurnJpegUpright(const uint8_t* data, size_t size, int orientatio
     out->Data = owner.release();
     out->Size = madeSize;
     return 1;
+}
+
+PICTAVO_API TDibColour JpegColourProfile(const uint8_t* data, size_t size, TJpegData* out) {
+    if (!out) return TDibColour::kNone;
+    *out = TJpegData{};
+    if (!data) return TDibColour::kNone;
+    std::vector<uint8_t> profile;
+    const TDibColour outcome = JpegProfile(data, size, profile);
+    if (profile.empty()) return outcome;
+    out->Data = static_cast<uint8_t*>(tjAlloc(static_cast<int>(profile.size())));
+    if (!out->Data) return outcome;
+    std::memcpy(out->Data, profile.data(), profile.size());
+    out->Size = profile.size();
+    return outcome;
 }
 
 PICTAVO_API void FreeJpegData(TJpegData* data) {

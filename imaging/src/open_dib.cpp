@@ -1,6 +1,7 @@
 // The library's entry points: reading a file, recognising its format by its first bytes,
 // handing it to the decoder, turning the result upright, and writing JPEG files.
 #include "codecs.h"
+#include "colour.h"
 #include "file_io.h"
 #include "lumeno/core/file.h"
 
@@ -60,6 +61,7 @@ int LoadMemory(TDib* out, const uint8_t* data, size_t size, int minWidth, int mi
                int* fullWidth, int* fullHeight, TDibLoadOwner* owner) {
     if (fullWidth) *fullWidth = 0;
     if (fullHeight) *fullHeight = 0;
+    SetLastColourOutcome(ColourOutcome::kNone);
     if (!out) return 0;
     *out = TDib{};
     Progress progress(owner);
@@ -76,6 +78,9 @@ int LoadMemory(TDib* out, const uint8_t* data, size_t size, int minWidth, int mi
         progress.Finish();
         return 0;
     }
+    // Every picture leaves the library in sRGB (a broken profile is taken as sRGB).
+    const ColourOutcome converted = ConvertToSrgb(out, result.profile);
+    SetLastColourOutcome(result.colour != ColourOutcome::kNone ? result.colour : converted);
     // Without memory for the turned copy the picture is kept as stored: shown sideways is
     // better than not shown.
     const bool turned = ApplyOrientation(out, result.orientation);
@@ -91,6 +96,7 @@ int LoadFile(TDib* out, const char* fileName, int minWidth, int minHeight, int* 
     LargeBuffer bytes;
     size_t size = 0;
     if (!fileName || !ReadWholeFile(fileName, bytes, size)) {
+        SetLastColourOutcome(ColourOutcome::kNone);
         if (out) *out = TDib{};
         if (fullWidth) *fullWidth = 0;
         if (fullHeight) *fullHeight = 0;
@@ -104,6 +110,10 @@ int LoadFile(TDib* out, const char* fileName, int minWidth, int minHeight, int* 
 
 PICTAVO_API int OpenDib(TDib* out, const char* fileName, int /*mode*/, TDibLoadOwner* owner) {
     return LoadFile(out, fileName, 0, 0, nullptr, nullptr, owner);
+}
+
+PICTAVO_API TDibColour LastDibColour() {
+    return LastColourOutcome();
 }
 
 PICTAVO_API int IsDibFormat(const uint8_t* data, size_t size) {

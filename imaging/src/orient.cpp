@@ -215,3 +215,51 @@ void SetColour(TDib* dib, int i, uint8_t red, uint8_t green, uint8_t blue) {
 }
 
 } // namespace pictavo_internal
+
+namespace pictavo_internal {
+
+namespace {
+
+// The 12-byte entry of `tag` in the IFD at offset ifd, or null.
+const uint8_t* FindEntry(const uint8_t* data, size_t size, uint32_t ifd, uint32_t tag, bool big) {
+    if (size < 2 || ifd > size - 2) return nullptr;
+    const uint32_t count = Read(data + ifd, 2, big);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint64_t at = ifd + 2 + 12ull * i;
+        if (at + 12 > size) return nullptr;
+        if (Read(data + at, 2, big) == tag) return data + at;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool ExifSaysAdobeRgb(const uint8_t* data, size_t size) {
+    if (!data) return false;
+    if (size >= 6 && std::memcmp(data, "Exif\0\0", 6) == 0) {
+        data += 6;
+        size -= 6;
+    }
+    if (size < 8) return false;
+    bool big;
+    if (data[0] == 'I' && data[1] == 'I')
+        big = false;
+    else if (data[0] == 'M' && data[1] == 'M')
+        big = true;
+    else
+        return false;
+    const uint8_t* exifPointer = FindEntry(data, size, Read(data + 4, 4, big), 0x8769, big);
+    if (!exifPointer) return false;
+    const uint32_t exifIfd = Read(exifPointer + 8, 4, big);
+    const uint8_t* space = FindEntry(data, size, exifIfd, 0xA001, big);
+    if (!space || Read(space + 2, 2, big) != 3) return false;
+    const uint32_t value = Read(space + 8, 2, big);
+    if (value != 0xFFFF && value != 2) return false;
+    const uint8_t* interop = FindEntry(data, size, exifIfd, 0xA005, big);
+    if (!interop) return false;
+    const uint8_t* index = FindEntry(data, size, Read(interop + 8, 4, big), 0x0001, big);
+    // ASCII, "R03" and its terminating zero fit in the entry itself.
+    return index && Read(index + 2, 2, big) == 2 && std::memcmp(index + 8, "R03", 3) == 0;
+}
+
+} // namespace pictavo_internal

@@ -6,10 +6,13 @@
 #include "slideshow_test_support.h"
 
 #include <gtest/gtest.h>
+#include <lcms2.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 using namespace lumeno;
 using slideshow_test::ReadFile;
@@ -181,6 +184,103 @@ TEST_F(KeepJpegTest, DefaultExportBytesAreTheGoldenOnes) {
     ASSERT_EQ(got.size(), golden.size());
     const auto diff = std::mismatch(got.begin(), got.end(), golden.begin());
     EXPECT_TRUE(diff.first == got.end()) << "first different byte at " << diff.first - got.begin();
+}
+
+// sRGB colour through an lcms2 transform between two profiles (8 bits per channel).
+std::vector<uint8_t> Convert(const std::vector<uint8_t>& from, const std::vector<uint8_t>& to,
+                             std::vector<uint8_t> rgb) {
+    cmsHPROFILE a = cmsOpenProfileFromMem(from.data(), static_cast<cmsUInt32Number>(from.size()));
+    cmsHPROFILE b = cmsOpenProfileFromMem(to.data(), static_cast<cmsUInt32Number>(to.size()));
+    cmsHTRANSFORM t =
+        cmsCreateTransform(a, TYPE_RGB_8, b, TYPE_RGB_8, INTENT_RELATIVE_COLORIMETRIC, 0);
+    cmsDoTransform(t, rgb.data(), rgb.data(), static_cast<cmsUInt32Number>(rgb.size() / 3));
+    cmsDeleteTransform(t);
+    cmsCloseProfile(a);
+    cmsCloseProfile(b);
+    return rgb;
+}
+
+double DeltaE00(const uint8_t* x, const uint8_t* y) {
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+    cmsHTRANSFORM t =
+        cmsCreateTransform(srgb, TYPE_RGB_8, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+    cmsCIELab labs[2];
+    cmsDoTransform(t, x, &labs[0], 1);
+    cmsDoTransform(t, y, &labs[1], 1);
+    cmsDeleteTransform(t);
+    cmsCloseProfile(lab);
+    cmsCloseProfile(srgb);
+    return cmsCIE2000DeltaE(&labs[0], &labs[1], 1, 1, 1);
+}
+
+// The centre pixel of page `page` as poppler renders it.
+std::vector<uint8_t> RenderedCentre(const std::filesystem::path& pdf, int page) {
+    const std::filesystem::path out = pdf.parent_path() / "page";
+    const std::string command = "pdftoppm -r 20 -f " + std::to_string(page) + " -l " +
+                                std::to_string(page) + " -singlefile \"" + pdf.string() + "\" \"" +
+                                out.string() + "\"";
+    if (std::system(command.c_str()) != 0) return {};
+    const std::string ppm = ReadFile(out.string() + ".ppm");
+    int w = 0, h = 0, max = 0, used = 0;
+    if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &w, &h, &max, &used) != 3) return {};
+    const size_t at = static_cast<size_t>(used + 1) + (static_cast<size_t>(h / 2) * w + w / 2) * 3;
+    if (at + 3 > ppm.size()) return {};
+    return {static_cast<uint8_t>(ppm[at]), static_cast<uint8_t>(ppm[at + 1]),
+            static_cast<uint8_t>(ppm[at + 2])};
+}
+
+// Photos stored in Display P3 keep their data and name their profile, so a viewer shows the
+// colour the photographer saw; the converting export shows the same. A damaged profile is
+// taken as sRGB and named in the warnings.
+TEST_F(KeepJpegTest, ProfiledPhotosShowTheirColoursAndBrokenProfilesAreReported) {
+    const double p3[8] = {0.3127, 0.3290, 0.680, 0.320, 0.265, 0.690, 0.150, 0.060};
+    const std::vector<uint8_t> profile = fixtures::RgbProfile(p3, 0);
+    const std::vector<uint8_t> srgb = fixtures::SaveProfile(cmsCreate_sRGBProfile());
+    const std::vector<uint8_t> colours = {230, 20, 25, 20, 200, 40};
+    const std::vector<uint8_t> stored = Convert(srgb, profile, colours);
+    std::vector<std::string> files;
+    for (int i = 0; i < 2; ++i) {
+        const fixtures::Picture solid = fixtures::MakePicture(64, 48, [&](int, int) {
+            return fixtures::Rgb{stored[3 * i], stored[3 * i + 1], stored[3 * i + 2]};
+        });
+        files.push_back(
+            Write("p3-" + std::to_string(i) + ".jpg",
+                  fixtures::JpegWithProfile(
+                      fixtures::EncodeJpeg(solid, fixtures::MakeJpegOptions(100)), profile)));
+    }
+    files.push_back(
+        Write("broken.jpg",
+              fixtures::JpegWithProfile(fixtures::EncodeJpeg(fixtures::Pattern(40, 24), Camera()),
+                                        std::vector<uint8_t>(400, 0x33))));
+    for (const bool keep : {true, false}) {
+        SCOPED_TRACE(keep ? "kept" : "converted");
+        std::vector<TExportPhoto> photos;
+        for (const auto& f : files)
+            photos.push_back({f, ""});
+        TShowSettings settings;
+        settings.ShowPDF = false;
+        TExportOptions options;
+        options.KeepJpeg = keep;
+        options.PhotoPages = true;
+        const TExportResult result =
+            ExportSlideShow(photos, settings, (dir_ / "p3.pdf").string(), options);
+        ASSERT_TRUE(result.ok);
+        EXPECT_EQ(result.takenOver, keep ? 3 : 0);
+        ASSERT_EQ(result.brokenProfiles.size(), 1u);
+        EXPECT_EQ(result.brokenProfiles[0].Number, 3);
+        EXPECT_TRUE(result.HasWarnings());
+        const std::vector<Image> images = Images(ReadFile(dir_ / "p3.pdf"));
+        ASSERT_EQ(images.size(), 3u);
+        EXPECT_EQ(images[0].dict.find("/ICCBased") != std::string::npos, keep);
+        EXPECT_NE(images[2].dict.find("/DeviceRGB"), std::string::npos);
+        for (int i = 0; i < 2; ++i) {
+            const std::vector<uint8_t> shown = RenderedCentre(dir_ / "p3.pdf", i + 1);
+            ASSERT_EQ(shown.size(), 3u);
+            EXPECT_LE(DeltaE00(shown.data(), colours.data() + 3 * i), 3.0)
+                << int(shown[0]) << " " << int(shown[1]) << " " << int(shown[2]);
+        }
+    }
 }
 
 } // namespace

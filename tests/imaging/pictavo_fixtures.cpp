@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include <jpeglib.h>
+#include <lcms2.h>
 #include <png.h>
 #include <unistd.h>
 
@@ -516,7 +517,7 @@ heif_error HeifWrite(heif_context*, const void* data, size_t size, void* user) {
 } // namespace
 
 std::vector<uint8_t> EncodeHeic(const Picture& picture, int orientation, int thumbnailSize,
-                                const std::vector<uint8_t>& alpha) {
+                                const std::vector<uint8_t>& alpha, int nclxPrimaries) {
     std::vector<uint8_t> out;
     heif_context* ctx = heif_context_alloc();
     heif_encoder* encoder = nullptr;
@@ -546,6 +547,17 @@ std::vector<uint8_t> EncodeHeic(const Picture& picture, int orientation, int thu
         }
     heif_encoding_options* options = heif_encoding_options_alloc();
     options->image_orientation = static_cast<heif_orientation>(orientation);
+    heif_color_profile_nclx* nclx = nullptr;
+    if (nclxPrimaries != 0) {
+        nclx = heif_nclx_color_profile_alloc();
+        heif_nclx_color_profile_set_color_primaries(nclx, static_cast<uint16_t>(nclxPrimaries));
+        heif_nclx_color_profile_set_transfer_characteristics(nclx, 13); // sRGB's curve
+        heif_nclx_color_profile_set_matrix_coefficients(nclx, 6);
+        nclx->full_range_flag = 1;
+        options->output_nclx_profile = nclx;
+        options->macOS_compatibility_workaround_no_nclx_profile = 0;
+        heif_image_set_nclx_color_profile(image, nclx);
+    }
     heif_image_handle* handle = nullptr;
     heif_context_encode_image(ctx, image, encoder, options, &handle);
     if (thumbnailSize > 0) {
@@ -556,6 +568,7 @@ std::vector<uint8_t> EncodeHeic(const Picture& picture, int orientation, int thu
     heif_writer writer{1, HeifWrite};
     heif_context_write(ctx, &writer, &out);
     heif_encoding_options_free(options);
+    heif_nclx_color_profile_free(nclx);
     if (handle) heif_image_handle_release(handle);
     heif_image_release(image);
     heif_encoder_release(encoder);
@@ -600,6 +613,51 @@ Picture StoredForOrientation(const Picture& u, int orientation) {
     }
     if (values.front() < 0) return ::testing::AssertionFailure() << "starts below 0";
     return ::testing::AssertionSuccess();
+}
+
+} // namespace fixtures
+
+namespace fixtures {
+
+std::vector<uint8_t> SaveProfile(void* profile) {
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(static_cast<cmsHPROFILE>(profile), nullptr, &size);
+    std::vector<uint8_t> bytes(size);
+    cmsSaveProfileToMem(static_cast<cmsHPROFILE>(profile), bytes.data(), &size);
+    cmsCloseProfile(static_cast<cmsHPROFILE>(profile));
+    return bytes;
+}
+
+std::vector<uint8_t> RgbProfile(const double xy[8], double gamma) {
+    const cmsCIExyY white{xy[0], xy[1], 1.0};
+    const cmsCIExyYTRIPLE primaries{{xy[2], xy[3], 1.0}, {xy[4], xy[5], 1.0}, {xy[6], xy[7], 1.0}};
+    const cmsFloat64Number srgb[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+    cmsToneCurve* curve =
+        gamma > 0 ? cmsBuildGamma(nullptr, gamma) : cmsBuildParametricToneCurve(nullptr, 4, srgb);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsFreeToneCurve(curve);
+    return SaveProfile(profile);
+}
+
+std::vector<uint8_t> JpegWithProfile(std::vector<uint8_t> jpeg, const std::vector<uint8_t>& icc,
+                                     size_t part) {
+    std::vector<uint8_t> segments;
+    const size_t count = (icc.size() + part - 1) / part;
+    for (size_t i = 0; i < count; ++i) {
+        const size_t n = std::min(part, icc.size() - i * part);
+        const size_t length = 2 + 14 + n;
+        const uint8_t head[4] = {0xFF, 0xE2, static_cast<uint8_t>(length >> 8),
+                                 static_cast<uint8_t>(length)};
+        segments.insert(segments.end(), head, head + 4);
+        const char* tag = "ICC_PROFILE";
+        segments.insert(segments.end(), tag, tag + 12);
+        segments.push_back(static_cast<uint8_t>(i + 1));
+        segments.push_back(static_cast<uint8_t>(count));
+        segments.insert(segments.end(), icc.begin() + i * part, icc.begin() + i * part + n);
+    }
+    jpeg.insert(jpeg.begin() + 2, segments.begin(), segments.end());
+    return jpeg;
 }
 
 } // namespace fixtures

@@ -111,9 +111,11 @@ std::vector<uint8_t> EncodeWebp(const Picture& picture, int exifOrientation = 0,
                                 const std::vector<uint8_t>& alpha = {}, bool lossy = false);
 
 // HEIC through libheif's HEVC encoder; orientation written as the file's rotate/mirror
-// boxes; a thumbnail of at most thumbnailSize when non-zero. Empty when no encoder exists.
+// boxes; a thumbnail of at most thumbnailSize when non-zero; an nclx colour box with these
+// primaries (and sRGB's curve) when nclxPrimaries is non-zero (12: Display P3). Empty when
+// no encoder exists.
 std::vector<uint8_t> EncodeHeic(const Picture& picture, int orientation = 1, int thumbnailSize = 0,
-                                const std::vector<uint8_t>& alpha = {});
+                                const std::vector<uint8_t>& alpha = {}, int nclxPrimaries = 0);
 
 // The stored form of an upright picture for an EXIF orientation 1..8 (what a camera that
 // did not turn the pixels writes).
@@ -128,5 +130,15 @@ class ProgressLog : public TDibLoadOwner {
 
 // Rising, ending at 100, no step larger than maxStep.
 ::testing::AssertionResult GoodProgress(const std::vector<int>& values, int maxStep);
+
+// --- colour profiles ---------------------------------------------------------------------
+// The bytes of an lcms2 profile (closed by the call).
+std::vector<uint8_t> SaveProfile(void* profile);
+// An RGB matrix profile: white, red, green, blue chromaticities (x, y pairs) and a gamma
+// (0: sRGB's curve).
+std::vector<uint8_t> RgbProfile(const double xy[8], double gamma);
+// The JPEG with the profile in APP2 segments of at most `part` bytes each.
+std::vector<uint8_t> JpegWithProfile(std::vector<uint8_t> jpeg, const std::vector<uint8_t>& icc,
+                                     size_t part = 65519);
 
 } // namespace fixtures

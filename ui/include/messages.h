@@ -66,6 +66,7 @@ QString TakenOverText(int takenOver, int photos);
 QString PhotoProblemText(TPhotoProblem problem);
 // After an export that put black pictures in place of photos: the message naming them, the
 // first 10 with their reasons, then "und N weitere".
+QString BrokenProfilesText(const std::vector<TProfileWarning>& photos, bool html);
 QString UnreadablePhotosText(const std::vector<TUnreadablePhoto>& photos, bool html);
 // The export's progress beside the bar: "Foto 3 von 12", then "Datei wird geschrieben...".
 QString ExportProgressText(int done, int total, bool writing);

@@ -645,6 +645,9 @@ void TMainForm::ExportFinished(const TExportResult& r) {
     if (!r.unreadable.empty())
         Dialogs().MessageBox(this, UnreadablePhotosText(r.unreadable, ExportHtml), AppTitle(), mbOK,
                              TMsgIcon::Warning);
+    if (!r.brokenProfiles.empty())
+        Dialogs().MessageBox(this, BrokenProfilesText(r.brokenProfiles, ExportHtml), AppTitle(),
+                             mbOK, TMsgIcon::Warning);
     if (!r.missingCharacters.empty())
         Dialogs().MessageBox(this, MissingCharactersText(r.missingCharacters), AppTitle(), mbOK,
                              TMsgIcon::Warning);

@@ -256,6 +256,27 @@ QString UnreadablePhotosText(const std::vector<TUnreadablePhoto>& photos, bool h
     return text;
 }
 
+QString BrokenProfilesText(const std::vector<TProfileWarning>& photos, bool html) {
+    constexpr size_t kListed = 10;
+    const int n = static_cast<int>(photos.size());
+    QString text = (html ? QStringLiteral("Die HTML-Diashow wurde erzeugt. ")
+                         : QStringLiteral("Die PDF-Datei wurde erzeugt. ")) +
+                   (n == 1 ? QStringLiteral("Das Farbprofil eines Fotos ist beschädigt oder passt "
+                                            "nicht zum Bild; seine Farben wurden unverändert "
+                                            "übernommen:\n")
+                           : QStringLiteral("Die Farbprofile von %1 Fotos sind beschädigt oder "
+                                            "passen nicht zum Bild; ihre Farben wurden "
+                                            "unverändert übernommen:\n")
+                                 .arg(n));
+    for (size_t i = 0; i < photos.size() && i < kListed; ++i)
+        text += QStringLiteral("\nFoto %1: %2")
+                    .arg(photos[i].Number)
+                    .arg(QString::fromUtf8(photos[i].FileName.c_str()));
+    if (photos.size() > kListed)
+        text += QStringLiteral("\nund %1 weitere").arg(photos.size() - kListed);
+    return text;
+}
+
 QString ExportProgressText(int done, int total, bool writing) {
     if (writing) return QStringLiteral("Datei wird geschrieben...");
     return QStringLiteral("Foto %1 von %2").arg(std::min(done + 1, total)).arg(total);

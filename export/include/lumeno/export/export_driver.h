@@ -66,6 +66,12 @@ struct TUnreadablePhoto {
     TPhotoProblem Problem = TPhotoProblem::kMissing;
 };
 
+// A photo whose colour profile could not be used: its colours went in as sRGB.
+struct TProfileWarning {
+    int Number = 0;       // 1-based position in the show
+    std::string FileName; // as the show holds it
+};
+
 struct TExportResult {
     bool ok = false;
     TExportCode code = TExportCode::kOk;
@@ -79,9 +85,13 @@ struct TExportResult {
     std::u32string missingCharacters;
     // The photos counted in blackPictures and fallbackPictures, in show order.
     std::vector<TUnreadablePhoto> unreadable;
+    // Photos with a damaged or unsuitable colour profile, in show order.
+    std::vector<TProfileWarning> brokenProfiles;
 
     // A file was written, but not everything in it is as the show asks.
-    bool HasWarnings() const { return ok && (!unreadable.empty() || !missingCharacters.empty()); }
+    bool HasWarnings() const {
+        return ok && (!unreadable.empty() || !missingCharacters.empty() || !brokenProfiles.empty());
+    }
 };
 
 struct TExportOptions {

@@ -29,6 +29,10 @@ struct TJpegImage {
     // One grey component (a photo's own JPEG taken over): the image is /DeviceGray instead
     // of /DeviceRGB. The JPEGs the export encodes itself are always colour.
     bool Grey = false;
+    // The ICC profile the data are stored in (a photo's own JPEG taken over); empty for sRGB.
+    // Given, the image's colour space is /ICCBased with it (one object per distinct profile,
+    // after the photo pages); the JPEGs the export encodes itself are sRGB.
+    std::vector<uint8_t> Profile;
 };
 
 enum class TPdfCode { kOk, kCannotCreate, kWriteError, kFileTooLarge, kStopped };

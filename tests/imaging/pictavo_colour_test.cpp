@@ -1,0 +1,243 @@
+// Colour profiles: pictures stored in other colour spaces come back in sRGB, sRGB and
+// untagged pictures keep their bytes, broken profiles are taken as sRGB.
+#include "pictavo.h"
+#include "pictavo_fixtures.h"
+
+#include <gtest/gtest.h>
+#include <lcms2.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace fixtures;
+
+namespace {
+
+constexpr int kPatch = 16;
+
+// Twelve patches inside sRGB: saturated primaries and secondaries, skin, greys, orange.
+const Rgb kChart[12] = {{230, 20, 25},  {20, 200, 40},   {30, 40, 220},   {20, 210, 215},
+                        {215, 30, 200}, {240, 225, 20},  {225, 170, 140}, {128, 128, 128},
+                        {40, 40, 40},   {225, 225, 225}, {250, 130, 10},  {110, 40, 150}};
+
+const double kAdobe[8] = {0.3127, 0.3290, 0.64, 0.33, 0.21, 0.71, 0.15, 0.06};
+const double kProPhoto[8] = {0.3457, 0.3585, 0.7347, 0.2653, 0.1596, 0.8404, 0.0366, 0.0001};
+const double kP3[8] = {0.3127, 0.3290, 0.680, 0.320, 0.265, 0.690, 0.150, 0.060};
+// sRGB with red and green traded: stored red is shown green and the other way round.
+const double kSwapped[8] = {0.3127, 0.3290, 0.30, 0.60, 0.64, 0.33, 0.15, 0.06};
+
+// The chart's patches re-expressed in profile (sRGB when empty).
+Picture ChartIn(const std::vector<uint8_t>& profile) {
+    uint8_t in[12 * 3], out[12 * 3];
+    for (int i = 0; i < 12; ++i) {
+        in[3 * i] = kChart[i].r;
+        in[3 * i + 1] = kChart[i].g;
+        in[3 * i + 2] = kChart[i].b;
+    }
+    std::memcpy(out, in, sizeof in);
+    if (!profile.empty()) {
+        cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+        cmsHPROFILE target = cmsOpenProfileFromMem(profile.data(), profile.size());
+        cmsHTRANSFORM t = cmsCreateTransform(srgb, TYPE_RGB_8, target, TYPE_RGB_8,
+                                             INTENT_RELATIVE_COLORIMETRIC, 0);
+        cmsDoTransform(t, in, out, 12);
+        cmsDeleteTransform(t);
+        cmsCloseProfile(target);
+        cmsCloseProfile(srgb);
+    }
+    return MakePicture(4 * kPatch, 3 * kPatch, [&](int x, int y) {
+        const int i = (y / kPatch) * 4 + x / kPatch;
+        return Rgb{out[3 * i], out[3 * i + 1], out[3 * i + 2]};
+    });
+}
+
+// Largest colour difference (CIEDE2000) between the loaded chart's patch centres and the
+// sRGB chart.
+double WorstDeltaE(const TDib& dib) {
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+    cmsHTRANSFORM t =
+        cmsCreateTransform(srgb, TYPE_RGB_8, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+    double worst = 0;
+    for (int i = 0; i < 12; ++i) {
+        const Rgb got = PixelOf(dib, (i % 4) * kPatch + kPatch / 2, (i / 4) * kPatch + kPatch / 2);
+        const uint8_t rgb[6] = {got.r, got.g, got.b, kChart[i].r, kChart[i].g, kChart[i].b};
+        cmsCIELab labs[2];
+        cmsDoTransform(t, rgb, labs, 2);
+        const double d = cmsCIE2000DeltaE(&labs[0], &labs[1], 1, 1, 1);
+        if (d > worst) worst = d;
+    }
+    cmsDeleteTransform(t);
+    cmsCloseProfile(lab);
+    cmsCloseProfile(srgb);
+    return worst;
+}
+
+// The PNG with an iCCP chunk after its header chunk.
+std::vector<uint8_t> PngWithProfile(std::vector<uint8_t> png, const std::vector<uint8_t>& icc) {
+    uLongf packedSize = compressBound(icc.size());
+    std::vector<uint8_t> packed(packedSize);
+    compress(packed.data(), &packedSize, icc.data(), icc.size());
+    std::vector<uint8_t> chunk = {0, 0, 0, 0, 'i', 'C', 'C', 'P', 'i', 'c', 'c', 0, 0};
+    chunk.insert(chunk.end(), packed.begin(), packed.begin() + packedSize);
+    const uint32_t length = static_cast<uint32_t>(chunk.size() - 8);
+    for (int i = 0; i < 4; ++i)
+        chunk[i] = static_cast<uint8_t>(length >> (24 - 8 * i));
+    const uint32_t crc = static_cast<uint32_t>(crc32(0, chunk.data() + 4, chunk.size() - 4));
+    for (int i = 0; i < 4; ++i)
+        chunk.push_back(static_cast<uint8_t>(crc >> (24 - 8 * i)));
+    png.insert(png.begin() + 33, chunk.begin(), chunk.end());
+    return png;
+}
+
+std::vector<uint8_t> Jpeg(const Picture& p) {
+    return EncodeJpeg(p, MakeJpegOptions(100));
+}
+std::vector<uint8_t> Png(const Picture& p) {
+    return EncodePng(p, PngOptions{});
+}
+
+struct Loaded {
+    ScopedDib dib;
+    TDibColour colour = TDibColour::kNone;
+};
+Loaded Load(const std::vector<uint8_t>& bytes) {
+    Loaded l;
+    TDib dib;
+    EXPECT_EQ(OpenDibMemory(&dib, bytes.data(), bytes.size(), nullptr), 1);
+    l.dib.reset(dib);
+    l.colour = LastDibColour();
+    return l;
+}
+
+::testing::AssertionResult SameBits(const TDib& a, const TDib& b) {
+    const size_t size = static_cast<size_t>(a.RowBytes) * a.Info->biHeight;
+    if (a.RowBytes != b.RowBytes || a.Info->biHeight != b.Info->biHeight)
+        return ::testing::AssertionFailure() << "sizes differ";
+    for (size_t i = 0; i < size; ++i)
+        if (a.Bits[i] != b.Bits[i])
+            return ::testing::AssertionFailure() << "byte " << i << " differs";
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
+TEST(ColourProfiles, ChartInOtherProfilesComesBackInSrgb) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> profile;
+    };
+    const Case cases[] = {{"Adobe RGB", RgbProfile(kAdobe, 563.0 / 256.0)},
+                          {"ProPhoto", RgbProfile(kProPhoto, 1.8)},
+                          {"Display P3", RgbProfile(kP3, 0)}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Picture chart = ChartIn(c.profile);
+        // Read as if sRGB, the stored numbers are visibly off: the test sees a difference.
+        EXPECT_GT(WorstDeltaE(*Load(Png(chart)).dib.get()), 3.0);
+        const std::vector<uint8_t> files[] = {JpegWithProfile(Jpeg(chart), c.profile),
+                                              JpegWithProfile(Jpeg(chart), c.profile, 100),
+                                              PngWithProfile(Png(chart), c.profile)};
+        for (const auto& file : files) {
+            Loaded l = Load(file);
+            ASSERT_FALSE(l.dib.empty());
+            EXPECT_EQ(l.colour, TDibColour::kConverted);
+            EXPECT_LE(WorstDeltaE(*l.dib.get()), 3.0);
+        }
+    }
+}
+
+TEST(ColourProfiles, SwappedPrimariesSwapRedAndGreen) {
+    const std::vector<uint8_t> swapped = RgbProfile(kSwapped, 0);
+    const Picture red = MakePicture(16, 16, [](int, int) { return Rgb{255, 0, 0}; });
+    for (const auto& file :
+         {PngWithProfile(Png(red), swapped), JpegWithProfile(Jpeg(red), swapped)}) {
+        Loaded l = Load(file);
+        const Rgb got = PixelOf(*l.dib.get(), 8, 8);
+        EXPECT_LE(got.r, 6);
+        EXPECT_GE(got.g, 249);
+        EXPECT_LE(got.b, 6);
+    }
+}
+
+TEST(ColourProfiles, ExifAdobeRgbWithoutProfile) {
+    // IFD0 -> EXIF IFD (ColorSpace 0xFFFF, interoperability IFD) -> index "R03".
+    const uint8_t exif[] = {'E',  'x',  'i',  'f',  0,    0,    'I',  'I',  42, 0, 8,  0, 0,  0,
+                            1,    0,    0x69, 0x87, 4,    0,    1,    0,    0,  0, 26, 0, 0,  0,
+                            0,    0,    0,    0,    2,    0,    0x01, 0xA0, 3,  0, 1,  0, 0,  0,
+                            0xFF, 0xFF, 0,    0,    0x05, 0xA0, 4,    0,    1,  0, 0,  0, 56, 0,
+                            0,    0,    0,    0,    0,    0,    1,    0,    1,  0, 2,  0, 4,  0,
+                            0,    0,    'R',  '0',  '3',  0,    0,    0,    0,  0};
+    JpegOptions options = MakeJpegOptions(100);
+    options.rawApp1.assign(exif, exif + sizeof exif);
+    Loaded l = Load(EncodeJpeg(ChartIn(RgbProfile(kAdobe, 563.0 / 256.0)), options));
+    EXPECT_EQ(l.colour, TDibColour::kConverted);
+    EXPECT_LE(WorstDeltaE(*l.dib.get()), 3.0);
+    // "R98" is sRGB: nothing happens.
+    options.rawApp1[sizeof exif - 7] = '9';
+    options.rawApp1[sizeof exif - 6] = '8';
+    EXPECT_EQ(Load(EncodeJpeg(ChartIn({}), options)).colour, TDibColour::kNone);
+}
+
+TEST(ColourProfiles, SrgbAndBrokenProfilesKeepTheDecodedBytes) {
+    const Picture chart = ChartIn({});
+    const std::vector<uint8_t> plainJpeg = Jpeg(chart), plainPng = Png(chart);
+    Loaded jpeg = Load(plainJpeg), png = Load(plainPng);
+    EXPECT_EQ(jpeg.colour, TDibColour::kNone);
+
+    const std::vector<uint8_t> srgb = SaveProfile(cmsCreate_sRGBProfile());
+    std::vector<uint8_t> garbage(300, 0x5A);
+    std::vector<uint8_t> truncated = RgbProfile(kP3, 0);
+    truncated.resize(200);
+    std::vector<uint8_t> hugeTag = RgbProfile(kP3, 0);
+    for (size_t at = 132; at + 12 <= 132 + 12 * size_t{hugeTag[131]}; at += 12)
+        hugeTag[at + 4] = hugeTag[at + 8] = 0x7F; // every tag 2 GB long, 2 GB into the file
+    const std::vector<uint8_t> grey = SaveProfile(cmsCreateGrayProfile(cmsD50_xyY(), nullptr));
+    struct Case {
+        const char* name;
+        const std::vector<uint8_t>& profile;
+        TDibColour colour;
+    };
+    const Case cases[] = {{"sRGB", srgb, TDibColour::kNone},
+                          {"garbage", garbage, TDibColour::kBroken},
+                          {"truncated", truncated, TDibColour::kBroken},
+                          {"huge tag", hugeTag, TDibColour::kBroken}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Loaded j = Load(JpegWithProfile(plainJpeg, c.profile));
+        EXPECT_EQ(j.colour, c.colour);
+        EXPECT_TRUE(SameBits(*j.dib.get(), *jpeg.dib.get()));
+        Loaded p = Load(PngWithProfile(plainPng, c.profile));
+        EXPECT_TRUE(SameBits(*p.dib.get(), *png.dib.get()));
+    }
+    // A grey profile does not fit a colour picture.
+    EXPECT_EQ(Load(JpegWithProfile(plainJpeg, grey)).colour, TDibColour::kBroken);
+
+    // The one-pass recode converts band by band what the whole load converts, byte for byte;
+    // broken profiles are left to the whole load, which reports them.
+    TempDir dir;
+    WriteBytes(dir.File("srgb.jpg"), JpegWithProfile(plainJpeg, srgb));
+    WriteBytes(dir.File("p3.jpg"), JpegWithProfile(plainJpeg, RgbProfile(kP3, 0)));
+    int w = 0, h = 0;
+    EXPECT_EQ(
+        RecodeJpegFile(dir.File("srgb.jpg").c_str(), dir.File("a.jpg").c_str(), &w, &h, nullptr),
+        1);
+    EXPECT_EQ(
+        RecodeJpegFile(dir.File("p3.jpg").c_str(), dir.File("b.jpg").c_str(), &w, &h, nullptr), 1);
+    Loaded p3 = Load(ReadBytes(dir.File("p3.jpg")));
+    ASSERT_EQ(SaveDib(p3.dib.get(), dir.File("c.jpg").c_str(), 7, 0), 1);
+    EXPECT_TRUE(ReadBytes(dir.File("b.jpg")) == ReadBytes(dir.File("c.jpg")));
+    WriteBytes(dir.File("bad.jpg"), JpegWithProfile(plainJpeg, garbage));
+    EXPECT_EQ(
+        RecodeJpegFile(dir.File("bad.jpg").c_str(), dir.File("d.jpg").c_str(), &w, &h, nullptr), 0);
+}
+
+TEST(ColourProfiles, DisplayP3HeicThroughNclx) {
+    const std::vector<uint8_t> heic = EncodeHeic(ChartIn(RgbProfile(kP3, 0)), 1, 0, {}, 12);
+    if (heic.empty()) GTEST_SKIP() << "no HEVC encoder";
+    Loaded l = Load(heic);
+    EXPECT_EQ(l.colour, TDibColour::kConverted);
+    EXPECT_LE(WorstDeltaE(*l.dib.get()), 3.0);
+}
