@@ -212,6 +212,7 @@ int main(int argc, char** argv) {
         htmlOptions.Progress = &htmlProgress;
         htmlOptions.Html = true;
         htmlOptions.Loop = cmd.loop;
+        htmlOptions.HtmlFullSize = cmd.htmlFullSize;
         htmlOptions.KeepJpeg = cmd.keepJpeg;
         htmlOptions.Words = cli::DocumentWords();
         TShowSettings htmlSettings = settings;

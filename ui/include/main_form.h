@@ -130,6 +130,7 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     bool PhotosPageShown() const override;
 
     void ConnectControls();
+    void RestoreExportChoices();
     // A page came to the front: the toolbar's Open button gives up its Alt key to a button
     // of the page with the same one.
     void PageControl2Change();

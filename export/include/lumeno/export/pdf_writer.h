@@ -29,6 +29,10 @@ struct TJpegImage {
     // One grey component (a photo's own JPEG taken over): the image is /DeviceGray instead
     // of /DeviceRGB. The JPEGs the export encodes itself are always colour.
     bool Grey = false;
+    // The EXIF orientation (1..8) of a photo's own JPEG taken over as it is: Width and Height
+    // are those of the stored picture, and every page and presentation turns it upright when
+    // placing it. 1 for every JPEG the export encodes itself.
+    int32_t Orientation = 1;
 };
 
 enum class TPdfCode { kOk, kCannotCreate, kWriteError, kFileTooLarge, kStopped };
