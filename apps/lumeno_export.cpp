@@ -97,9 +97,20 @@ bool SameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
+// Exit codes: 0 written, 1 written with warnings, 2 bad command line (nothing written),
+// 3 failed (an output file that was there is unchanged).
+constexpr int kWrittenWithWarnings = 1;
+constexpr int kFailed = 3;
+
 int Fail(const std::string& message, int code) {
     std::fprintf(stderr, "lumeno-export: %s\n", message.c_str());
     return code;
+}
+
+// The photos that went in as black pictures, one line each.
+void PrintUnreadable(const TExportResult& result) {
+    for (const TUnreadablePhoto& photo : result.unreadable)
+        std::fprintf(stderr, "lumeno-export: %s\n", cli::UnreadablePhotoLine(photo).c_str());
 }
 
 } // namespace
@@ -137,7 +148,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "lumeno-export: %s\n",
                          cli::ProjectReadFailed(path, read.code).c_str());
         if (read.ok) settings = read.settings;
-        return read.ok ? 0 : Fail(cli::ProjectReadFailed(path, read.code), 1);
+        return read.ok ? 0 : Fail(cli::ProjectReadFailed(path, read.code), kFailed);
     };
     // Photos are kept with their full path, so a saved show opens from any folder.
     auto addPhotos = [&]() {
@@ -194,7 +205,7 @@ int main(int argc, char** argv) {
 
     if (!saveShow.empty()) {
         const ProjectWriteResult saved = WriteProjectFile(saveShow, show, settings);
-        if (!saved.ok) return Fail(cli::ProjectWriteFailed(saveShow, saved), 1);
+        if (!saved.ok) return Fail(cli::ProjectWriteFailed(saveShow, saved), kFailed);
         std::fprintf(stderr, "%s\n", cli::ProjectWritten(saveShow).c_str());
         if (output.empty() && html.empty()) return 0;
     }
@@ -205,6 +216,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnInterrupt);
 
     const std::vector<TExportPhoto> photos = ExportPhotosOf(show.Fotos);
+    bool warnings = false;
     if (!html.empty()) {
         TConsoleProgress htmlProgress(static_cast<int>(photos.size()));
         TExportOptions htmlOptions;
@@ -219,9 +231,11 @@ int main(int argc, char** argv) {
         htmlSettings.ShowPDF = false;
         const TExportResult written = ExportSlideShow(photos, htmlSettings, html, htmlOptions);
         htmlProgress.Finish();
-        if (!written.ok) return Fail(cli::HtmlFailed(written), 1);
+        if (!written.ok) return Fail(cli::HtmlFailed(written), kFailed);
         std::fprintf(stderr, "%s\n", cli::HtmlWritten(html).c_str());
-        if (output.empty()) return 0;
+        PrintUnreadable(written);
+        warnings = written.HasWarnings();
+        if (output.empty()) return warnings ? kWrittenWithWarnings : 0;
     }
     TConsoleProgress progress(static_cast<int>(photos.size()));
     TExportOptions options;
@@ -232,7 +246,8 @@ int main(int argc, char** argv) {
     options.Words = cli::DocumentWords();
     const TExportResult result = ExportSlideShow(photos, settings, output, options);
     progress.Finish();
-    if (!result.ok) return Fail(cli::ExportFailed(result), 1);
+    if (!result.ok) return Fail(cli::ExportFailed(result), kFailed);
     std::fprintf(stderr, "%s\n", cli::PdfWritten(result).c_str());
-    return 0;
+    PrintUnreadable(result);
+    return warnings || result.HasWarnings() ? kWrittenWithWarnings : 0;
 }

@@ -86,8 +86,14 @@ std::string_view Usage() {
            "\n"
            "  -h, --help          diese Hilfe zeigen\n"
            "\n"
-           "Der Fortschritt erscheint auf der Standardfehlerausgabe. Exit-Code 0 nur bei Erfolg,\n"
-           "2 bei einer falschen Befehlszeile (dann wird nichts geschrieben).\n";
+           "Der Fortschritt und die Warnungen erscheinen auf der Standardfehlerausgabe.\n"
+           "\n"
+           "Exit-Code:\n"
+           "  0  die Dateien wurden geschrieben\n"
+           "  1  die Dateien wurden geschrieben, mit Warnungen (z. B. Fotos, die nicht gelesen\n"
+           "     werden konnten und als schwarzes Bild eingefügt sind)\n"
+           "  2  falsche Befehlszeile; es wurde nichts geschrieben\n"
+           "  3  Fehler; eine schon vorhandene Ausgabedatei ist unverändert\n";
 }
 
 std::string UnknownOption(std::string_view option) {
@@ -226,6 +232,29 @@ std::string ProgressLine(int done, int total, double elapsedSeconds, int loading
         line += " | Foto " + std::to_string(done + 1) + " lädt: " + std::to_string(loadingPercent) +
                 " %";
     return line;
+}
+
+std::string PhotoProblemText(TPhotoProblem problem) {
+    switch (problem) {
+    case TPhotoProblem::kMissing:
+        return "Die Datei wurde nicht gefunden.";
+    case TPhotoProblem::kUnreadable:
+        return "Die Datei kann nicht gelesen werden.";
+    case TPhotoProblem::kEmpty:
+        return "Die Datei ist leer.";
+    case TPhotoProblem::kNotAPicture:
+        return "Die Datei ist kein Bild oder hat ein unbekanntes Format.";
+    case TPhotoProblem::kDamaged:
+        return "Das Bild ist beschädigt.";
+    case TPhotoProblem::kNotEncoded:
+        return "Das Bild konnte nicht als JPEG gespeichert werden.";
+    }
+    return {};
+}
+
+std::string UnreadablePhotoLine(const TUnreadablePhoto& photo) {
+    return "Warnung: Foto " + std::to_string(photo.Number) +
+           " ist ein schwarzes Bild: " + photo.FileName + ": " + PhotoProblemText(photo.Problem);
 }
 
 std::string PdfWritten(const TExportResult& result) {

@@ -43,6 +43,11 @@ std::string HtmlFailed(const TExportResult& result);
 // " | Foto 4 lädt: 40 %" (loadingPercent < 0: none). elapsedSeconds 0: no rate yet.
 std::string ProgressLine(int done, int total, double elapsedSeconds, int loadingPercent);
 
+// Why a photo went into the file as a black picture, one sentence.
+std::string PhotoProblemText(TPhotoProblem problem);
+// One warning line for such a photo: its position, its file and the reason.
+std::string UnreadablePhotoLine(const TUnreadablePhoto& photo);
+
 // The closing lines on standard error.
 std::string PdfWritten(const TExportResult& result);
 std::string HtmlWritten(std::string_view path);

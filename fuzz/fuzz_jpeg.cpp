@@ -9,15 +9,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (bytes.size() < 3) bytes.resize(3);
     std::memcpy(bytes.data(), "\xFF\xD8\xFF", 3);
     // The recode reads and writes files.
-    static const std::string source = "/tmp/fuzz_recode_in_" + std::to_string(getpid());
-    static const std::string target = "/tmp/fuzz_recode_out_" + std::to_string(getpid());
-    if (std::FILE* f = std::fopen(source.c_str(), "wb")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
+    static const ScratchFile source("recode_in"), target("recode_out");
+    if (source.Write(bytes)) {
         int w = 0, h = 0;
-        RecodeJpegFile(source.c_str(), target.c_str(), &w, &h, nullptr);
-        std::remove(source.c_str());
-        std::remove(target.c_str());
+        RecodeJpegFile(source.Name(), target.Name(), &w, &h, nullptr);
     }
     TJpegFacts facts;
     if (InspectJpeg(bytes.data(), bytes.size(), &facts) == TJpegCheck::kShowable) {

@@ -22,7 +22,9 @@ for bin in build-fuzz/bin/fuzz_*; do
   fi
   if "$bin" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1 "${seed[@]}" -artifact_prefix=build-fuzz/crash-$name- "$work" \
        > "build-fuzz/fuzz_$name.log" 2>&1; then
-    echo "fuzz $name: ${seconds}s, $(grep -o 'stat::number_of_executed_units: *[0-9]*' build-fuzz/fuzz_$name.log | grep -o '[0-9]*$') runs, no crash"
+    runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' build-fuzz/fuzz_$name.log | grep -o '[0-9]*$')
+    rate=$(grep -o 'stat::average_exec_per_sec: *[0-9]*' build-fuzz/fuzz_$name.log | grep -o '[0-9]*$')
+    echo "fuzz $name: ${seconds}s, $runs runs ($rate/s), no crash"
   else
     echo "fuzz $name: CRASH"; tail -40 "build-fuzz/fuzz_$name.log"; status=1
   fi

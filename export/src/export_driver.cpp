@@ -19,6 +19,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -103,6 +104,7 @@ enum class TPhotoState { kPhoto, kBlackPicture, kFallback, kTakenOver };
 struct TPrepared {
     TJpegImage jpeg;
     TPhotoState state = TPhotoState::kPhoto;
+    TPhotoProblem problem = TPhotoProblem::kNotEncoded; // for kBlackPicture and kFallback
 };
 
 // Forwards OpenDib's percentages to an atomic the writer thread reads.
@@ -213,6 +215,7 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent,
             if (image.empty()) {
                 image.reset();
                 out.state = TPhotoState::kBlackPicture;
+                out.problem = WhyPhotoUnreadable(photo.FileName);
                 if (newdib(image.get(), 320, 200, 24, nullptr, 0) != 1) {
                     out.jpeg = BlackJpeg();
                     return out;
@@ -231,7 +234,12 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent,
     } catch (const std::exception&) {
         // out of memory for a huge photo: handled like a JPEG that cannot be written
     }
+    if (out.state == TPhotoState::kBlackPicture) {
+        out.jpeg = BlackJpeg(); // still black: the reason stays that of the failed load
+        return out;
+    }
     out.state = TPhotoState::kFallback;
+    out.problem = TPhotoProblem::kNotEncoded;
     out.jpeg = BlackJpeg();
     return out;
 }
@@ -325,6 +333,56 @@ class TPhotoPool {
     bool stop_ = false;
 };
 
+// The file an export writes: a new name beside the target, renamed over it by Commit() and
+// removed otherwise, so that a cancel or a failure leaves the target as it was. A target that
+// exists and is no plain file (a device, a pipe) is written directly, as before.
+class TOutputBeside {
+  public:
+    explicit TOutputBeside(const std::string& target) : target_(target) {
+        std::error_code ec;
+        const auto status = std::filesystem::status(target, ec);
+        if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+            name_ = target;
+            direct_ = true;
+            return;
+        }
+        for (int i = 0; i < 1000 && name_.empty(); ++i) {
+            const std::string name = target + ".~lumeno" + std::to_string(i);
+            TFile file = OpenFile(name, TFileMode::kCreateNew);
+            if (file)
+                name_ = name;
+            else if (errno != EEXIST)
+                break;
+        }
+        error_ = name_.empty() ? (errno != 0 ? errno : EEXIST) : 0;
+    }
+    ~TOutputBeside() { Discard(); }
+    TOutputBeside(const TOutputBeside&) = delete;
+    TOutputBeside& operator=(const TOutputBeside&) = delete;
+
+    // Empty when no name beside the target could be created; Error() says why.
+    const std::string& Name() const { return name_; }
+    int Error() const { return error_; }
+    // Puts the finished file in the target's place; 0 or the error number.
+    int Commit() {
+        if (direct_ || name_.empty()) return 0;
+        if (!ReplaceFile(name_, target_)) return errno != 0 ? errno : EIO;
+        name_.clear();
+        return 0;
+    }
+    // Removes what was written (a direct target after a cancel only: it was emptied anyway).
+    void Discard() {
+        if (!name_.empty() && !direct_) RemoveFile(name_);
+        name_.clear();
+    }
+
+  private:
+    std::string target_;
+    std::string name_;
+    bool direct_ = false;
+    int error_ = 0;
+};
+
 } // namespace
 
 TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
@@ -354,6 +412,12 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
                    : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     jobs = std::max(1, std::min(jobs, 64));
 
+    TOutputBeside output(path);
+    if (output.Name().empty()) {
+        result.code = TExportCode::kCannotCreate;
+        result.detail = output.Error();
+        return result;
+    }
     bool cancelled = false;
     TPdfResult pdf;
     {
@@ -385,18 +449,27 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
             if (lastPercent != 100) progress.PhotoLoadProgress(100);
             if (prepared->state == TPhotoState::kBlackPicture) ++result.blackPictures;
             if (prepared->state == TPhotoState::kFallback) ++result.fallbackPictures;
+            if (prepared->state == TPhotoState::kBlackPicture ||
+                prepared->state == TPhotoState::kFallback)
+                result.unreadable.push_back(
+                    {k, photos[static_cast<size_t>(k - 1)].FileName, prepared->problem});
             if (prepared->state == TPhotoState::kTakenOver) ++result.takenOver;
             ++result.photos;
+            if (k == n) progress.Writing();
             return std::move(prepared->jpeg);
         };
+        const std::string& name = output.Name();
+        if (n == 0) progress.Writing();
         if (options.Html) {
-            pdf = WriteHtmlSlideShow(path, captions, settings, source, options.Words, options.Loop);
+            pdf = WriteHtmlSlideShow(name, captions, settings, source, options.Words, options.Loop);
         } else if (options.PhotoPages) {
             const TPhotoPages pages{settings, captions, options.Words.PhotoPagesTextPage};
-            pdf = WritePdfSlideShow(path, settings.FullScreen, svg, n, source, &pages);
+            pdf = WritePdfSlideShow(name, settings.FullScreen, svg, n, source, &pages);
         } else {
-            pdf = WritePdfSlideShow(path, settings.FullScreen, svg, n, source);
+            pdf = WritePdfSlideShow(name, settings.FullScreen, svg, n, source);
         }
+        // Gone before the photos still being prepared are waited for: a cancel leaves nothing.
+        if (!pdf.ok) output.Discard();
     }
     if (pdf.ok && n > 0) progress.PhotoDone(n, n);
     result.missingCharacters = pdf.missing;
@@ -416,8 +489,12 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
         result.code = TExportCode::kFileTooLarge;
         return result;
     case TPdfCode::kStopped:
-        RemoveFile(path);
         result.code = TExportCode::kCancelled;
+        return result;
+    }
+    if (const int error = output.Commit()) {
+        result.code = TExportCode::kWriteError;
+        result.detail = error;
         return result;
     }
     result.ok = true;

@@ -130,6 +130,10 @@ PICTAVO_API const TDibOpenFormat* GetDIBOpenFormats(size_t* count);
 // The same table as a filter text: "name|patterns|..." pairs.
 PICTAVO_API const char* GetDIBOpenFilter();
 
+// 1 when `data` (the first bytes of a file, 12 are enough) begin as a format OpenDib reads,
+// else 0. A file that does and still gives no picture is damaged.
+PICTAVO_API int IsDibFormat(const uint8_t* data, size_t size);
+
 // Fast reduced load for thumbnails: decodes the picture at a reduced scale whose size is at
 // least minWidth x minHeight where the format allows (else the full picture), and reports
 // the full (upright) picture's size in fullWidth/fullHeight (0 on failure). JPEG: a camera's

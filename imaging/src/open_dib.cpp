@@ -106,6 +106,10 @@ PICTAVO_API int OpenDib(TDib* out, const char* fileName, int /*mode*/, TDibLoadO
     return LoadFile(out, fileName, 0, 0, nullptr, nullptr, owner);
 }
 
+PICTAVO_API int IsDibFormat(const uint8_t* data, size_t size) {
+    return data && Sniff(data, size) != Format::Unknown ? 1 : 0;
+}
+
 PICTAVO_API int OpenDibMemory(TDib* out, const uint8_t* data, size_t size, TDibLoadOwner* owner) {
     return LoadMemory(out, data, size, 0, 0, nullptr, nullptr, owner);
 }

@@ -3,6 +3,7 @@
 #include "install_text.h"
 
 #include <climits>
+#include <utility>
 
 namespace installer {
 
@@ -64,6 +65,55 @@ bool ParseCount(const std::string& line, long long& value) {
 
 ScriptResult Defect(ScriptDefect code, int line) {
     return {false, code, line};
+}
+
+std::string Upper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
+// The components of a path, split at "\" and "/".
+std::vector<std::string_view> Components(std::string_view path) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = path.find_first_of("\\/", start);
+        parts.push_back(
+            path.substr(start, end == std::string_view::npos ? path.npos : end - start));
+        if (end == std::string_view::npos) return parts;
+        start = end + 1;
+    }
+}
+
+// One component of a folder name: not empty, not ".", no trailing dot or blank, no "~" and
+// digit of a short name.
+bool IsRealComponent(std::string_view part) {
+    if (part.empty() || part.back() == '.' || part.back() == ' ') return false;
+    for (std::size_t i = 0; i + 1 < part.size(); ++i)
+        if (part[i] == '~' && part[i + 1] >= '0' && part[i + 1] <= '9') return false;
+    return true;
+}
+
+// Folders every program shares below the program files folder (and, for "Microsoft", below
+// the application data folder, which holds the start menu).
+constexpr const char* kSharedFolders[] = {
+    "COMMON FILES",          "GEMEINSAME DATEIEN",   "MICROSOFT",
+    "MICROSOFT.NET",         "WINDOWS NT",           "WINDOWS DEFENDER",
+    "WINDOWS MAIL",          "WINDOWS MEDIA PLAYER", "WINDOWS PHOTO VIEWER",
+    "WINDOWS SIDEBAR",       "WINDOWSAPPS",          "INTERNET EXPLORER",
+    "UNINSTALL INFORMATION", "REFERENCE ASSEMBLIES", "MSBUILD",
+};
+
+// The comparable form of a full path: "/" as "\", capitals, no final "\".
+std::string Comparable(std::string_view path) {
+    std::string s = Upper(path);
+    for (char& c : s)
+        if (c == '/') c = '\\';
+    while (s.size() > 1 && s.back() == '\\')
+        s.pop_back();
+    return s;
 }
 
 } // namespace
@@ -135,12 +185,67 @@ bool IsPlainFileName(std::string_view name) {
 
 bool IsSafeEntry(const ScriptEntry& e) {
     if (!IsContainedFileName(e.FileName) || !IsSafeText(e.Marker)) return false;
-    if (e.Marker == kMarkerDeinst) return IsPlainFileName(e.FileName);
+    if (e.Marker == kMarkerDeinst) {
+        // A program of its own in the Windows folder: a plain name ending in ".exe".
+        const std::string upper = Upper(e.FileName);
+        return IsPlainFileName(e.FileName) && upper.size() > 4 &&
+               upper.compare(upper.size() - 4, 4, ".EXE") == 0 && IsRealComponent(e.FileName);
+    }
     return IsKeywordMarker(e.Marker) || IsContainedFileName(e.Marker + ".lnk");
 }
 
+bool IsSafeFolderName(std::string_view name) {
+    if (!IsContainedFileName(name)) return false;
+    for (std::string_view part : Components(name))
+        if (!IsRealComponent(part)) return false;
+    return true;
+}
+
+bool IsSafeProductFolder(std::string_view folderName) {
+    if (!IsSafeFolderName(folderName)) return false;
+    const std::string first = Upper(Components(folderName).front());
+    for (const char* shared : kSharedFolders)
+        if (first == shared) return false;
+    return true;
+}
+
 bool IsSafeStartMenuGroup(std::string_view group) {
-    return group == kMarkerNein || IsContainedFileName(group);
+    if (group == kMarkerNein) return true;
+    if (!IsSafeFolderName(group)) return false;
+    const std::string first = Upper(Components(group).front());
+    return first != "STARTUP" && first != "AUTOSTART";
+}
+
+TargetCheck CheckTargetFolder(std::string_view target, const ProtectedFolders& protectedFolders) {
+    const std::string path = Comparable(target);
+    // Paths that skip the system's path rules or name a device.
+    if (path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0 ||
+        path.rfind("\\??\\", 0) == 0)
+        return TargetCheck::Unsafe;
+    if (!IsSafeText(target) || !IsFullFolderPath(std::string(target))) return TargetCheck::NotFull;
+    // The root: "X:" or "\\server\share"; an administrative share ("C$") is a drive again.
+    std::vector<std::string_view> parts = Components(path);
+    std::size_t first = 1;
+    if (path[0] == '\\') {
+        if (parts.size() < 4 || parts[2].empty() || parts[3].empty()) return TargetCheck::NotFull;
+        if (parts[3].back() == '$') return TargetCheck::Unsafe;
+        first = 4;
+    }
+    if (first >= parts.size()) return TargetCheck::Protected; // the root itself
+    for (std::size_t i = first; i < parts.size(); ++i) {
+        const std::string_view part = parts[i];
+        if (part.find(':') != std::string_view::npos || IsDeviceName(part) ||
+            !IsRealComponent(part))
+            return TargetCheck::Unsafe;
+    }
+    for (const std::string& folder : protectedFolders.Exact)
+        if (!folder.empty() && path == Comparable(folder)) return TargetCheck::Protected;
+    for (const std::string& folder : protectedFolders.Trees) {
+        if (folder.empty()) continue;
+        const std::string tree = Comparable(folder);
+        if (path == tree || path.rfind(tree + "\\", 0) == 0) return TargetCheck::Protected;
+    }
+    return TargetCheck::Ok;
 }
 
 ScriptResult ParseInstallScript(std::string_view bytes,
@@ -162,7 +267,9 @@ ScriptResult ParseInstallScript(std::string_view bytes,
     if (!IsSafeText(folderLine)) return Defect(ScriptDefect::UnsafeText, 4);
     // The folder stays below the base folder, and the target is a full path: a relative one
     // would install into whatever the current folder happens to be.
-    if (!IsContainedFileName(script.FolderName) || !IsFullFolderPath(script.DefaultTarget))
+    // An empty, "." or blank folder would be the base folder itself, and the uninstall entry
+    // the Uninstall key itself.
+    if (!IsSafeProductFolder(script.FolderName) || !IsFullFolderPath(script.DefaultTarget))
         return Defect(ScriptDefect::UnsafeFolder, 4);
     // A longer target would be cut when the wizard reads its field back and the files would
     // land in another folder than the one shown.
@@ -180,6 +287,7 @@ ScriptResult ParseInstallScript(std::string_view bytes,
     if (script.Count > kMaxEntries) return Defect(ScriptDefect::TooManyEntries, 7);
 
     ScriptResult result{true, ScriptDefect::None, 0};
+    bool uninstallerSeen = false;
     script.Entries.resize(script.Count);
     int lineNo = 7;
     for (ScriptEntry& entry : script.Entries) {
@@ -204,6 +312,10 @@ ScriptResult ParseInstallScript(std::string_view bytes,
         if (!IsContainedFileName(e.FileName)) return Defect(ScriptDefect::UnsafeFileName, line);
         if (e.Marker == kMarkerDeinst && !IsPlainFileName(e.FileName))
             return Defect(ScriptDefect::UnsafeUninstaller, line);
+        if (e.Marker == kMarkerDeinst && !IsSafeEntry(e))
+            return Defect(ScriptDefect::UnsafeUninstaller, line);
+        if (e.Marker == kMarkerDeinst && std::exchange(uninstallerSeen, true))
+            return Defect(ScriptDefect::SecondUninstaller, line + 1);
         if (!IsSafeEntry(e)) return Defect(ScriptDefect::UnsafeShortcut, line + 1);
     }
     return result;

@@ -46,7 +46,8 @@ enum class ScriptDefect {
     UnsafeGroup,    // line 5 is no name below the start-menu "Programs" folder
     UnsafeFileName, // a FileName that is absolute, names a drive, a device or climbs out with ".."
     UnsafeShortcut, // a shortcut caption that would put the .lnk file outside its folder
-    UnsafeUninstaller, // a DEINST! FileName that is no plain file name
+    UnsafeUninstaller, // a DEINST! FileName that is no plain ".exe" file name
+    SecondUninstaller, // more than one DEINST! entry: only one can be registered
 };
 
 struct ScriptResult {
@@ -87,7 +88,35 @@ bool IsPlainFileName(std::string_view fileName);
 // one for DEINST!, and a contained shortcut caption for every marker that is no keyword.
 bool IsSafeEntry(const ScriptEntry& entry);
 
-// Line 5: "NEIN!" or a contained folder name below the start-menu "Programs" folder.
+// Line 5: "NEIN!" or a safe folder name below the start-menu "Programs" folder that is not
+// the autostart folder ("StartUp", "Autostart") or anything in it.
 bool IsSafeStartMenuGroup(std::string_view group);
+
+// A folder name made of real components: contained, not empty, no empty or "." component,
+// none ending in a dot or blank (Windows drops them, so "Lumeno." is "Lumeno" and "." the
+// folder above) and no short-name alias such as "PROGRA~1" (another folder's second name).
+bool IsSafeFolderName(std::string_view name);
+
+// Line 4 after the prefix rule: a safe folder name whose first component is none of the
+// folders that programs share below the program files folder ("Common Files", "Microsoft", ...).
+bool IsSafeProductFolder(std::string_view folderName);
+
+// Folders nothing may be installed into: `Exact` ones themselves (the program files folder,
+// the profile, ...), `Trees` neither themselves nor anything below them (the Windows folder,
+// the start menu, the shared program files). Full paths, compared without case.
+struct ProtectedFolders {
+    std::vector<std::string> Exact;
+    std::vector<std::string> Trees;
+};
+
+enum class TargetCheck {
+    Ok,
+    NotFull,   // no drive or network path, or a character no path may hold
+    Unsafe,    // "..", ".", a device name, "\\?\" or "\\.\", an administrative share, ...
+    Protected, // a drive or share root, or one of the protected folders
+};
+
+// The check of a target folder, from the script or typed into the wizard.
+TargetCheck CheckTargetFolder(std::string_view target, const ProtectedFolders& protectedFolders);
 
 } // namespace installer

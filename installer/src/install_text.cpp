@@ -126,10 +126,135 @@ std::string CopyStatusText(const std::string& source, const std::string& destina
     return "Kopiere " + source + "\r nach \r" + destination + "...";
 }
 
-std::string CopyFailureText(const std::string& source, const std::string& destination) {
+std::string CopyFailureText(const std::string& source, const std::string& destination,
+                            CopyFailure reason) {
+    const char* why = "";
+    switch (reason) {
+    case CopyFailure::None:
+    case CopyFailure::InUse:
+        why = " ! Wahrscheinlich läuft das Programm noch. Beenden Sie zuerst das Programm oder "
+              "starten Sie den Rechner neu.";
+        break;
+    case CopyFailure::MissingSource:
+        why = " ! Die Datei fehlt im Installationspaket.";
+        break;
+    case CopyFailure::MissingFolder:
+        why = " ! Der Zielordner fehlt und konnte nicht angelegt werden.";
+        break;
+    case CopyFailure::AccessDenied:
+        why = " ! Der Zugriff wurde verweigert. Prüfen Sie Ihre Rechte am Zielordner.";
+        break;
+    case CopyFailure::Link:
+        why = " ! Quelle oder Ziel ist ein symbolischer Link oder eine Verbindung zu einem "
+              "anderen Ordner; ihm wird nicht gefolgt.";
+        break;
+    case CopyFailure::ReadWrite:
+        why = " ! Die Datei konnte nicht gelesen oder nicht vollständig geschrieben werden "
+              "(Lesefehler oder Datenträger voll).";
+        break;
+    }
     return "Fehler beim Kopieren der Datei \r\n" + source + "\r\n nach \r\n" + destination +
-           Utf8ToAnsi(" ! Wahrscheinlich läuft das Programm noch. Beenden Sie zuerst das "
-                      "Programm oder starten Sie den Rechner neu.");
+           Utf8ToAnsi(why);
+}
+
+std::string CopyFailureReason(CopyFailure reason) {
+    switch (reason) {
+    case CopyFailure::None:
+        break;
+    case CopyFailure::MissingSource:
+        return Utf8ToAnsi("fehlt im Installationspaket");
+    case CopyFailure::MissingFolder:
+        return Utf8ToAnsi("Zielordner fehlt");
+    case CopyFailure::AccessDenied:
+        return Utf8ToAnsi("Zugriff verweigert");
+    case CopyFailure::InUse:
+        return Utf8ToAnsi("Datei wird benutzt (läuft das Programm noch?)");
+    case CopyFailure::Link:
+        return Utf8ToAnsi("symbolischer Link, ihm wird nicht gefolgt");
+    case CopyFailure::ReadWrite:
+        return Utf8ToAnsi("Lese- oder Schreibfehler");
+    }
+    return {};
+}
+
+std::string AutostartFailure(const std::string& valueName) {
+    return Utf8ToAnsi("Autostart-Eintrag ") + valueName +
+           Utf8ToAnsi(": konnte nicht in die Registrierung geschrieben werden");
+}
+
+std::string UninstallEntryFailure(const std::string& folderName) {
+    return Utf8ToAnsi("Deinstallationseintrag ") + folderName +
+           Utf8ToAnsi(": konnte nicht in die Registrierung geschrieben werden");
+}
+
+std::string LogFileArgument(const std::vector<std::string>& args) {
+    if (args.empty() || args[0] != "-silent") return {};
+    for (std::size_t i = 1; i < args.size(); ++i)
+        if (args[i].rfind("-log:", 0) == 0 && args[i].size() > 5) return args[i].substr(5);
+    return {};
+}
+
+std::string RefusalText(Refusal reason, const std::string& what) {
+    const char* text = "";
+    switch (reason) {
+    case Refusal::None:
+    case Refusal::Target:
+        text = "Das Zielverzeichnis %s kann nicht verwendet werden: es ist ein Laufwerk, ein "
+               "Ordner von Windows oder ein von mehreren Programmen genutzter Ordner.";
+        break;
+    case Refusal::Uninstaller:
+        text = "Im Windows-Ordner gibt es schon die Datei %s, die nicht zu diesem Programm "
+               "gehört.";
+        break;
+    case Refusal::UninstallKey:
+        text = "Der Deinstallationseintrag %s gehört zu einem anderen Programm.";
+        break;
+    case Refusal::RunValue:
+        text = "Der Autostart-Eintrag %s gehört zu einem anderen Programm.";
+        break;
+    case Refusal::Shortcut:
+        text = "Die Verknüpfung %s gehört zu einem anderen Programm.";
+        break;
+    case Refusal::Link:
+        text = "Der Ordner %s ist ein symbolischer Link oder eine Verbindung zu einem anderen "
+               "Ordner.";
+        break;
+    }
+    std::string out = Utf8ToAnsi(text);
+    out.replace(out.find("%s"), 2, what);
+    return out + Utf8ToAnsi(" Die Installation wurde abgebrochen; es wurde nichts verändert.");
+}
+
+std::string RefusalCaption() {
+    return "Installation abgebrochen";
+}
+
+std::string UnsafeTargetText(const std::string& target, const std::string& folderName) {
+    return Utf8ToAnsi("In das Verzeichnis ") + target +
+           Utf8ToAnsi(" kann nicht installiert werden: es ist ein Laufwerk, ein Ordner von "
+                      "Windows, ein von mehreren Programmen genutzter Ordner oder enthält \"..\". "
+                      "Bitte wählen Sie einen eigenen Ordner, zum Beispiel C:\\Programme\\") +
+           folderName + ".";
+}
+
+std::string IncompleteText(const std::vector<std::string>& failures) {
+    constexpr std::size_t kShown = 10;
+    std::string text = Utf8ToAnsi("Die Installation ist nicht vollständig. Nicht installiert:");
+    for (std::size_t i = 0; i < failures.size() && i < kShown; ++i)
+        text += "\r\n" + failures[i];
+    if (failures.size() > kShown)
+        text += Utf8ToAnsi("\r\n... und ") + std::to_string(failures.size() - kShown) +
+                Utf8ToAnsi(" weitere");
+    return text + Utf8ToAnsi("\r\nFür diese Dateien wurden keine Verknüpfungen, Autostart- oder "
+                             "Deinstallationseinträge angelegt.");
+}
+
+std::string IncompleteCaption() {
+    return Utf8ToAnsi("Installation unvollständig");
+}
+
+std::string AutostartCommand(const std::string& path) {
+    return "\"" + path + "\"";
 }
 
 std::string FinalText(bool createDesktopIcon, bool startAfterInstall) {

@@ -64,19 +64,32 @@ std::string Environment(const char* name) {
     return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
 }
 
-// A value that cannot be written although its key opened: the user is told, the run goes on.
-void WriteOrReport(HKEY key, const char* name, const std::string& value) {
-    if (WriteStringValue(key, name, value)) return;
-    Hooks().message(nullptr,
-                    Utf8ToAnsi("Der Wert \"") + name +
-                        Utf8ToAnsi("\" konnte nicht in die Registrierung geschrieben werden. Die "
-                                   "Installation wird fortgesetzt."),
-                    "", MB_OK | MB_TASKMODAL | MB_ICONWARNING);
-}
-
 bool FolderExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The path the system resolves an open handle to, in capitals, for comparisons.
+std::string ResolvedPath(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    std::vector<char> buffer(1024);
+    DWORD n = GetFinalPathNameByHandleA(h, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+    if (n >= buffer.size()) {
+        buffer.resize(n + 1);
+        n = GetFinalPathNameByHandleA(h, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+    }
+    CloseHandle(h);
+    if (n == 0 || n >= buffer.size()) return {};
+    std::string resolved(buffer.data(), n);
+    CharUpperBuffA(resolved.data(), static_cast<DWORD>(resolved.size()));
+    return resolved;
+}
+
+std::string UpperCase(std::string text) {
+    if (!text.empty()) CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
 }
 
 } // namespace
@@ -169,6 +182,9 @@ bool ForceFolder(const std::string& folder) {
 
 void MakeShortcut(const std::string& link, const std::string& target,
                   const std::string& workingFolder) {
+    // A symbolic link in place of the shortcut file is removed, so the save cannot follow it.
+    if (!ResolvesInside(FolderPart(link), link.substr(FolderPart(link).size())))
+        DeleteFileA(link.c_str());
     IShellLinkA* shellLink = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                 reinterpret_cast<void**>(&shellLink))))
@@ -191,40 +207,151 @@ void MakeShortcut(const std::string& link, const std::string& target,
     SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHA | SHCNF_FLUSH, folder.c_str(), nullptr);
 }
 
-void AddAutostartValue(const std::string& name, const std::string& path) {
-    if (Key key(HKEY_CURRENT_USER, kRunKey, true); key)
-        WriteOrReport(key.get(), name.c_str(), path);
+bool AddAutostartValue(const std::string& name, const std::string& path) {
+    Key key(HKEY_CURRENT_USER, kRunKey, true);
+    return key && WriteStringValue(key.get(), name.c_str(), AutostartCommand(path));
 }
 
-bool IsRegisteredUninstaller(const std::string& windowsFolder, const std::string& uninstaller) {
-    const std::string prefix = windowsFolder + uninstaller + " \"";
-    std::string root = kUninstallKey;
-    root.pop_back(); // without its final "\"
-    Key key(HKEY_LOCAL_MACHINE, root.c_str(), false);
-    if (!key) return false;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof name;
-        const LONG r = RegEnumKeyExA(key.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr);
-        if (r == ERROR_MORE_DATA) continue; // a name longer than 255 characters: not ours
-        if (r != ERROR_SUCCESS) return false;
-        Key product(key.get(), name, false);
-        if (!product) continue;
-        const std::string command = ReadStringValue(product.get(), "UninstallString");
-        if (command.size() >= prefix.size() &&
-            _strnicmp(command.c_str(), prefix.c_str(), prefix.size()) == 0)
-            return true;
-    }
-}
-
-void RegisterUninstaller(const std::string& folderName, const std::string& windowsFolder,
+bool RegisterUninstaller(const std::string& folderName, const std::string& windowsFolder,
                          const std::string& uninstaller, const std::string& targetFolder) {
     const std::string subKey = kUninstallKey + folderName;
     Key key(HKEY_LOCAL_MACHINE, subKey.c_str(), true);
-    if (!key) return;
-    WriteOrReport(key.get(), "DisplayName", folderName);
-    WriteOrReport(key.get(), "UninstallString",
-                  UninstallString(windowsFolder, uninstaller, targetFolder));
+    if (!key) return false;
+    const bool name = WriteStringValue(key.get(), "DisplayName", folderName);
+    return WriteStringValue(key.get(), "UninstallString",
+                            UninstallString(windowsFolder, uninstaller, targetFolder)) &&
+           name;
+}
+
+Owner UninstallKeyOwner(const std::string& folderName, const std::string& windowsFolder,
+                        const std::string& uninstaller) {
+    // A key above the product's own one that exists belongs to someone else.
+    for (std::size_t slash = folderName.find('\\'); slash != std::string::npos;
+         slash = folderName.find('\\', slash + 1))
+        if (Key above(HKEY_LOCAL_MACHINE, (kUninstallKey + folderName.substr(0, slash)).c_str(),
+                      false);
+            above)
+            return Owner::Foreign;
+    Key key(HKEY_LOCAL_MACHINE, (kUninstallKey + folderName).c_str(), false);
+    if (!key) return Owner::Absent;
+    const std::string prefix = windowsFolder + uninstaller + " \"";
+    const std::string command = ReadStringValue(key.get(), "UninstallString");
+    const bool ours = ReadStringValue(key.get(), "DisplayName") == folderName &&
+                      command.size() >= prefix.size() &&
+                      _strnicmp(command.c_str(), prefix.c_str(), prefix.size()) == 0;
+    return ours ? Owner::Ours : Owner::Foreign;
+}
+
+Owner RunValueOwner(const std::string& name, const std::string& path) {
+    Key key(HKEY_CURRENT_USER, kRunKey, false);
+    if (!key || RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) !=
+                    ERROR_SUCCESS)
+        return Owner::Absent;
+    const std::string value = ReadStringValue(key.get(), name.c_str());
+    return _stricmp(value.c_str(), path.c_str()) == 0 ||
+                   _stricmp(value.c_str(), AutostartCommand(path).c_str()) == 0
+               ? Owner::Ours
+               : Owner::Foreign;
+}
+
+Owner ShortcutOwner(const std::string& link, const std::string& target) {
+    if (GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES) return Owner::Absent;
+    if (IsReparsePoint(link) ||
+        !ResolvesInside(FolderPart(link), link.substr(FolderPart(link).size())))
+        return Owner::Foreign;
+    IShellLinkA* shellLink = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&shellLink))))
+        return Owner::Foreign;
+    Owner owner = Owner::Foreign;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        const int n = MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, nullptr, 0);
+        std::wstring wide(n > 0 ? n : 1, L'\0');
+        MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide.data(), n);
+        char path[MAX_PATH * 2] = {};
+        if (SUCCEEDED(file->Load(wide.c_str(), STGM_READ)) &&
+            SUCCEEDED(shellLink->GetPath(path, sizeof path, nullptr, SLGP_RAWPATH)) &&
+            _stricmp(path, target.c_str()) == 0)
+            owner = Owner::Ours;
+        file->Release();
+    }
+    shellLink->Release();
+    return owner;
+}
+
+bool IsReparsePoint(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool ResolvesInside(const std::string& folder, const std::string& relative) {
+    const std::string path = WithBackslash(folder) + relative;
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    std::string expected = ResolvedPath(folder);
+    if (expected.empty()) return false;
+    // The name as the system spells it: "\" for "/", no empty or "." components.
+    std::string part;
+    for (std::size_t i = 0; i <= relative.size(); ++i) {
+        const char c = i < relative.size() ? relative[i] : '\\';
+        if (c != '\\' && c != '/') {
+            part += c;
+            continue;
+        }
+        if (!part.empty() && part != ".") expected = WithBackslash(expected) + part;
+        part.clear();
+    }
+    return ResolvedPath(path) == UpperCase(expected);
+}
+
+ProtectedFolders SystemFolders(const std::string& baseFolder) {
+    ProtectedFolders folders;
+    auto add = [](std::vector<std::string>& list, const std::string& folder) {
+        if (!folder.empty()) list.push_back(folder);
+    };
+    char buffer[MAX_PATH + 1] = {};
+    if (UINT n = GetWindowsDirectoryA(buffer, MAX_PATH); n > 0 && n < MAX_PATH)
+        add(folders.Trees, std::string(buffer, n));
+    if (UINT n = GetSystemDirectoryA(buffer, MAX_PATH); n > 0 && n < MAX_PATH)
+        add(folders.Trees, std::string(buffer, n));
+    for (const char* name : {"SystemRoot", "windir", "CommonProgramFiles",
+                             "CommonProgramFiles(x86)", "CommonProgramW6432"})
+        add(folders.Trees, Environment(name));
+    for (const char* name :
+         {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "ProgramData", "ALLUSERSPROFILE",
+          "APPDATA", "LOCALAPPDATA", "USERPROFILE", "PUBLIC", "TEMP", "TMP"})
+        add(folders.Exact, Environment(name));
+    add(folders.Exact, baseFolder);
+    // The users' folder above the profile.
+    if (const std::string profile = Environment("USERPROFILE"); !profile.empty())
+        add(folders.Exact, FolderPart(profile));
+    // Every shell folder of the user and of all users; the start menus (with the autostart
+    // folders in them) as a whole.
+    const struct {
+        HKEY root;
+        const char* value;
+        bool tree;
+    } shellFolders[] = {
+        {HKEY_CURRENT_USER, "Start Menu", true},
+        {HKEY_CURRENT_USER, "Programs", true},
+        {HKEY_CURRENT_USER, "Startup", true},
+        {HKEY_CURRENT_USER, "Desktop", false},
+        {HKEY_CURRENT_USER, "Personal", false},
+        {HKEY_CURRENT_USER, "AppData", false},
+        {HKEY_CURRENT_USER, "Local AppData", false},
+        {HKEY_LOCAL_MACHINE, "Common Start Menu", true},
+        {HKEY_LOCAL_MACHINE, "Common Programs", true},
+        {HKEY_LOCAL_MACHINE, "Common Startup", true},
+        {HKEY_LOCAL_MACHINE, "Common Desktop", false},
+        {HKEY_LOCAL_MACHINE, "Common AppData", false},
+    };
+    for (const auto& f : shellFolders) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(f.root, kShellFoldersKey, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+        add(f.tree ? folders.Trees : folders.Exact, ReadStringValue(key, f.value));
+        RegCloseKey(key);
+    }
+    return folders;
 }
 
 } // namespace installer

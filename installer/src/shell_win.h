@@ -4,6 +4,8 @@
 // texts as the script holds them. None of these report a failure to the caller unless stated.
 #pragma once
 
+#include "install_script.h"
+
 #include <windows.h>
 
 #include <string>
@@ -44,20 +46,43 @@ std::string DesktopFolder(bool desktopIconForAll);
 bool ForceFolder(const std::string& folder);
 
 // Writes a shell link: target, empty arguments, the working folder, SW_SHOW; notifies the shell.
+// A link file that is a symbolic link is replaced, never written through.
 void MakeShortcut(const std::string& link, const std::string& target,
                   const std::string& workingFolder);
 
-// HKCU Run key: value `name` := `path`.
-void AddAutostartValue(const std::string& name, const std::string& path);
+// HKCU Run key: value `name` := `path` in double quotation marks. False when the key did not
+// open or the value could not be written.
+bool AddAutostartValue(const std::string& name, const std::string& path);
 
-// HKLM Uninstall\<folderName>: "DisplayName" and "UninstallString".
-void RegisterUninstaller(const std::string& folderName, const std::string& windowsFolder,
+// HKLM Uninstall\<folderName>: "DisplayName" and "UninstallString". False when the key did not
+// open or a value could not be written.
+bool RegisterUninstaller(const std::string& folderName, const std::string& windowsFolder,
                          const std::string& uninstaller, const std::string& targetFolder);
 
-// True when some HKLM Uninstall\<name> key's "UninstallString" starts with
-// windowsFolder + uninstaller + " \"" (compared without case): that file in the Windows
-// folder is an uninstaller this installer registered, and a new copy may replace it.
-bool IsRegisteredUninstaller(const std::string& windowsFolder, const std::string& uninstaller);
+// Whose an existing registry value, key or shortcut file is.
+enum class Owner { Absent, Ours, Foreign };
+
+// HKLM Uninstall\<folderName>: ours when its "DisplayName" is folderName and its
+// "UninstallString" starts with windowsFolder + uninstaller + " \"" (compared without case).
+// A key above it ("Uninstall\A" for the folder "A\B") that exists makes it foreign: the entry
+// would be a key inside another product's key.
+Owner UninstallKeyOwner(const std::string& folderName, const std::string& windowsFolder,
+                        const std::string& uninstaller);
+// HKCU Run value `name`: ours when it holds `path`, quoted or not (compared without case).
+Owner RunValueOwner(const std::string& name, const std::string& path);
+// A shortcut file: ours when it is a shell link to `target` (compared without case) and no
+// symbolic link.
+Owner ShortcutOwner(const std::string& link, const std::string& target);
+
+// True for a folder or file that is a symbolic link, junction or other reparse point.
+bool IsReparsePoint(const std::string& path);
+// True when folder + relative does not exist, or the system resolves it to the place the
+// name says (folder's own resolved path, "\", relative): no link inside leads elsewhere.
+bool ResolvesInside(const std::string& folder, const std::string& relative);
+
+// The folders no installation may use as its target (see CheckTargetFolder): the drive's
+// system folders, the profile folders, the start menu and the shared program folders.
+ProtectedFolders SystemFolders(const std::string& baseFolder);
 
 // Registry texts: a missing value reads as empty.
 std::string ReadStringValue(HKEY key, const char* name);

@@ -18,6 +18,10 @@ constexpr wchar_t kWizardClass[] = L"CorvanaClass";
 constexpr wchar_t kProgressClass[] = L"(De)InstallWndclass";
 constexpr wchar_t kTitle[] = L"Corvana Install";
 constexpr int kFieldLimit = 255;
+// Exit codes of a silent run; the wizard always ends with 0 (its user has seen every message).
+constexpr int kExitOk = 0;
+constexpr int kExitRefused = 2;    // defective script or refused run: nothing was written
+constexpr int kExitIncomplete = 3; // some files or entries could not be installed
 
 struct App {
     HINSTANCE instance = nullptr;
@@ -43,8 +47,39 @@ struct App {
     std::vector<std::string> args; // positions 1, 2, ...
     InstallRun run;
     bool installing = false;
+    int exitCode = 0;
+    std::vector<std::string> silentLog; // what a silent run would have shown, for -log:
 };
 App app;
+
+// A silent run has nobody to click a message box: what it would show goes to the log.
+int LogInsteadOfBox(HWND, const std::string& text, const std::string&, UINT) {
+    app.silentLog.push_back(text);
+    return IDOK;
+}
+
+// Writes the silent run's log ("-log:<file>"): one line per message, then the result.
+void WriteSilentLog(const std::string& path) {
+    if (path.empty()) return;
+    std::string text;
+    for (const std::string& line : app.silentLog) {
+        std::string flat = line;
+        for (char& c : flat)
+            if (c == '\r' || c == '\n') c = ' ';
+        text += flat + "\r\n";
+    }
+    text += app.exitCode == kExitOk        ? Utf8ToAnsi("Ergebnis: Installation abgeschlossen")
+            : app.exitCode == kExitRefused ? Utf8ToAnsi("Ergebnis: Installation abgebrochen, "
+                                                        "nichts verändert")
+                                           : Utf8ToAnsi("Ergebnis: Installation unvollständig");
+    text += "\r\n";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
 
 std::wstring W(const char* utf8) {
     return AnsiToWide(Utf8ToAnsi(utf8));
@@ -96,7 +131,8 @@ bool RegisterWindowClass(const wchar_t* name, WNDPROC proc) {
     wc.hbrBackground = app.face;
     wc.lpszClassName = name;
     if (RegisterClassW(&wc)) return true;
-    MessageBoxW(nullptr, L"Can not Register Class", nullptr, MB_OK | MB_TASKMODAL | MB_ICONERROR);
+    Hooks().message(nullptr, "Can not Register Class", "", MB_OK | MB_TASKMODAL | MB_ICONERROR);
+    app.exitCode = kExitIncomplete;
     return false;
 }
 
@@ -195,7 +231,17 @@ void RunInstallation() {
         run.Email = FieldText(app.emailField);
     }
 
-    InstallFiles(run); // shows the progress window; the final message unless silent
+    // Shows the progress window; the final message unless silent.
+    const bool complete = InstallFiles(run);
+    if (run.Silent) {
+        app.exitCode = complete                       ? kExitOk
+                       : run.Refused != Refusal::None ? kExitRefused
+                                                      : kExitIncomplete;
+        if (run.Refused != Refusal::None)
+            app.silentLog.push_back(RefusalText(run.Refused, run.RefusedWhat));
+        for (const std::string& failure : run.Failures)
+            app.silentLog.push_back(failure);
+    }
     if (run.Progress) DestroyWindow(run.Progress);
     run.Progress = nullptr;
     run.StatusText = nullptr;
@@ -225,8 +271,16 @@ LRESULT CALLBACK WizardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
             }
         } else if (control == app.nextButton || id == IDOK) {
             const std::string target = FieldText(app.targetField);
-            if (!IsFullFolderPath(target) || !IsSafeText(target)) {
-                Hooks().message(window, TargetFolderHintText(app.run.Script.FolderName),
+            const std::string& folderName = app.run.Script.FolderName;
+            const std::string& defaultTarget = app.run.Script.DefaultTarget;
+            const TargetCheck check = CheckTargetFolder(
+                target,
+                SystemFolders(defaultTarget.substr(0, defaultTarget.size() - folderName.size())));
+            if (check != TargetCheck::Ok) {
+                Hooks().message(window,
+                                check == TargetCheck::NotFull
+                                    ? TargetFolderHintText(folderName)
+                                    : UnsafeTargetText(target, folderName),
                                 "Corvana Install", MB_OK | MB_ICONINFORMATION);
                 SetFocus(app.targetField);
                 return 0;
@@ -317,12 +371,15 @@ int Run(HINSTANCE instance) {
     app.instance = instance;
     app.args.assign(__argv + (__argc > 0 ? 1 : 0), __argv + __argc);
 
+    const bool silent = ParseCommandLine(app.args).Silent;
+    if (silent) Hooks().message = LogInsteadOfBox;
     const HRESULT com = CoInitialize(nullptr);
     if (FAILED(com)) {
         char text[64];
         std::snprintf(text, sizeof text, "CoInitialize failed (0x%.8lx)",
                       static_cast<unsigned long>(com));
-        MessageBoxA(nullptr, text, nullptr, MB_OK | MB_ICONERROR);
+        Hooks().message(nullptr, text, "", MB_OK | MB_ICONERROR);
+        if (silent) WriteSilentLog(LogFileArgument(app.args));
         return 1;
     }
     app.run.WindowsFolder = WindowsFolderPath();
@@ -330,7 +387,9 @@ int Run(HINSTANCE instance) {
         Hooks().message(nullptr, DefectMessageText(), DefectMessageCaption(),
                         MB_OK | MB_ICONINFORMATION);
         CoUninitialize();
-        return 0;
+        app.exitCode = silent ? kExitRefused : kExitOk;
+        if (silent) WriteSilentLog(LogFileArgument(app.args));
+        return app.exitCode;
     }
 
     app.desktopWidth = GetSystemMetrics(SM_CXSCREEN);
@@ -339,7 +398,6 @@ int Run(HINSTANCE instance) {
     app.white = CreateSolidBrush(RGB(255, 255, 255));
     app.titleFont = MakeFont(18, FW_BOLD);
     app.textFont = MakeFont(-11, FW_NORMAL);
-    const bool silent = ParseCommandLine(app.args).Silent;
     if (RegisterWindowClass(kWizardClass, WizardProc) && (BuildWizardWindow() || silent)) {
         if (silent) {
             RunInstallation();
@@ -360,7 +418,9 @@ int Run(HINSTANCE instance) {
     DeleteObject(app.titleFont);
     DeleteObject(app.textFont);
     CoUninitialize();
-    return 0;
+    if (!silent) return 0;
+    WriteSilentLog(LogFileArgument(app.args));
+    return app.exitCode;
 }
 
 } // namespace

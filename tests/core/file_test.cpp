@@ -1,12 +1,15 @@
 #include "lumeno/core/file.h"
 
 #include "file_size_limit.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -17,11 +20,7 @@ using namespace lumeno;
 
 class FileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("lumeno-core-file-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { dir_ = folder_.Path(); }
     std::string Path(const char* name) const { return (dir_ / name).string(); }
     void Put(const char* name, const std::string& bytes) const {
         TFile f = OpenFile(Path(name), TFileMode::kWrite);
@@ -29,8 +28,28 @@ class FileTest : public ::testing::Test {
         ASSERT_EQ(f.Write(bytes.data(), bytes.size()), 0);
         ASSERT_EQ(f.Close(), 0);
     }
+    TemporaryFolder folder_{"lumeno-core-file"};
     fs::path dir_;
 };
+
+// The export's temporary JPEGs hold the user's photos: nobody else may read them, whatever
+// the umask says.
+TEST_F(FileTest, TemporaryFileIsForTheOwnerOnly) {
+    const char* old = std::getenv("TMPDIR");
+    const std::string oldTmp = old ? old : "";
+    setenv("TMPDIR", dir_.c_str(), 1);
+    const mode_t oldMask = ::umask(0);
+    const std::string name = UniqueTempFileName("tempim", ".jpg");
+    ::umask(oldMask);
+    if (old)
+        setenv("TMPDIR", oldTmp.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+    ASSERT_EQ(name, Path("tempim0.jpg"));
+    struct stat st {};
+    ASSERT_EQ(::stat(name.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
 
 TEST_F(FileTest, OpeningFailsWithTheSystemsReason) {
     const struct {

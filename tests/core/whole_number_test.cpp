@@ -17,6 +17,8 @@ TEST(ParseTruncatedNumber, TruncatesTowardZeroWithEitherMark) {
     } cases[] = {
         {"40", 40},
         {" 40 ", 40},
+        {" \t12\t", 12},
+        {"\t-3,7 ", -3},
         {"+7", 7},
         {"-5", -5},
         {"2.9", 2},
@@ -40,8 +42,8 @@ TEST(ParseTruncatedNumber, TruncatesTowardZeroWithEitherMark) {
 }
 
 TEST(ParseTruncatedNumber, RejectsWhatIsNoNumber) {
-    for (const char* text :
-         {"", " ", "-", ".", ",", "1e3", "12a", "1.2,3", "1,2,3", "0x10", "--1", "1 000", "١٢"})
+    for (const char* text : {"", " ", "-", ".", ",", "1e3", "12a", "1.2,3", "1,2,3", "0x10", "--1",
+                             "1 000", "١٢", "\t", "1\t2", "-\t5"})
         EXPECT_FALSE(ParseTruncatedNumber(text).has_value()) << text;
 }
 

@@ -10,16 +10,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -64,10 +69,7 @@ std::string OneBitBmp(int w, int h, uint32_t colour0, uint32_t colour1) {
 class ExportTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / ("lumeno_export_test." + std::to_string(::getpid())) /
-               info->name();
-        fs::remove_all(dir_);
+        dir_ = folder_.Path();
         fs::create_directories(dir_ / "tmp");
         const char* old = std::getenv("TMPDIR");
         oldTmp_ = old ? old : "";
@@ -75,7 +77,6 @@ class ExportTest : public ::testing::Test {
         setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
     }
     void TearDown() override {
-        if (!HasFailure()) fs::remove_all(dir_);
         if (hadTmp_)
             setenv("TMPDIR", oldTmp_.c_str(), 1);
         else
@@ -113,6 +114,7 @@ class ExportTest : public ::testing::Test {
         return o;
     }
 
+    TemporaryFolder folder_{"lumeno_export_test", true};
     fs::path dir_;
     std::vector<std::string> opened_;
 
@@ -192,7 +194,7 @@ TEST_F(ExportTest, MixedShowEmbedsEveryPhotoAndCleansUp) {
         {MakeJpeg("b.jpg", 17, 33, 2), ""},
     };
     bool havePalettePng = false;
-    if (HaveTool("convert")) {
+    if (required_tool::Present("convert")) {
         const fs::path png = dir_ / "palette.png";
         havePalettePng = RunCommand("convert -size 40x30 xc:'rgb(200,10,30)' -type Palette PNG8:" +
                                     png.string() + " >/dev/null 2>&1")
@@ -249,11 +251,42 @@ TEST_F(ExportTest, MixedShowEmbedsEveryPhotoAndCleansUp) {
     EXPECT_EQ(opened_, std::vector<std::string>{out.string()}) << "ShowPDF is on by default";
 }
 
+// The temporary JPEG holds the user's photo: it is the owner's alone while it exists. The
+// photo is a named pipe, so the export waits in its read while the temporary file is looked
+// at; each read gets no data (a black picture).
+TEST_F(ExportTest, TemporaryJpegIsTheOwnersAlone) {
+    const fs::path pipe = dir_ / "pipe.jpg", temp = dir_ / "tmp" / "tempim0.jpg";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::atomic<bool> done{false};
+    std::vector<int> modes; // of the temporary file, at each read of the photo
+    std::thread reader([&] {
+        while (!done) {
+            const int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd < 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            // Reads before the temporary file is made (or after it is gone) see none.
+            struct stat st {};
+            if (::stat(temp.c_str(), &st) == 0) modes.push_back(int(st.st_mode & 0777));
+            ::close(fd);
+        }
+    });
+    const TExportResult r = ExportSlideShow({{pipe.string(), ""}}, TShowSettings{},
+                                            (dir_ / "show.pdf").string(), NoViewer(1));
+    done = true;
+    reader.join();
+    EXPECT_TRUE(r.ok);
+    ASSERT_FALSE(modes.empty()) << "the photo was never read while its temporary file existed";
+    for (int mode : modes)
+        EXPECT_EQ(mode, 0600);
+}
+
 // Every format the image library reads ends up as a JPEG of the photo's own size; one it
 // cannot read as a black 320 x 200 picture. A 1-bit photo (here red and blue) keeps the two
 // colours of its table.
 TEST_F(ExportTest, EveryFormatGoesThroughTheLibrary) {
-    if (!HaveTool("convert")) GTEST_SKIP() << "convert missing";
+    REQUIRE_TOOLS("convert");
     struct Source {
         std::string name, command;
     };
@@ -271,7 +304,7 @@ TEST_F(ExportTest, EveryFormatGoesThroughTheLibrary) {
         if (RunCommand(src.command + "'" + p.string() + "' >/dev/null 2>&1").first == 0)
             photos.push_back({p.string(), src.name});
     }
-    if (HaveTool("heif-enc")) {
+    if (required_tool::Present("heif-enc")) {
         const std::string jpg = MakeJpeg("for-heic.jpg", 128, 96, 77);
         const fs::path heic = d / "photo.heic";
         if (RunCommand("heif-enc -q 80 -o '" + heic.string() + "' '" + jpg + "' >/dev/null 2>&1")
@@ -315,7 +348,7 @@ TEST_F(ExportTest, EveryFormatGoesThroughTheLibrary) {
     }
     EXPECT_EQ(r.blackPictures, unreadable);
     EXPECT_GE(unreadable, 1) << "the missing file";
-    if (HaveTool("qpdf")) {
+    if (required_tool::Present("qpdf")) {
         EXPECT_EQ(RunCommand("qpdf --check '" + out.string() + "' >/dev/null 2>&1").first, 0);
     }
 }
@@ -458,11 +491,84 @@ TEST_F(ExportTest, CancelStopsAndRemovesThePartialFile) {
     EXPECT_TRUE(TempLeftovers().empty());
 }
 
+// Photos that give no picture are named with their reason; the file is still written, with a
+// black picture for each. The same through the command line: a warning line each, exit 1, for
+// the PDF and for the HTML slide show alone.
+TEST_F(ExportTest, UnreadablePhotosAreNamedWithTheirReason) {
+    WriteFile(dir_ / "leer.jpg", "");
+    WriteFile(dir_ / "text.jpg", "Das ist kein Foto, nur Text.\n");
+    std::string damaged = ReadFile(MakeJpeg("kaputt.jpg", 64, 64, 3)).substr(0, 20);
+    WriteFile(dir_ / "kaputt.jpg", damaged);
+    const std::vector<TExportPhoto> photos = {
+        {MakeJpeg("gut.jpg", 40, 30, 1), ""}, {(dir_ / "leer.jpg").string(), ""},
+        {(dir_ / "text.jpg").string(), ""},   {(dir_ / "weg.jpg").string(), ""},
+        {(dir_ / "kaputt.jpg").string(), ""},
+    };
+    for (const bool html : {false, true}) {
+        TExportOptions o = NoViewer(2);
+        o.Html = html;
+        const TExportResult r =
+            ExportSlideShow(photos, TShowSettings{}, (dir_ / "w.out").string(), o);
+        ASSERT_TRUE(r.ok);
+        EXPECT_TRUE(r.HasWarnings());
+        EXPECT_EQ(r.photos, 5);
+        EXPECT_EQ(r.blackPictures, 4);
+        ASSERT_EQ(r.unreadable.size(), 4u);
+        const TPhotoProblem want[] = {TPhotoProblem::kEmpty, TPhotoProblem::kNotAPicture,
+                                      TPhotoProblem::kMissing, TPhotoProblem::kDamaged};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(r.unreadable[size_t(i)].Number, i + 2);
+            EXPECT_EQ(r.unreadable[size_t(i)].FileName, photos[size_t(i) + 1].FileName);
+            EXPECT_EQ(r.unreadable[size_t(i)].Problem, want[i]) << i;
+        }
+    }
+#ifdef LUMENO_EXPORT_TOOL
+    const std::string tool = LUMENO_EXPORT_TOOL;
+    std::string args;
+    for (const auto& p : photos)
+        args += " '" + p.FileName + "'";
+    for (const std::string& out : {"-o '" + (dir_ / "cli.pdf").string() + "'",
+                                   "--html '" + (dir_ / "cli.html").string() + "'"}) {
+        const auto run = RunCommand("'" + tool + "' " + out + args + " 2>&1 >/dev/null");
+        EXPECT_EQ(run.first, 1) << run.second;
+        for (const std::string& line :
+             {"Foto 2 ist ein schwarzes Bild: " + photos[1].FileName + ": Die Datei ist leer.",
+              "Foto 3 ist ein schwarzes Bild: " + photos[2].FileName +
+                  ": Die Datei ist kein Bild oder hat ein unbekanntes Format.",
+              "Foto 4 ist ein schwarzes Bild: " + photos[3].FileName +
+                  ": Die Datei wurde nicht gefunden.",
+              "Foto 5 ist ein schwarzes Bild: " + photos[4].FileName +
+                  ": Das Bild ist beschädigt."})
+            EXPECT_NE(run.second.find(line), std::string::npos) << line << "\n" << run.second;
+    }
+#endif
+}
+
+// A cancel leaves the file that was there before byte for byte, and no file beside it.
+TEST_F(ExportTest, CancelKeepsTheOldFileAndLeavesNothingBeside) {
+    struct Canceller : TExportProgress {
+        bool CancelRequested() override { return true; }
+    } canceller;
+    const fs::path out = dir_ / "alt.pdf";
+    WriteFile(out, "die alte Datei");
+    TExportOptions o = NoViewer(2);
+    o.Progress = &canceller;
+    const TExportResult r =
+        ExportSlideShow({{MakeJpeg("c.jpg", 50, 50, 1), ""}}, TShowSettings{}, out.string(), o);
+    EXPECT_EQ(r.code, TExportCode::kCancelled);
+    EXPECT_EQ(ReadFile(out), "die alte Datei");
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"alt.pdf", "c.jpg", "tmp"}));
+    EXPECT_TRUE(opened_.empty());
+}
+
 // What a user checks with the PDF tools: the file is sound, one letter page, PDF 1.4, the
 // SVG comes back out of object 16 unchanged and is well-formed for every caption.
 TEST_F(ExportTest, ToolsAcceptTheFileAndGiveBackTheSvg) {
-    if (!HaveTool("qpdf") || !HaveTool("pdfinfo") || !HaveTool("xmllint"))
-        GTEST_SKIP() << "qpdf, pdfinfo or xmllint missing";
+    REQUIRE_TOOLS("qpdf", "pdfinfo", "xmllint");
     const std::vector<std::string> captions = {
         "Oma & Opa <2023>",
         "\x80 100 \x84"
@@ -530,8 +636,12 @@ TEST_F(ExportTest, CommandLine) {
     const fs::path out = dir_ / "cli.pdf";
     const auto ok = run("--jobs 2 --captions --fullscreen -o '" + out.string() + "' '" + a + "' '" +
                         (dir_ / "fehlt.jpg").string() + "'");
-    EXPECT_EQ(ok.first, 0) << ok.second;
+    EXPECT_EQ(ok.first, 1) << "written with a warning: " << ok.second;
     EXPECT_NE(ok.second.find("Foto 2 von 2"), std::string::npos) << ok.second;
+    EXPECT_NE(ok.second.find("lumeno-export: Warnung: Foto 2 ist ein schwarzes Bild: " +
+                             (dir_ / "fehlt.jpg").string() + ": Die Datei wurde nicht gefunden.\n"),
+              std::string::npos)
+        << ok.second;
     const std::string pdf = ReadFile(out);
     EXPECT_NE(pdf.find("app.fs.isFullScreen = true;"), std::string::npos);
     EXPECT_EQ(ImageObjects(pdf).size(), 2u);
@@ -545,7 +655,7 @@ TEST_F(ExportTest, CommandLine) {
     EXPECT_TRUE(ImageObjects(ReadFile(out))[0].jpeg == ReadFile(a));
 
     const auto bad = run("-o '" + (dir_ / "nein" / "x.pdf").string() + "' '" + a + "'");
-    EXPECT_EQ(bad.first, 1);
+    EXPECT_EQ(bad.first, 3);
     EXPECT_NE(bad.second.find("konnte nicht erstellt werden!"), std::string::npos) << bad.second;
 
     // A project file: its photos, captions and settings go into the PDF.
@@ -561,7 +671,7 @@ TEST_F(ExportTest, CommandLine) {
     const fs::path out2 = dir_ / "projekt.pdf";
     const auto fromLmo = run("'" + lmo.string() + "' '" + out2.string() + "'");
     EXPECT_EQ(fromLmo.first, 0) << fromLmo.second;
-    if (HaveTool("qpdf")) {
+    if (required_tool::Present("qpdf")) {
         const auto svg =
             RunCommand("qpdf --show-object=16 --filtered-stream-data '" + out2.string() + "'")
                 .second;
@@ -578,6 +688,9 @@ TEST_F(ExportTest, CommandLine) {
     ScopedDib still;
     EXPECT_EQ(OpenDib(still.get(), a.c_str(), -1, nullptr), 1) << "the photo is intact";
     WriteFile(dir_ / "kaputt.lmo", "kein Projekt");
-    EXPECT_EQ(run("'" + (dir_ / "kaputt.lmo").string() + "' '" + out2.string() + "'").first, 1);
+    EXPECT_EQ(run("'" + (dir_ / "kaputt.lmo").string() + "' '" + out2.string() + "'").first, 3);
+    for (const char* code : {"  0  die Dateien wurden geschrieben", "  1  die Dateien wurden",
+                             "  2  falsche Befehlszeile", "  3  Fehler"})
+        EXPECT_NE(help.second.find(code), std::string::npos) << code;
 }
 #endif

@@ -277,7 +277,7 @@ class HtmlShowInChromium : public HtmlShowFile {
   protected:
     void SetUp() override {
         HtmlShowFile::SetUp();
-        if (!HaveTool("chromium")) GTEST_SKIP() << "chromium missing";
+        REQUIRE_TOOLS("chromium");
     }
     std::vector<TExportPhoto> RedThenBlue() {
         return {{SolidJpeg("red.jpg", 400, 300, 0xFF0000), "Rot"},

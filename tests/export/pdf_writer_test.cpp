@@ -24,10 +24,8 @@ using slideshow_test::ReadFile;
 
 fs::path TempPdf(const std::string& name) {
     // One folder per process, so test programs running side by side do not share files.
-    fs::path dir =
-        fs::temp_directory_path() / ("lumeno_pdf_writer_test." + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    return dir / name;
+    static const TemporaryFolder folder("lumeno_pdf_writer_test");
+    return folder.Path() / name;
 }
 
 TJpegImage FakeJpeg(int seed, size_t size, int w, int h) {

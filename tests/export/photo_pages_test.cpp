@@ -132,7 +132,7 @@ TEST(CaptionFonts, CidWidthsInTheFileAreTheFontsAdvances) {
     TShowSettings s;
     const TPageSize page = PhotoPageSize(400, 300);
     TCaptionFonts fonts(true);
-    if (!fonts.Unicode()) GTEST_SKIP() << "no installed font";
+    if (!fonts.Unicode()) SKIP_OR_FAIL_IN_CI("no installed font");
     LayoutCaption(caption, page, s, fonts); // the same glyphs as the writer's own layout
     struct TShaped {
         int font;
@@ -184,9 +184,9 @@ TEST(CaptionFonts, CidWidthsInTheFileAreTheFontsAdvances) {
 // out of the PDF gives the emoji and not a broken character.
 TEST(CaptionFonts, ToUnicodeOfAnEmojiIsItsSurrogatePair) {
     TCaptionFonts fonts(true);
-    if (!fonts.Unicode()) GTEST_SKIP() << "no installed font";
+    if (!fonts.Unicode()) SKIP_OR_FAIL_IN_CI("no installed font");
     const std::vector<TCaptionRun> runs = fonts.Shape(U"\U0001F600");
-    if (runs.empty()) GTEST_SKIP() << "no installed font covers U+1F600 (fonts-symbola)";
+    if (runs.empty()) SKIP_OR_FAIL_IN_CI("no installed font covers U+1F600 (fonts-symbola)");
     ASSERT_EQ(runs[0].Glyphs.size(), 1u);
     const std::vector<TEmbeddedFont> embedded = fonts.Embed();
     ASSERT_GT(embedded.size(), size_t(runs[0].Font));
@@ -410,13 +410,13 @@ TEST_F(PhotoPagesFile, EmptyShowKeepsOnePage) {
     EXPECT_EQ(CheckXref(pdf), 19);
     EXPECT_EQ(pdf.find("/OpenAction"), std::string::npos);
     EXPECT_NE(pdf.find("   /Kids [4 0 R]\r   /Count 1\r"), std::string::npos);
-    if (HaveTool("qpdf")) {
+    if (required_tool::Present("qpdf")) {
         EXPECT_EQ(RunCommand("qpdf --check '" + path + "' >/dev/null 2>&1").first, 0);
     }
 }
 
 TEST_F(PhotoPagesFile, ToolsAcceptTheFileAndFindTheText) {
-    if (!HaveTool("qpdf") || !HaveTool("pdftotext")) GTEST_SKIP() << "qpdf or pdftotext missing";
+    REQUIRE_TOOLS("qpdf", "pdftotext");
     const std::string path = Export(TShowSettings{}, true, "show.pdf");
     const auto check = RunCommand("qpdf --check '" + path + "' 2>&1");
     EXPECT_EQ(check.first, 0) << check.second;
@@ -432,7 +432,7 @@ TEST_F(PhotoPagesFile, ToolsAcceptTheFileAndFindTheText) {
 }
 
 TEST_F(PhotoPagesFile, RenderedPagesShowPhotoBackgroundAndCaptionInPlace) {
-    if (!HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm missing";
+    REQUIRE_TOOLS("pdftoppm");
     TShowSettings settings;
     settings.BackColor = 0x00008000; // green
     settings.TextColor = 0x0000FFFF; // yellow
@@ -491,8 +491,7 @@ TEST_F(PhotoPagesFile, RenderedPagesShowPhotoBackgroundAndCaptionInPlace) {
 }
 
 TEST_F(PhotoPagesFile, CaptionsInAnyScriptAreEmbeddedTextAndUncoveredCharactersReported) {
-    if (!HaveTool("pdftotext") || !HaveTool("pdffonts") || !HaveTool("qpdf"))
-        GTEST_SKIP() << "poppler-utils or qpdf missing";
+    REQUIRE_TOOLS("pdftotext", "pdffonts", "qpdf");
     const std::string polish = "Zażółć gęślą jaźń", greek = "Καλημέρα κόσμε",
                       cyrillic = "Съешь же ещё этих мягких французских булок";
     std::vector<TExportPhoto> photos = {

@@ -2,6 +2,8 @@
 // Helpers shared by the export tests: a scratch folder, solid-colour
 // photos written through the image library, running tools, and reading rendered pictures.
 #include "pictavo.h"
+#include "required_tool.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -77,17 +79,11 @@ class TPicture {
 class ScratchTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / ("lumeno_slideshow_test." + std::to_string(::getpid())) /
-               info->name();
-        fs::remove_all(dir_);
+        dir_ = folder_.Path();
         fs::create_directories(dir_ / "tmp");
         setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
     }
-    void TearDown() override {
-        if (!HasFailure()) fs::remove_all(dir_);
-        unsetenv("TMPDIR");
-    }
+    void TearDown() override { unsetenv("TMPDIR"); }
 
     // A w x h JPEG of one colour (0x00RRGGBB), written through the image library.
     std::string SolidJpeg(const std::string& name, int w, int h, uint32_t rgb) {
@@ -103,6 +99,7 @@ class ScratchTest : public ::testing::Test {
         return path;
     }
 
+    TemporaryFolder folder_{"lumeno_slideshow_test", true};
     fs::path dir_;
 };
 

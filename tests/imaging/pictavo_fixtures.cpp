@@ -72,18 +72,6 @@ Rgb PixelOf(const TDib& dib, int x, int y) {
     return ::testing::AssertionSuccess();
 }
 
-TempDir::TempDir() {
-    static int counter = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("pictavo_test_" + std::to_string(getpid()) + "_" + std::to_string(++counter));
-    std::filesystem::create_directories(path_);
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 std::vector<uint8_t> ReadBytes(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),

@@ -1,6 +1,8 @@
 #pragma once
 // Test pictures made with the codec libraries themselves, and pixel comparison helpers.
 #include "pictavo.h"
+#include "required_tool.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -40,15 +42,7 @@ Rgb PixelOf(const TDib& dib, int x, int y);
 ::testing::AssertionResult SamePixels(const TDib& dib, const Picture& expected, int tolerance);
 
 // A fresh folder for one test's files, removed with the object.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
+using TempDir = TemporaryFolder;
 
 std::vector<uint8_t> ReadBytes(const std::string& file);
 void WriteBytes(const std::string& file, const std::vector<uint8_t>& bytes);

@@ -19,6 +19,26 @@ size_t FramePrecisionAt(const std::vector<uint8_t>& jpeg) {
     return 0;
 }
 
+// The colour JPEG with its three component ids (in the frame and the scans) replaced.
+std::vector<uint8_t> WithComponentIds(std::vector<uint8_t> jpeg, const char ids[3]) {
+    const size_t frame = FramePrecisionAt(jpeg);
+    uint8_t old[3];
+    for (int c = 0; c < 3; ++c) {
+        old[c] = jpeg[frame + 6 + 3 * c];
+        jpeg[frame + 6 + 3 * c] = uint8_t(ids[c]);
+    }
+    for (size_t i = frame; i + 5 < jpeg.size(); ++i) {
+        if (jpeg[i] != 0xFF || jpeg[i + 1] != 0xDA) continue;
+        for (int k = 0; k < jpeg[i + 4] && i + 5 + 2 * k < jpeg.size(); ++k)
+            for (int c = 0; c < 3; ++c)
+                if (jpeg[i + 5 + 2 * k] == old[c]) {
+                    jpeg[i + 5 + 2 * k] = uint8_t(ids[c]);
+                    break;
+                }
+    }
+    return jpeg;
+}
+
 struct InspectCase {
     const char* name;
     std::vector<uint8_t> bytes;
@@ -37,6 +57,11 @@ std::vector<InspectCase> InspectCases() {
     cases.push_back({"Cmyk", with(JpegKind::Cmyk), TJpegCheck::kOtherColours});
     cases.push_back({"Ycck", with(JpegKind::Ycck), TJpegCheck::kOtherColours});
     cases.push_back({"Rgb", with(JpegKind::Rgb), TJpegCheck::kOtherColours});
+    // Without an Adobe marker the ids alone say RGB to some decoders.
+    cases.push_back(
+        {"RgbIds", WithComponentIds(with(JpegKind::Colour), "RGB"), TJpegCheck::kOtherColours});
+    cases.push_back(
+        {"NearlyRgbIds", WithComponentIds(with(JpegKind::Colour), "RGC"), TJpegCheck::kShowable});
     JpegOptions arithmetic = MakeJpegOptions(90);
     arithmetic.arithmetic = true;
     cases.push_back({"Arithmetic", EncodeJpeg(p, arithmetic), TJpegCheck::kOtherCoding});

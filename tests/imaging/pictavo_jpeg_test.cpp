@@ -270,4 +270,25 @@ TEST(JpegDecode, ProgressiveFileTooSmallForItsSizeIsRefused) {
     EXPECT_NEAR(corner.g, want.g, 40);
 }
 
+// The refusal is the file's size alone, not libjpeg's memory limit: a claim of up to 1024
+// pixels per byte is decoded (its rows stay black), one row more is not.
+TEST(JpegDecode, ProgressiveFileMayClaimUpTo1024PixelsPerByte) {
+    auto bytes = EncodeJpeg(Pattern(16, 16), MakeJpegOptions(90, JpegKind::Colour, true));
+    size_t frame = 0;
+    for (size_t i = 0; i + 9 < bytes.size() && !frame; ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC2) frame = i;
+    ASSERT_NE(frame, 0u);
+    const int rows = static_cast<int>(bytes.size()); // 1024 x size pixels
+    for (int extra : {0, 1}) {
+        const int height = rows + extra;
+        bytes[frame + 5] = uint8_t(height >> 8);
+        bytes[frame + 6] = uint8_t(height);
+        bytes[frame + 7] = 1024 >> 8;
+        bytes[frame + 8] = 0;
+        ScopedDib dib;
+        EXPECT_EQ(OpenDibMemory(dib.get(), bytes.data(), bytes.size(), nullptr), extra ? 0 : 1)
+            << "1024 x " << height << " pixels in " << bytes.size() << " bytes";
+    }
+}
+
 } // namespace

@@ -274,9 +274,13 @@ TEST(InstallScript, FileNamesMustStayInsideTheTarget) {
     }
 }
 
+// Empty product name and reserved line are accepted; an empty folder would install into the
+// base folder itself and an empty group into the start menu's "Programs" folder.
 TEST(InstallScript, EmptyLinesThreeToSixAreAccepted) {
     const Parsed p = Parse(kHeader + "\r\n" + kWarning + "\r\n\r\n\r\n\r\n\r\n0\r\n");
-    ASSERT_TRUE(p.result.ok);
+    EXPECT_EQ(p.result.code, ScriptDefect::UnsafeFolder);
+    EXPECT_EQ(p.result.line, 4);
+    EXPECT_TRUE(Parse(kHeader + "\r\n" + kWarning + "\r\n\r\nLumeno\r\nG\r\n\r\n0\r\n").result.ok);
     EXPECT_EQ(p.script.ProductName, "");
     EXPECT_EQ(p.script.FolderName, "");
     EXPECT_EQ(p.script.StartMenuGroup, "");
@@ -331,7 +335,8 @@ TEST(InstallScript, NamesStayInTheirFolders) {
         {"C:\\Programme\\Lumeno", "PDF Lumeno", "a.exe", "PDF Lumeno", ScriptDefect::None, 0},
         {"Lumeno\\Sub", "NEIN!", "a.exe", "Sub\\Caption", ScriptDefect::None, 0},
         {"Lumeno", "Group", "remove.exe", "DEINST!", ScriptDefect::None, 0},
-        {"Lumeno", "", "a.exe", "", ScriptDefect::None, 0},
+        {"Lumeno", "G", "a.exe", "", ScriptDefect::None, 0},
+        {"Lumeno", "", "a.exe", "", ScriptDefect::UnsafeGroup, 5},
         {"..\\..\\windows\\system32", "G", "a.exe", "NEIN!", ScriptDefect::UnsafeFolder, 4},
         {"C:\\Programme\\..\\x", "G", "a.exe", "NEIN!", ScriptDefect::UnsafeFolder, 4},
         {"C:\\windows", "G", "a.exe", "NEIN!", ScriptDefect::UnsafeFolder, 4},
@@ -362,6 +367,123 @@ TEST(InstallScript, NamesStayInTheirFolders) {
             EXPECT_TRUE(IsSafeStartMenuGroup(p.script.StartMenuGroup));
         }
     }
+}
+
+// Folder and group name a place of the product's own: not the base or "Programs" folder
+// itself (empty, ".", blank, trailing dots), not a folder all programs share, not the
+// autostart folder, and not another folder's short name.
+TEST(InstallScript, FolderAndGroupAreTheProductsOwn) {
+    const struct {
+        const char* folder;
+        const char* group;
+        ScriptDefect code;
+    } cases[] = {
+        {"C:\\Programme\\Lumeno", "PDF Lumeno", ScriptDefect::None},
+        {"Corvana\\Lumeno 2.0", "Tools\\StartUp", ScriptDefect::None},
+        {"Microsoft Tools", "Startups", ScriptDefect::None},
+        {"Lumeno", "NEIN!", ScriptDefect::None},
+        {"", "G", ScriptDefect::UnsafeFolder},
+        {".", "G", ScriptDefect::UnsafeFolder},
+        {" ", "G", ScriptDefect::UnsafeFolder},
+        {"C:\\Programme\\", "G", ScriptDefect::UnsafeFolder},
+        {"C:\\Programme\\.", "G", ScriptDefect::UnsafeFolder},
+        {"Lumeno.", "G", ScriptDefect::UnsafeFolder},
+        {"Lumeno ", "G", ScriptDefect::UnsafeFolder},
+        {"Lumeno\\.", "G", ScriptDefect::UnsafeFolder},
+        {"Lumeno\\\\Sub", "G", ScriptDefect::UnsafeFolder},
+        {"Lumeno\\", "G", ScriptDefect::UnsafeFolder},
+        {"Common Files", "G", ScriptDefect::UnsafeFolder},
+        {"common files\\Lumeno", "G", ScriptDefect::UnsafeFolder},
+        {"Gemeinsame Dateien", "G", ScriptDefect::UnsafeFolder},
+        {"Microsoft\\Windows\\Start Menu\\Programs\\Startup", "G", ScriptDefect::UnsafeFolder},
+        {"PROGRA~1", "G", ScriptDefect::UnsafeFolder},
+        {"Lumeno", "StartUp", ScriptDefect::UnsafeGroup},
+        {"Lumeno", "startup\\x", ScriptDefect::UnsafeGroup},
+        {"Lumeno", "Autostart", ScriptDefect::UnsafeGroup},
+        {"Lumeno", "StartUp ", ScriptDefect::UnsafeGroup},
+        {"Lumeno", "STARTU~1", ScriptDefect::UnsafeGroup},
+        {"Lumeno", ".", ScriptDefect::UnsafeGroup},
+        {"Lumeno", ".\\StartUp", ScriptDefect::UnsafeGroup},
+        {"Lumeno", "G\\.", ScriptDefect::UnsafeGroup},
+        {"Lumeno", " ", ScriptDefect::UnsafeGroup},
+    };
+    for (const auto& c : cases) {
+        const Parsed p = Parse(kHeader + "\r\n" + kWarning + "\r\nP\r\n" + c.folder + "\r\n" +
+                               c.group + "\r\n\r\n1\r\na.exe\r\nApp\r\n\r\n");
+        EXPECT_EQ(p.result.code, c.code) << c.folder << " | " << c.group;
+    }
+}
+
+// One uninstaller, a program file of its own: a second one, a DLL or a name without ".exe"
+// would land in the Windows folder without ever being registered.
+TEST(InstallScript, OneUninstallerWithAPlainExeName) {
+    const struct {
+        const char* entries;
+        ScriptDefect code;
+        int line;
+    } cases[] = {
+        {"remove.exe\r\nDEINST!\r\na.dll\r\nNEIN!", ScriptDefect::None, 0},
+        {"REMOVE.EXE\r\nDEINST!\r\na.dll\r\nNEIN!", ScriptDefect::None, 0},
+        {"uxtheme.dll\r\nDEINST!\r\na.dll\r\nNEIN!", ScriptDefect::UnsafeUninstaller, 8},
+        {"remove\r\nDEINST!\r\na.dll\r\nNEIN!", ScriptDefect::UnsafeUninstaller, 8},
+        {".exe\r\nDEINST!\r\na.dll\r\nNEIN!", ScriptDefect::UnsafeUninstaller, 8},
+        {"remove.exe.\r\nDEINST!\r\na.dll\r\nNEIN!", ScriptDefect::UnsafeUninstaller, 8},
+        {"a.txt\r\nNEIN!\r\nremove.exe\r\nDEINST!", ScriptDefect::None, 0},
+        {"remove.exe\r\nDEINST!\r\ncmd.exe\r\nDEINST!", ScriptDefect::SecondUninstaller, 11},
+        {"remove.exe\r\nDEINST!\r\nremove.exe\r\nDEINST!", ScriptDefect::SecondUninstaller, 11},
+    };
+    for (const auto& c : cases) {
+        const Parsed p = Parse(Head("2") + c.entries + "\r\n\r\n");
+        EXPECT_EQ(p.result.code, c.code) << c.entries;
+        EXPECT_EQ(p.result.line, c.line) << c.entries;
+    }
+}
+
+TEST(TargetFolder, OnlyAFolderOfItsOwn) {
+    const ProtectedFolders protectedFolders{
+        {"C:\\Program Files\\", "C:\\Users\\max"},
+        {"C:\\windows", "C:\\Users\\max\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\"}};
+    const struct {
+        const char* target;
+        TargetCheck check;
+    } cases[] = {
+        {"C:\\Program Files\\Lumeno", TargetCheck::Ok},
+        {"c:/program files/Lumeno/", TargetCheck::NotFull},
+        {"\\\\server\\share\\Lumeno", TargetCheck::Ok},
+        {"C:\\windowsapps\\Lumeno", TargetCheck::Ok},
+        {"C:\\Users\\max\\Lumeno", TargetCheck::Ok},
+        {"C:\\", TargetCheck::Protected},
+        {"d:\\", TargetCheck::Protected},
+        {"\\\\server\\share", TargetCheck::Protected},
+        {"\\\\server\\share\\", TargetCheck::Protected},
+        {"C:\\Program Files", TargetCheck::Protected},
+        {"C:\\PROGRAM FILES\\", TargetCheck::Protected},
+        {"C:\\Users\\Max", TargetCheck::Protected},
+        {"C:\\windows", TargetCheck::Protected},
+        {"C:\\Windows\\System32", TargetCheck::Protected},
+        {"C:\\windows/Lumeno", TargetCheck::Protected},
+        {"C:\\Users\\max\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp",
+         TargetCheck::Protected},
+        {"C:\\Program Files\\..\\windows", TargetCheck::Unsafe},
+        {"C:\\Lumeno\\.\\x", TargetCheck::Unsafe},
+        {"C:\\Lumeno\\.", TargetCheck::Unsafe},
+        {"C:\\Lumeno.", TargetCheck::Unsafe},
+        {"C:\\Lumeno \\x", TargetCheck::Unsafe},
+        {"C:\\Lumeno\\\\x", TargetCheck::Unsafe},
+        {"C:\\Lumeno\\NUL", TargetCheck::Unsafe},
+        {"C:\\Lumeno\\x:y", TargetCheck::Unsafe},
+        {"C:\\PROGRA~1\\Lumeno", TargetCheck::Unsafe},
+        {"\\\\.\\C:\\Lumeno", TargetCheck::Unsafe},
+        {"\\\\?\\C:\\Lumeno", TargetCheck::Unsafe},
+        {"//?/C:/Lumeno", TargetCheck::Unsafe},
+        {"\\\\localhost\\C$\\Lumeno", TargetCheck::Unsafe},
+        {"Lumeno", TargetCheck::NotFull},
+        {"C:Lumeno", TargetCheck::NotFull},
+        {"C:\\Lu|meno", TargetCheck::NotFull},
+        {"", TargetCheck::NotFull},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CheckTargetFolder(c.target, protectedFolders), c.check) << c.target;
 }
 
 TEST(InstallScript, BaseFolderIsAskedOnlyAfterTheHeader) {

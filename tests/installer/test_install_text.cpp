@@ -68,10 +68,52 @@ TEST(InstallTexts, ExactBytes) {
               "Die Datei Install.log ist defekt! Die Installation mu\xDF abgebrochen werden!");
     EXPECT_EQ(DefectMessageCaption(), "Installation abbgebrochen!");
     EXPECT_EQ(CopyStatusText("S:\\a.exe", "T:\\a.exe"), "Kopiere S:\\a.exe\r nach \rT:\\a.exe...");
-    EXPECT_EQ(CopyFailureText("S:\\a.exe", "T:\\a.exe"),
+    EXPECT_EQ(CopyFailureText("S:\\a.exe", "T:\\a.exe", CopyFailure::InUse),
               "Fehler beim Kopieren der Datei \r\nS:\\a.exe\r\n nach \r\nT:\\a.exe ! "
               "Wahrscheinlich l\xE4uft das Programm noch. Beenden Sie zuerst das Programm oder "
               "starten Sie den Rechner neu.");
+    EXPECT_EQ(AutostartCommand("C:\\Program Files\\PDF Lumeno\\tray.exe"),
+              "\"C:\\Program Files\\PDF Lumeno\\tray.exe\"");
+}
+
+// Only a file in use blames a running program; every other reason says what went wrong.
+TEST(InstallTexts, CopyFailureNamesItsReason) {
+    const std::string head = "Fehler beim Kopieren der Datei \r\nS\r\n nach \r\nT ! ";
+    const struct {
+        CopyFailure reason;
+        const char* text;
+    } cases[] = {
+        {CopyFailure::MissingSource, "Die Datei fehlt im Installationspaket."},
+        {CopyFailure::MissingFolder, "Der Zielordner fehlt und konnte nicht angelegt werden."},
+        {CopyFailure::AccessDenied, "Der Zugriff wurde verweigert. Pr\xFC"
+                                    "fen Sie Ihre Rechte am Zielordner."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CopyFailureText("S", "T", c.reason), head + c.text);
+    for (CopyFailure r : {CopyFailure::MissingSource, CopyFailure::MissingFolder,
+                          CopyFailure::AccessDenied, CopyFailure::Link, CopyFailure::ReadWrite}) {
+        EXPECT_EQ(CopyFailureText("S", "T", r).find("Programm"), std::string::npos);
+        EXPECT_FALSE(CopyFailureReason(r).empty());
+    }
+    const std::string list = IncompleteText({"T:\\a.exe: Zugriff verweigert", "T:\\b.dll: x"});
+    EXPECT_EQ(list.rfind("Die Installation ist nicht vollst\xE4ndig.", 0), 0u);
+    EXPECT_NE(list.find("\r\nT:\\a.exe: Zugriff verweigert\r\nT:\\b.dll: x\r\n"),
+              std::string::npos);
+    EXPECT_NE(IncompleteText(std::vector<std::string>(12, "x")).find("\r\nx\r\n... und 2 weitere"),
+              std::string::npos);
+    EXPECT_EQ(RefusalText(Refusal::RunValue, "tray.exe"),
+              "Der Autostart-Eintrag tray.exe geh\xF6rt zu einem anderen Programm. Die "
+              "Installation wurde abgebrochen; es wurde nichts ver\xE4ndert.");
+}
+
+TEST(CommandLine, LogFileOnlyInSilentMode) {
+    using Args = std::vector<std::string>;
+    EXPECT_EQ(LogFileArgument(Args{"-silent", "-log:C:\\x.log"}), "C:\\x.log");
+    EXPECT_EQ(LogFileArgument(Args{"-silent", "-nodesktop", "a", "b", "-log:y"}), "y");
+    EXPECT_EQ(LogFileArgument(Args{"-log:C:\\x.log"}), "");
+    EXPECT_EQ(LogFileArgument(Args{"-silent", "-log:"}), "");
+    // The log argument in position 2 is "any other text": desktop shortcuts stay on.
+    EXPECT_TRUE(ParseCommandLine(Args{"-silent", "-log:x"}).CreateDesktopIcon);
 }
 
 TEST(InstallTexts, FinalMessage) {

@@ -1,6 +1,7 @@
 // The .lmo project file: golden bytes, round trips, reading rules and bad input, saving
 // without losing the previous file.
 #include "lumeno/project/project_file.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -350,18 +351,7 @@ TEST(ReadProjectBytes, TrailingBytesAreReportedButEverythingIsRead) {
 
 class ProjectFileOnDisk : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("lumeno_project_test_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, ec);
-        fs::remove_all(dir_, ec);
-    }
+    void SetUp() override { dir_ = folder_.Path(); }
     static std::string Slurp(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -373,6 +363,7 @@ class ProjectFileOnDisk : public ::testing::Test {
         return static_cast<size_t>(
             std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
     }
+    TemporaryFolder folder_{"lumeno_project_test"};
     fs::path dir_;
 };
 
@@ -392,6 +383,21 @@ TEST_F(ProjectFileOnDisk, SaveWritesExactBytesAndReplacesOldFileWithoutLeftovers
     EXPECT_TRUE(r.ok);
     ASSERT_EQ(back.Count(), 1);
     EXPECT_EQ(back.Fotos[0].FileName, "C:\\a.jpg");
+}
+
+// A project kept private (or shared with a group) stays so after a save replaced it.
+TEST_F(ProjectFileOnDisk, SaveKeepsTheAccessRightsOfTheReplacedFile) {
+    const fs::path file = dir_ / "privat.lmo";
+    TSlideShow show;
+    for (const fs::perms rights :
+         {fs::perms::owner_read | fs::perms::owner_write,
+          fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read}) {
+        Spit(file, "alt");
+        fs::permissions(file, rights);
+        ASSERT_TRUE(WriteProjectFile(file.string(), show, TShowSettings{}).ok);
+        EXPECT_EQ(fs::status(file).permissions(), rights) << static_cast<int>(rights);
+        EXPECT_EQ(FilesInDir(), 1u);
+    }
 }
 
 TEST_F(ProjectFileOnDisk, MissingFileCannotBeOpenedAndShowStays) {

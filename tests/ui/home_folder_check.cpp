@@ -25,7 +25,7 @@ void UseTheProgram(const QString& work, bool homeWritable) {
     TScriptedDialogs d;
     TDialogsScope scope(&d);
     TMainForm form;
-    form.ShellOpen = [](const std::string&) {};
+    form.ShellOpen = [](const std::string&) { return true; };
     form.show();
     form.SetAutosaveInterval(10);
     QImage picture(120, 90, QImage::Format_RGB32);
@@ -39,6 +39,7 @@ void UseTheProgram(const QString& work, bool homeWritable) {
     form.Controls().SaveAsBtn->click();
     d.SaveAnswers.push_back(work + QStringLiteral("/show.pdf"));
     form.Controls().SavePDFBtn->click();
+    form.WaitForExport();
     EXPECT_TRUE(QFile::exists(work + QStringLiteral("/show.lmo")));
     EXPECT_TRUE(QFile::exists(work + QStringLiteral("/show.pdf")));
     TPrintForm print;

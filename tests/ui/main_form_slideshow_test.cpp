@@ -77,6 +77,7 @@ TEST_F(MainFormTest, KeepJpegBoxTakesJpegsOverUnchangedAndIsNotSaved) {
     Form->Controls().ShowPDFCheck->setChecked(false);
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("mit.pdf")));
     Form->Controls().SavePDFBtn->click();
+    Form->WaitForExport();
     ASSERT_TRUE(D.Messages.empty()) << D.Messages[0].Text.toStdString();
     EXPECT_TRUE(ReadAll(Dir.filePath(QStringLiteral("mit.pdf"))).contains(ReadAll(jpeg)));
     EXPECT_EQ(Form->Controls().StatusBar1->PanelText(),
@@ -90,9 +91,11 @@ TEST_F(MainFormTest, PhotoPagesBoxAddsOnePagePerPhoto) {
     Form->Controls().PhotoPagesCheck->setChecked(false);
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("ohne.pdf")));
     Form->Controls().SavePDFBtn->click();
+    Form->WaitForExport();
     Form->Controls().PhotoPagesCheck->setChecked(true);
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("mit.pdf")));
     Form->Controls().SavePDFBtn->click();
+    Form->WaitForExport();
     ASSERT_TRUE(D.Messages.empty()) << D.Messages[0].Text.toStdString();
     const QByteArray without = ReadAll(Dir.filePath(QStringLiteral("ohne.pdf")));
     const QByteArray with = ReadAll(Dir.filePath(QStringLiteral("mit.pdf")));
@@ -111,6 +114,7 @@ TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
     AddPhotos({MakeImage("rot.jpg", 64, 48, QColor(220, 30, 30))});
     const size_t asked = D.FileQuestions.size();
     Form->Controls().SaveHtmlBtn->click(); // cancelled: nothing happens
+    Form->WaitForExport();
     ASSERT_EQ(D.FileQuestions.size(), asked + 1);
     EXPECT_EQ(D.FileQuestions.back().Filter, QStringLiteral("HTML-Dateien (*.html *.htm)"));
     EXPECT_EQ(D.FileQuestions.back().DefaultExt, QStringLiteral("html"));
@@ -119,6 +123,7 @@ TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
 
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("show")));
     Form->Controls().SaveHtmlBtn->click();
+    Form->WaitForExport();
     ASSERT_TRUE(D.Messages.empty()) << D.Messages[0].Text.toStdString();
     const QByteArray html = ReadAll(Dir.filePath(QStringLiteral("show.html")));
     EXPECT_TRUE(html.startsWith("<!DOCTYPE html>"));
@@ -135,6 +140,7 @@ TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
     const QString bad = Dir.filePath(QStringLiteral("nirgends/x.html"));
     D.SaveAnswers.push_back(bad);
     Form->Controls().SaveHtmlBtn->click();
+    Form->WaitForExport();
     EXPECT_EQ(D.FileQuestions.back().InitialName, Dir.filePath(QStringLiteral("show.html")));
     ASSERT_EQ(D.Messages.size(), 1u);
     EXPECT_EQ(D.Messages[0].Text, QStringLiteral("Die Datei ") + bad +
@@ -152,6 +158,7 @@ TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
     loop->setChecked(true);
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("endlos.html")));
     Form->Controls().SaveHtmlBtn->click();
+    Form->WaitForExport();
     EXPECT_EQ(
         ReadAll(Dir.filePath(QStringLiteral("endlos.html"))).count("repeatCount=\"indefinite\""),
         1);

@@ -9,6 +9,7 @@
 #include "thumbnail_cache.h"
 #include "view_pic_form.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -100,15 +101,35 @@ TEST_F(PhotoStripTest, CellsShowFrameFillAndCentredThumbnail) {
     EXPECT_EQ(Form->Controls().StatusBar1->PanelText(), QStringLiteral("Thumbnail: 2 von 2"));
 }
 
-TEST_F(PhotoStripTest, UnreadableFileIsBlankAndTriedAgain) {
-    AddPhotos({Dir.path() + "/fehlt.jpg"});
+// A file that gives no picture shows a broken sheet with a red cross (never a black picture
+// that looks like a dark photo) and names the reason in its tooltip.
+TEST_F(PhotoStripTest, UnreadableFileIsNamedAndTriedAgain) {
+    auto write = [&](const char* name, const QByteArray& bytes) {
+        QFile f(Dir.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    };
+    AddPhotos({Dir.path() + "/fehlt.jpg", write("leer.jpg", {}),
+               write("text.jpg", "Nur ein Text, kein Foto.\n"),
+               write("kaputt.png", QByteArray("\x89PNG\r\n\x1A\n\0\0", 10))});
+    SetStripWidth(4 * 90 + 20);
     const QImage px = StripPixels();
-    EXPECT_EQ(px.pixelColor(40, 40), QColor(Qt::black));
+    const char* reasons[] = {"Die Datei wurde nicht gefunden.", "Die Datei ist leer.",
+                             "Die Datei ist kein Bild oder hat ein unbekanntes Format.",
+                             "Das Bild ist beschädigt."};
+    for (int i = 0; i < 4; ++i) {
+        const QColor cross = px.pixelColor(90 * i + 45, 48);
+        EXPECT_TRUE(cross.red() > 150 && cross.green() < 80) << i << " red cross";
+        EXPECT_NE(px.pixelColor(90 * i + 40, 40), QColor(Qt::black)) << i;
+        EXPECT_EQ(Form->Strip().ToolTipAt(QPoint(90 * i + 45, 50)), QString::fromUtf8(reasons[i]));
+    }
+    EXPECT_TRUE(Form->Strip().ToolTipAt(QPoint(4 * 90 + 45, 50)).isEmpty()) << "no cell";
     EXPECT_TRUE(Form->Show().Fotos[0].Thumb.empty());
     const int loads = counts::Of(Form->Strip(), counts::kThumbnailLoads);
     Form->PaintBox1Paint();
     StripPixels();
-    EXPECT_EQ(counts::Of(Form->Strip(), counts::kThumbnailLoads), loads + 1);
+    EXPECT_EQ(counts::Of(Form->Strip(), counts::kThumbnailLoads), loads + 4);
     // Once the file exists, the next repaint makes its thumbnail.
     MakeImage("fehlt.jpg", 100, 50);
     Form->PaintBox1Paint();

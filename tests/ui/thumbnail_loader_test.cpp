@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <atomic>
+#include <chrono>
 #include <map>
 
 namespace lumeno::ui::test {
@@ -73,14 +75,36 @@ TEST(ThumbnailLoader, ProgressWakesTheWindowThreadAtMostEvery20Ms) {
     }
     int progressCalls = 0;
     TThumbnailLoader loader([](uint64_t, ScopedDib&) {}, [&](int) { ++progressCalls; }, 2);
-    QElapsedTimer t;
-    t.start();
+    // Every look at the clock moves it on by 1 ms, however fast the machine decodes.
+    std::atomic<int64_t> reads{0};
+    loader.SetClock([&] { return std::chrono::nanoseconds(std::chrono::milliseconds(reads++)); });
     loader.Request(jobs);
     WaitUntilIdle(loader);
-    const qint64 elapsedMs = t.elapsed();
+    const int64_t elapsedMs = reads.load();
+    EXPECT_GE(elapsedMs, 100) << "the loads reported fewer steps than expected";
     EXPECT_GE(progressCalls, 1);
     EXPECT_LE(progressCalls, int(jobs.size()) + int(elapsedMs / 20) + 2)
         << "in " << elapsedMs << " ms";
+}
+
+TEST(ThumbnailLoader, ThrottleLetsOneStepThroughPer20Ms) {
+    int64_t nowMs = 1000;
+    TProgressThrottle throttle(std::chrono::milliseconds(20),
+                               [&] { return std::chrono::nanoseconds(nowMs * 1000000); });
+    const struct {
+        int64_t ms;
+        bool due;
+    } steps[] = {{1000, true},  {1000, false}, {1019, false}, {1020, true}, {1025, false},
+                 {1039, false}, {1045, true},  {1064, false}, {1065, true}, {5000, true}};
+    for (const auto& s : steps) {
+        nowMs = s.ms;
+        EXPECT_EQ(throttle.Due(), s.due) << "at " << s.ms << " ms";
+    }
+    // A clock that starts at zero (or below) lets the first step through too.
+    nowMs = -5;
+    throttle.SetClock([&] { return std::chrono::nanoseconds(nowMs * 1000000); });
+    EXPECT_TRUE(throttle.Due());
+    EXPECT_FALSE(throttle.Due());
 }
 
 TEST(ThumbnailLoader, QueuedWorkNoLongerAskedForIsDropped) {

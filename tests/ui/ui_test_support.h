@@ -63,7 +63,10 @@ class MainFormTest : public ::testing::Test {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            Dir.filePath(QStringLiteral("settings")));
         Form = std::make_unique<TMainForm>();
-        Form->ShellOpen = [this](const std::string& t) { Opened.push_back(t); };
+        Form->ShellOpen = [this](const std::string& t) {
+            Opened.push_back(t);
+            return true;
+        };
         Form->show();
         QApplication::processEvents();
     }

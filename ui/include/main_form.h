@@ -12,9 +12,11 @@
 #include "photo_strip.h"
 #include "pictavo.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 class QMimeData;
@@ -22,7 +24,13 @@ class QTimer;
 class QUndoCommand;
 class QUndoStack;
 
+namespace lumeno {
+struct TExportResult;
+}
+
 namespace lumeno::ui {
+
+class TExportJob;
 
 class TMainForm : public QWidget, private TPhotoStripHost {
     Q_OBJECT
@@ -62,6 +70,10 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     // history as they are. Failures are shown; returns true when the file was read without
     // error.
     bool OpenFileNow(const QString& fileName);
+    // True from the start of an export until its result has been shown.
+    bool ExportRunning() const { return Job != nullptr; }
+    // Processes events until the running export (if any) has ended and its result is shown.
+    void WaitForExport();
 
     // --- Undo and the recovery file ---
     // Adding, deleting and moving photos and caption edits (Ctrl+Z; Ctrl+Y or Ctrl+Shift+Z).
@@ -77,7 +89,6 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     // Writes the recovery file now when the show differs from what is there (or removes it
     // when the show is as it was opened, saved or made new). False when writing failed.
     bool Autosave();
-    bool ExportRunning() const { return Exporting; }
 
     // --- Status bar progress ---
     void SetProStatus(int percent);
@@ -87,8 +98,9 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     // Hook for the viewer: shows `image` (owned by the caller) modally. Replaceable in tests;
     // the default opens the picture viewer window.
     std::function<void(TDib& image, const QString& fileName)> ShowViewer;
-    // Hook for opening a file or web address with the system; replaceable in tests.
-    std::function<void(const std::string& target)> ShellOpen;
+    // Hook for opening a file or web address with the system; false when no program could be
+    // started for it. Replaceable in tests.
+    std::function<bool(const std::string& target)> ShellOpen;
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -139,10 +151,12 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     bool FormCloseQuery();
     void FormShow();
     void ShowProjectError(const QString& text);
-    // Runs the export into `name` (the HTML slide show when html) with the library's progress
-    // in the status bar; the window takes no input meanwhile but keeps repainting. Failures
-    // are shown in a message box.
+    // Starts the export into `name` (the HTML slide show when html) on its own thread, with a
+    // copy of the show taken now; the window stays usable and shows the progress with a
+    // cancel button in the status bar. ExportFinished shows the result.
     void RunExport(const QString& name, bool html);
+    void ExportProgressed(int done, int total, int percent, bool writing);
+    void ExportFinished(const TExportResult& r);
     void SetMemoText(const QString& text);
     // Puts `read` (left empty) with `settings` in place of the open show, scrolled to its top,
     // with a fresh undo history; the recovery file is no longer needed.
@@ -163,7 +177,10 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     class TLoadProgress final : public TDibLoadOwner {
       public:
         explicit TLoadProgress(TMainForm& form) : Form(form) {}
-        void DibLoadProgress(int percent) override { Form.WMUser(percent); }
+        // The bar belongs to the export while one runs.
+        void DibLoadProgress(int percent) override {
+            if (!Form.ExportRunning()) Form.WMUser(percent);
+        }
 
       private:
         TMainForm& Form;
@@ -173,7 +190,6 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     int Percent = 0;
     QRect ProgressRect;
     bool ShownOnce = false;
-    bool Exporting = false;
     bool ClosingConfirmed = false;
     bool SettingMemo = false;
     QUndoStack* Undo_ = nullptr;
@@ -188,6 +204,13 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     std::vector<int> ResultPositions;
     QString LastPdfName;
     QString LastHtmlName;
+    // The running export and what its end needs to know.
+    std::unique_ptr<TExportJob> Job;
+    QString ExportName;
+    bool ExportHtml = false;
+    bool ExportShowResult = false;
+    bool ExportKeepJpeg = false;
+    QElapsedTimer ExportClock;
 };
 
 // The position text of status panel 1: "Thumbnail: 3 von 12", or "Bild: keins   " when no

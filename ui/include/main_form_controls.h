@@ -78,6 +78,10 @@ struct TMainFormControls {
     TImageBtn* ueberbtn = nullptr;
     TImageBtn* EndeBtn = nullptr;
     TStatusBar* StatusBar1 = nullptr;
+    // In the status bar's third panel: where a running export stands and the button that
+    // stops it (hidden while none runs); afterwards the label names the written file.
+    QLabel* ExportStateLabel = nullptr;
+    QPushButton* CancelExportBtn = nullptr;
     // The picture viewer: made once, hidden, and reused for every photo.
     TViewPicForm* ViewPicForm = nullptr;
 };

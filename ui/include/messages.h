@@ -52,6 +52,19 @@ QString ExportText(const TExportResult& result);
 QString HtmlShowText(const TExportResult& result);
 // The status panel after an export with the lossless JPEG option: "3 von 12 Fotos ...".
 QString TakenOverText(int takenOver, int photos);
+// Why a photo gives no picture: the strip's tooltip and the lines of the export's warning.
+QString PhotoProblemText(TPhotoProblem problem);
+// After an export that put black pictures in place of photos: the message naming them, the
+// first 10 with their reasons, then "und N weitere".
+QString UnreadablePhotosText(const std::vector<TUnreadablePhoto>& photos, bool html);
+// The export's progress beside the bar: "Foto 3 von 12", then "Datei wird geschrieben...".
+QString ExportProgressText(int done, int total, bool writing);
+// The status bar after an export: the file's name, the photo count and the time taken.
+QString ExportDoneText(const QString& fileName, int photos, double seconds);
+QString ExportCancelledText();
+// The finished file could not be handed to a viewer (or, for html, a browser).
+QString OpenResultFailedText(const QString& path, bool html);
+
 // What a device that refused to draw a picture tells; empty for kDrawn.
 QString DrawDibText(DrawDibResult result);
 // The photo open dialog's description of one entry of the image library's table.

@@ -6,6 +6,7 @@
 // geometry below is shared by painting, hit testing and scrolling.
 #pragma once
 
+#include "lumeno/bitmap/photo_problem.h"
 #include "lumeno/project/show.h"
 
 #include <QObject>
@@ -14,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 
 class QScrollArea;
@@ -63,6 +65,7 @@ class TPhotoStripBox : public QWidget {
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    bool event(QEvent* e) override; // tooltips
 };
 
 // What the strip asks of its window.
@@ -112,6 +115,9 @@ class TPhotoStrip : public QObject {
     // add up; a touchpad's pixel delta scrolls by its pixels. Positive deltas scroll up.
     // Returns false (not handled) on the other pages.
     bool Wheel(int angleDeltaY, int pixelDeltaY);
+    // The tooltip of the cell at `pos` (strip coordinates): why its photo cannot be shown, or
+    // empty for a photo that can.
+    QString ToolTipAt(const QPoint& pos) const;
     // The strip has come into sight again (page shown, window brought to the front or
     // restored): files that failed are tried again.
     void Uncovered();
@@ -145,6 +151,9 @@ class TPhotoStrip : public QObject {
     int64_t WheelCollected = 0; // wheel delta times 20 not yet scrolled, in 1/120 pixel
     uint64_t NextPhotoId = 1;
     std::unordered_set<uint64_t> FailedThumbs; // photos whose load failed in this round
+    // Why the last load of a photo failed; kept while it is tried again, so that its cell
+    // does not flicker, and dropped when a load succeeds.
+    std::unordered_map<uint64_t, TPhotoProblem> Problems;
     std::unique_ptr<TThumbnailLoader> Loader_;
 };
 

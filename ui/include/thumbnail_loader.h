@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -38,6 +39,23 @@ namespace lumeno::ui {
 // thread.
 bool MakeStripThumbnail(const std::string& path, const TThumbnailCache& cache,
                         TDibLoadOwner* progress, TDib* out);
+
+// Lets one step through at most once per interval, whichever thread asks first; the others
+// in that interval are held back. The clock is the steady clock unless a test passes its own.
+class TProgressThrottle {
+  public:
+    using TClock = std::function<std::chrono::nanoseconds()>;
+    explicit TProgressThrottle(std::chrono::nanoseconds interval, TClock clock = {});
+    // True for the first call and then once the interval has passed since the last true.
+    bool Due();
+    // For tests, before any thread asks.
+    void SetClock(TClock clock);
+
+  private:
+    std::chrono::nanoseconds Interval;
+    TClock Clock;
+    std::atomic<int64_t> Next{INT64_MIN}; // clock time, nanoseconds
+};
 
 struct TThumbJob {
     uint64_t id = 0;  // the photo's identity
@@ -76,6 +94,9 @@ class TThumbnailLoader : public QObject {
     int Threads() const { return ThreadCount; }
     // Thumbnails made (decoded or read from the cache) since construction.
     int Loads() const { return LoadCount.load(); }
+    // The clock of the progress throttle (steady clock by default); for tests, before the
+    // first request.
+    void SetClock(TProgressThrottle::TClock clock) { Throttle.SetClock(std::move(clock)); }
 
   private:
     struct TResult {
@@ -91,8 +112,6 @@ class TThumbnailLoader : public QObject {
 
     void StartWorkers();
     void Work(size_t slot);
-    // True at most once per kProgressInterval: a loading step may then ask for a delivery.
-    bool ProgressDue();
     // Posts one Deliver() to the window thread unless one is on its way; under Mutex.
     void PostDeliver();
     void Deliver();
@@ -101,9 +120,9 @@ class TThumbnailLoader : public QObject {
     TProgress Progress;
     int ThreadCount;
     std::atomic<int> LoadCount{0};
-    // The bar follows the loads at up to 50 steps a second, more than the eye tells apart.
-    static constexpr std::chrono::nanoseconds kProgressInterval = std::chrono::milliseconds(20);
-    std::atomic<int64_t> NextProgress{0}; // steady clock, nanoseconds
+    // A loading step may ask for a delivery only when this lets it through: the bar follows
+    // the loads at up to 50 steps a second, more than the eye tells apart.
+    TProgressThrottle Throttle{std::chrono::milliseconds(20)};
 
     mutable std::mutex Mutex;
     std::condition_variable Wake;

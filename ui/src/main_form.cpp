@@ -8,6 +8,7 @@
 #include "color_combo.h"
 #include "dialogs.h"
 #include "event_counts.h"
+#include "export_job.h"
 #include "image_button.h"
 #include "lumeno/bitmap/dib_ops.h"
 #include "lumeno/core/text.h"
@@ -47,6 +48,7 @@
 #include <QShortcutEvent>
 #include <QStandardPaths>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -83,39 +85,6 @@ std::string CaptionFromEditor(const QString& text) {
     return CaptionFromUtf8(t.toStdString());
 }
 
-// Swallows the user's input while an export runs; painting and timers go on.
-class TInputBlocker : public QObject {
-  public:
-    bool eventFilter(QObject*, QEvent* e) override {
-        switch (e->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::Wheel:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::Close:
-            e->ignore();
-            return true;
-        default:
-            return false;
-        }
-    }
-};
-
-class TExportFeedback : public TExportProgress {
-  public:
-    explicit TExportFeedback(TMainForm* form) : Form(form) {}
-    void PhotoLoadProgress(int percent) override { Form->SetProStatus(percent); }
-    void Pump() override { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
-
-  private:
-    TMainForm* Form;
-};
-
 } // namespace
 
 TMainForm::TMainForm(QStringList commandLine, QWidget* parent)
@@ -125,7 +94,7 @@ TMainForm::TMainForm(QStringList commandLine, QWidget* parent)
     C.StatusBar1->DrawPanel = [this](QPainter& p, const QRect& r) { StatusBar1DrawPanel(p, r); };
     ConnectControls();
 
-    ShellOpen = [](const std::string& target) { ShellOpenFile(target); };
+    ShellOpen = [](const std::string& target) { return ShellOpenFile(target); };
     ShowViewer = [this](TDib& image, const QString& fileName) {
         C.ViewPicForm->Image = image;
         C.ViewPicForm->ImageFileName = fileName;
@@ -146,6 +115,8 @@ TMainForm::TMainForm(QStringList commandLine, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    // A running export is stopped and its file removed before the window goes.
+    Job.reset();
     // A normal end: the recovery file is not needed any more.
     RemoveRecoveryFile();
     // FormDestroy: the show with all cached thumbnails is released.
@@ -174,6 +145,11 @@ void TMainForm::ConnectControls() {
     C.ListView2->installEventFilter(this);
     connect(C.SaveHtmlBtn, &QPushButton::clicked, this, &TMainForm::SaveHtmlBtnClick);
     connect(C.SavePDFBtn, &QPushButton::clicked, this, &TMainForm::SavePDFBtnClick);
+    connect(C.CancelExportBtn, &QPushButton::clicked, this, [this] {
+        if (!Job) return;
+        Job->Cancel();
+        C.CancelExportBtn->setEnabled(false);
+    });
     connect(C.wwwBtn, &QToolButton::clicked, this, &TMainForm::wwwBtnClick);
     connect(C.ueberbtn, &TImageBtn::clicked, this, &TMainForm::ueberbtnClick);
     connect(C.EndeBtn, &TImageBtn::clicked, this, &TMainForm::EndeBtnClick);
@@ -564,7 +540,7 @@ bool TMainForm::ListView2KeyDown(int key) {
 // --- Export --------------------------------------------------------------------------------
 
 void TMainForm::SavePDFBtnClick() {
-    if (Exporting) return;
+    if (Job) return;
     const QString name =
         Dialogs().GetSaveFileName(this, Text(TMsg::SavePdfTitle), Text(TMsg::PdfFilter),
                                   QStringLiteral("pdf"), true, LastPdfName);
@@ -574,7 +550,7 @@ void TMainForm::SavePDFBtnClick() {
 }
 
 void TMainForm::SaveHtmlBtnClick() {
-    if (Exporting) return;
+    if (Job) return;
     const QString name =
         Dialogs().GetSaveFileName(this, Text(TMsg::SaveHtmlTitle), Text(TMsg::HtmlFilter),
                                   QStringLiteral("html"), true, LastHtmlName);
@@ -604,35 +580,86 @@ void TMainForm::RestoreExportChoices() {
 }
 
 void TMainForm::RunExport(const QString& name, bool html) {
-    TExportFeedback feedback(this);
-    TInputBlocker blocker;
     TExportOptions options;
-    options.Progress = &feedback;
     options.Html = html;
     options.PhotoPages = !html && C.PhotoPagesCheck->isChecked();
     options.Loop = html && C.LoopCheck->isChecked();
     options.HtmlFullSize = html && C.HtmlFullSizeCheck->isChecked();
     options.KeepJpeg = C.KeepJpegCheck->isChecked();
     options.Words = DocumentWords();
+    const TShowSettings settings = Settings();
+    ExportName = name;
+    ExportHtml = html;
     // "PDF-Datei nach dem Erzeugen anzeigen" also shows the HTML slide show in the browser.
-    options.Open = [this](const std::string& path) {
-        if (ShellOpen) ShellOpen(path);
-    };
-    Exporting = true;
-    qApp->installEventFilter(&blocker);
-    const TExportResult r =
-        ExportSlideShow(ExportPhotosOf(Show_.Fotos), Settings(), ToPath(name), options);
-    qApp->removeEventFilter(&blocker);
-    Exporting = false;
+    ExportShowResult = settings.ShowPDF;
+    ExportKeepJpeg = options.KeepJpeg;
+    // The job works on a copy: the show may be edited while the file is written.
+    Job = std::make_unique<TExportJob>(ExportPhotosOf(Show_.Fotos), settings, ToPath(name),
+                                       std::move(options));
+    ExportClock.start();
+    C.SavePDFBtn->setEnabled(false);
+    C.SaveHtmlBtn->setEnabled(false);
+    C.ExportStateLabel->setToolTip(name);
+    C.CancelExportBtn->setEnabled(true);
+    C.CancelExportBtn->show();
+    ExportProgressed(0, Show_.Count(), -1, Show_.Count() == 0);
+    Job->Start(
+        [this](const TExportJob::TProgress& p) {
+            ExportProgressed(p.done, p.total, p.percent, p.writing);
+        },
+        [this](const TExportResult& r) { ExportFinished(r); });
+}
+
+void TMainForm::ExportProgressed(int done, int total, int percent, bool writing) {
+    if (!Job) return;
+    C.ExportStateLabel->setText(ExportProgressText(done, total, writing));
+    // The bar stands for the whole export: the photos written and the share of the next one.
+    int whole = 100;
+    if (!writing && total > 0)
+        whole = static_cast<int>((done * 100LL + std::max(percent, 0)) / total);
+    SetProStatus(whole);
+}
+
+void TMainForm::WaitForExport() {
+    while (Job) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (Job) QThread::msleep(2);
+    }
+}
+
+void TMainForm::ExportFinished(const TExportResult& r) {
+    // The job has ended its thread; it goes once this call is over.
+    Job.release()->deleteLater();
+    C.SavePDFBtn->setEnabled(true);
+    C.SaveHtmlBtn->setEnabled(true);
+    C.CancelExportBtn->hide();
     SetProStatus(0);
-    if (r.ok && options.KeepJpeg) C.StatusBar1->SetPanelText(TakenOverText(r.takenOver, r.photos));
-    if (r.ok && !r.missingCharacters.empty()) {
+    if (r.code == TExportCode::kCancelled) {
+        C.ExportStateLabel->setText(ExportCancelledText());
+        return;
+    }
+    if (!r.ok) {
+        C.ExportStateLabel->clear();
+        Dialogs().MessageBox(this, ExportHtml ? HtmlShowText(r) : ExportText(r), AppTitle(), mbOK,
+                             TMsgIcon::Error);
+        return;
+    }
+    C.ExportStateLabel->setText(
+        ExportDoneText(QFileInfo(ExportName).fileName(), r.photos, ExportClock.elapsed() / 1000.0));
+    if (ExportKeepJpeg) C.StatusBar1->SetPanelText(TakenOverText(r.takenOver, r.photos));
+    if (!r.unreadable.empty())
+        Dialogs().MessageBox(this, UnreadablePhotosText(r.unreadable, ExportHtml), AppTitle(), mbOK,
+                             TMsgIcon::Warning);
+    if (!r.missingCharacters.empty())
         Dialogs().MessageBox(this, MissingCharactersText(r.missingCharacters), AppTitle(), mbOK,
                              TMsgIcon::Warning);
+    if (ExportShowResult && ShellOpen) {
+        const std::string path = ToPath(ExportName);
+        const std::string shortName = ShortFileName(path);
+        if (!ShellOpen(shortName.empty() ? path : shortName))
+            Dialogs().MessageBox(this, OpenResultFailedText(ExportName, ExportHtml), AppTitle(),
+                                 mbOK, TMsgIcon::Warning);
     }
-    if (r.ok || r.code == TExportCode::kCancelled) return;
-    Dialogs().MessageBox(this, html ? HtmlShowText(r) : ExportText(r), AppTitle(), mbOK,
-                         TMsgIcon::Error);
 }
 
 // --- Photo strip --------------------------------------------------------------------------
@@ -693,10 +720,12 @@ bool TMainForm::FormCloseQuery() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* e) {
-    if (Exporting || !FormCloseQuery()) {
+    if (!FormCloseQuery()) {
         e->ignore();
         return;
     }
+    // Ending during an export stops it; its file is removed, a file it would replace stays.
+    Job.reset();
     // A normal end: the recovery file goes, and no later change writes it again.
     AutosaveTimer->stop();
     RemoveRecoveryFile();

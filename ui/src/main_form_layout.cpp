@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -428,6 +429,19 @@ TMainFormControls BuildMainFormControls(QWidget* window) {
     BuildBottomBar(window, outer, c);
     c.StatusBar1 = new TStatusBar(window);
     outer->addWidget(c.StatusBar1);
+    {
+        auto* row = new QHBoxLayout(c.StatusBar1);
+        row->setContentsMargins(TStatusBar::kPanel1Width + TStatusBar::kPanel2Width + 8, 2, 2, 1);
+        row->setSpacing(4);
+        c.ExportStateLabel = new QLabel(c.StatusBar1);
+        c.ExportStateLabel->setObjectName(QStringLiteral("ExportStateLabel"));
+        c.CancelExportBtn = new QPushButton(QStringLiteral("Abbrechen"), c.StatusBar1);
+        c.CancelExportBtn->setObjectName(QStringLiteral("CancelExportBtn"));
+        c.CancelExportBtn->setFixedHeight(16);
+        c.CancelExportBtn->hide();
+        row->addWidget(c.ExportStateLabel, 1);
+        row->addWidget(c.CancelExportBtn);
+    }
     c.ViewPicForm = new TViewPicForm(window);
     return c;
 }

@@ -1,6 +1,8 @@
 // The window's words in one place (UTF-8 source).
 #include "messages.h"
 
+#include <algorithm>
+
 namespace lumeno::ui {
 
 QString Text(TMsg id) {
@@ -50,7 +52,7 @@ QString RecoveryQuestion(int photos, const QDateTime& saved) {
     const QString count =
         photos == 1 ? QStringLiteral("1 Foto") : QStringLiteral("%1 Fotos").arg(photos);
     return QStringLiteral("PDF Lumeno wurde beim letzten Mal nicht ordnungsgemäß beendet.\n\n"
-                          "Die automatisch gesicherte Lumeno mit %1 vom %2 um %3 Uhr kann "
+                          "Die automatisch gesicherte Diashow mit %1 vom %2 um %3 Uhr kann "
                           "wiederhergestellt werden.\n\n"
                           "Möchten Sie sie wiederherstellen? Mit „Nein“ wird sie verworfen.")
         .arg(count, saved.toString(QStringLiteral("dd.MM.yyyy")),
@@ -144,6 +146,71 @@ QString MissingCharactersText(const std::u32string& missing) {
     return QStringLiteral("Die PDF-Datei wurde erzeugt. Für diese Zeichen der Bildtexte ist keine "
                           "Schrift installiert; sie fehlen auf den Fotoseiten:") +
            list;
+}
+
+QString PhotoProblemText(TPhotoProblem problem) {
+    switch (problem) {
+    case TPhotoProblem::kMissing:
+        return QStringLiteral("Die Datei wurde nicht gefunden.");
+    case TPhotoProblem::kUnreadable:
+        return QStringLiteral("Die Datei kann nicht gelesen werden.");
+    case TPhotoProblem::kEmpty:
+        return QStringLiteral("Die Datei ist leer.");
+    case TPhotoProblem::kNotAPicture:
+        return QStringLiteral("Die Datei ist kein Bild oder hat ein unbekanntes Format.");
+    case TPhotoProblem::kDamaged:
+        return QStringLiteral("Das Bild ist beschädigt.");
+    case TPhotoProblem::kNotEncoded:
+        return QStringLiteral("Das Bild konnte nicht als JPEG gespeichert werden.");
+    }
+    return {};
+}
+
+QString UnreadablePhotosText(const std::vector<TUnreadablePhoto>& photos, bool html) {
+    constexpr size_t kListed = 10;
+    const int n = static_cast<int>(photos.size());
+    QString text = (html ? QStringLiteral("Die HTML-Diashow wurde erzeugt. ")
+                         : QStringLiteral("Die PDF-Datei wurde erzeugt. ")) +
+                   (n == 1 ? QStringLiteral("Ein Foto konnte nicht gelesen werden und ist darin "
+                                            "ein schwarzes Bild:\n")
+                           : QStringLiteral("%1 Fotos konnten nicht gelesen werden und sind darin "
+                                            "schwarze Bilder:\n")
+                                 .arg(n));
+    for (size_t i = 0; i < photos.size() && i < kListed; ++i) {
+        const TUnreadablePhoto& p = photos[i];
+        text += QStringLiteral("\nFoto %1: %2 – %3")
+                    .arg(p.Number)
+                    .arg(QString::fromUtf8(p.FileName.c_str()), PhotoProblemText(p.Problem));
+    }
+    if (photos.size() > kListed)
+        text += QStringLiteral("\nund %1 weitere").arg(photos.size() - kListed);
+    return text;
+}
+
+QString ExportProgressText(int done, int total, bool writing) {
+    if (writing) return QStringLiteral("Datei wird geschrieben...");
+    return QStringLiteral("Foto %1 von %2").arg(std::min(done + 1, total)).arg(total);
+}
+
+QString ExportDoneText(const QString& fileName, int photos, double seconds) {
+    const long s = static_cast<long>(seconds + 0.5);
+    return QStringLiteral("%1 geschrieben: %2 in %3:%4")
+        .arg(fileName,
+             photos == 1 ? QStringLiteral("1 Foto") : QStringLiteral("%1 Fotos").arg(photos))
+        .arg(s / 60)
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString ExportCancelledText() {
+    return QStringLiteral("Export abgebrochen, keine Datei geschrieben.");
+}
+
+QString OpenResultFailedText(const QString& path, bool html) {
+    return QStringLiteral("Die Datei %1 wurde erzeugt, konnte aber nicht angezeigt werden. ")
+               .arg(path) +
+           (html ? QStringLiteral("Es ist kein Browser eingerichtet, der sie öffnen kann.")
+                 : QStringLiteral("Es ist kein Programm zum Anzeigen von PDF-Dateien "
+                                  "eingerichtet."));
 }
 
 QString DrawDibText(DrawDibResult result) {

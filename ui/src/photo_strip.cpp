@@ -4,6 +4,7 @@
 #include "color_combo.h"
 #include "dialogs.h"
 #include "event_counts.h"
+#include "messages.h"
 
 #include "lumeno/bitmap/dib_ops.h"
 #include "lumeno/bitmap/draw_dib.h"
@@ -11,11 +12,13 @@
 #include "qt_draw_target.h"
 #include "thumbnail_loader.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -79,6 +82,19 @@ void TPhotoStripBox::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) Strip->OpenCurrent();
 }
 
+bool TPhotoStripBox::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip && Strip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        const QString tip = Strip->ToolTipAt(help->pos());
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, this);
+        return true;
+    }
+    return QWidget::event(e);
+}
+
 void TPhotoStripBox::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     if (Strip) Strip->Uncovered();
@@ -138,6 +154,30 @@ void TPhotoStrip::Repaint() {
     ScheduleFill();
 }
 
+// A file that gives no picture: a sheet with a torn-off corner and a red cross, so that it
+// cannot be taken for a dark photo.
+static void DrawBrokenPicture(QPainter& p, const QRect& box, const QColor& fill) {
+    p.save();
+    p.fillRect(box, fill);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const QRectF sheet = QRectF(box).adjusted(14, 10, -14, -10);
+    const qreal tear = sheet.width() / 3;
+    const QPointF tl = sheet.topLeft(), br = sheet.bottomRight();
+    const QPolygonF page({tl, QPointF(br.x() - tear, tl.y()),
+                          QPointF(br.x() - tear * 0.6, tl.y() + tear * 0.5),
+                          QPointF(br.x() - tear * 0.2, tl.y() + tear * 0.3),
+                          QPointF(br.x(), tl.y() + tear), br, QPointF(tl.x(), br.y())});
+    p.setPen(QPen(QColor(0x60, 0x60, 0x60), 1.5));
+    p.setBrush(QColor(0xF4, 0xF4, 0xF4));
+    p.drawPolygon(page);
+    const QPointF c = sheet.center() + QPointF(0, tear * 0.2);
+    const qreal r = sheet.width() / 5;
+    p.setPen(QPen(QColor(0xD0, 0x10, 0x10), 4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(c + QPointF(-r, -r), c + QPointF(r, r));
+    p.drawLine(c + QPointF(-r, r), c + QPointF(r, -r));
+    p.restore();
+}
+
 template <typename F>
 static void ForVisible(int count, int cols, int scrollPos, int clientH, F&& f) {
     const int firstRow = std::max(0, (scrollPos - strip::kCellHeight) / strip::kCellHeight);
@@ -169,10 +209,13 @@ void TPhotoStrip::ThumbnailDone(uint64_t id, ScopedDib& thumb) {
     for (int i = 0; i < Show.Count(); ++i) {
         TFotoRecord& rec = Show.Fotos[i];
         if (rec.Id != id) continue;
-        if (thumb.empty())
+        if (thumb.empty()) {
             FailedThumbs.insert(id);
-        else
+            Problems[id] = WhyPhotoUnreadable(rec.FileName); // a few bytes, failures only
+        } else {
+            Problems.erase(id);
             rec.Thumb = std::move(thumb);
+        }
         Box->update(
             QRect(strip::CellOrigin(i, Cols()), QSize(strip::kCellWidth, strip::kCellHeight)));
         return;
@@ -193,8 +236,9 @@ void TPhotoStrip::Draw(QPainter& p, const QRect& exposed) {
         TFotoRecord& rec = Show.Fotos[i];
         const TDib* picture = rec.Thumb.empty() ? nullptr : rec.Thumb.get();
         // Thumbnails are asked for outside the paint event and arrive later.
-        const bool failed = rec.Id != 0 && FailedThumbs.count(rec.Id);
+        const bool failed = rec.Id != 0 && FailedThumbs.count(rec.Id) != 0;
         if (!picture && !failed) missing = true;
+        const bool broken = !picture && rec.Id != 0 && Problems.count(rec.Id) != 0;
         const QPoint o = strip::CellOrigin(i, cols);
         // A thumbnail that arrives repaints its own cell only.
         if (!area.intersects(QRect(o, QSize(strip::kCellWidth, strip::kCellHeight)))) return;
@@ -224,9 +268,11 @@ void TPhotoStrip::Draw(QPainter& p, const QRect& exposed) {
             ReportDrawDib(DrawDib(dc, pic.x(), pic.y(), pic.width(), pic.height(), *picture, 0, 0,
                                   DibWidth(*picture), DibHeight(*picture), true, kSrcCopy, true,
                                   nullptr));
+        } else if (broken) {
+            DrawBrokenPicture(p, pic, fill);
         } else {
-            // A file that could not be loaded (or is about to be) shows as a blank picture.
-            p.fillRect(pic, failed ? QColor(Qt::black) : fill);
+            // Not loaded yet: the fill colour until the thumbnail arrives.
+            p.fillRect(pic, fill);
         }
         // File name, one line, clipped to its rectangle, on the fill colour.
         const QRect nameRect(o + QPoint(3, 90), o + QPoint(87, 107));
@@ -334,6 +380,18 @@ bool TPhotoStrip::Wheel(int angleDeltaY, int pixelDeltaY) {
     WheelCollected -= pixels * 120;
     if (pixels != 0) bar->setValue(bar->value() - int(pixels));
     return true;
+}
+
+QString TPhotoStrip::ToolTipAt(const QPoint& pos) const {
+    const int cols = Cols();
+    for (int i = 0; i < Show.Count(); ++i) {
+        if (!strip::FrameRect(i, cols).contains(pos)) continue;
+        const TFotoRecord& rec = Show.Fotos[i];
+        const auto failed = Problems.find(rec.Id);
+        if (rec.Id == 0 || !rec.Thumb.empty() || failed == Problems.end()) return {};
+        return PhotoProblemText(failed->second);
+    }
+    return {};
 }
 
 void TPhotoStrip::Uncovered() {

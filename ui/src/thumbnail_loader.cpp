@@ -91,6 +91,28 @@ bool MakeStripThumbnail(const std::string& path, const TThumbnailCache& cache,
     return true;
 }
 
+TProgressThrottle::TProgressThrottle(std::chrono::nanoseconds interval, TClock clock)
+    : Interval(interval) {
+    SetClock(std::move(clock));
+}
+
+void TProgressThrottle::SetClock(TClock clock) {
+    if (clock)
+        Clock = std::move(clock);
+    else
+        Clock = [] {
+            return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                std::chrono::steady_clock::now().time_since_epoch());
+        };
+    Next.store(INT64_MIN);
+}
+
+bool TProgressThrottle::Due() {
+    const int64_t now = Clock().count();
+    int64_t due = Next.load();
+    return now >= due && Next.compare_exchange_strong(due, now + Interval.count());
+}
+
 // Receives the library's progress for the job of one worker.
 class TThumbnailLoader::TSlotProgress : public TDibLoadOwner {
   public:
@@ -100,7 +122,7 @@ class TThumbnailLoader::TSlotProgress : public TDibLoadOwner {
         // A step between two drawings of the bar only updates the slot; the next delivery (a
         // later step or the finished thumbnail) shows it. Waking the window thread for every
         // percent of every worker would cost it a good part of a core.
-        if (!Loader->ProgressDue()) return;
+        if (!Loader->Throttle.Due()) return;
         std::lock_guard<std::mutex> lock(Loader->Mutex);
         Loader->PostDeliver();
     }
@@ -196,14 +218,6 @@ void TThumbnailLoader::Work(size_t index) {
         Results.push_back(TResult{job.id, ScopedDib(thumb)});
         PostDeliver();
     }
-}
-
-bool TThumbnailLoader::ProgressDue() {
-    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                            std::chrono::steady_clock::now().time_since_epoch())
-                            .count();
-    int64_t due = NextProgress.load();
-    return now >= due && NextProgress.compare_exchange_strong(due, now + kProgressInterval.count());
 }
 
 void TThumbnailLoader::PostDeliver() {

@@ -359,7 +359,8 @@ void MachineWideInstallation() {
     CHECK_EQ(RegValue(HKEY_LOCAL_MACHINE, key, "DisplayName"), run.Script.FolderName);
     CHECK_EQ(RegValue(HKEY_LOCAL_MACHINE, key, "UninstallString"),
              run.WindowsFolder + "remove.exe \"" + t + "\"");
-    CHECK_EQ(RegValue(HKEY_CURRENT_USER, kRun, "sub\\tray.exe"), t + "sub\\tray.exe");
+    // Quoted: a path with blanks would otherwise run a shorter program.
+    CHECK_EQ(RegValue(HKEY_CURRENT_USER, kRun, "sub\\tray.exe"), "\"" + t + "sub\\tray.exe\"");
 
     CHECK_LINK(p.startMenu + "PDF Lumeno.lnk", t + "lumeno.exe", t);
     CHECK_LINK(p.startMenu + "Zweites Programm.lnk", t + "sub\\prog.exe", t);
@@ -422,7 +423,7 @@ void PerUserInstallation() {
     CHECK(!KeyExists(HKEY_LOCAL_MACHINE, kUninstall + run.Script.FolderName));
     CHECK_LINK(p.startMenu + "Uninstall.lnk", t + "remove.exe", t);
     CHECK_LINK(p.startMenu + "PDF Lumeno.lnk", t + "lumeno.exe", t);
-    CHECK_EQ(RegValue(HKEY_CURRENT_USER, kRun, "tools\\tray.exe"), t + "tools\\tray.exe");
+    CHECK_EQ(RegValue(HKEY_CURRENT_USER, kRun, "tools\\tray.exe"), "\"" + t + "tools\\tray.exe\"");
     CHECK(g_messages.empty()); // silent: no final message
     CHECK(g_opens.empty());
     CleanUp(p);
@@ -434,7 +435,7 @@ void LockedFileIsReportedOnce() {
                          {{"a.txt", "NEIN!"}, {"busy.exe", "Busy"}, {"c.txt", "NEIN!"}},
                          {{"a.txt", "a"}, {"busy.exe", "new version"}, {"c.txt", "c"}});
     InstallRun& run = p.run;
-    run.Silent = true;
+    run.Silent = false;
     run.Options.CreateDesktopIcon = false;
     CreateDirectoryA(run.TargetFolder.c_str(), nullptr);
     const std::string busy = run.TargetFolder + "busy.exe";
@@ -442,30 +443,40 @@ void LockedFileIsReportedOnce() {
     // Held open without sharing, as a running program's file is.
     HANDLE held = CreateFileA(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     CHECK(held != INVALID_HANDLE_VALUE);
-    InstallFiles(run);
+    CHECK(!InstallFiles(run));
     CloseHandle(held);
-    CHECK_EQ(g_messages.size(), std::size_t(1));
-    if (!g_messages.empty()) {
-        CHECK_EQ(g_messages[0].text, CopyFailureText(run.SourceFolder + "busy.exe", busy));
+    // The copy message, then an end message that names the file instead of success.
+    CHECK_EQ(g_messages.size(), std::size_t(2));
+    if (g_messages.size() == 2) {
+        CHECK_EQ(g_messages[0].text,
+                 CopyFailureText(run.SourceFolder + "busy.exe", busy, CopyFailure::InUse));
         CHECK_EQ(g_messages[0].caption, std::string()); // the system's default caption
         CHECK(g_messages[0].owner == nullptr);
         CHECK(g_messages[0].flags & MB_ICONINFORMATION);
+        CHECK_EQ(g_messages[1].caption, IncompleteCaption());
+        CHECK(g_messages[1].text.find(busy) != std::string::npos);
     }
     CHECK_EQ(ReadFile(busy), std::string("running"));
     CHECK_EQ(ReadFile(run.TargetFolder + "a.txt"), std::string("a"));
     CHECK_EQ(ReadFile(run.TargetFolder + "c.txt"), std::string("c"));
-    CHECK_LINK(p.startMenu + "Busy.lnk", busy, run.TargetFolder); // still made
-    CHECK_EQ(run.ProgramToStart, busy);
+    CHECK(!Exists(p.startMenu + "Busy.lnk")); // nothing for a file that was not installed
+    CHECK_EQ(run.ProgramToStart, std::string());
     CHECK(!Exists(p.desktop + "Busy.lnk")); // desktop shortcuts off
+    // No temporary file is left beside it.
+    WIN32_FIND_DATAA data;
+    const HANDLE find = FindFirstFileA((run.TargetFolder + "~lumeno*").c_str(), &data);
+    CHECK(find == INVALID_HANDLE_VALUE);
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
 
 void CopyOntoItselfKeepsTheFile() {
     Prepared p = Prepare("self", "NEIN!", {{"same.txt", "NEIN!"}}, {{"same.txt", "precious"}});
     p.run.TargetFolder = p.run.SourceFolder;
     p.run.Silent = true;
-    InstallFiles(p.run);
+    CHECK(!InstallFiles(p.run));
     CHECK_EQ(ReadFile(p.run.SourceFolder + "same.txt"), std::string("precious"));
-    CHECK_EQ(g_messages.size(), std::size_t(1));
+    CHECK_EQ(p.run.Failures.size(), std::size_t(1));
+    CHECK(g_messages.empty()); // silent: no box, the failure is in the result
 }
 
 void CommandLineSwitchesOffShortcuts() {
@@ -584,38 +595,152 @@ void NeinIfNotExistCountsOnlyAFile() {
     p.run.Silent = true;
     CreateDirectoryA(p.run.TargetFolder.c_str(), nullptr);
     CreateDirectoryA((p.run.TargetFolder + "cfg.ini").c_str(), nullptr);
-    InstallFiles(p.run);
+    CHECK(!InstallFiles(p.run));
     CHECK_EQ(g_statuses.size(), std::size_t(1));
-    CHECK_EQ(g_messages.size(), std::size_t(1));
+    CHECK_EQ(p.run.Failures.size(), std::size_t(1));
 }
 
-// The uninstaller replaces in the Windows folder only an uninstaller registered there before.
-void UninstallerReplacesNothingElseInTheWindowsFolder() {
-    Prepared p = Prepare("wininst", "NEIN!", {{"win.ini", "DEINST!"}, {"remove.exe", "DEINST!"}},
-                         {{"win.ini", "hostile"}, {"remove.exe", "MZ new"}});
+void WriteKey(HKEY root, const std::string& subKey,
+              const std::vector<std::pair<const char*, std::string>>& values) {
+    HKEY k;
+    if (RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    for (const auto& [name, value] : values)
+        WriteStringValue(k, name, value);
+    RegCloseKey(k);
+}
+
+// The uninstaller replaces in the Windows folder only the file that this product's own
+// Uninstall key registers; another product's key, a foreign file or a foreign key of this
+// name refuse the run before anything is written; a failed copy registers nothing.
+void UninstallerReplacesOnlyItsOwnRegisteredFile() {
+    Prepared p = Prepare("wininst", "NEIN!", {{"a.txt", "NEIN!"}, {"remove.exe", "DEINST!"}},
+                         {{"a.txt", "a"}, {"remove.exe", "MZ new"}});
     InstallRun& run = p.run;
     CHECK(p.result.ok);
     run.Silent = true;
-    WriteFile(run.WindowsFolder + "win.ini", "[windows]");
-    WriteFile(run.WindowsFolder + "remove.exe", "MZ old");
     const std::string key = kUninstall + run.Script.FolderName;
-    InstallFiles(run); // remove.exe is nobody's registered uninstaller yet
-    CHECK_EQ(ReadFile(run.WindowsFolder + "win.ini"), std::string("[windows]"));
-    CHECK_EQ(ReadFile(run.WindowsFolder + "remove.exe"), std::string("MZ old"));
-    CHECK(!KeyExists(HKEY_LOCAL_MACHINE, key));
-    CHECK(g_statuses.empty());
+    const std::string other = kUninstall + "Lumeno Test Other Product";
+    WriteFile(run.WindowsFolder + "remove.exe", "MZ old");
+    // Nobody's uninstaller yet; then another product's key registering that file.
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1)
+            WriteKey(
+                HKEY_LOCAL_MACHINE, other,
+                {{"DisplayName", "Other"},
+                 {"UninstallString", UninstallString(run.WindowsFolder, "remove.exe", "x\\")}});
+        CHECK(!InstallFiles(run));
+        CHECK(run.Refused == Refusal::Uninstaller);
+        CHECK_EQ(ReadFile(run.WindowsFolder + "remove.exe"), std::string("MZ old"));
+        CHECK(!KeyExists(HKEY_LOCAL_MACHINE, key));
+        CHECK(!Exists(run.TargetFolder)); // nothing at all was written
+        CHECK(g_statuses.empty());
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, other.c_str());
 
-    HKEY k;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                    nullptr);
-    WriteStringValue(k, "UninstallString", UninstallString(run.WindowsFolder, "REMOVE.EXE", "x\\"));
-    RegCloseKey(k);
-    InstallFiles(run);
-    CHECK_EQ(ReadFile(run.WindowsFolder + "win.ini"), std::string("[windows]"));
+    // A key of this product's name that another program wrote.
+    WriteKey(HKEY_LOCAL_MACHINE, key, {{"DisplayName", "Other Program 2.0"}});
+    CHECK(!InstallFiles(run));
+    CHECK(run.Refused == Refusal::UninstallKey);
+    CHECK_EQ(RegValue(HKEY_LOCAL_MACHINE, key, "DisplayName"), std::string("Other Program 2.0"));
+
+    // This product's own registration: replaced.
+    WriteKey(HKEY_LOCAL_MACHINE, key,
+             {{"DisplayName", run.Script.FolderName},
+              {"UninstallString", UninstallString(run.WindowsFolder, "REMOVE.EXE", "x\\")}});
+    CHECK(InstallFiles(run));
     CHECK_EQ(ReadFile(run.WindowsFolder + "remove.exe"), std::string("MZ new"));
     CHECK_EQ(RegValue(HKEY_LOCAL_MACHINE, key, "UninstallString"),
              UninstallString(run.WindowsFolder, "remove.exe", run.TargetFolder));
     CleanUp(p);
+
+    // A copy that fails registers nothing.
+    DeleteFileA((run.WindowsFolder + "remove.exe").c_str());
+    DeleteFileA((run.SourceFolder + "remove.exe").c_str());
+    CHECK(!InstallFiles(run));
+    CHECK(run.Refused == Refusal::None);
+    CHECK(!KeyExists(HKEY_LOCAL_MACHINE, key));
+    CHECK_EQ(run.Failures.size(), std::size_t(1));
+}
+
+// A silent run with files missing from the package: no box, a result that says so, and no
+// shortcut, Run value, uninstall entry or open for the files that are not there.
+void FailedCopiesGetNothing() {
+    Prepared p = Prepare("missing", "Lumeno Test Missing",
+                         {{"here.exe", "Here Missing"},
+                          {"gone.exe", "Gone Missing"},
+                          {"gone-tray.exe", "AUTOSTART!"},
+                          {"gone-open.txt", "EXEC!"},
+                          {"gone-remove.exe", "DEINST!"}},
+                         {{"here.exe", "MZ"}});
+    InstallRun& run = p.run;
+    run.Silent = true;
+    CHECK(!InstallFiles(run));
+    CHECK(g_messages.empty());
+    CHECK(g_opens.empty());
+    CHECK_EQ(run.Failures.size(), std::size_t(4));
+    if (!run.Failures.empty())
+        CHECK_EQ(run.Failures[0],
+                 run.TargetFolder + "gone.exe: " + CopyFailureReason(CopyFailure::MissingSource));
+    CHECK_LINK(p.startMenu + "Here Missing.lnk", run.TargetFolder + "here.exe", run.TargetFolder);
+    CHECK(!Exists(p.startMenu + "Gone Missing.lnk"));
+    CHECK(!Exists(p.desktop + "Gone Missing.lnk"));
+    CHECK_EQ(run.ProgramToStart, run.TargetFolder + "here.exe");
+    bool found = true;
+    RegValue(HKEY_CURRENT_USER, kRun, "gone-tray.exe", &found);
+    CHECK(!found);
+    CHECK(!KeyExists(HKEY_LOCAL_MACHINE, kUninstall + run.Script.FolderName));
+    DeleteFileA((p.desktop + "Here Missing.lnk").c_str());
+}
+
+// Another program's Run value, shortcut or Uninstall key (also one above a nested folder)
+// refuses the run before anything is written; this product's own ones from an earlier
+// installation do not.
+void ForeignEntriesRefuseTheRun() {
+    Prepared p = Prepare("foreign", "Lumeno Test Foreign",
+                         {{"app.exe", "App Foreign"}, {"tray.exe", "AUTOSTART!"}},
+                         {{"app.exe", "MZ"}, {"tray.exe", "MZ"}});
+    InstallRun& run = p.run;
+    run.Silent = true;
+    HKEY k;
+    RegCreateKeyExA(HKEY_CURRENT_USER, kRun.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                    nullptr);
+    WriteStringValue(k, "tray.exe", "C:\\OtherApp\\tray.exe");
+    RegCloseKey(k);
+    CHECK(!InstallFiles(run));
+    CHECK(run.Refused == Refusal::RunValue);
+    CHECK_EQ(RegValue(HKEY_CURRENT_USER, kRun, "tray.exe"), std::string("C:\\OtherApp\\tray.exe"));
+    CHECK(!Exists(run.TargetFolder));
+
+    // An unquoted value of an earlier installation of this product is its own.
+    WriteKey(HKEY_CURRENT_USER, kRun, {{"tray.exe", run.TargetFolder + "tray.exe"}});
+    CreateDirectoryA(p.startMenu.c_str(), nullptr);
+    run.Options.CreateDesktopIcon = false;
+    MakeShortcut(p.startMenu + "App Foreign.lnk", "C:\\OtherApp\\app.exe", "C:\\OtherApp\\");
+    CHECK(!InstallFiles(run));
+    CHECK(run.Refused == Refusal::Shortcut);
+    CHECK_LINK(p.startMenu + "App Foreign.lnk", "C:\\OtherApp\\app.exe", "C:\\OtherApp\\");
+    CHECK(!Exists(run.TargetFolder));
+
+    MakeShortcut(p.startMenu + "App Foreign.lnk", run.TargetFolder + "app.exe", run.TargetFolder);
+    CHECK(InstallFiles(run));
+    CHECK_EQ(RegValue(HKEY_CURRENT_USER, kRun, "tray.exe"), "\"" + run.TargetFolder + "tray.exe\"");
+    CleanUp(p);
+    DeleteFileA((p.startMenu + "App Foreign.lnk").c_str());
+
+    // A nested folder whose upper key is another product's.
+    const std::string otherKey = kUninstall + "Lumeno Test OtherApp";
+    WriteKey(HKEY_LOCAL_MACHINE, otherKey, {{"DisplayName", "Other App"}});
+    InstallRun nested = run;
+    nested.Script.FolderName = "Lumeno Test OtherApp\\Nested";
+    nested.Script.DefaultTarget = "C:\\Lumeno Test OtherApp\\Nested";
+    nested.Script.Entries = {{"remove.exe", "DEINST!"}};
+    nested.Mode = InstallMode::MachineWide;
+    CHECK(!InstallFiles(nested));
+    CHECK(nested.Refused == Refusal::UninstallKey);
+    CHECK(!KeyExists(HKEY_LOCAL_MACHINE, otherKey + "\\Nested"));
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, otherKey.c_str());
 }
 
 // Entries whose names fail the checks (a script not from the reader): nothing is copied,
@@ -680,8 +805,10 @@ int main() {
         {"ForceFolderCreatesEveryLevel", ForceFolderCreatesEveryLevel},
         {"DefectiveScriptsAreRefused", DefectiveScriptsAreRefused},
         {"NeinIfNotExistCountsOnlyAFile", NeinIfNotExistCountsOnlyAFile},
-        {"UninstallerReplacesNothingElseInTheWindowsFolder",
-         UninstallerReplacesNothingElseInTheWindowsFolder},
+        {"UninstallerReplacesOnlyItsOwnRegisteredFile",
+         UninstallerReplacesOnlyItsOwnRegisteredFile},
+        {"FailedCopiesGetNothing", FailedCopiesGetNothing},
+        {"ForeignEntriesRefuseTheRun", ForeignEntriesRefuseTheRun},
         {"UnsafeEntriesAreSkippedInEveryPass", UnsafeEntriesAreSkippedInEveryPass},
     };
     for (const auto& [name, run] : cases) {

@@ -6,6 +6,8 @@
 //                                      final message, waits for SYNC\go2, clicks OK
 //   wizard_driver cancel LOG           clicks "Abbrechen" and answers the question with Yes
 //   wizard_driver defect LOG           logs the defect message of a broken script, clicks OK
+//   wizard_driver targets LOG T...     types each target, clicks "Weiter >", logs the answer,
+//                                      clicks OK; then "Abbrechen" and Yes
 // Every step is written to LOG (UTF-8); a missing window ends the driver with exit code 1.
 #include <windows.h>
 
@@ -145,8 +147,10 @@ int Install(const std::string& sync, const char* email) {
     PostMessageW(next, BM_CLICK, 0, 0);
     Log("clicked Weiter");
 
-    HWND box = WaitForWindow(L"#32770", L"Installation beendet");
+    HWND box = WaitForWindow(L"#32770", nullptr);
     if (!box) return Log("no final message"), 1;
+    if (Text(box) != L"Installation beendet")
+        return Log("unexpected box|" + Utf8(Text(box)) + "|" + BoxText(box)), 1;
     Log("final|" + BoxText(box));
     Touch(sync + "final");
     if (!WaitForFile(sync + "go2")) return Log("no go2"), 1;
@@ -176,6 +180,25 @@ int Defect() {
     return 0;
 }
 
+int Targets(int count, char** targets) {
+    HWND wizard = WaitForWindow(L"CorvanaClass", L"Corvana Install");
+    if (!wizard) return Log("no wizard window"), 1;
+    HWND targetField = EditAt(wizard, 88);
+    HWND next = ChildWithText(wizard, L"Weiter >");
+    if (!targetField || !next) return Log("no target field"), 1;
+    for (int i = 0; i < count; ++i) {
+        SendMessageW(targetField, WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(Wide(targets[i]).c_str()));
+        PostMessageW(next, BM_CLICK, 0, 0);
+        HWND box = WaitForWindow(L"#32770", L"Corvana Install");
+        if (!box) return Log(std::string("no answer|") + targets[i]), 1;
+        Log(std::string("target|") + targets[i] + "|" + BoxText(box));
+        PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        WaitGone(box);
+    }
+    return Cancel();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -195,6 +218,7 @@ int main(int argc, char** argv) {
     if (mode == "install" && argc >= 5) result = Install(argv[3], argv[4]);
     if (mode == "cancel") result = Cancel();
     if (mode == "defect") result = Defect();
+    if (mode == "targets") result = Targets(argc - 3, argv + 3);
     std::fclose(g_log);
     return result;
 }

@@ -9,6 +9,7 @@
 // every ~50 ms while it waits for a worker, so a window can repaint and move its progress bar.
 //
 // Failures are carried as codes; the window and the command line give them their words.
+#include "lumeno/bitmap/photo_problem.h"
 #include "lumeno/core/file.h" // UniqueTempFileName: the temporary JPEG files
 #include "lumeno/export/document_texts.h"
 #include "lumeno/project/show.h"
@@ -38,10 +39,13 @@ class TExportProgress {
     virtual void PhotoLoadProgress(int /*percent*/) {}
     // Photo k (1-based) of n has been written into the PDF.
     virtual void PhotoDone(int /*k*/, int /*n*/) {}
+    // Every photo has been handed to the writer; the rest of the file is being written.
+    virtual void Writing() {}
     // Called at least every ~50 ms while the calling thread waits: process window events.
     virtual void Pump() {}
-    // Polled between photos; true stops the export (result kCancelled, the partial file
-    // is deleted).
+    // Polled between photos and at least every ~50 ms while the writer waits for one; true
+    // stops the export (result kCancelled): the file being written is deleted before the
+    // photos still in work are waited for, and the target is left as it was.
     virtual bool CancelRequested() { return false; }
 };
 
@@ -52,6 +56,13 @@ enum class TExportCode {
     kCompressError, // the SVG could not be compressed
     kFileTooLarge,  // the PDF would pass the 4 GiB its offset table can address
     kCancelled,     // TExportProgress::CancelRequested said so
+};
+
+// A photo that went into the file as a black picture, and why.
+struct TUnreadablePhoto {
+    int Number = 0;       // 1-based position in the show
+    std::string FileName; // as the show holds it
+    TPhotoProblem Problem = TPhotoProblem::kMissing;
 };
 
 struct TExportResult {
@@ -65,6 +76,11 @@ struct TExportResult {
     int takenOver = 0;        // photos whose own JPEG data were embedded (KeepJpeg)
     // Photo pages: caption characters no installed font covers, drawn as nothing.
     std::u32string missingCharacters;
+    // The photos counted in blackPictures and fallbackPictures, in show order.
+    std::vector<TUnreadablePhoto> unreadable;
+
+    // A file was written, but not everything in it is as the show asks.
+    bool HasWarnings() const { return ok && (!unreadable.empty() || !missingCharacters.empty()); }
 };
 
 // The size the HTML slide show's photos are made to fit (a large screen's).
@@ -102,11 +118,13 @@ struct TExportOptions {
     TDocumentWords Words;
 };
 
-// Writes the PDF of `photos` with `settings` to `path` (created or truncated). Never throws
-// for I/O; a photo that cannot be loaded becomes a black 320 x 200 picture. When
+// Writes the PDF of `photos` with `settings` to `path`. Never throws for I/O; a photo that
+// cannot be loaded becomes a black 320 x 200 picture and is named in `unreadable`. The file
+// is written under a temporary name beside `path` and renamed over it when complete; on any
+// failure or a cancel that name is removed and a file already at `path` stays as it was (a
+// `path` that exists and is no plain file, such as a device, is written directly). When
 // settings.ShowPDF is set and the export succeeded, options.Open (or the system viewer)
-// receives ShortFileName(path). A failed export leaves the partly written file on disk,
-// except after a cancel.
+// receives ShortFileName(path). May run on any thread; the callbacks then run on it too.
 TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
                               const TShowSettings& settings, const std::string& path,
                               const TExportOptions& options = {});

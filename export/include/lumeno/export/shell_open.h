@@ -6,7 +6,8 @@
 namespace lumeno {
 
 // Opens `path` with the verb "open" (the system's PDF viewer for a PDF). Does not wait for
-// the viewer. Returns false when the viewer could not be started; callers may ignore it.
+// the viewer; may wait up to a second for the system to say it has none. Returns false when
+// no viewer could be started; callers may ignore it.
 bool ShellOpenFile(const std::string& path);
 
 // The short (8.3) form of an existing file's path; a missing file is created empty first.
