@@ -189,6 +189,7 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent,
             if (!LoadFitted(photo.FileName, rules, owner, image)) {
                 image.reset();
                 out.state = TPhotoState::kBlackPicture;
+                out.problem = WhyPhotoUnreadable(photo.FileName);
                 if (newdib(image.get(), 320, 200, 24, nullptr, 0) != 1) {
                     out.jpeg = BlackJpeg();
                     return out;
@@ -202,7 +203,10 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent,
                 out.jpeg.Height = height;
                 return out;
             }
-            out.state = TPhotoState::kFallback;
+            if (out.state != TPhotoState::kBlackPicture) {
+                out.state = TPhotoState::kFallback;
+                out.problem = TPhotoProblem::kNotEncoded;
+            }
             out.jpeg = BlackJpeg();
             return out;
         }
