@@ -175,6 +175,7 @@ TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
     auto embeddedWidths = [&](const QString& name) {
         D.SaveAnswers.push_back(Dir.filePath(name));
         Form->Controls().SaveHtmlBtn->click();
+        Form->WaitForExport();
         const QByteArray html = ReadAll(Dir.filePath(name));
         QList<int> widths;
         const QByteArray marker = "data:image/jpeg;base64,";
