@@ -1,9 +1,13 @@
 #include "export_options.h"
 
 #include "lumeno/core/whole_number.h"
+#include "lumeno/frontend/shared_words.h"
+#include "lumeno/project/project_file.h"
 #include "messages.h"
 
-#include <climits>
+#include <cctype>
+#include <filesystem>
+#include <sys/stat.h>
 
 namespace lumeno::cli {
 
@@ -31,11 +35,11 @@ struct TNumberOption {
 };
 
 const TNumberOption kNumberOptions[] = {
-    {"--fade", 1, 1000000, &TSettingOverrides::FadeTime},
-    {"--pause", 1, 1000000, &TSettingOverrides::PauseTime},
-    {"--text-x", INT32_MIN, INT32_MAX, &TSettingOverrides::TextX},
-    {"--text-y", INT32_MIN, INT32_MAX, &TSettingOverrides::TextY},
-    {"--font-size", INT32_MIN, INT32_MAX, &TSettingOverrides::FontSize},
+    {"--fade", kMinTime, kMaxTime, &TSettingOverrides::FadeTime},
+    {"--pause", kMinTime, kMaxTime, &TSettingOverrides::PauseTime},
+    {"--text-x", kMinTextPosition, kMaxTextPosition, &TSettingOverrides::TextX},
+    {"--text-y", kMinTextPosition, kMaxTextPosition, &TSettingOverrides::TextY},
+    {"--font-size", kMinFontSize, kMaxFontSize, &TSettingOverrides::FontSize},
 };
 
 const struct {
@@ -46,6 +50,22 @@ const struct {
     {"--text-color", &TSettingOverrides::TextColor},
     {"--outline-color", &TSettingOverrides::OutlineColor},
 };
+
+bool EndsWithLmo(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string ext = name.substr(name.size() - 4);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".lmo";
+}
+
+// True when both names lead to the same existing file.
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
 
 } // namespace
 
@@ -81,8 +101,8 @@ std::optional<uint32_t> ParseColour(std::string_view text) {
         return (rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
     }
     const std::string wanted = Folded(text);
-    for (const TNamedColour& c : kNamedColours)
-        if (Folded(c.Name) == wanted) return c.Colour;
+    for (const frontend::TNamedColour& c : frontend::kNamedColours)
+        if (Folded(c.Deutsch) == wanted) return c.Colour;
     return std::nullopt;
 }
 
@@ -164,6 +184,91 @@ TParseResult ParseExportCommandLine(const std::vector<std::string>& args) {
     }
     r.ok = true;
     return r;
+}
+
+TExportPlan PlanExport(const TExportCommand& cmd, TSlideShow& show) {
+    TExportPlan plan;
+    auto fail = [&](std::string message, int exitCode) {
+        plan.exitCode = exitCode;
+        plan.message = std::move(message);
+        return plan;
+    };
+    const std::vector<std::string>& positional = cmd.positional;
+    plan.output = cmd.output;
+    plan.html = cmd.html;
+    plan.saveShow = cmd.saveShow;
+    const std::string& output = plan.output;
+    const std::string& html = plan.html;
+    const std::string& saveShow = plan.saveShow;
+    TShowSettings& settings = plan.settings;
+
+    const bool lmoAndPdf = positional.size() == 2 && EndsWithLmo(positional[0]);
+    // With --html or --save-show alone, a project file or photos need no PDF name.
+    const bool noPdf = output.empty() && !lmoAndPdf && (!html.empty() || !saveShow.empty());
+    // The German text when the project file cannot be read; empty when it was.
+    auto readProject = [&](const std::string& path) {
+        const ProjectReadResult read = ReadProjectFile(path, show, settings);
+        if (!read.ok) return ProjectReadFailed(path, read.code);
+        if (read.code == ProjectFileError::TrailingData)
+            plan.warning = ProjectReadFailed(path, read.code);
+        settings = read.settings;
+        return std::string();
+    };
+    auto addPhotos = [&]() {
+        std::vector<std::string> paths;
+        for (const std::string& p : positional) {
+            std::error_code ec;
+            const std::filesystem::path full = std::filesystem::absolute(p, ec);
+            paths.push_back(ec ? p : full.string());
+        }
+        show.AddPhotos(paths, cmd.captions);
+    };
+    if (noPdf && positional.size() == 1 && EndsWithLmo(positional[0])) {
+        if (cmd.captions) return fail(CaptionsOnlyForPhotos(), kBadCommandLine);
+        if (std::string failed = readProject(positional[0]); !failed.empty())
+            return fail(std::move(failed), kFailed);
+    } else if (noPdf) {
+        if (positional.empty()) return fail(NoPhotos(), kBadCommandLine);
+        addPhotos();
+    } else if (output.empty()) {
+        if (!lmoAndPdf) return fail(NeedProjectOrPhotos(), kBadCommandLine);
+        if (cmd.captions) return fail(CaptionsOnlyForPhotos(), kBadCommandLine);
+        plan.output = positional[1];
+        if (std::string failed = readProject(positional[0]); !failed.empty())
+            return fail(std::move(failed), kFailed);
+    } else {
+        if (positional.empty()) return fail(NoPhotos(), kBadCommandLine);
+        addPhotos();
+    }
+    // The output files are truncated first: none may be one of the files the show is made of.
+    std::vector<std::string> inputs;
+    const std::string project =
+        !positional.empty() && EndsWithLmo(positional.front()) && positional.size() <= 2
+            ? positional.front()
+            : std::string();
+    if (!project.empty()) inputs.push_back(project);
+    for (const TFotoRecord& f : show.Fotos)
+        inputs.push_back(f.FileName);
+    if (!output.empty())
+        for (const std::string& in : inputs)
+            if (in == output || SameFile(in, output))
+                return fail(PdfIsInput(output, in), kBadCommandLine);
+    if (!html.empty()) {
+        bool clash = output == html || SameFile(output, html);
+        for (const std::string& in : inputs)
+            clash = clash || SameFile(in, html);
+        if (clash) return fail(HtmlIsInputOrPdf(html), kBadCommandLine);
+    }
+    if (!saveShow.empty()) {
+        // Saving over the project file that was read is allowed: it has been read completely.
+        bool clash = saveShow == output || saveShow == html || SameFile(saveShow, output) ||
+                     SameFile(saveShow, html);
+        for (const TFotoRecord& f : show.Fotos)
+            clash = clash || SameFile(f.FileName, saveShow);
+        if (clash) return fail(ProjectIsInputOrOutput(saveShow), kBadCommandLine);
+    }
+    cmd.overrides.ApplyTo(settings);
+    return plan;
 }
 
 } // namespace lumeno::cli

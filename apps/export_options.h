@@ -46,6 +46,33 @@ struct TParseResult {
 // fault here, not brought to the limit.
 TParseResult ParseExportCommandLine(const std::vector<std::string>& args);
 
+// lumeno-export's exit codes: 0 written, 1 written with warnings, 2 bad command line (nothing
+// written), 3 failed (an output file that was there is unchanged).
+inline constexpr int kWrittenWithWarnings = 1;
+inline constexpr int kBadCommandLine = 2;
+inline constexpr int kFailed = 3;
+
+// What one run of lumeno-export writes, worked out from the command line before anything is
+// written.
+struct TExportPlan {
+    int exitCode = 0;     // 0: go ahead; kBadCommandLine, or kFailed for an unreadable project
+    std::string message;  // German, when exitCode != 0
+    std::string warning;  // German, shown before going ahead (data after a project's settings)
+    std::string output;   // the PDF file; empty: none
+    std::string html;     // the HTML slide show; empty: none
+    std::string saveShow; // the project file to save; empty: none
+    // The show's settings (the project file's, or the defaults for photos) with the command
+    // line's replacing them. ShowPDF is still the project file's: the saved show keeps it.
+    TShowSettings settings;
+};
+
+// Works out the plan for a parsed command line (not --help): either a project file and a PDF
+// name, or -o and photos, or --html / --save-show alone with a project file or photos. Reads
+// the project file into `show`, or lists the photos with their full path, so a saved show
+// opens from any folder. Refuses (kBadCommandLine) an output file that is also one of the files
+// the show is made of; saving over the project file that was read is allowed.
+TExportPlan PlanExport(const TExportCommand& command, TSlideShow& show);
+
 // A colour as a German name of the colour list (any letter case) or "#RRGGBB" (hex digits of
 // either case), as 0x00BBGGRR; nothing for any other text.
 std::optional<uint32_t> ParseColour(std::string_view text);

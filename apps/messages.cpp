@@ -1,5 +1,7 @@
 #include "messages.h"
 
+#include "lumeno/frontend/shared_words.h"
+
 #include <cstdio>
 
 namespace lumeno::cli {
@@ -30,13 +32,6 @@ std::string Duration(double seconds) {
 }
 
 } // namespace
-
-const TNamedColour kNamedColours[kNamedColourCount] = {
-    {"Schwarz", 0x000000},    {"Dunkelrot", 0x000080}, {"Grün", 0x008000},     {"Oliv", 0x008080},
-    {"Dunkelblau", 0x800000}, {"Purpur", 0x800080},    {"Grünblau", 0x808000}, {"Grau", 0x808080},
-    {"Silber", 0xC0C0C0},     {"Rot", 0x0000FF},       {"Hellgrün", 0x00FF00}, {"Gelb", 0x00FFFF},
-    {"Blau", 0xFF0000},       {"Rosa", 0xFF00FF},      {"Hellblau", 0xFFFF00}, {"Weiß", 0xFFFFFF},
-};
 
 std::string_view Usage() {
     return "Aufruf:\n"
@@ -123,8 +118,8 @@ std::string BadNumber(std::string_view option, std::string_view value, int64_t l
 
 std::string BadColour(std::string_view option, std::string_view value) {
     std::string names;
-    for (int i = 0; i < kNamedColourCount; ++i)
-        names += Str(kNamedColours[i].Name) + ", ";
+    for (const frontend::TNamedColour& c : frontend::kNamedColours)
+        names += Str(c.Deutsch) + ", ";
     return Str(option) + ": „" + Str(value) + "“ ist keine Farbe. Erlaubt sind " + names +
            "oder #RRGGBB (z. B. #FF8000).";
 }
@@ -280,15 +275,6 @@ std::string PdfWritten(const TExportResult& result) {
         }
     }
     return summary;
-}
-
-TDocumentWords DocumentWords() {
-    return {.PhotoPagesTextPage = {"Diese Datei enthält zusätzlich eine animierte Präsentation",
-                                   "für Betrachter mit SVG-Unterstützung.",
-                                   "Die Fotos davor laufen in der Präsentationsansicht von "
-                                   "selbst ab."},
-            .HtmlLanguage = "de",
-            .HtmlTitle = "Diashow"};
 }
 
 std::string HtmlWritten(std::string_view path) {

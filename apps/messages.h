@@ -22,7 +22,8 @@ std::string MissingProjectName(std::string_view option);
 std::string MissingValue(std::string_view option);
 // A value that is no whole number, or one outside lo..hi.
 std::string BadNumber(std::string_view option, std::string_view value, int64_t lo, int64_t hi);
-// A colour that is neither a name of the colour list nor #RRGGBB.
+// A colour that is neither a name of the colour list (lumeno/frontend/shared_words.h) nor
+// #RRGGBB.
 std::string BadColour(std::string_view option, std::string_view value);
 std::string NoPhotos();
 std::string NeedProjectOrPhotos();
@@ -52,18 +53,5 @@ std::string UnreadablePhotoLine(const TUnreadablePhoto& photo);
 std::string PdfWritten(const TExportResult& result);
 std::string HtmlWritten(std::string_view path);
 std::string ProjectWritten(std::string_view path);
-
-// The words of the exported documents: the photo pages' text page, the HTML slide show's
-// language and title, encoded as TDocumentWords says. The window's catalogue holds the same
-// words, so a show exports to the same bytes from either front end.
-TDocumentWords DocumentWords();
-
-// The German names of the colour list, index 0 to 15, and their colours (0x00BBGGRR).
-struct TNamedColour {
-    const char* Name;
-    uint32_t Colour;
-};
-inline constexpr int kNamedColourCount = 16;
-extern const TNamedColour kNamedColours[kNamedColourCount];
 
 } // namespace lumeno::cli

@@ -25,8 +25,8 @@ build_run=(
 tests=(
   # test frameworks and the fuzzing compiler
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-  # the format check of the C++ sources
-  clang-format
+  # the format check of the C++ sources and the function-length check
+  clang-format python3
   # checking what the program writes and shows
   qpdf poppler-utils libxml2-utils xvfb xauth chromium xdotool file
   # a font with characters beyond U+FFFF (emoji) for the caption fonts' tests

@@ -14,6 +14,12 @@ status=0
 echo "== format: every C++ file as .clang-format has it"
 bash scripts/check-format.sh || status=1
 
+echo "== function lengths: none of the product code longer than 120 lines"
+python3 scripts/function-lengths.py --limit 120 || status=1
+
+echo "== Windows files of core, project and export (mingw-w64, syntax only)"
+bash scripts/check-win-sources.sh || status=1
+
 echo "== build and test (release with debug info, warnings are errors)"
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMENO_WERROR=ON -DLUMENO_BUILD_UI=ON \
   -DLUMENO_BUILD_TESTS=ON -DLUMENO_BUILD_BENCH=ON

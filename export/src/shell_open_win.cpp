@@ -1,8 +1,10 @@
 // Opening files and short names through the Windows shell.
 #include "lumeno/export/shell_open.h"
 
-#include <shellapi.h>
 #include <windows.h>
+
+// shellapi.h uses the types windows.h declares.
+#include <shellapi.h>
 
 namespace lumeno {
 

@@ -4,7 +4,7 @@
 #include "lumeno/export/html_show.h"
 #include "lumeno/export/output_encoding.h"
 #include "lumeno/export/svg_document.h"
-#include "messages.h"
+#include "lumeno/frontend/shared_words.h"
 #include "slideshow_test_support.h"
 
 using namespace lumeno;
@@ -76,7 +76,7 @@ class HtmlShowFile : public ScratchTest {
         TExportOptions options;
         options.Html = true;
         options.HtmlFullSize = fullSize;
-        options.Words = cli::DocumentWords();
+        options.Words = frontend::DocumentWords();
         const std::string out = (dir_ / name).string();
         const TExportResult r = ExportSlideShow(photos, settings, out, options);
         EXPECT_TRUE(r.ok) << int(r.code);
@@ -179,7 +179,7 @@ TEST_F(HtmlShowFile, LargePhotosAreMadeToFitUnlessFullSizeIsAsked) {
 
 TEST_F(HtmlShowFile, FailuresCarryTheirCode) {
     const TPhotoSource none = [](int) { return std::optional<TJpegImage>(); };
-    const TDocumentWords words = cli::DocumentWords();
+    const TDocumentWords words = frontend::DocumentWords();
     const TPdfResult notCreated =
         WriteHtmlSlideShow((dir_ / "no" / "such" / "x.html").string(), {"a"}, {}, none, words);
     EXPECT_EQ(notCreated.code, TPdfCode::kCannotCreate);

@@ -5,7 +5,7 @@
 #include "lumeno/export/export_driver.h"
 #include "lumeno/export/pdf_writer.h"
 #include "lumeno/export/photo_pages.h"
-#include "messages.h"
+#include "lumeno/frontend/shared_words.h"
 #include "slideshow_test_support.h"
 
 #include <clocale>
@@ -306,7 +306,7 @@ class PhotoPagesFile : public ScratchTest {
         settings.ShowPDF = false;
         TExportOptions options;
         options.PhotoPages = pages;
-        options.Words = cli::DocumentWords();
+        options.Words = frontend::DocumentWords();
         const std::string out = (dir_ / name).string();
         last_ = ExportSlideShow(photos, settings, out, options);
         EXPECT_TRUE(last_.ok) << int(last_.code);
@@ -503,7 +503,7 @@ TEST_F(PhotoPagesFile, CaptionsInAnyScriptAreEmbeddedTextAndUncoveredCharactersR
     settings.ShowPDF = false;
     TExportOptions options;
     options.PhotoPages = true;
-    options.Words = cli::DocumentWords();
+    options.Words = frontend::DocumentWords();
     const std::string path = (dir_ / "unicode.pdf").string();
     const TExportResult r = ExportSlideShow(photos, settings, path, options);
     ASSERT_TRUE(r.ok) << int(r.code);

@@ -1,6 +1,8 @@
-// The colour combo box: its table in three languages, the colour/HTML-text rules, the user's
-// choices (with the colour dialog scripted) and the owner-drawn items.
+// The colour combo box: its table in three languages (the command line takes the German
+// names), the colour/HTML-text rules, the user's choices (with the colour dialog scripted) and
+// the owner-drawn items.
 #include "color_combo.h"
+#include "export_options.h"
 #include "ui_test_support.h"
 
 #include <QAbstractItemView>
@@ -74,6 +76,12 @@ TEST_F(ColorComboTest, TableNamesAndColoursInEveryLanguage) {
         EXPECT_EQ(TTesselColorComboBox::ColorToHTML(TTesselColorComboBox::TableColor(row.Index)),
                   QString::fromLatin1(row.Html));
         EXPECT_EQ(Combo.ItemColor(row.Index), TTesselColorComboBox::TableColor(row.Index));
+        // lumeno-export --background NAME gives the colour the window lists under NAME.
+        // "Mehr..." (16) is no colour.
+        const std::optional<uint32_t> listed =
+            row.Index < 16 ? std::optional<uint32_t>(TTesselColorComboBox::TableColor(row.Index))
+                           : std::nullopt;
+        EXPECT_EQ(cli::ParseColour(row.Deutsch), listed);
     }
     Combo.SetLanguage(lgDeutsch);
     EXPECT_EQ(Combo.itemText(15), QString::fromUtf8("Weiß"));

@@ -7,7 +7,6 @@
 #include "lumeno/export/export_driver.h"
 #include "lumeno/project/project_file.h"
 #include "pictavo.h"
-#include "print_form.h"
 
 #include <QDateTime>
 #include <QString>
@@ -15,6 +14,8 @@
 #include <string>
 
 namespace lumeno::ui {
+
+enum class TPrintOutcome; // print_form.h
 
 enum class TMsg {
     AppTitle,         // the title of message boxes without one of their own
@@ -74,10 +75,5 @@ QString OpenKindText(TDibOpenKind kind);
 QString PrintOutcomeMessage(TPrintOutcome outcome);
 // After an export whose captions hold characters no installed font has: the message naming them.
 QString MissingCharactersText(const std::u32string& missing);
-
-// The words of the exported documents: the photo pages' text page, the HTML slide show's
-// language and title, encoded as TDocumentWords says. The command line's catalogue holds the
-// same words, so a show exports to the same bytes from either front end.
-TDocumentWords DocumentWords();
 
 } // namespace lumeno::ui

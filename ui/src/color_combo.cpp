@@ -2,6 +2,7 @@
 #include "color_combo.h"
 
 #include "dialogs.h"
+#include "lumeno/frontend/shared_words.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -20,32 +21,13 @@ constexpr int kMaxHtmlLength = 255;
 constexpr TColor kSystemColorFlag = 0x80000000u;
 constexpr int kColorRole = Qt::UserRole + 1;
 
-struct TColorEntry {
-    const char* Deutsch;
-    const char* English;
-    const char* Frensh;
-    TColor Color; // 0x00BBGGRR
-};
+// The colour list's 16 entries and, last, the entry that opens the colour dialog (shown white).
+constexpr frontend::TNamedColour kMoreEntry = {"Mehr...", "More...", "Autres....", 0xFFFFFF};
+static_assert(TTesselColorComboBox::kItemCount == frontend::kNamedColourCount + 1);
 
-constexpr TColorEntry kColorTable[TTesselColorComboBox::kItemCount] = {
-    {"Schwarz", "Black", "Noir", 0x000000},
-    {"Dunkelrot", "Maroon", "Rouge foncé", 0x000080},
-    {"Grün", "Green", "Vert", 0x008000},
-    {"Oliv", "Olive", "Marron clair", 0x008080},
-    {"Dunkelblau", "Navy", "Bleu foncé", 0x800000},
-    {"Purpur", "Purple", "Violet", 0x800080},
-    {"Grünblau", "Teal", "Bleu-vert", 0x808000},
-    {"Grau", "Gray", "Gris", 0x808080},
-    {"Silber", "Silver", "Argenté", 0xC0C0C0},
-    {"Rot", "Red", "Rouge", 0x0000FF},
-    {"Hellgrün", "Lime", "Vert", 0x00FF00},
-    {"Gelb", "Yellow", "Jaune", 0x00FFFF},
-    {"Blau", "Blue", "Bleu", 0xFF0000},
-    {"Rosa", "Fuchsia", "Fuchsia", 0xFF00FF},
-    {"Hellblau", "Aqua", "Vert d'eau", 0xFFFF00},
-    {"Weiß", "White", "Blanc", 0xFFFFFF},
-    {"Mehr...", "More...", "Autres....", 0xFFFFFF},
-};
+const frontend::TNamedColour& Entry(int index) {
+    return index < frontend::kNamedColourCount ? frontend::kNamedColours[index] : kMoreEntry;
+}
 
 } // namespace
 
@@ -194,7 +176,7 @@ TTesselColorComboBox::TTesselColorComboBox(QWidget* parent) : QComboBox(parent) 
     setItemDelegate(new TColorItemDelegate(this));
     for (int i = 0; i < kItemCount; ++i) {
         addItem(ColorName(i, language_));
-        setItemData(i, QVariant::fromValue<uint>(kColorTable[i].Color), kColorRole);
+        setItemData(i, QVariant::fromValue<uint>(Entry(i).Colour), kColorRole);
     }
     setCurrentIndex(0);
     resize(kDefaultWidth, sizeHint().height());
@@ -211,12 +193,12 @@ void TTesselColorComboBox::SetLanguage(TCLanguage lang) {
 
 TColor TTesselColorComboBox::TableColor(int index) {
     if (index < 0 || index >= kItemCount) return 0;
-    return kColorTable[index].Color;
+    return Entry(index).Colour;
 }
 
 QString TTesselColorComboBox::ColorName(int index, TCLanguage lang) {
     if (index < 0 || index >= kItemCount) return QString();
-    const TColorEntry& e = kColorTable[index];
+    const frontend::TNamedColour& e = Entry(index);
     switch (lang) {
     case lgDeutsch:
         return QString::fromUtf8(e.Deutsch);

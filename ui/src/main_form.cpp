@@ -15,6 +15,7 @@
 #include "lumeno/export/export_driver.h"
 #include "lumeno/export/html_show.h"
 #include "lumeno/export/shell_open.h"
+#include "lumeno/frontend/shared_words.h"
 #include "lumeno/project/caption_search.h"
 #include "lumeno/project/project_file.h"
 #include "maker.h"
@@ -586,7 +587,7 @@ void TMainForm::RunExport(const QString& name, bool html) {
     options.Loop = html && C.LoopCheck->isChecked();
     options.HtmlFullSize = html && C.HtmlFullSizeCheck->isChecked();
     options.KeepJpeg = C.KeepJpegCheck->isChecked();
-    options.Words = DocumentWords();
+    options.Words = frontend::DocumentWords();
     const TShowSettings settings = Settings();
     ExportName = name;
     ExportHtml = html;

@@ -28,7 +28,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <climits>
 #include <functional>
 
 namespace lumeno::ui {
@@ -71,29 +70,30 @@ void BuildToolbar(QWidget* window, QVBoxLayout* outer, TMainFormControls& c) {
     auto* bar = new QWidget(window);
     bar->setObjectName(QStringLiteral("ToolBar1"));
     bar->setFixedHeight(27);
-    struct TSpec {
+    // The file commands, left to right.
+    struct TToolbarButton {
         const char* Name;
         const char* Caption;
         const char* Hint;
         artwork::TIcon Icon;
+        int Left;
         QToolButton** Out;
-    } specs[] = {
-        {"NewBtn", "&Neu", "Neue Lumeno erstellen", artwork::TIcon::New, &c.NewBtn},
-        {"OpenBtn", "Ö&ffnen...", "Lumeno öffnen...", artwork::TIcon::Open, &c.OpenBtn},
-        {"SaveAsBtn", "&Speichern unter...", "Lumeno speichern unter...", artwork::TIcon::Save,
+    } fileButtons[] = {
+        {"NewBtn", "&Neu", "Neue Lumeno erstellen", artwork::TIcon::New, 8, &c.NewBtn},
+        {"OpenBtn", "Ö&ffnen...", "Lumeno öffnen...", artwork::TIcon::Open, 129, &c.OpenBtn},
+        {"SaveAsBtn", "&Speichern unter...", "Lumeno speichern unter...", artwork::TIcon::Save, 250,
          &c.SaveAsBtn},
     };
-    const int xs[] = {8, 129, 250};
-    for (int i = 0; i < 3; ++i) {
+    for (const TToolbarButton& button : fileButtons) {
         auto* b = new QToolButton(bar);
-        b->setObjectName(QString::fromLatin1(specs[i].Name));
-        b->setText(QString::fromUtf8(specs[i].Caption));
-        b->setToolTip(QString::fromUtf8(specs[i].Hint));
-        b->setIcon(QIcon(artwork::Icon(specs[i].Icon)));
+        b->setObjectName(QString::fromLatin1(button.Name));
+        b->setText(QString::fromUtf8(button.Caption));
+        b->setToolTip(QString::fromUtf8(button.Hint));
+        b->setIcon(QIcon(artwork::Icon(button.Icon)));
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         b->setAutoRaise(true);
-        b->setGeometry(xs[i], 1, 121, 25);
-        *specs[i].Out = b;
+        b->setGeometry(button.Left, 1, 121, 25);
+        *button.Out = b;
     }
     outer->addWidget(bar);
 }
@@ -282,9 +282,9 @@ void BuildSettingsPage(QWidget* area, TMainFormControls& c) {
     c.TesselColorComboBox2 = combo("TesselColorComboBox2", 104);
     // No limits of their own: what a project file holds is taken as it is; a text that is not
     // a number reads as 0.
-    c.TextXEd = spin("TextXEd", INT_MIN, INT_MAX, 2, 128, 57);
-    c.TextYEd = spin("TextYEd", INT_MIN, INT_MAX, 95, 152, 57);
-    c.FontSizeEd = spin("FontSizeEd", INT_MIN, INT_MAX, 40, 176, 57);
+    c.TextXEd = spin("TextXEd", kMinTextPosition, kMaxTextPosition, 2, 128, 57);
+    c.TextYEd = spin("TextYEd", kMinTextPosition, kMaxTextPosition, 95, 152, 57);
+    c.FontSizeEd = spin("FontSizeEd", kMinFontSize, kMaxFontSize, 40, 176, 57);
     for (TSpinEdit* e : {c.TextXEd, c.TextYEd, c.FontSizeEd})
         e->SetNonNumberValue(0);
     MakeLabel(area, QStringLiteral("%"), QPoint(181, 128), 16);

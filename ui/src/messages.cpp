@@ -1,6 +1,8 @@
 // The window's words in one place (UTF-8 source).
 #include "messages.h"
 
+#include "print_form.h"
+
 #include <algorithm>
 
 namespace lumeno::ui {
@@ -249,15 +251,6 @@ QString OpenKindText(TDibOpenKind kind) {
         return QStringLiteral("Alle Dateien (*.*)");
     }
     return {};
-}
-
-TDocumentWords DocumentWords() {
-    return {.PhotoPagesTextPage = {"Diese Datei enthält zusätzlich eine animierte Präsentation",
-                                   "für Betrachter mit SVG-Unterstützung.",
-                                   "Die Fotos davor laufen in der Präsentationsansicht von "
-                                   "selbst ab."},
-            .HtmlLanguage = "de",
-            .HtmlTitle = "Diashow"};
 }
 
 } // namespace lumeno::ui

@@ -8,6 +8,7 @@
 #include "pictavo.h"
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,15 @@ struct TShowSettings {
     bool ShowPDF = true;
 };
 
+// The limits of the settings fields, for the window's spin fields and the command line's
+// options alike: fade and pause times in ms; the caption's position (percent) and font size
+// take any whole number.
 inline constexpr int32_t kMinTime = 1;
 inline constexpr int32_t kMaxTime = 1000000;
+inline constexpr int32_t kMinTextPosition = std::numeric_limits<int32_t>::min();
+inline constexpr int32_t kMaxTextPosition = std::numeric_limits<int32_t>::max();
+inline constexpr int32_t kMinFontSize = std::numeric_limits<int32_t>::min();
+inline constexpr int32_t kMaxFontSize = std::numeric_limits<int32_t>::max();
 
 // Inserts a lone CR (0x0D) before every character whose 1-based position is a multiple of 50.
 // The text is Windows-1252; a character reference "&#N;" standing for a character that
