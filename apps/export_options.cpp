@@ -160,6 +160,8 @@ TParseResult ParseExportCommandLine(const std::vector<std::string>& args) {
             cmd.pages = true;
         } else if (a == "--loop") {
             cmd.loop = true;
+        } else if (a == "--html-full-size") {
+            cmd.htmlFullSize = true;
         } else if (a == "--keep-jpeg") {
             cmd.keepJpeg = true;
         } else if (a == "--open") {

@@ -25,12 +25,13 @@ struct TExportCommand {
     std::string html;     // --html
     std::string saveShow; // --save-show
     std::vector<std::string> positional;
-    bool captions = false; // --captions
-    bool open = false;     // --open
-    bool pages = false;    // --pages
-    bool loop = false;     // --loop
-    bool keepJpeg = false; // --keep-jpeg
-    int jobs = 0;          // --jobs, 0 = number of cores
+    bool captions = false;     // --captions
+    bool open = false;         // --open
+    bool pages = false;        // --pages
+    bool loop = false;         // --loop
+    bool htmlFullSize = false; // --html-full-size
+    bool keepJpeg = false;     // --keep-jpeg
+    int jobs = 0;              // --jobs, 0 = number of cores
     TSettingOverrides overrides;
 };
 

@@ -142,6 +142,7 @@ int main(int argc, char** argv) {
         htmlOptions.Progress = &htmlProgress;
         htmlOptions.Html = true;
         htmlOptions.Loop = cmd.loop;
+        htmlOptions.HtmlFullSize = cmd.htmlFullSize;
         htmlOptions.KeepJpeg = cmd.keepJpeg;
         htmlOptions.Words = frontend::DocumentWords();
         TShowSettings htmlSettings = settings;

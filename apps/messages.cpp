@@ -54,6 +54,8 @@ std::string_view Usage() {
            "  --html DATEI        die Diashow außerdem als HTML-Datei speichern (spielt in jedem\n"
            "                      Browser, ohne Skripte); ohne PDF-Datei nur die HTML-Datei\n"
            "  --loop              die HTML-Diashow endlos wiederholen\n"
+           "  --html-full-size    die Fotos der HTML-Diashow in voller Größe einbetten (sonst\n"
+           "                      höchstens 2560 x 1440 Pixel)\n"
            "  --keep-jpeg         JPEG-Daten der Fotos unverändert übernehmen, wo ein "
            "PDF-Betrachter\n"
            "                      sie so zeigen kann (schneller, ohne Qualitätsverlust)\n"

@@ -34,9 +34,13 @@ const int16_t kHelveticaWidths[224] = {
     611,  556, 556, 556, 556,  500, 556, 500,
 };
 
+} // namespace
+
 int32_t HelveticaWidth(uint32_t byte) {
     return byte >= 0x20 && byte <= 0xFF ? kHelveticaWidths[byte - 0x20] : 0;
 }
+
+namespace {
 
 bool IsBlank(char32_t c) {
     return c == U' ' || c == U'\t' || c == 0xA0;

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -51,31 +52,31 @@ bool ReadJpegFile(const std::string& name, std::vector<uint8_t>& out) {
     return std::fread(out.data() + sizeof head, 1, rest, file.get()) == rest;
 }
 
-// Owns what TurnJpegUpright or JpegColourProfile made.
-struct TTurnedJpeg {
+// Owns what JpegColourProfile made.
+struct TOwnedJpegData {
     TJpegData data;
-    ~TTurnedJpeg() { FreeJpegData(&data); }
+    ~TOwnedJpegData() { FreeJpegData(&data); }
 };
 
-// The photo's own JPEG data, when a PDF viewer shows them as they are: unchanged up to the
-// end marker, or turned upright without recoding when the EXIF orientation asks for it.
-// False sends the photo the normal way (load and encode).
+// The facts of a photo file that is a JPEG a PDF viewer shows as it is; false for every
+// other file. `bytes` gets the file's bytes.
+bool ShowableJpeg(const std::string& fileName, std::vector<uint8_t>& bytes, TJpegFacts& facts) {
+    return ReadJpegFile(fileName, bytes) &&
+           InspectJpeg(bytes.data(), bytes.size(), &facts) == TJpegCheck::kShowable;
+}
+
+// The photo's own JPEG data, when a PDF viewer shows them as they are, unchanged up to the
+// end marker. An EXIF orientation is kept with them: the pages and the presentation turn
+// the picture when they place it, so no pixel is lost. False sends the photo the normal way
+// (load and encode).
 bool TakeOverJpeg(const std::string& fileName, TJpegImage& out, bool& brokenProfile) {
     std::vector<uint8_t> bytes;
-    if (!ReadJpegFile(fileName, bytes)) return false;
     TJpegFacts facts;
-    if (InspectJpeg(bytes.data(), bytes.size(), &facts) != TJpegCheck::kShowable) return false;
-    if (facts.Orientation != 1) {
-        TTurnedJpeg turned;
-        if (TurnJpegUpright(bytes.data(), bytes.size(), facts.Orientation, &turned.data) != 1 ||
-            InspectJpeg(turned.data.Data, turned.data.Size, &facts) != TJpegCheck::kShowable)
-            return false;
-        bytes.assign(turned.data.Data, turned.data.Data + turned.data.Size);
-    }
+    if (!ShowableJpeg(fileName, bytes, facts)) return false;
     bytes.resize(facts.Size);
     // A profile goes with the data to the viewer; one a viewer cannot take with these data
     // (a colour profile on grey data) sends the photo the converting way.
-    TTurnedJpeg profile;
+    TOwnedJpegData profile;
     const TDibColour colour = JpegColourProfile(bytes.data(), bytes.size(), &profile.data);
     brokenProfile = colour == TDibColour::kBroken;
     if (colour == TDibColour::kConverted) {
@@ -86,7 +87,23 @@ bool TakeOverJpeg(const std::string& fileName, TJpegImage& out, bool& brokenProf
     out.Width = facts.Width;
     out.Height = facts.Height;
     out.Grey = facts.Components == 1;
+    out.Orientation = facts.Orientation >= 1 && facts.Orientation <= 8 ? facts.Orientation : 1;
     return true;
+}
+
+// How the presentation must turn each photo that will be taken over: the presentation is
+// written before the first photo, so the files are looked at once beforehand. A file that
+// changes between the two looks is placed as it was seen here.
+std::vector<TSvgTurn> PlanTurns(const std::vector<TExportPhoto>& photos) {
+    std::vector<TSvgTurn> turns(photos.size());
+    for (size_t i = 0; i < photos.size(); ++i) {
+        std::vector<uint8_t> bytes;
+        TJpegFacts facts;
+        if (ShowableJpeg(photos[i].FileName, bytes, facts) && facts.Orientation >= 2 &&
+            facts.Orientation <= 8)
+            turns[i] = {facts.Width, facts.Height, facts.Orientation};
+    }
+    return turns;
 }
 
 enum class TPhotoState { kPhoto, kBlackPicture, kFallback, kTakenOver };
@@ -116,21 +133,94 @@ TJpegImage BlackJpeg() {
     return out;
 }
 
+// How the photos are prepared: their own JPEGs taken over where possible, and a size they
+// are made to fit (0: as they are).
+struct TPhotoRules {
+    bool KeepJpeg = false;
+    int MaxWidth = 0, MaxHeight = 0;
+};
+
+// Whether a photo of the upright size w x h is larger than the rules' size.
+bool TooLarge(const TPhotoRules& rules, int64_t w, int64_t h) {
+    return rules.MaxWidth > 0 && (w > rules.MaxWidth || h > rules.MaxHeight);
+}
+
+// Loads the photo at a size that fits the rules' size (never enlarged, averaged down) as 24
+// bits; false when it cannot be loaded.
+bool LoadFitted(const std::string& fileName, const TPhotoRules& rules, TPercentOwner& owner,
+                ScopedDib& image) {
+    int fullWidth = 0, fullHeight = 0;
+    TDib loaded{};
+    if (OpenDibReduced(&loaded, fileName.c_str(), rules.MaxWidth, rules.MaxHeight, &fullWidth,
+                       &fullHeight, &owner) != 1 ||
+        !loaded.Bits) {
+        deldib(&loaded);
+        return false;
+    }
+    image.reset(loaded);
+    if (image->Info->biBitCount != 24) ConvertTo24Bit(*image.get());
+    const int w = image->Info->biWidth, h = std::abs(image->Info->biHeight);
+    if (!TooLarge(rules, w, h)) return true;
+    const double scale =
+        std::min(static_cast<double>(rules.MaxWidth) / w, static_cast<double>(rules.MaxHeight) / h);
+    const int fw = std::max(1, static_cast<int>(std::lround(w * scale)));
+    const int fh = std::max(1, static_cast<int>(std::lround(h * scale)));
+    TDib fitted = ShrinkAveraged(*image.get(), std::min(fw, w), std::min(fh, h));
+    if (!fitted.Bits) return false;
+    image.reset(fitted);
+    return true;
+}
+
 // With keepJpeg, a JPEG a PDF viewer shows as it is is taken over (TakeOverJpeg). Else:
 // load, make 24 bits, write a JPEG through a temporary file and read it back; an upright
 // colour JPEG goes from file to file in one pass (RecodeJpegFile, the same bytes). Every
 // photo ends with a JPEG: one that cannot be loaded is a black 320 x 200 picture, one whose
 // JPEG cannot be written or read back gets a prepared black JPEG of that size.
-TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, bool keepJpeg) {
+TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent,
+                       const TPhotoRules& rules) {
     TPrepared out;
     try {
-        if (keepJpeg && TakeOverJpeg(photo.FileName, out.jpeg, out.brokenProfile)) {
-            out.state = TPhotoState::kTakenOver;
-            return out;
+        if (rules.KeepJpeg && TakeOverJpeg(photo.FileName, out.jpeg, out.brokenProfile)) {
+            const bool quarter = TurnsByAQuarter(out.jpeg.Orientation);
+            if (!TooLarge(rules, quarter ? out.jpeg.Height : out.jpeg.Width,
+                          quarter ? out.jpeg.Width : out.jpeg.Height)) {
+                out.state = TPhotoState::kTakenOver;
+                return out;
+            }
+            out.jpeg = TJpegImage{};
+            out.brokenProfile = false;
         }
         TPercentOwner owner(percent);
         TTempFile temp("tempim", ".jpg");
         int width = 0, height = 0;
+        if (rules.MaxWidth > 0) {
+            ScopedDib image;
+            const bool loaded = LoadFitted(photo.FileName, rules, owner, image);
+            out.brokenProfile = LastDibColour() == TDibColour::kBroken;
+            if (!loaded) {
+                image.reset();
+                out.state = TPhotoState::kBlackPicture;
+                out.problem = WhyPhotoUnreadable(photo.FileName);
+                if (newdib(image.get(), 320, 200, 24, nullptr, 0) != 1) {
+                    out.jpeg = BlackJpeg();
+                    return out;
+                }
+            }
+            width = image->Info->biWidth;
+            height = std::abs(image->Info->biHeight);
+            if (!temp.Name().empty() && SaveDib(image.get(), temp.Name().c_str(), 7, 0) == 1 &&
+                ReadWholeFile(temp.Name(), out.jpeg.Bytes) == 0 && !out.jpeg.Bytes.empty()) {
+                out.jpeg.Width = width;
+                out.jpeg.Height = height;
+                return out;
+            }
+            if (out.state != TPhotoState::kBlackPicture) {
+                out.state = TPhotoState::kFallback;
+                out.problem = TPhotoProblem::kNotEncoded;
+            }
+            out.jpeg = BlackJpeg();
+            return out;
+        }
         bool written =
             !temp.Name().empty() && RecodeJpegFile(photo.FileName.c_str(), temp.Name().c_str(),
                                                    &width, &height, &owner) == 1;
@@ -175,9 +265,9 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent, boo
 // photo while the writer still waits for a slower one; they hold only finished JPEG bytes.
 class TPhotoPool {
   public:
-    TPhotoPool(const std::vector<TExportPhoto>& photos, int jobs, bool keepJpeg)
-        : photos_(photos), ahead_(2 * jobs), keepJpeg_(keepJpeg),
-          slots_(static_cast<size_t>(ahead_)), percent_(static_cast<size_t>(ahead_)) {
+    TPhotoPool(const std::vector<TExportPhoto>& photos, int jobs, const TPhotoRules& rules)
+        : photos_(photos), ahead_(2 * jobs), rules_(rules), slots_(static_cast<size_t>(ahead_)),
+          percent_(static_cast<size_t>(ahead_)) {
         for (int i = 0; i < jobs && i < static_cast<int>(photos.size()); ++i) {
             try {
                 threads_.emplace_back([this] { Work(); });
@@ -202,7 +292,7 @@ class TPhotoPool {
         const size_t slot = static_cast<size_t>(k - 1) % slots_.size();
         if (threads_.empty()) {
             std::atomic<int> percent{-1};
-            return PreparePhoto(photos_[static_cast<size_t>(k - 1)], percent, keepJpeg_);
+            return PreparePhoto(photos_[static_cast<size_t>(k - 1)], percent, rules_);
         }
         std::unique_lock lock(mutex_);
         while (!slots_[slot]) {
@@ -237,7 +327,7 @@ class TPhotoPool {
             const size_t slot = static_cast<size_t>(index) % slots_.size();
             percent_[slot].store(-1);
             TPrepared prepared =
-                PreparePhoto(photos_[static_cast<size_t>(index)], percent_[slot], keepJpeg_);
+                PreparePhoto(photos_[static_cast<size_t>(index)], percent_[slot], rules_);
             {
                 std::lock_guard lock(mutex_);
                 slots_[slot] = std::move(prepared);
@@ -248,7 +338,7 @@ class TPhotoPool {
 
     const std::vector<TExportPhoto>& photos_;
     const int ahead_; // photos that may be taken before the writer collects them
-    const bool keepJpeg_;
+    const TPhotoRules rules_;
     std::mutex mutex_;
     std::condition_variable workCv_, doneCv_;
     std::vector<std::optional<TPrepared>> slots_;
@@ -275,7 +365,9 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
     for (const auto& p : photos)
         captions.push_back(p.Text);
     std::vector<uint8_t> svg;
-    if (!ZlibCompress(BuildSvgDocument(captions, settings), svg)) {
+    const std::vector<TSvgTurn> turns =
+        options.KeepJpeg && !options.Html ? PlanTurns(photos) : std::vector<TSvgTurn>();
+    if (!ZlibCompress(BuildSvgDocument(captions, settings, turns), svg)) {
         result.code = TExportCode::kCompressError;
         return result;
     }
@@ -298,7 +390,13 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
     bool cancelled = false;
     TPdfResult pdf;
     {
-        TPhotoPool pool(photos, jobs, options.KeepJpeg);
+        TPhotoRules rules;
+        rules.KeepJpeg = options.KeepJpeg;
+        if (options.Html && !options.HtmlFullSize) {
+            rules.MaxWidth = kHtmlPhotoWidth;
+            rules.MaxHeight = kHtmlPhotoHeight;
+        }
+        TPhotoPool pool(photos, jobs, rules);
         int lastPercent = -1;
         auto tick = [&](int percent) {
             if (percent >= 0 && percent != lastPercent) {

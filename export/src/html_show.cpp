@@ -108,7 +108,11 @@ std::string HtmlPhotoAnimation(int k, int n, const TShowSettings& settings, bool
     const ShowTimeline timeline(settings, n);
     // An animation needs a positive duration, also for a show without fade and pause.
     const double total = std::max(0.001, timeline.Length());
-    const ShowTimeline::TPhotoTimes t = timeline.Photo(k);
+    ShowTimeline::TPhotoTimes t = timeline.Photo(k);
+    // A cross-fade lays the next photo over this one while it stays fully visible, so no
+    // background shows through halfway; this one goes when the next one covers it. The last
+    // photo fades out to the background, as with fade in and out.
+    if (!timeline.FadeInOut() && k < n) t.FadeOutStart = t.FadeOutEnd;
     const std::string times =
         "0;" + Fraction(t.FadeInStart / total) + ";" + Fraction(t.FullStart / total) + ";" +
         Fraction(t.FadeOutStart / total) + ";" + Fraction(t.FadeOutEnd / total) + ";1";
@@ -119,15 +123,26 @@ std::string HtmlPhotoAnimation(int k, int n, const TShowSettings& settings, bool
 
 std::pair<std::string, std::string> HtmlShowPhoto(int k, int n, const TPageSize& page,
                                                   const TCaptionLayout& caption,
-                                                  const TShowSettings& settings, bool loop) {
+                                                  const TShowSettings& settings, bool loop,
+                                                  int32_t orientation) {
     const std::string w = FormatInteger(page.Width), h = FormatInteger(page.Height);
+    std::string image = "<image x=\"0\" y=\"0\" width=\"" + w + "\" height=\"" + h + "\" ";
+    if (orientation >= 2 && orientation <= 8) {
+        // The picture's data are stored sideways or mirrored: drawn at its stored shape and
+        // turned upright here; the browser must not turn it a second time by its EXIF data.
+        const bool quarter = TurnsByAQuarter(orientation);
+        const std::string sw = quarter ? h : w, sh = quarter ? w : h;
+        image = "<image x=\"0\" y=\"0\" width=\"" + sw + "\" height=\"" + sh +
+                "\" transform=\"matrix(" +
+                UprightMatrixYDown(orientation, quarter ? page.Height : page.Width,
+                                   quarter ? page.Width : page.Height) +
+                ")\" style=\"image-orientation: none\" ";
+    }
     std::string before = "<svg viewBox=\"0 0 " + w + " " + h +
                          "\" preserveAspectRatio=\"xMidYMid meet\">\r\n"
                          "<g opacity=\"0\">\r\n" +
-                         HtmlPhotoAnimation(k, n, settings, loop) +
-                         "\r\n"
-                         "<image x=\"0\" y=\"0\" width=\"" +
-                         w + "\" height=\"" + h + "\" preserveAspectRatio=\"none\" xlink:href=\"";
+                         HtmlPhotoAnimation(k, n, settings, loop) + "\r\n" + image +
+                         "preserveAspectRatio=\"none\" xlink:href=\"";
     std::string after = "\" />\r\n";
     if (!caption.Lines.empty()) {
         after += "<g font-family=\"'DejaVu Sans', Verdana, sans-serif\" font-size=\"" +
@@ -168,10 +183,12 @@ TPdfResult WriteHtmlSlideShow(const std::string& path, const std::vector<std::st
             result.code = TPdfCode::kStopped;
             return result;
         }
-        const TPageSize page = PhotoPageSize(jpeg->Width, jpeg->Height);
+        const bool quarter = TurnsByAQuarter(jpeg->Orientation);
+        const TPageSize page = quarter ? PhotoPageSize(jpeg->Height, jpeg->Width)
+                                       : PhotoPageSize(jpeg->Width, jpeg->Height);
         const auto [before, after] = HtmlShowPhoto(
             k, n, page, LayoutCaption(captions[static_cast<size_t>(k - 1)], page, settings, fonts),
-            settings, loop);
+            settings, loop, jpeg->Orientation);
         write(before);
         write("data:image/jpeg;base64,");
         write(Base64(jpeg->Bytes.data(), jpeg->Bytes.size()));

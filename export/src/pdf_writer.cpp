@@ -5,6 +5,7 @@
 #include "lumeno/core/dyna_array.h"
 #include "lumeno/core/file.h"
 #include "lumeno/core/number_text.h"
+#include "lumeno/core/text.h"
 #include "lumeno/export/caption_text.h"
 #include "lumeno/export/document_texts.h"
 #include "lumeno/export/output_encoding.h"
@@ -125,6 +126,14 @@ std::string MacRomanLiteral(const std::string& utf8) {
     return out;
 }
 
+// The width of a text page line (UTF-8) in 12-point Helvetica.
+double HelveticaLineWidth(const std::string& utf8) {
+    int64_t units = 0;
+    for (unsigned char c : Utf8ToCp1252(utf8))
+        units += HelveticaWidth(c) ? HelveticaWidth(c) : HelveticaWidth('?');
+    return static_cast<double>(units) * 12 / 1000;
+}
+
 // Object numbers of one file: the 19 skeleton objects, one image per photo, with photo
 // pages a page and its contents per photo; the caption fonts take theirs after those.
 struct TPdfPlan {
@@ -133,6 +142,9 @@ struct TPdfPlan {
     const TPhotoPages* Pages = nullptr;
     int64_t FirstImage = 0;
     int64_t FirstPage = 0;
+    // With photo pages: the text page's box and its frame (background, colour, placement),
+    // written after the photo pages, when the last photo's shape is known. 0 without.
+    int64_t EndPage = 0;
 
     int64_t Image(int k) const { return FirstImage + k - 1; }
     int64_t Page(int k) const { return FirstPage + 2LL * (k - 1); }
@@ -147,6 +159,7 @@ TPdfPlan PlanObjects(TPdfObjects& objects, bool fullScreen, int photoCount,
     objects.Reserve(19);
     plan.FirstImage = objects.Reserve(photoCount);
     plan.FirstPage = objects.Reserve(pages ? 2LL * photoCount : 0);
+    if (pages && photoCount > 0) plan.EndPage = objects.Reserve(2);
     return plan;
 }
 
@@ -189,8 +202,15 @@ void WriteCatalogAndPageTree(TPdfObjects& o, const TPdfPlan& plan) {
     o.Begin(4);
     o.Line("<< /Type /Page");
     o.Line("   /Parent 3 0 R");
-    o.Line("   /MediaBox [0 0 612 792]");
-    o.Line("   /Contents 5 0 R");
+    if (plan.EndPage) {
+        // The end of the show: the last photo's shape and the show's background, its words
+        // centred (object 5 draws them around the origin; the frame places them).
+        o.Line("   /MediaBox " + FormatInteger(plan.EndPage) + " 0 R");
+        o.Line("   /Contents [" + FormatInteger(plan.EndPage + 1) + " 0 R 5 0 R]");
+    } else {
+        o.Line("   /MediaBox [0 0 612 792]");
+        o.Line("   /Contents 5 0 R");
+    }
     o.Line("   /Resources << /ProcSet 6 0 R");
     o.Line("                 /Font << /F1 7 0 R >>");
     o.Line("              >>");
@@ -206,12 +226,21 @@ int64_t WriteTextPage(TPdfObjects& o, const TPdfPlan& plan) {
     const int64_t start = o.Sink().Position();
     o.Line("    BT");
     o.Line("        /F1 12 Tf");
-    o.Line("        36 720 Td");
     const std::vector<std::string> lines =
         plan.Pages ? plan.Pages->TextPageLines : DefaultTextPageLines();
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) o.Line("        0 -20 Td");
-        o.Line("        (" + (plan.Pages ? MacRomanLiteral(lines[i]) : lines[i]) + ") Tj");
+    if (plan.EndPage) {
+        // Each line centred on x = 0, the block on y = 0.
+        const double top = (static_cast<double>(lines.size()) - 1) * 10 - 4;
+        for (size_t i = 0; i < lines.size(); ++i)
+            o.Line("        1 0 0 1 " + PdfNumber(-HelveticaLineWidth(lines[i]) / 2) + " " +
+                   PdfNumber(top - 20.0 * static_cast<double>(i)) + " Tm (" +
+                   MacRomanLiteral(lines[i]) + ") Tj");
+    } else {
+        o.Line("        36 720 Td");
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (i > 0) o.Line("        0 -20 Td");
+            o.Line("        (" + (plan.Pages ? MacRomanLiteral(lines[i]) : lines[i]) + ") Tj");
+        }
     }
     o.LineLF("    ET");
     const int64_t length = o.Sink().Position() - start;
@@ -368,11 +397,21 @@ void WriteIccProfiles(TPdfObjects& o, const std::vector<TIccObject>& icc) {
     }
 }
 
+// A photo's stored size and how its pages turn it.
+struct TPlacedPhoto {
+    int32_t Width = 0, Height = 0;
+    int32_t Orientation = 1;
+    TPageSize Page() const {
+        return TurnsByAQuarter(Orientation) ? PhotoPageSize(Height, Width)
+                                            : PhotoPageSize(Width, Height);
+    }
+};
+
 // One image object per photo, asked from `source` one at a time; `sizes` gets each photo's
-// width and height. False when the source stopped the export; stops early (true) on a
+// stored size and orientation. False when the source stopped the export; stops early (true) on a
 // failed write or a file grown too large.
 bool WriteImages(TPdfObjects& o, const TPdfPlan& plan, const TPhotoSource& source,
-                 std::vector<std::pair<int32_t, int32_t>>& sizes, std::vector<TIccObject>& icc) {
+                 std::vector<TPlacedPhoto>& sizes, std::vector<TIccObject>& icc) {
     for (int k = 1; k <= plan.PhotoCount && !o.Failed(); ++k) {
         std::optional<TJpegImage> jpeg = source(k);
         if (!jpeg) return false;
@@ -385,7 +424,7 @@ bool WriteImages(TPdfObjects& o, const TPdfPlan& plan, const TPhotoSource& sourc
         o.Sink().Write(jpeg->Bytes.data(), jpeg->Bytes.size());
         o.Line("endstream");
         o.Line("endobj");
-        sizes.emplace_back(jpeg->Width, jpeg->Height);
+        sizes.push_back({jpeg->Width, jpeg->Height, jpeg->Orientation});
     }
     return true;
 }
@@ -454,10 +493,10 @@ void WriteCaptionFonts(TPdfObjects& o, const TCaptionFonts& fonts,
 }
 
 // One photo page and its content stream.
-void WritePhotoPage(TPdfObjects& o, const TPdfPlan& plan, int k, int32_t w, int32_t h,
+void WritePhotoPage(TPdfObjects& o, const TPdfPlan& plan, int k, const TPlacedPhoto& photo,
                     const TCaptionLayout& layout, const TCaptionFonts& fonts,
                     const std::string& fontList, const std::string& timing) {
-    const TPageSize size = PhotoPageSize(w, h);
+    const TPageSize size = photo.Page();
     o.Begin(plan.Page(k));
     o.Line("<< /Type /Page");
     o.Line("   /Parent 3 0 R");
@@ -470,7 +509,8 @@ void WritePhotoPage(TPdfObjects& o, const TPdfPlan& plan, int k, int32_t w, int3
     o.Line("              >>");
     o.Line("   " + timing);
     o.EndDictionary();
-    const std::string content = PhotoPageContent(size, w, h, layout, fonts, plan.Pages->Settings);
+    const std::string content = PhotoPageContent(size, photo.Width, photo.Height, layout, fonts,
+                                                 plan.Pages->Settings, photo.Orientation);
     o.Begin(plan.Page(k) + 1);
     o.Line("<< /Length " + FormatInteger(static_cast<int64_t>(content.size())) + " >>");
     o.LineLF("stream");
@@ -479,9 +519,43 @@ void WritePhotoPage(TPdfObjects& o, const TPdfPlan& plan, int k, int32_t w, int3
     o.Line("endobj");
 }
 
+// The text page's box (the last photo's page) and its frame: the background colour, and the
+// words of object 5 centred at a size that fills most of the width, in black or white,
+// whichever stands out from the background.
+void WriteEndPage(TPdfObjects& o, const TPdfPlan& plan, const TPlacedPhoto& last) {
+    const TPageSize page = last.Page();
+    const TShowSettings& s = plan.Pages->Settings;
+    o.Begin(plan.EndPage);
+    o.Line("[0 0 " + FormatInteger(page.Width) + " " + FormatInteger(page.Height) + "]");
+    o.Line("endobj");
+
+    double widest = 1;
+    for (const std::string& line : plan.Pages->TextPageLines)
+        widest = std::max(widest, HelveticaLineWidth(line));
+    const double block = 20.0 * static_cast<double>(plan.Pages->TextPageLines.size()) + 4;
+    const double scale =
+        std::min({2.0, 0.85 * page.Width / widest, 0.8 * page.Height / std::max(block, 1.0)});
+    const int red = s.BackColor & 0xFF, green = (s.BackColor >> 8) & 0xFF,
+              blue = (s.BackColor >> 16) & 0xFF;
+    const bool darkBackground = 299 * red + 587 * green + 114 * blue < 128000;
+    auto channel = [](int v) { return PdfNumber(v / 255.0); };
+    const std::string frame = channel(red) + " " + channel(green) + " " + channel(blue) +
+                              " rg\n0 0 " + FormatInteger(page.Width) + " " +
+                              FormatInteger(page.Height) + " re f\n" +
+                              (darkBackground ? "1 1 1 rg\n" : "0 0 0 rg\n") + PdfNumber(scale) +
+                              " 0 0 " + PdfNumber(scale) + " " + PdfNumber(page.Width / 2.0) + " " +
+                              PdfNumber(page.Height / 2.0) + " cm\n";
+    o.Begin(plan.EndPage + 1);
+    o.Line("<< /Length " + FormatInteger(static_cast<int64_t>(frame.size())) + " >>");
+    o.LineLF("stream");
+    o.Sink().Write(frame);
+    o.Line("endstream");
+    o.Line("endobj");
+}
+
 // The photo pages and then their fonts. Returns the caption characters no font covers.
 std::u32string WritePhotoPages(TPdfObjects& o, const TPdfPlan& plan,
-                               const std::vector<std::pair<int32_t, int32_t>>& sizes,
+                               const std::vector<TPlacedPhoto>& sizes,
                                const std::vector<TIccObject>& icc) {
     const TPhotoPages& pages = *plan.Pages;
     // Every caption is laid out before the first page is written: the fonts' subsets must
@@ -491,7 +565,7 @@ std::u32string WritePhotoPages(TPdfObjects& o, const TPdfPlan& plan,
     for (size_t i = 0; i < sizes.size(); ++i)
         layouts.push_back(
             LayoutCaption(i < pages.Captions.size() ? pages.Captions[i] : std::string(),
-                          PhotoPageSize(sizes[i].first, sizes[i].second), pages.Settings, fonts));
+                          sizes[i].Page(), pages.Settings, fonts));
     const std::vector<TEmbeddedFont> embedded = fonts.Embed();
     const int64_t firstFont =
         o.Reserve(fonts.Unicode() ? 5LL * static_cast<int64_t>(embedded.size()) : 1);
@@ -503,10 +577,10 @@ std::u32string WritePhotoPages(TPdfObjects& o, const TPdfPlan& plan,
 
     const std::string timing = PhotoPageTiming(pages.Settings);
     for (int k = 1; k <= plan.PhotoCount; ++k) {
-        const auto [w, h] = sizes[static_cast<size_t>(k - 1)];
-        WritePhotoPage(o, plan, k, w, h, layouts[static_cast<size_t>(k - 1)], fonts, fontList,
-                       timing);
+        WritePhotoPage(o, plan, k, sizes[static_cast<size_t>(k - 1)],
+                       layouts[static_cast<size_t>(k - 1)], fonts, fontList, timing);
     }
+    WriteEndPage(o, plan, sizes.back());
     WriteIccProfiles(o, icc);
     WriteCaptionFonts(o, fonts, embedded, firstFont);
     return fonts.Missing();
@@ -521,7 +595,7 @@ TPdfResult WritePdfSlideShow(TByteSink& sink, bool fullScreen,
     TPdfObjects objects(sink);
     const TPdfPlan plan = PlanObjects(objects, fullScreen, photoCount, pages);
     WriteSkeleton(objects, plan, compressedSvg);
-    std::vector<std::pair<int32_t, int32_t>> sizes;
+    std::vector<TPlacedPhoto> sizes;
     std::vector<TIccObject> icc;
     if (!WriteImages(objects, plan, source, sizes, icc)) {
         sink.Finish();

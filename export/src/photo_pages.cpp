@@ -128,16 +128,32 @@ std::string CaptionText(const TPageSize& page, const TCaptionLayout& layout,
 
 std::string PhotoPageContent(const TPageSize& page, int32_t photoWidth, int32_t photoHeight,
                              const TCaptionLayout& caption, const TCaptionFonts& fonts,
-                             const TShowSettings& s) {
+                             const TShowSettings& s, int32_t orientation) {
     const double pw = page.Width, ph = page.Height;
     std::string out;
     out += "q\n";
     out += RgbOperands(s.BackColor) + " rg\n";
     out += "0 0 " + FormatInteger(page.Width) + " " + FormatInteger(page.Height) + " re f\n";
     if (photoWidth > 0 && photoHeight > 0) {
-        const double scale = std::min(pw / photoWidth, ph / photoHeight);
-        const double w = photoWidth * scale, h = photoHeight * scale;
-        out += PdfNumber(w) + " 0 0 " + PdfNumber(h) + " 0 " + PdfNumber(ph - h) + " cm\n";
+        const bool quarter = TurnsByAQuarter(orientation);
+        const double uprightWidth = quarter ? photoHeight : photoWidth;
+        const double uprightHeight = quarter ? photoWidth : photoHeight;
+        const double scale = std::min(pw / uprightWidth, ph / uprightHeight);
+        const double w = uprightWidth * scale, h = uprightHeight * scale;
+        if (orientation < 2 || orientation > 8) {
+            out += PdfNumber(w) + " 0 0 " + PdfNumber(h) + " 0 " + PdfNumber(ph - h) + " cm\n";
+        } else {
+            // Where the image's unit square goes: x = a u + c v + e, y = b u + d v + f, with
+            // v = 1 at the stored picture's first row.
+            static const int kTurn[9][6] = {
+                {1, 0, 0, 1, 0, 0},   {1, 0, 0, 1, 0, 0},  {-1, 0, 0, 1, 1, 0},
+                {-1, 0, 0, -1, 1, 1}, {1, 0, 0, -1, 0, 1}, {0, -1, -1, 0, 1, 1},
+                {0, -1, 1, 0, 0, 1},  {0, 1, 1, 0, 0, 0},  {0, 1, -1, 0, 1, 0}};
+            const int* m = kTurn[orientation];
+            out += PdfNumber(m[0] * w) + " " + PdfNumber(m[1] * h) + " " + PdfNumber(m[2] * w) +
+                   " " + PdfNumber(m[3] * h) + " " + PdfNumber(m[4] * w) + " " +
+                   PdfNumber(m[5] * h + ph - h) + " cm\n";
+        }
         out += "/Im1 Do\n";
     }
     out += "Q\n";
@@ -154,6 +170,42 @@ std::string PhotoPageContent(const TPageSize& page, int32_t photoWidth, int32_t 
         out += "Q\n";
     }
     return out;
+}
+
+std::string UprightMatrixYDown(int32_t orientation, double w, double h) {
+    // Stored column c and row r (y down) land at X = a c + c' r + e, Y = b c + d r + f.
+    struct TMatrix {
+        int a, b, c, d;
+        double e, f;
+    };
+    TMatrix m{1, 0, 0, 1, 0, 0};
+    switch (orientation) {
+    case 2:
+        m = {-1, 0, 0, 1, w, 0};
+        break;
+    case 3:
+        m = {-1, 0, 0, -1, w, h};
+        break;
+    case 4:
+        m = {1, 0, 0, -1, 0, h};
+        break;
+    case 5:
+        m = {0, 1, 1, 0, 0, 0};
+        break;
+    case 6:
+        m = {0, 1, -1, 0, h, 0};
+        break;
+    case 7:
+        m = {0, -1, -1, 0, h, w};
+        break;
+    case 8:
+        m = {0, -1, 1, 0, 0, w};
+        break;
+    default:
+        break;
+    }
+    return FormatInteger(m.a) + " " + FormatInteger(m.b) + " " + FormatInteger(m.c) + " " +
+           FormatInteger(m.d) + " " + PdfNumber(m.e) + " " + PdfNumber(m.f);
 }
 
 } // namespace lumeno

@@ -4,6 +4,7 @@
 #include "lumeno/core/number_text.h"
 #include "lumeno/core/text.h"
 #include "lumeno/export/output_encoding.h"
+#include "lumeno/export/photo_pages.h"
 #include "lumeno/export/resource_names.h"
 #include "lumeno/export/show_timeline.h"
 
@@ -89,7 +90,7 @@ std::string EscapeCaption(const std::string& text) {
 }
 
 std::string BuildSvgDocument(const std::vector<std::string>& captions,
-                             const TShowSettings& settings) {
+                             const TShowSettings& settings, const std::vector<TSvgTurn>& turns) {
     std::string out;
     out.reserve(1024 + captions.size() * 1100);
     Line(out, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"no\"?>");
@@ -121,14 +122,34 @@ std::string BuildSvgDocument(const std::vector<std::string>& captions,
         const std::string visible = "<set attributeName=\"visibility\" attributeType=\"CSS\" "
                                     "to=\"visible\" begin=\"" +
                                     tin + "s\" dur=\"" + v + "s\" fill=\"freeze\" />";
-        Line(out, "<image x=\"0\" y=\"0\" width=\"100%\" height=\"100%\"");
-        Line(out, "xlink:href=\"" + ImageResourceName(static_cast<int>(i) + 1) +
-                      "\" preserveAspectRatio=\"xMinYMin meet\" opacity=\"0.0\" "
-                      "visibility=\"hidden\">");
+        const TSvgTurn turn = i < turns.size() ? turns[i] : TSvgTurn{};
+        const bool turned =
+            turn.Orientation >= 2 && turn.Orientation <= 8 && turn.Width > 0 && turn.Height > 0;
+        if (!turned) {
+            Line(out, "<image x=\"0\" y=\"0\" width=\"100%\" height=\"100%\"");
+            Line(out, "xlink:href=\"" + ImageResourceName(static_cast<int>(i) + 1) +
+                          "\" preserveAspectRatio=\"xMinYMin meet\" opacity=\"0.0\" "
+                          "visibility=\"hidden\">");
+        } else {
+            // The frame has the upright proportions and sits where the picture would; the
+            // picture keeps its stored data and is turned inside it.
+            const bool quarter = TurnsByAQuarter(turn.Orientation);
+            const std::string w = FormatInteger(turn.Width), h = FormatInteger(turn.Height);
+            Line(out, "<svg x=\"0\" y=\"0\" width=\"100%\" height=\"100%\" viewBox=\"0 0 " +
+                          (quarter ? h + " " + w : w + " " + h) +
+                          "\" preserveAspectRatio=\"xMinYMin meet\">");
+            Line(out, "<image x=\"0\" y=\"0\" width=\"" + w + "\" height=\"" + h +
+                          "\" transform=\"matrix(" +
+                          UprightMatrixYDown(turn.Orientation, turn.Width, turn.Height) + ")\"");
+            Line(out, "xlink:href=\"" + ImageResourceName(static_cast<int>(i) + 1) +
+                          "\" preserveAspectRatio=\"none\" opacity=\"0.0\" "
+                          "visibility=\"hidden\">");
+        }
         Line(out, fadeIn);
         Line(out, fadeOut);
         Line(out, visible);
         Line(out, "</image>");
+        if (turned) Line(out, "</svg>");
         Line(out, textLine);
         Line(out, EscapeCaption(captions[i]));
         Line(out, fadeIn);

@@ -1,5 +1,5 @@
-// Photos' own JPEG data taken over (KeepJpeg): plain JPEGs byte for byte, turned ones as the
-// lossless turn made them, every other kind the normal way; the default export's bytes stay
+// Photos' own JPEG data taken over (KeepJpeg): plain JPEGs and turned ones byte for byte (the
+// page turns them), every other kind the normal way; the default export's bytes stay
 // those of the golden file.
 #include "lumeno/export/export_driver.h"
 #include "pictavo_fixtures.h"
@@ -50,7 +50,7 @@ class KeepJpegTest : public slideshow_test::ScratchTest {
         return path;
     }
     TExportResult Export(const std::vector<std::string>& files, const std::string& name,
-                         bool keepJpeg) {
+                         bool keepJpeg, bool pages = false) {
         std::vector<TExportPhoto> photos;
         for (const auto& f : files)
             photos.push_back({f, "Bild"});
@@ -58,6 +58,7 @@ class KeepJpegTest : public slideshow_test::ScratchTest {
         settings.ShowPDF = false;
         TExportOptions options;
         options.KeepJpeg = keepJpeg;
+        options.PhotoPages = pages;
         return ExportSlideShow(photos, settings, (dir_ / name).string(), options);
     }
 };
@@ -96,41 +97,102 @@ TEST_F(KeepJpegTest, ShowableJpegsAreEmbeddedByteForByte) {
     EXPECT_TRUE(std::filesystem::is_empty(dir_ / "tmp"));
 }
 
-TEST_F(KeepJpegTest, TurnedPhotosAreWhatTheLosslessTurnMakes) {
+TEST_F(KeepJpegTest, TurnedPhotosKeepEveryByteAndPixelAndShowUpright) {
+    // 75 x 42 has partial edge blocks that a turn of the data would have cut off; the last
+    // photo is stored 12 pixels wide, narrower than one block.
     std::vector<std::string> files;
     std::vector<std::vector<uint8_t>> originals;
     for (int orientation = 2; orientation <= 8; ++orientation) {
         originals.push_back(fixtures::EncodeJpeg(
-            fixtures::StoredForOrientation(fixtures::Pattern(72, 40), orientation),
+            fixtures::StoredForOrientation(fixtures::Pattern(75, 42), orientation),
             Camera(orientation, orientation == 6)));
         files.push_back(Write("o" + std::to_string(orientation) + ".jpg", originals.back()));
     }
-    const TExportResult r = Export(files, "turned.pdf", true);
+    originals.push_back(fixtures::EncodeJpeg(
+        fixtures::StoredForOrientation(fixtures::Pattern(40, 12), 6), Camera(6)));
+    files.push_back(Write("tiny.jpg", originals.back()));
+    const TExportResult r = Export(files, "turned.pdf", true, true);
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.takenOver, 7);
-    const std::vector<Image> images = Images(ReadFile(dir_ / "turned.pdf"));
-    ASSERT_EQ(images.size(), 7u);
+    EXPECT_EQ(r.takenOver, 8);
+    const std::string pdf = ReadFile(dir_ / "turned.pdf");
+    const std::vector<Image> images = Images(pdf);
+    ASSERT_EQ(images.size(), 8u);
     for (size_t i = 0; i < images.size(); ++i) {
         const auto& original = originals[i];
         TJpegFacts stored;
         ASSERT_EQ(InspectJpeg(original.data(), original.size(), &stored), TJpegCheck::kShowable);
-        TJpegData turned;
-        ASSERT_EQ(TurnJpegUpright(original.data(), original.size(), stored.Orientation, &turned),
-                  1);
-        EXPECT_TRUE(images[i].data ==
-                    std::string(reinterpret_cast<const char*>(turned.Data), turned.Size))
-            << "orientation " << stored.Orientation;
-        TJpegFacts upright;
-        EXPECT_EQ(InspectJpeg(turned.Data, turned.Size, &upright), TJpegCheck::kShowable);
-        FreeJpegData(&turned);
-        // Upright: 72 x 40, less the cut edge blocks.
-        EXPECT_GT(upright.Width, 72 - 16);
-        EXPECT_GT(upright.Height, 40 - 16);
-        EXPECT_LE(upright.Height, 40);
-        EXPECT_NE(images[i].dict.find("/Width " + std::to_string(upright.Width) + " /Height " +
-                                      std::to_string(upright.Height) + " "),
+        EXPECT_TRUE(images[i].data == AsText(original)) << "orientation " << stored.Orientation;
+        EXPECT_NE(images[i].dict.find("/Width " + std::to_string(stored.Width) + " /Height " +
+                                      std::to_string(stored.Height) + " "),
                   std::string::npos)
             << images[i].dict;
+    }
+    // Every page has the upright shape (75 x 42: 792 x 444) and shows the pattern's quadrants
+    // where they belong: red, green / blue, yellow.
+    if (!slideshow_test::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm missing";
+    const std::string base = (dir_ / "page").string();
+    ASSERT_EQ(slideshow_test::RunCommand("pdftoppm -r 72 -f 1 -l 8 -png '" +
+                                         (dir_ / "turned.pdf").string() + "' '" + base + "'")
+                  .first,
+              0);
+    const slideshow_test::TRgb kRed{220, 70, 40}, kGreen{40, 200, 70}, kBlue{40, 70, 220},
+        kYellow{215, 215, 30};
+    for (int page = 1; page <= 8; ++page) {
+        const slideshow_test::TPicture pic(base + "-" + std::to_string(page) + ".png");
+        ASSERT_FALSE(pic.Empty()) << page;
+        const int w = pic.Width(), h = pic.Height();
+        EXPECT_EQ(std::pair(w, h), page < 8 ? std::pair(792, 444) : std::pair(792, 238)) << page;
+        const std::pair<std::pair<int, int>, slideshow_test::TRgb> quadrants[] = {
+            {{w / 4, h / 4}, kRed},
+            {{3 * w / 4, h / 4}, kGreen},
+            {{w / 4, 3 * h / 4}, kBlue},
+            {{3 * w / 4, 3 * h / 4}, kYellow}};
+        for (const auto& [at, colour] : quadrants)
+            EXPECT_TRUE(slideshow_test::Near(pic.At(at.first, at.second), colour, 40))
+                << "page " << page << " at " << at.first << "," << at.second << ": "
+                << pic.At(at.first, at.second);
+    }
+}
+
+// The HTML slide show takes the turned JPEG over too, turns it by its transform, and the
+// browser does not turn it a second time.
+TEST_F(KeepJpegTest, TurnedPhotoStandsUprightInTheBrowser) {
+    if (!slideshow_test::HaveTool("chromium")) GTEST_SKIP() << "chromium missing";
+    for (int orientation : {3, 6, 7}) {
+        const auto original = fixtures::EncodeJpeg(
+            fixtures::StoredForOrientation(fixtures::Pattern(75, 42), orientation),
+            Camera(orientation));
+        const std::string html = (dir_ / "show.html").string();
+        TExportOptions options;
+        options.Html = true;
+        options.KeepJpeg = true;
+        TShowSettings settings;
+        settings.ShowPDF = false;
+        const TExportResult r =
+            ExportSlideShow({{Write("turned.jpg", original), ""}}, settings, html, options);
+        ASSERT_TRUE(r.ok);
+        EXPECT_EQ(r.takenOver, 1);
+        const std::string shot = (dir_ / "shot.png").string();
+        std::filesystem::remove(shot);
+        std::filesystem::create_directories(dir_ / "profile");
+        slideshow_test::RunCommand(
+            "env -u TMPDIR timeout 60 chromium --headless --no-sandbox --disable-gpu "
+            "--no-first-run --hide-scrollbars --force-device-scale-factor=1 --user-data-dir='" +
+            (dir_ / "profile").string() +
+            "' --window-size=400,300 --virtual-time-budget=2500 --screenshot='" + shot +
+            "' 'file://" + html + "' >/dev/null 2>&1");
+        const slideshow_test::TPicture pic(shot);
+        ASSERT_FALSE(pic.Empty()) << "chromium did not take the screenshot";
+        // The 792 x 444 page in 400 x 300: 400 x 224 from y = 38.
+        const std::pair<std::pair<int, int>, slideshow_test::TRgb> quadrants[] = {
+            {{100, 94}, {220, 70, 40}},
+            {{300, 94}, {40, 200, 70}},
+            {{100, 206}, {40, 70, 220}},
+            {{300, 206}, {215, 215, 30}}};
+        for (const auto& [at, colour] : quadrants)
+            EXPECT_TRUE(slideshow_test::Near(pic.At(at.first, at.second), colour, 40))
+                << "orientation " << orientation << " at " << at.first << "," << at.second << ": "
+                << pic.At(at.first, at.second);
     }
 }
 
@@ -143,7 +205,6 @@ TEST_F(KeepJpegTest, EveryOtherKindGoesTheNormalWay) {
         if (twelveBit[i] == 0xFF && twelveBit[i + 1] == 0xC0) twelveBit[i + 4] = 12;
     auto cut = fixtures::EncodeJpeg(p, Camera());
     cut.resize(cut.size() - 30);
-    auto tiny = Camera(6); // a turn would leave nothing of its 12 pixel width
     const std::vector<std::string> files = {
         Write("cmyk.jpg", fixtures::EncodeJpeg(p, Camera(0, false, fixtures::JpegKind::Cmyk))),
         Write("ycck.jpg", fixtures::EncodeJpeg(p, Camera(0, false, fixtures::JpegKind::Ycck))),
@@ -151,7 +212,6 @@ TEST_F(KeepJpegTest, EveryOtherKindGoesTheNormalWay) {
         Write("arith.jpg", fixtures::EncodeJpeg(p, arithmetic)),
         Write("twelve.jpg", twelveBit),
         Write("cut.jpg", cut),
-        Write("tiny.jpg", fixtures::EncodeJpeg(fixtures::Pattern(12, 40), tiny)),
         Write("bild.png", fixtures::EncodePng(p, {})),
         (dir_ / "fehlt.jpg").string(),
     };

@@ -59,6 +59,11 @@ TEST(HtmlPhotoAnimation, OneElementPerPhotoOverTheWholeShow) {
                   .find("keyTimes=\"0;0.444444;0.555556;0.888889;1;1\" "
                         "dur=\"9s\""),
               std::string::npos);
+    // Photo 1 stays fully visible under the incoming one and goes when it is covered.
+    EXPECT_NE(
+        HtmlPhotoAnimation(1, 2, s, false).find("keyTimes=\"0;0;0.111111;0.555556;0.555556;1\""),
+        std::string::npos)
+        << HtmlPhotoAnimation(1, 2, s, false);
     s.FadeTime = s.PauseTime = 0;
     EXPECT_NE(HtmlPhotoAnimation(1, 1, s, false).find("dur=\"0.001s\""), std::string::npos);
 }
@@ -66,10 +71,11 @@ TEST(HtmlPhotoAnimation, OneElementPerPhotoOverTheWholeShow) {
 class HtmlShowFile : public ScratchTest {
   protected:
     std::string Export(TShowSettings settings, const std::vector<TExportPhoto>& photos,
-                       const std::string& name) {
+                       const std::string& name, bool fullSize = false) {
         settings.ShowPDF = false;
         TExportOptions options;
         options.Html = true;
+        options.HtmlFullSize = fullSize;
         options.Words = frontend::DocumentWords();
         const std::string out = (dir_ / name).string();
         const TExportResult r = ExportSlideShow(photos, settings, out, options);
@@ -115,6 +121,59 @@ TEST_F(HtmlShowFile, SelfContainedScriptFreePageWithThePhotosAsDataUris) {
         ASSERT_FALSE(pic.Empty()) << "photo " << i + 1;
         EXPECT_EQ(pic.Width(), i == 0 ? 40 : 320);
         EXPECT_TRUE(Near(pic.At(10, 10), i == 0 ? TRgb{255, 0, 0} : TRgb{0, 0, 0}, 10));
+    }
+}
+
+// The embedded JPEGs of a written page, decoded from their data URIs.
+std::vector<std::string> EmbeddedJpegs(const std::string& html) {
+    const std::string marker = "xlink:href=\"data:image/jpeg;base64,";
+    std::vector<std::string> jpegs;
+    for (size_t at = html.find(marker); at != std::string::npos; at = html.find(marker, at + 1)) {
+        const size_t start = at + marker.size();
+        jpegs.push_back(DecodeBase64(html.substr(start, html.find('"', start) - start)));
+    }
+    return jpegs;
+}
+
+TEST_F(HtmlShowFile, LargePhotosAreMadeToFitUnlessFullSizeIsAsked) {
+    // A 12-megapixel photo with fine detail, a portrait one and a small one.
+    auto textured = [&](const std::string& name, int w, int h) {
+        TDib dib{};
+        EXPECT_EQ(newdib(&dib, w, h, 24, nullptr, 0), 1);
+        uint32_t seed = 12345;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                seed = seed * 1103515245u + 12345u;
+                const uint32_t grain = (seed >> 16) & 63;
+                setpixel(&dib, x, y,
+                         ((x * 255 / w) << 16) | (((y * 255 / h) + grain) / 2 << 8) | grain);
+            }
+        const std::string path = (dir_ / name).string();
+        SetJPEGQual(90);
+        EXPECT_EQ(SaveDib(&dib, path.c_str(), 7, 0), 1);
+        deldib(&dib);
+        return path;
+    };
+    const std::vector<TExportPhoto> photos = {{textured("gross.jpg", 4000, 3000), "Gro\xDF"},
+                                              {textured("hoch.jpg", 1500, 2000), ""},
+                                              {textured("klein.jpg", 640, 480), ""}};
+    const std::string fitted = ReadFile(Export(TShowSettings{}, photos, "fitted.html"));
+    const std::string full = ReadFile(Export(TShowSettings{}, photos, "full.html", true));
+    EXPECT_LE(fitted.size() * 3, full.size()) << fitted.size() << " of " << full.size();
+    const std::pair<int, int> fittedSizes[] = {{1920, 1440}, {1080, 1440}, {640, 480}};
+    const std::pair<int, int> fullSizes[] = {{4000, 3000}, {1500, 2000}, {640, 480}};
+    for (const auto& [page, sizes] : {std::pair{fitted, fittedSizes}, {full, fullSizes}}) {
+        const std::vector<std::string> jpegs = EmbeddedJpegs(page);
+        ASSERT_EQ(jpegs.size(), 3u);
+        for (size_t i = 0; i < jpegs.size(); ++i) {
+            const fs::path p = dir_ / ("back" + std::to_string(i) + ".jpg");
+            std::ofstream(p, std::ios::binary) << jpegs[i];
+            const TPicture pic(p.string());
+            EXPECT_EQ(std::pair(pic.Width(), pic.Height()), sizes[i]) << i;
+            // The red ramp from left to right is kept.
+            EXPECT_LT(pic.At(2, pic.Height() / 2).r, 40);
+            EXPECT_GT(pic.At(pic.Width() - 3, pic.Height() / 2).r, 215);
+        }
     }
 }
 
@@ -255,7 +314,7 @@ TEST_F(HtmlShowInChromium, CrossFadeLaysTheIncomingPhotoOverTheOutgoingOne) {
     const std::vector<TFrameCase> cases = {
         {0, {0, 0, 0}, "background before the show"},
         {2, {255, 0, 0}, "photo 1"},
-        {4.5, {64, 0, 128}, "half blue over half red"},
+        {4.5, {128, 0, 128}, "half blue over the whole red, no background through"},
         {6, {0, 0, 255}, "photo 2"},
         {8.5, {0, 0, 128}, "photo 2 half faded out"},
         {9.5, {0, 0, 0}, "background after the show"},

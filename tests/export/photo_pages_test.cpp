@@ -329,14 +329,16 @@ TEST_F(PhotoPagesFile, PhotoPagesComeFirstInTheirOwnShapeAndShareTheImageObjects
     const std::string plain = ReadFile(Export(settings, false, "plain.pdf"));
     const std::string paged = ReadFile(Export(settings, true, "paged.pdf"));
 
-    // 19 fixed objects, 2 images, a page and its contents per photo, and the font.
+    // 19 fixed objects, 2 images, a page and its contents per photo, the end page's box and
+    // frame, and the font.
     EXPECT_EQ(CheckXref(plain), 21);
-    EXPECT_EQ(CheckXref(paged), 26);
+    EXPECT_EQ(CheckXref(paged), 28);
     EXPECT_EQ(CountOf(paged, "/Subtype /Image"), 2u) << "a photo was embedded twice";
     EXPECT_EQ(CountOf(paged, "/DCTDecode"), 2u);
 
-    // The text page, the script and the presentation (objects 6 to 19) and the images stay
-    // byte for byte; the text page gets words that fit a file that plays.
+    // The script and the presentation (objects 6 to 19) and the images stay byte for byte;
+    // the text page gets words that fit a file that plays, centred on the last photo's shape
+    // (portrait, 594 x 792) in the background colour (white: black words).
     auto between = [](const std::string& pdf, const std::string& from, const std::string& to) {
         const size_t a = pdf.find(from), b = pdf.find(to);
         return a == std::string::npos || b == std::string::npos ? std::string()
@@ -348,29 +350,36 @@ TEST_F(PhotoPagesFile, PhotoPagesComeFirstInTheirOwnShapeAndShareTheImageObjects
     EXPECT_TRUE(between(plain, "\r18 0 obj\r", "\rxref\r") ==
                 between(paged, "\r18 0 obj\r", "\r22 0 obj\r"))
         << "objects 18 to 21 differ";
-    EXPECT_EQ(ObjectText(plain, 4), ObjectText(paged, 4));
-    EXPECT_NE(ObjectText(paged, 5).find("        (Diese Datei enth\\212lt zus\\212tzlich eine "
-                                        "animierte Pr\\212sentation) Tj\r"),
-              std::string::npos)
-        << ObjectText(paged, 5);
-    EXPECT_NE(ObjectText(paged, 5).find("        (f\\237r Betrachter mit SVG-Unterst\\237tzung.) "
-                                        "Tj\r        0 -20 Td\r        (Die Fotos davor laufen "
-                                        "in der Pr\\212sentationsansicht von selbst ab.) Tj\r"),
-              std::string::npos);
+    EXPECT_EQ(ObjectText(paged, 4), "4 0 obj\r<< /Type /Page\r   /Parent 3 0 R\r"
+                                    "   /MediaBox 26 0 R\r   /Contents [27 0 R 5 0 R]\r"
+                                    "   /Resources << /ProcSet 6 0 R\r"
+                                    "                 /Font << /F1 7 0 R >>\r              >>\r"
+                                    ">>\rendobj\r");
+    EXPECT_EQ(ObjectText(paged, 5).substr(ObjectText(paged, 5).find("stream\n")),
+              "stream\n    BT\r        /F1 12 Tf\r"
+              "        1 0 0 1 -153.396 16 Tm (Diese Datei enth\\212lt zus\\212tzlich eine "
+              "animierte Pr\\212sentation) Tj\r"
+              "        1 0 0 1 -101.37 -4 Tm (f\\237r Betrachter mit SVG-Unterst\\237tzung.) Tj\r"
+              "        1 0 0 1 -173.082 -24 Tm (Die Fotos davor laufen in der "
+              "Pr\\212sentationsansicht von selbst ab.) Tj\r    ET\nendstream\rendobj\r");
+    EXPECT_EQ(ObjectText(paged, 26), "26 0 obj\r[0 0 594 792]\rendobj\r");
+    EXPECT_EQ(ObjectText(paged, 27), "27 0 obj\r<< /Length 64 >>\rstream\n1 1 1 rg\n"
+                                     "0 0 594 792 re f\n0 0 0 rg\n1.4586 0 0 1.4586 297 396 cm\n"
+                                     "endstream\rendobj\r");
     EXPECT_EQ(ObjectText(paged, 5).find("Adobe"), std::string::npos);
     EXPECT_EQ(ObjectText(paged, 1), "1 0 obj\r<<\r   /Type /Catalog\r   /Outlines 2 0 R\r"
                                     "   /Pages 3 0 R\r   /Names 8 0 R\r   /Version /1.5\r"
                                     "   /OpenAction [22 0 R /Fit]\r>>\rendobj\r");
     EXPECT_EQ(ObjectText(paged, 3), "3 0 obj\r<< /Type /Pages\r   /Kids [22 0 R 24 0 R 4 0 R]\r"
                                     "   /Count 3\r>>\rendobj\r");
-    EXPECT_EQ(ObjectText(paged, 26), "26 0 obj\r<< /Type /Font /Subtype /Type1 /BaseFont "
+    EXPECT_EQ(ObjectText(paged, 28), "28 0 obj\r<< /Type /Font /Subtype /Type1 /BaseFont "
                                      "/Helvetica /Encoding /WinAnsiEncoding >>\rendobj\r");
     EXPECT_NE(ObjectText(paged, 22).find("   /MediaBox [0 0 792 594]\r"), std::string::npos);
     EXPECT_EQ(ObjectText(paged, 24),
               "24 0 obj\r<< /Type /Page\r   /Parent 3 0 R\r   /MediaBox [0 0 594 792]\r"
               "   /Contents 25 0 R\r   /Resources << /ProcSet [/PDF /Text /ImageC]\r"
               "                 /XObject << /Im1 21 0 R >>\r"
-              "                 /Font << /F1 26 0 R >>\r              >>\r"
+              "                 /Font << /F1 28 0 R >>\r              >>\r"
               "   /Trans << /S /Fade /D 2 >> /Dur 5\r>>\rendobj\r");
     const std::string contents = ObjectText(paged, 23);
     const size_t length = std::stoul(contents.substr(contents.find("/Length ") + 8));
@@ -417,6 +426,9 @@ TEST_F(PhotoPagesFile, ToolsAcceptTheFileAndFindTheText) {
               std::string::npos);
     EXPECT_NE(RunCommand("pdftotext -f 2 -l 2 '" + path + "' -").second.find("Zweites"),
               std::string::npos);
+    EXPECT_NE(RunCommand("pdftotext -f 3 -l 3 '" + path + "' -")
+                  .second.find("Die Fotos davor laufen in der Präsentationsansicht"),
+              std::string::npos);
 }
 
 TEST_F(PhotoPagesFile, RenderedPagesShowPhotoBackgroundAndCaptionInPlace) {
@@ -430,10 +442,11 @@ TEST_F(PhotoPagesFile, RenderedPagesShowPhotoBackgroundAndCaptionInPlace) {
     settings.FontSize = 60;
     const std::string path = Export(settings, true, "render.pdf", {"MMMM", "MMMM"});
     const std::string base = (dir_ / "page").string();
-    ASSERT_EQ(RunCommand("pdftoppm -r 72 -f 1 -l 2 -png '" + path + "' '" + base + "'").first, 0);
-    const TPicture red(base + "-1.png"), blue(base + "-2.png");
+    ASSERT_EQ(RunCommand("pdftoppm -r 72 -f 1 -l 3 -png '" + path + "' '" + base + "'").first, 0);
+    const TPicture red(base + "-1.png"), blue(base + "-2.png"), end(base + "-3.png");
     ASSERT_FALSE(red.Empty());
     ASSERT_FALSE(blue.Empty());
+    ASSERT_FALSE(end.Empty());
     EXPECT_EQ(red.Width(), 792);
     EXPECT_EQ(red.Height(), 594);
     EXPECT_EQ(blue.Width(), 594) << "each page takes its own photo's proportions";
@@ -460,6 +473,21 @@ TEST_F(PhotoPagesFile, RenderedPagesShowPhotoBackgroundAndCaptionInPlace) {
     EXPECT_EQ(count(red, 300, 257, 394, 297, kYellow), 0);
     EXPECT_EQ(count(red, 396, 300, 596, 340, kYellow), 0);
     EXPECT_GT(count(blue, 297, 356, 497, 396, kYellow), 500) << "caption placed on its own page";
+
+    // The end: the last photo's shape on the green background, white words in the middle,
+    // as much left of the centre as right of it, and none near the edges.
+    EXPECT_EQ(end.Width(), 594);
+    EXPECT_EQ(end.Height(), 792);
+    const TRgb kGreen{0, 128, 0}, kWhite{255, 255, 255};
+    EXPECT_TRUE(Near(end.At(3, 3), kGreen, 8)) << end.At(3, 3);
+    EXPECT_TRUE(Near(end.At(590, 788), kGreen, 8));
+    const int left = count(end, 0, 300, 297, 492, kWhite),
+              right = count(end, 297, 300, 594, 492, kWhite);
+    EXPECT_GT(left, 1000) << "words large enough to read";
+    EXPECT_NEAR(left, right, (left + right) / 8);
+    EXPECT_EQ(count(end, 0, 0, 594, 300, kWhite) + count(end, 0, 492, 594, 792, kWhite) +
+                  count(end, 0, 0, 20, 792, kWhite) + count(end, 574, 0, 594, 792, kWhite),
+              0);
 }
 
 TEST_F(PhotoPagesFile, CaptionsInAnyScriptAreEmbeddedTextAndUncoveredCharactersReported) {

@@ -161,6 +161,27 @@ TEST(SvgDocument, PhotoTwelveRefersToItsResourceName) {
     EXPECT_NE(lines[6 + 12 * 11 + 1].find("xlink:href=\"imgaabc.jpg\""), std::string::npos);
 }
 
+// A photo embedded with its EXIF turn sits in a frame of its upright proportions and is
+// turned there; an upright one keeps the lines every file has.
+TEST(SvgDocument, TurnedPhotoIsTurnedInAFrameOfItsUprightShape) {
+    const std::string plain = BuildSvgDocument({"a", "b"}, TShowSettings{});
+    EXPECT_EQ(BuildSvgDocument({"a", "b"}, TShowSettings{}, {{4000, 3000, 1}, {}}), plain);
+    const auto lines =
+        SplitCrLf(BuildSvgDocument({"a", "b"}, TShowSettings{}, {{}, {4000, 3000, 6}}));
+    const auto before = SplitCrLf(plain);
+    ASSERT_EQ(lines.size(), before.size() + 2);
+    EXPECT_TRUE(std::equal(before.begin(), before.begin() + 18, lines.begin()));
+    EXPECT_EQ(lines[18], "<svg x=\"0\" y=\"0\" width=\"100%\" height=\"100%\" "
+                         "viewBox=\"0 0 3000 4000\" preserveAspectRatio=\"xMinYMin meet\">");
+    EXPECT_EQ(lines[19], "<image x=\"0\" y=\"0\" width=\"4000\" height=\"3000\" "
+                         "transform=\"matrix(0 1 -1 0 3000 0)\"");
+    EXPECT_EQ(lines[20], "xlink:href=\"imgaaac.jpg\" preserveAspectRatio=\"none\" "
+                         "opacity=\"0.0\" visibility=\"hidden\">");
+    EXPECT_EQ(lines[24], "</image>");
+    EXPECT_EQ(lines[25], "</svg>");
+    EXPECT_EQ(lines[26].rfind("<text ", 0), 0u);
+}
+
 TEST(SvgDocument, MultiLineCaptionKeepsItsBreaks) {
     const std::string doc = BuildSvgDocument({"eins\r\nzwei\rdrei"}, TShowSettings{});
     EXPECT_NE(doc.find("\r\neins\r\nzwei\rdrei\r\n"), std::string::npos);

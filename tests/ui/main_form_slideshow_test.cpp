@@ -17,7 +17,7 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-TEST_F(MainFormTest, PhotoPagesBoxSitsBelowFullScreenOffAndIsNotSaved) {
+TEST_F(MainFormTest, PhotoPagesBoxSitsBelowFullScreenOnForANewUserAndIsNotSaved) {
     ASSERT_NE(Form->Controls().PhotoPagesCheck, nullptr);
     // The option reads "Fotos zusätzlich als Seiten (Diashow in jedem PDF-Betrachter)": the
     // check box and, for lack of width, its explanation on a line of its own below.
@@ -28,7 +28,7 @@ TEST_F(MainFormTest, PhotoPagesBoxSitsBelowFullScreenOffAndIsNotSaved) {
     EXPECT_EQ(hint->text(), QStringLiteral("(Diashow in jedem PDF-Betrachter)"));
     EXPECT_GT(hint->y(), Form->Controls().PhotoPagesCheck->y());
     EXPECT_GT(Form->Controls().SaveHtmlBtn->y(), hint->geometry().bottom());
-    EXPECT_FALSE(Form->Controls().PhotoPagesCheck->isChecked());
+    EXPECT_TRUE(Form->Controls().PhotoPagesCheck->isChecked());
     EXPECT_EQ(Form->Controls().PhotoPagesCheck->x(), Form->Controls().VollScreenCheck->x());
     EXPECT_GT(Form->Controls().PhotoPagesCheck->y(), Form->Controls().VollScreenCheck->y());
     EXPECT_EQ(Form->Controls().SaveHtmlBtn->text(),
@@ -36,14 +36,23 @@ TEST_F(MainFormTest, PhotoPagesBoxSitsBelowFullScreenOffAndIsNotSaved) {
 
     // The project file does not change with the box.
     AddPhotos({MakeImage("rot.jpg", 64, 48, QColor(220, 30, 30))});
-    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("ohne.lmo")));
-    Form->Controls().SaveAsBtn->click();
-    Form->Controls().PhotoPagesCheck->setChecked(true);
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("mit.lmo")));
+    Form->Controls().SaveAsBtn->click();
+    Form->Controls().PhotoPagesCheck->setChecked(false);
+    D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("ohne.lmo")));
     Form->Controls().SaveAsBtn->click();
     EXPECT_FALSE(ReadAll(Dir.filePath(QStringLiteral("ohne.lmo"))).isEmpty());
     EXPECT_EQ(ReadAll(Dir.filePath(QStringLiteral("ohne.lmo"))),
               ReadAll(Dir.filePath(QStringLiteral("mit.lmo"))));
+}
+
+TEST_F(MainFormTest, PhotoPagesChoiceIsKeptForTheNextWindow) {
+    Form->Controls().PhotoPagesCheck->setChecked(false);
+    Form = std::make_unique<TMainForm>();
+    EXPECT_FALSE(Form->Controls().PhotoPagesCheck->isChecked());
+    Form->Controls().PhotoPagesCheck->click();
+    Form = std::make_unique<TMainForm>();
+    EXPECT_TRUE(Form->Controls().PhotoPagesCheck->isChecked());
 }
 
 TEST_F(MainFormTest, KeepJpegBoxTakesJpegsOverUnchangedAndIsNotSaved) {
@@ -79,6 +88,7 @@ TEST_F(MainFormTest, PhotoPagesBoxAddsOnePagePerPhoto) {
     AddPhotos({MakeImage("rot.jpg", 64, 48, QColor(220, 30, 30)),
                MakeImage("blau.png", 48, 64, QColor(30, 30, 220))});
     Form->Controls().ShowPDFCheck->setChecked(false);
+    Form->Controls().PhotoPagesCheck->setChecked(false);
     D.SaveAnswers.push_back(Dir.filePath(QStringLiteral("ohne.pdf")));
     Form->Controls().SavePDFBtn->click();
     Form->WaitForExport();
@@ -93,10 +103,10 @@ TEST_F(MainFormTest, PhotoPagesBoxAddsOnePagePerPhoto) {
     EXPECT_TRUE(with.contains("   /Kids [22 0 R 24 0 R 4 0 R]\r   /Count 3\r"));
     EXPECT_EQ(with.count("/Subtype /Image"), 2);
     // The text page after the photos carries the window catalogue's words (MacRoman).
-    EXPECT_TRUE(with.contains("        (Diese Datei enth\\212lt zus\\212tzlich eine animierte "
-                              "Pr\\212sentation) Tj\r        0 -20 Td\r"
-                              "        (f\\237r Betrachter mit SVG-Unterst\\237tzung.) Tj\r"
-                              "        0 -20 Td\r        (Die Fotos davor laufen in der "
+    EXPECT_TRUE(with.contains(" Tm (Diese Datei enth\\212lt zus\\212tzlich eine animierte "
+                              "Pr\\212sentation) Tj\r"));
+    EXPECT_TRUE(with.contains(" Tm (f\\237r Betrachter mit SVG-Unterst\\237tzung.) Tj\r"));
+    EXPECT_TRUE(with.contains(" Tm (Die Fotos davor laufen in der "
                               "Pr\\212sentationsansicht von selbst ab.) Tj\r    ET\n"));
 }
 
@@ -153,6 +163,34 @@ TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
     EXPECT_EQ(
         ReadAll(Dir.filePath(QStringLiteral("endlos.html"))).count("repeatCount=\"indefinite\""),
         1);
+
+    // "Fotos in voller Größe", below it, embeds a large photo as it is instead of made to fit
+    // 2560 x 1440.
+    QCheckBox* full = Form->Controls().HtmlFullSizeCheck;
+    ASSERT_NE(full, nullptr);
+    EXPECT_EQ(full->text(), QStringLiteral("Fotos in voller Größe"));
+    EXPECT_FALSE(full->isChecked());
+    EXPECT_EQ(full->x(), loop->x());
+    EXPECT_GT(full->y(), loop->geometry().bottom());
+    AddPhotos({MakeImage("gross.jpg", 3000, 2000)});
+    auto embeddedWidths = [&](const QString& name) {
+        D.SaveAnswers.push_back(Dir.filePath(name));
+        Form->Controls().SaveHtmlBtn->click();
+        Form->WaitForExport();
+        const QByteArray html = ReadAll(Dir.filePath(name));
+        QList<int> widths;
+        const QByteArray marker = "data:image/jpeg;base64,";
+        for (qsizetype at = html.indexOf(marker); at >= 0; at = html.indexOf(marker, at + 1)) {
+            const qsizetype start = at + marker.size();
+            widths.append(QImage::fromData(QByteArray::fromBase64(
+                                               html.mid(start, html.indexOf('"', start) - start)))
+                              .width());
+        }
+        return widths;
+    };
+    EXPECT_EQ(embeddedWidths(QStringLiteral("passend.html")), QList<int>({64, 2160}));
+    full->setChecked(true);
+    EXPECT_EQ(embeddedWidths(QStringLiteral("voll.html")), QList<int>({64, 3000}));
 }
 
 } // namespace

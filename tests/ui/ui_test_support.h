@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -61,6 +62,9 @@ class MainFormTest : public ::testing::Test {
         App();
         ASSERT_TRUE(Dir.isValid());
         Scope = std::make_unique<TDialogsScope>(&D);
+        // Every test starts as a new user: its own, empty settings store.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           Dir.filePath(QStringLiteral("settings")));
         Form = std::make_unique<TMainForm>();
         Form->ShellOpen = [this](const std::string& t) {
             Opened.push_back(t);

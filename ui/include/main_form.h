@@ -144,6 +144,7 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     void ConnectControls();
     // Writes under the settings page why the captions will not show, or nothing.
     void ShowCaptionHints();
+    void RestoreExportChoices();
     // A page came to the front: the toolbar's Open button gives up its Alt key to a button
     // of the page with the same one.
     void PageControl2Change();

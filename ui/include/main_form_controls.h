@@ -70,7 +70,8 @@ struct TMainFormControls {
     QCheckBox* VollScreenCheck = nullptr;
     // Photos also as pages before the text page; off at start, not kept in the project file.
     QCheckBox* PhotoPagesCheck = nullptr;
-    QCheckBox* KeepJpegCheck = nullptr; // not stored in the project file
+    QCheckBox* HtmlFullSizeCheck = nullptr; // the HTML slide show's photos at their own size
+    QCheckBox* KeepJpegCheck = nullptr;     // not stored in the project file
     QPushButton* SaveHtmlBtn = nullptr;
     // The HTML slide show repeats endlessly; off at start, not kept in the project file.
     QCheckBox* LoopCheck = nullptr;

@@ -22,6 +22,7 @@
 #include "maker.h"
 #include "messages.h"
 #include "photo_strip.h"
+#include "settings_store.h"
 #include "show_edits.h"
 #include "spin_edit.h"
 #include "status_bar.h"
@@ -104,6 +105,8 @@ TMainForm::TMainForm(QStringList commandLine, QWidget* parent)
         C.ViewPicForm->ShowModal();
         C.ViewPicForm->Image = TDib{}; // the caller releases the picture
     };
+
+    RestoreExportChoices();
 
     // FormCreate: empty show, photo 1 current, every setting at its default.
     Show_.CurFoto = 1;
@@ -575,11 +578,32 @@ void TMainForm::SaveHtmlBtnClick() {
     RunExport(name, true);
 }
 
+namespace {
+constexpr char kExportSection[] = "Export";
+constexpr char kPhotoPagesKey[] = "PhotoPages";
+} // namespace
+
+// Photo pages are what makes a PDF play in every viewer, so a new user has them; what the
+// user chose is kept the moment it is chosen (the project file does not carry it).
+void TMainForm::RestoreExportChoices() {
+    const std::unique_ptr<QSettings> store = OpenSettings();
+    store->beginGroup(QLatin1String(kExportSection));
+    C.PhotoPagesCheck->setChecked(store->value(QLatin1String(kPhotoPagesKey), true).toBool());
+    store->endGroup();
+    connect(C.PhotoPagesCheck, &QCheckBox::toggled, this, [](bool on) {
+        const std::unique_ptr<QSettings> settings = OpenSettings();
+        settings->beginGroup(QLatin1String(kExportSection));
+        settings->setValue(QLatin1String(kPhotoPagesKey), on);
+        settings->endGroup();
+    });
+}
+
 void TMainForm::RunExport(const QString& name, bool html) {
     TExportOptions options;
     options.Html = html;
     options.PhotoPages = !html && C.PhotoPagesCheck->isChecked();
     options.Loop = html && C.LoopCheck->isChecked();
+    options.HtmlFullSize = html && C.HtmlFullSizeCheck->isChecked();
     options.KeepJpeg = C.KeepJpegCheck->isChecked();
     options.Words = frontend::DocumentWords();
     const TShowSettings settings = Settings();

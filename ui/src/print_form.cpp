@@ -3,6 +3,7 @@
 #include "messages.h"
 
 #include "dialogs.h"
+#include "settings_store.h"
 #include "spin_edit.h"
 
 #include <lumeno/bitmap/dib_ops.h>
@@ -84,11 +85,6 @@ TPrinterPort* g_port = nullptr;
 TPrinterPort& SystemPort() {
     static TSystemPrinterPort port;
     return port;
-}
-
-// The per-user settings store of the program (the registry on Windows).
-std::unique_ptr<QSettings> OpenSettings() {
-    return std::make_unique<QSettings>(QStringLiteral("Corvana"), QStringLiteral("PDF Lumeno"));
 }
 
 } // namespace

@@ -1,8 +1,12 @@
 // Size queries, conversion to 24 bits and the thumbnail reduction.
 #include "lumeno/bitmap/dib_ops.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <new>
+#include <vector>
 
 namespace lumeno {
 
@@ -64,6 +68,80 @@ void ConvertTo24Bit(TDib& image) {
     }
     deldib(&image);
     image = copy;
+}
+
+namespace {
+
+// The source cells an output cell of `scale` source cells covers, with their shares in
+// 1/65536 (the shares of one output cell sum to scale * 65536).
+struct TCover {
+    int first = 0;
+    std::vector<uint32_t> shares;
+};
+
+std::vector<TCover> Covers(int source, int target) {
+    std::vector<TCover> out(static_cast<size_t>(target));
+    const double scale = static_cast<double>(source) / target;
+    for (int i = 0; i < target; ++i) {
+        const double from = i * scale, to = (i + 1) * scale;
+        TCover& c = out[static_cast<size_t>(i)];
+        c.first = static_cast<int>(from);
+        for (int s = c.first; s < source && s < to; ++s) {
+            const double share = std::min<double>(s + 1, to) - std::max<double>(s, from);
+            c.shares.push_back(static_cast<uint32_t>(share * 65536.0 + 0.5));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TDib ShrinkAveraged(const TDib& source, int w, int h) {
+    const int sw = DibWidth(source), sh = DibHeight(source);
+    if (!source.Bits || DibBitCount(source) != 24 || w < 1 || h < 1 || w > sw || h > sh)
+        return TDib{};
+    TDib result{};
+    try {
+        const std::vector<TCover> columns = Covers(sw, w), rows = Covers(sh, h);
+        newdib(&result, w, h, 24, nullptr, 0);
+        if (!result.Bits) return TDib{};
+        // Rows are summed in storage order; a row's columns first, then the rows it covers.
+        std::vector<uint64_t> line(static_cast<size_t>(w) * 3);
+        std::vector<double> sum(line.size());
+        const double total =
+            (static_cast<double>(sw) / w) * (static_cast<double>(sh) / h) * 65536.0 * 65536.0;
+        for (int y = 0; y < h; ++y) {
+            std::fill(sum.begin(), sum.end(), 0.0);
+            const TCover& row = rows[static_cast<size_t>(y)];
+            for (size_t r = 0; r < row.shares.size(); ++r) {
+                const uint8_t* src = RowOf(source, row.first + static_cast<int>(r));
+                std::fill(line.begin(), line.end(), 0);
+                for (int x = 0; x < w; ++x) {
+                    const TCover& col = columns[static_cast<size_t>(x)];
+                    const uint8_t* p = src + 3 * static_cast<size_t>(col.first);
+                    uint64_t b = 0, g = 0, red = 0;
+                    for (uint32_t share : col.shares) {
+                        b += uint64_t(p[0]) * share;
+                        g += uint64_t(p[1]) * share;
+                        red += uint64_t(p[2]) * share;
+                        p += 3;
+                    }
+                    line[3 * size_t(x)] = b;
+                    line[3 * size_t(x) + 1] = g;
+                    line[3 * size_t(x) + 2] = red;
+                }
+                for (size_t i = 0; i < sum.size(); ++i)
+                    sum[i] += static_cast<double>(line[i]) * row.shares[r];
+            }
+            uint8_t* dst = RowOf(result, y);
+            for (size_t i = 0; i < sum.size(); ++i)
+                dst[i] = static_cast<uint8_t>(std::min(255.0, std::floor(sum[i] / total + 0.5)));
+        }
+    } catch (const std::bad_alloc&) {
+        deldib(&result);
+        return TDib{};
+    }
+    return result;
 }
 
 TDib Resize(const TDib& source, int w, int h) {

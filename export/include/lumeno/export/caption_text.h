@@ -18,6 +18,10 @@
 
 namespace lumeno {
 
+// The standard Helvetica face's width of a Windows-1252 byte, in thousandths of an em; 0
+// for a control character or a byte the encoding leaves undefined.
+int32_t HelveticaWidth(uint32_t byte);
+
 // The caption's characters: its Windows-1252 bytes and the "&#N;" references of characters
 // Windows-1252 cannot hold, as the caption editor shows them.
 std::u32string CaptionCodePoints(const std::string& cp1252);

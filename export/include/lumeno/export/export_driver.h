@@ -94,6 +94,10 @@ struct TExportResult {
     }
 };
 
+// The size the HTML slide show's photos are made to fit (a large screen's).
+constexpr int kHtmlPhotoWidth = 2560;
+constexpr int kHtmlPhotoHeight = 1440;
+
 struct TExportOptions {
     int Jobs = 0;                        // worker threads; 0 = number of cores
     TExportProgress* Progress = nullptr; // may be null
@@ -108,12 +112,17 @@ struct TExportOptions {
     bool Html = false;
     // The HTML slide show starts again after its last photo, endlessly.
     bool Loop = false;
+    // The HTML slide show embeds every photo at its own size. Off (the default): a photo
+    // larger than kHtmlPhotoWidth x kHtmlPhotoHeight is made to fit it (proportions kept,
+    // averaged down, JPEG quality 90), so a long show stays a file a browser can hold; smaller
+    // ones are never enlarged. The PDF does not use it.
+    bool HtmlFullSize = false;
     // A photo that is a JPEG a PDF viewer shows as it is (baseline or progressive, 8 bits,
     // grey or YCbCr, intact markers) is embedded with its own bytes instead of being decoded
-    // and encoded again; one with an EXIF orientation is first turned upright without
-    // recoding (the stored picture's right and bottom edge may lose up to 15 pixels, which
-    // after the turn can be any side). Every other photo goes the normal way. Off: the file is
-    // exactly the default one.
+    // and encoded again; one with an EXIF orientation keeps its data too and is turned
+    // upright where it is placed (the photo page's matrix, the presentation's and the HTML
+    // slide show's transform), so every pixel stays. Every other photo goes the normal way.
+    // Off: the file is exactly the default one.
     bool KeepJpeg = false;
     // The words in the user's language for the photo pages' text page and the HTML slide
     // show, from the front end's catalogue. The default file uses none of them.

@@ -32,13 +32,18 @@ std::string HtmlShowTail();
 
 // Photo k's (1-based, of n) opacity animation: one element over the whole show, values
 // 0;0;1;1;0;0 at the start, fade-in begin and end, fade-out begin and end, and the end of
-// the show; repeated endlessly with loop, otherwise frozen at its end (the background).
+// the show (with cross-fade, every photo but the last stays fully visible until the next one
+// has faded in over it, and then goes at once); repeated endlessly with loop, otherwise frozen at
+// its end (the background).
 std::string HtmlPhotoAnimation(int k, int n, const TShowSettings& settings, bool loop);
 
-// Photo k's part of the page, cut where its image data URI goes.
+// Photo k's part of the page, cut where its image data URI goes. `page` has the upright
+// photo's proportions; a picture with an EXIF orientation 2..8 (TJpegImage::Orientation) is
+// turned upright by a transform.
 std::pair<std::string, std::string> HtmlShowPhoto(int k, int n, const TPageSize& page,
                                                   const TCaptionLayout& caption,
-                                                  const TShowSettings& settings, bool loop);
+                                                  const TShowSettings& settings, bool loop,
+                                                  int32_t orientation = 1);
 
 // Writes the page to `path` (created or truncated), asking `source` for photo 1..n in
 // order, n = captions.size(). Results as WritePdfSlideShow: kCannotCreate / kWriteError

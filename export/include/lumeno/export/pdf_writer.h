@@ -33,6 +33,10 @@ struct TJpegImage {
     // Given, the image's colour space is /ICCBased with it (one object per distinct profile,
     // after the photo pages); the JPEGs the export encodes itself are sRGB.
     std::vector<uint8_t> Profile;
+    // The EXIF orientation (1..8) of a photo's own JPEG taken over as it is: Width and Height
+    // are those of the stored picture, and every page and presentation turns it upright when
+    // placing it. 1 for every JPEG the export encodes itself.
+    int32_t Orientation = 1;
 };
 
 enum class TPdfCode { kOk, kCannotCreate, kWriteError, kFileTooLarge, kStopped };

@@ -40,14 +40,27 @@ TPageSize PhotoPageSize(int32_t photoWidth, int32_t photoHeight);
 // transition. Seconds, from the show's time line (show_timeline.h).
 std::string PhotoPageTiming(const TShowSettings& settings);
 
+// EXIF orientations 5 to 8 turn a picture by a quarter: its upright width is its stored
+// height.
+inline bool TurnsByAQuarter(int32_t orientation) {
+    return orientation >= 5 && orientation <= 8;
+}
+
 // The content stream of a photo page (lines ending in LF, the last one too): the page
 // filled with the background colour, the image /Im1 scaled to fit with its proportions
 // kept and aligned to the top left corner (as in the presentation), and the caption's lines
 // (caption_text.h) in fonts /F1, /F2, ... at FontSize points, filled with TextColor and
 // outlined with OutlineColor (text render mode 2). No text object without lines. Call after
-// fonts.Embed().
+// fonts.Embed(). photoWidth and photoHeight are the stored picture's; with an orientation
+// 2..8 (TJpegImage::Orientation) the placement matrix turns and mirrors it upright, so the
+// picture's data stay as they are.
 std::string PhotoPageContent(const TPageSize& page, int32_t photoWidth, int32_t photoHeight,
                              const TCaptionLayout& caption, const TCaptionFonts& fonts,
-                             const TShowSettings& settings);
+                             const TShowSettings& settings, int32_t orientation = 1);
+
+// The placement of a stored picture of w x h units with an EXIF orientation 1..8 into a
+// w' x h' box (w' = h, h' = w for TurnsByAQuarter), for coordinates whose y axis points down
+// (SVG): the six numbers a b c d e f of matrix(a b c d e f), as text separated by spaces.
+std::string UprightMatrixYDown(int32_t orientation, double w, double h);
 
 } // namespace lumeno

@@ -28,6 +28,13 @@ void ConvertTo24Bit(TDib& image);
 // newdib cannot make.
 TDib Resize(const TDib& source, int w, int h);
 
+// A new w x h 24-bit image of a 24-bit source at least that large, every result pixel the
+// average of the source area it covers (partly covered pixels count by their share), so a
+// photo made smaller keeps its detail smooth instead of aliasing. The caller frees the result
+// with deldib. Returns an empty record for another depth, a result larger than the source in
+// either direction, w or h below 1, or when memory runs out.
+TDib ShrinkAveraged(const TDib& source, int w, int h);
+
 struct ThumbSize {
     int w = 0;
     int h = 0;
