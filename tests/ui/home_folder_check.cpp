@@ -74,6 +74,7 @@ TEST(HomeFolder, OnlySettingsAndThumbnailCacheAreWrittenAndAnUnusableOneIsNoObst
         qunsetenv(name);
     App();
     qunsetenv("XDG_DATA_HOME"); // the recovery file's folder under HOME
+    qunsetenv("XDG_CONFIG_HOME"); // the settings under HOME
     UseTheProgram(work, true);
 
     QStringList written;

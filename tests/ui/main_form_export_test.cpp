@@ -230,7 +230,9 @@ TEST_F(MainFormTest, CancelLeavesTheOldFileAndNothingElse) {
     stopping.start();
     QTest::mouseClick(Form->Controls().CancelExportBtn, Qt::LeftButton);
     Form->WaitForExport();
-    EXPECT_LT(stopping.elapsed(), 500);
+    // Well before the eight photos are done: the half second a user waits on an idle machine
+    // grows under the sanitizers, since a decode already running is not interrupted.
+    EXPECT_LT(stopping.elapsed(), 2000);
     EXPECT_TRUE(D.Messages.empty());
     EXPECT_EQ(Form->Controls().ExportStateLabel->text(),
               QStringLiteral("Export abgebrochen, keine Datei geschrieben."));

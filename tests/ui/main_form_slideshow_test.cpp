@@ -168,7 +168,7 @@ TEST_F(MainFormTest, HtmlButtonWritesTheSlideShowAndOpensIt) {
     // 2560 x 1440.
     QCheckBox* full = Form->Controls().HtmlFullSizeCheck;
     ASSERT_NE(full, nullptr);
-    EXPECT_EQ(full->text(), QStringLiteral("Fotos in voller Größe"));
+    EXPECT_EQ(full->text(), QStringLiteral("Fotos in voller &Größe"));
     EXPECT_FALSE(full->isChecked());
     EXPECT_EQ(full->x(), loop->x());
     EXPECT_GT(full->y(), loop->geometry().bottom());

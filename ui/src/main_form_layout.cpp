@@ -358,9 +358,9 @@ void BuildExportPage(QWidget* area, TMainFormControls& c) {
     c.LoopCheck->setGeometry(208, 144, 200, 17);
     c.LoopCheck->setToolTip(
         QStringLiteral("Die HTML-Diashow beginnt nach dem letzten Foto von vorn"));
-    c.HtmlFullSizeCheck = new QCheckBox(QStringLiteral("Fotos in voller Größe"), area);
+    c.HtmlFullSizeCheck = new QCheckBox(QStringLiteral("Fotos in voller &Größe"), area);
     c.HtmlFullSizeCheck->setObjectName(QStringLiteral("HtmlFullSizeCheck"));
-    c.HtmlFullSizeCheck->setGeometry(208, 156, 200, 17);
+    c.HtmlFullSizeCheck->setGeometry(208, 164, 200, 17);
     c.HtmlFullSizeCheck->setToolTip(
         QStringLiteral("Ohne Haken werden größere Fotos auf 2560 x 1440 Pixel verkleinert"));
 }
