@@ -189,7 +189,8 @@ TEST_F(HtmlShowFile, FailuresCarryTheirCode) {
     EXPECT_EQ(stopped.code, TPdfCode::kStopped);
     if (fs::exists("/dev/full")) {
         const TPhotoSource big = [](int) {
-            return std::optional<TJpegImage>(TJpegImage{std::vector<uint8_t>(1 << 20, 7), 1, 1, false, {}});
+            return std::optional<TJpegImage>(
+                TJpegImage{std::vector<uint8_t>(1 << 20, 7), 1, 1, false, {}});
         };
         const TPdfResult full = WriteHtmlSlideShow("/dev/full", {"a"}, {}, big, words);
         EXPECT_EQ(full.code, TPdfCode::kWriteError);

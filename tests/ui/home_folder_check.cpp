@@ -73,7 +73,7 @@ TEST(HomeFolder, OnlySettingsAndThumbnailCacheAreWrittenAndAnUnusableOneIsNoObst
                              "XDG_RUNTIME_DIR"})
         qunsetenv(name);
     App();
-    qunsetenv("XDG_DATA_HOME"); // the recovery file's folder under HOME
+    qunsetenv("XDG_DATA_HOME");   // the recovery file's folder under HOME
     qunsetenv("XDG_CONFIG_HOME"); // the settings under HOME
     UseTheProgram(work, true);
 
