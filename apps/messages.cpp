@@ -180,47 +180,6 @@ std::string ProjectFileText(ProjectFileError code) {
     return {};
 }
 
-std::string FileFailureReason(int error, TFileAccess access) {
-    const bool reading = access == TFileAccess::kRead;
-    switch (error) {
-    case 0:
-        return {};
-    case ENOSPC:
-    case EFBIG:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-        return "Auf dem Datenträger ist nicht genug Platz.";
-    case EACCES:
-    case EPERM:
-        return reading ? "Keine Berechtigung, diese Datei zu lesen."
-                       : "Keine Berechtigung, in diesen Ordner zu schreiben.";
-    case EROFS:
-        return "Der Datenträger ist schreibgeschützt.";
-    case ENOENT:
-        return reading ? "Die Datei wurde nicht gefunden." : "Der Ordner existiert nicht.";
-    case ENOTDIR:
-        return "Der Ordner existiert nicht.";
-    case EISDIR:
-        return "Unter diesem Namen gibt es einen Ordner.";
-    case EBUSY:
-    case ETXTBSY:
-        return "Die Datei wird gerade von einem anderen Programm benutzt.";
-    case ENAMETOOLONG:
-        return "Der Dateiname ist zu lang.";
-    case EIO:
-        return "Der Datenträger meldet einen Lese- oder Schreibfehler.";
-    case ENOMEM:
-        return "Nicht genug Arbeitsspeicher.";
-    case EMFILE:
-    case ENFILE:
-        return "Es sind zu viele Dateien zugleich geöffnet.";
-    default:
-        return "Das System meldet Fehler " + std::to_string(error) + ": " + std::strerror(error) +
-               ".";
-    }
-}
-
 std::string ProjectReadFailed(std::string_view path, ProjectFileError code, int detail) {
     std::string text = Str(path) + ": " + ProjectFileText(code);
     if (detail != 0) text += " " + FileFailureReason(detail, TFileAccess::kRead);

@@ -3,6 +3,7 @@
 // progress line and the closing summary. The lower layers return codes; they become words
 // here and nowhere else. All texts are UTF-8.
 #include "lumeno/export/export_driver.h"
+#include "lumeno/frontend/shared_words.h"
 #include "lumeno/project/project_file.h"
 
 #include <cstdint>
@@ -33,10 +34,11 @@ std::string HtmlIsInputOrPdf(std::string_view html);
 std::string ProjectIsInputOrOutput(std::string_view project);
 
 // Results of the lower layers.
-// Why reading or writing a file failed, as one sentence, for the system's error number
-// (errno); empty for 0. A number without a sentence of its own gets the system's text.
-enum class TFileAccess { kRead, kWrite };
-std::string FileFailureReason(int error, TFileAccess access);
+// Why reading or writing a file failed (shared with the window).
+using frontend::TFileAccess;
+inline std::string FileFailureReason(int error, TFileAccess access) {
+    return frontend::FileFailureSentence(error, access);
+}
 // The text for a project file code; empty for None.
 std::string ProjectFileText(ProjectFileError code);
 // "path: text reason" (the reason only for a non-zero `detail`).

@@ -1,5 +1,8 @@
 #include "lumeno/frontend/shared_words.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace lumeno::frontend {
 
 const TNamedColour kNamedColours[kNamedColourCount] = {
@@ -28,6 +31,47 @@ TDocumentWords DocumentWords() {
                                    "selbst ab."},
             .HtmlLanguage = "de",
             .HtmlTitle = "Diashow"};
+}
+
+std::string FileFailureSentence(int error, TFileAccess access) {
+    const bool reading = access == TFileAccess::kRead;
+    switch (error) {
+    case 0:
+        return {};
+    case ENOSPC:
+    case EFBIG:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return "Auf dem Datenträger ist nicht genug Platz.";
+    case EACCES:
+    case EPERM:
+        return reading ? "Keine Berechtigung, diese Datei zu lesen."
+                       : "Keine Berechtigung, in diesen Ordner zu schreiben.";
+    case EROFS:
+        return "Der Datenträger ist schreibgeschützt.";
+    case ENOENT:
+        return reading ? "Die Datei wurde nicht gefunden." : "Der Ordner existiert nicht.";
+    case ENOTDIR:
+        return "Der Ordner existiert nicht.";
+    case EISDIR:
+        return "Unter diesem Namen gibt es einen Ordner.";
+    case EBUSY:
+    case ETXTBSY:
+        return "Die Datei wird gerade von einem anderen Programm benutzt.";
+    case ENAMETOOLONG:
+        return "Der Dateiname ist zu lang.";
+    case EIO:
+        return "Der Datenträger meldet einen Lese- oder Schreibfehler.";
+    case ENOMEM:
+        return "Nicht genug Arbeitsspeicher.";
+    case EMFILE:
+    case ENFILE:
+        return "Es sind zu viele Dateien zugleich geöffnet.";
+    default:
+        return "Das System meldet Fehler " + std::to_string(error) + ": " + std::strerror(error) +
+               ".";
+    }
 }
 
 } // namespace lumeno::frontend

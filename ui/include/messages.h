@@ -5,6 +5,7 @@
 
 #include "lumeno/bitmap/draw_dib.h"
 #include "lumeno/export/export_driver.h"
+#include "lumeno/frontend/shared_words.h"
 #include "lumeno/project/caption_hints.h"
 #include "lumeno/project/project_file.h"
 #include "pictavo.h"
@@ -45,7 +46,8 @@ QString Text(TMsg id);
 QString PositionOf(int current, int count);
 // Why reading or writing a file failed, as one sentence, for the system's error number
 // (errno); empty for 0. A number without a sentence of its own gets the system's text.
-enum class TFileAccess { kRead, kWrite };
+// The sentences are the command line's too.
+using frontend::TFileAccess;
 QString FileFailureReason(int error, TFileAccess access);
 // The offer after an unclean end: the automatically saved show with `photos` photos, saved at
 // `saved` (local time), can be restored.

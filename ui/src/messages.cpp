@@ -93,46 +93,7 @@ QString ProjectFileText(ProjectFileError code) {
 }
 
 QString FileFailureReason(int error, TFileAccess access) {
-    const bool reading = access == TFileAccess::kRead;
-    switch (error) {
-    case 0:
-        return {};
-    case ENOSPC:
-    case EFBIG:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-        return QStringLiteral("Auf dem Datenträger ist nicht genug Platz.");
-    case EACCES:
-    case EPERM:
-        return reading ? QStringLiteral("Keine Berechtigung, diese Datei zu lesen.")
-                       : QStringLiteral("Keine Berechtigung, in diesen Ordner zu schreiben.");
-    case EROFS:
-        return QStringLiteral("Der Datenträger ist schreibgeschützt.");
-    case ENOENT:
-        return reading ? QStringLiteral("Die Datei wurde nicht gefunden.")
-                       : QStringLiteral("Der Ordner existiert nicht.");
-    case ENOTDIR:
-        return QStringLiteral("Der Ordner existiert nicht.");
-    case EISDIR:
-        return QStringLiteral("Unter diesem Namen gibt es einen Ordner.");
-    case EBUSY:
-    case ETXTBSY:
-        return QStringLiteral("Die Datei wird gerade von einem anderen Programm benutzt.");
-    case ENAMETOOLONG:
-        return QStringLiteral("Der Dateiname ist zu lang.");
-    case EIO:
-        return QStringLiteral("Der Datenträger meldet einen Lese- oder Schreibfehler.");
-    case ENOMEM:
-        return QStringLiteral("Nicht genug Arbeitsspeicher.");
-    case EMFILE:
-    case ENFILE:
-        return QStringLiteral("Es sind zu viele Dateien zugleich geöffnet.");
-    default:
-        return QStringLiteral("Das System meldet Fehler %1: %2.")
-            .arg(error)
-            .arg(QString::fromLocal8Bit(std::strerror(error)));
-    }
+    return QString::fromUtf8(frontend::FileFailureSentence(error, access).c_str());
 }
 
 QString ProjectFileMessage(ProjectFileError code, const QString& path, int detail,

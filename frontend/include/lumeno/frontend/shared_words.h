@@ -2,10 +2,12 @@
 // What the window and the command line name alike, kept once so they cannot drift apart: the
 // colour list (a colour the command line accepts by name is the one the window lists under
 // that name) and the words of the exported documents (a show exports to the same bytes from
-// either front end). Messages stay in each front end's own catalogue. All texts are UTF-8.
+// either front end), and the sentences that say why a file could not be read or written.
+// Messages stay in each front end's own catalogue. All texts are UTF-8.
 #include "lumeno/export/document_texts.h"
 
 #include <cstdint>
+#include <string>
 
 namespace lumeno::frontend {
 
@@ -25,5 +27,10 @@ extern const TNamedColour kNamedColours[kNamedColourCount];
 // The words of the exported documents: the photo pages' text page, the HTML slide show's
 // language and title, encoded as TDocumentWords says.
 TDocumentWords DocumentWords();
+
+// Why reading or writing a file failed, as one sentence, for the system's error number
+// (errno); empty for 0. A number without a sentence of its own gets the system's text.
+enum class TFileAccess { kRead, kWrite };
+std::string FileFailureSentence(int error, TFileAccess access);
 
 } // namespace lumeno::frontend
