@@ -193,42 +193,21 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent,
         TPercentOwner owner(percent);
         TTempFile temp("tempim", ".jpg");
         int width = 0, height = 0;
-        if (rules.MaxWidth > 0) {
-            ScopedDib image;
-            const bool loaded = LoadFitted(photo.FileName, rules, owner, image);
-            out.brokenProfile = LastDibColour() == TDibColour::kBroken;
-            if (!loaded) {
-                image.reset();
-                out.state = TPhotoState::kBlackPicture;
-                out.problem = WhyPhotoUnreadable(photo.FileName);
-                if (newdib(image.get(), 320, 200, 24, nullptr, 0) != 1) {
-                    out.jpeg = BlackJpeg();
-                    return out;
-                }
-            }
-            width = image->Info->biWidth;
-            height = std::abs(image->Info->biHeight);
-            if (!temp.Name().empty() && SaveDib(image.get(), temp.Name().c_str(), 7, 0) == 1 &&
-                ReadWholeFile(temp.Name(), out.jpeg.Bytes) == 0 && !out.jpeg.Bytes.empty()) {
-                out.jpeg.Width = width;
-                out.jpeg.Height = height;
-                return out;
-            }
-            if (out.state != TPhotoState::kBlackPicture) {
-                out.state = TPhotoState::kFallback;
-                out.problem = TPhotoProblem::kNotEncoded;
-            }
-            out.jpeg = BlackJpeg();
-            return out;
-        }
-        bool written =
-            !temp.Name().empty() && RecodeJpegFile(photo.FileName.c_str(), temp.Name().c_str(),
-                                                   &width, &height, &owner) == 1;
+        // A photo made to fit is always loaded; every other one first tries the one pass.
+        bool written = rules.MaxWidth == 0 && !temp.Name().empty() &&
+                       RecodeJpegFile(photo.FileName.c_str(), temp.Name().c_str(), &width, &height,
+                                      &owner) == 1;
         if (!written) {
             ScopedDib image;
-            OpenDib(image.get(), photo.FileName.c_str(), -1, &owner);
+            bool loaded = false;
+            if (rules.MaxWidth > 0) {
+                loaded = LoadFitted(photo.FileName, rules, owner, image);
+            } else {
+                OpenDib(image.get(), photo.FileName.c_str(), -1, &owner);
+                loaded = !image.empty();
+            }
             out.brokenProfile = LastDibColour() == TDibColour::kBroken;
-            if (image.empty()) {
+            if (!loaded) {
                 image.reset();
                 out.state = TPhotoState::kBlackPicture;
                 out.problem = WhyPhotoUnreadable(photo.FileName);
