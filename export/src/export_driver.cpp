@@ -328,6 +328,41 @@ class TPhotoPool {
     bool stop_ = false;
 };
 
+// What the report says of photo k as the writer takes it.
+void CountPhoto(TExportResult& result, const TPrepared& prepared, int k,
+                const std::string& fileName) {
+    if (prepared.state == TPhotoState::kBlackPicture) ++result.blackPictures;
+    if (prepared.state == TPhotoState::kFallback) ++result.fallbackPictures;
+    if (prepared.state == TPhotoState::kBlackPicture || prepared.state == TPhotoState::kFallback)
+        result.unreadable.push_back({k, fileName, prepared.problem});
+    if (prepared.state == TPhotoState::kTakenOver) ++result.takenOver;
+    if (prepared.brokenProfile) result.brokenProfiles.push_back({k, fileName});
+    ++result.photos;
+}
+
+// The writer's outcome as the export's code; false when the export failed with it.
+bool TakeWriterOutcome(TExportResult& result, const TPdfResult& pdf) {
+    switch (pdf.code) {
+    case TPdfCode::kOk:
+        return true;
+    case TPdfCode::kCannotCreate:
+        result.code = TExportCode::kCannotCreate;
+        result.detail = pdf.detail;
+        return false;
+    case TPdfCode::kWriteError:
+        result.code = TExportCode::kWriteError;
+        result.detail = pdf.detail;
+        return false;
+    case TPdfCode::kFileTooLarge:
+        result.code = TExportCode::kFileTooLarge;
+        return false;
+    case TPdfCode::kStopped:
+        result.code = TExportCode::kCancelled;
+        return false;
+    }
+    return false;
+}
+
 } // namespace
 
 TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
@@ -395,16 +430,7 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
             std::optional<TPrepared> prepared = pool.Take(k, tick);
             if (!prepared) return std::nullopt;
             if (lastPercent != 100) progress.PhotoLoadProgress(100);
-            if (prepared->state == TPhotoState::kBlackPicture) ++result.blackPictures;
-            if (prepared->state == TPhotoState::kFallback) ++result.fallbackPictures;
-            if (prepared->state == TPhotoState::kBlackPicture ||
-                prepared->state == TPhotoState::kFallback)
-                result.unreadable.push_back(
-                    {k, photos[static_cast<size_t>(k - 1)].FileName, prepared->problem});
-            if (prepared->state == TPhotoState::kTakenOver) ++result.takenOver;
-            if (prepared->brokenProfile)
-                result.brokenProfiles.push_back({k, photos[static_cast<size_t>(k - 1)].FileName});
-            ++result.photos;
+            CountPhoto(result, *prepared, k, photos[static_cast<size_t>(k - 1)].FileName);
             if (k == n) progress.Writing();
             return std::move(prepared->jpeg);
         };
@@ -426,24 +452,7 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
     if (pdf.ok && n > 0) progress.PhotoDone(n, n);
     result.missingCharacters = pdf.missing;
 
-    switch (pdf.code) {
-    case TPdfCode::kOk:
-        break;
-    case TPdfCode::kCannotCreate:
-        result.code = TExportCode::kCannotCreate;
-        result.detail = pdf.detail;
-        return result;
-    case TPdfCode::kWriteError:
-        result.code = TExportCode::kWriteError;
-        result.detail = pdf.detail;
-        return result;
-    case TPdfCode::kFileTooLarge:
-        result.code = TExportCode::kFileTooLarge;
-        return result;
-    case TPdfCode::kStopped:
-        result.code = TExportCode::kCancelled;
-        return result;
-    }
+    if (!TakeWriterOutcome(result, pdf)) return result;
     if (const int error = output.Commit()) {
         result.code = output.FailedStep() == TWriteStep::kReplace ? TExportCode::kCannotReplace
                                                                   : TExportCode::kWriteError;
