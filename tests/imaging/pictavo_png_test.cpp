@@ -259,9 +259,10 @@ TEST(PngText, KeysAndPixelsRoundTrip) {
     alpha.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
     alpha.alphaOf = [](int x, int) { return uint16_t(x == 0 ? 0 : 255); };
     const std::vector<uint8_t> transparent = EncodePng(picture, alpha);
-    ASSERT_EQ(
-        OpenPngWithText(back.get(), transparent.data(), transparent.size(), 64, nullptr, nullptr),
-        1);
-    EXPECT_EQ(getpixel(back.get(), 0, 0), 0xFFFFFFu);
-    EXPECT_EQ(getpixel(back.get(), 1, H - 1), getpixel(dib.get(), 1, H - 1));
+    ScopedDib onWhite;
+    ASSERT_EQ(OpenPngWithText(onWhite.get(), transparent.data(), transparent.size(), 64, nullptr,
+                              nullptr),
+              1);
+    EXPECT_EQ(getpixel(onWhite.get(), 0, 0), 0xFFFFFFu);
+    EXPECT_EQ(getpixel(onWhite.get(), 1, H - 1), getpixel(dib.get(), 1, H - 1));
 }

@@ -119,6 +119,10 @@ TMainForm::TMainForm(QStringList commandLine, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    // Closing the widgets below may still make them signal (a spin field ends its edit when
+    // it is hidden): nothing may reach this window's slots once its own part is gone.
+    for (QObject* child : findChildren<QObject*>())
+        QObject::disconnect(child, nullptr, this, nullptr);
     // A running export is stopped and its file removed before the window goes.
     Job.reset();
     // A normal end: the recovery file is not needed any more.
