@@ -10,12 +10,15 @@
 // differ from vendor to vendor; relative colorimetric gives the same result everywhere.
 #include "colour.h"
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
 
 #include <lcms2.h>
+#include <lcms2_plugin.h>
 
 namespace pictavo_internal {
 
@@ -57,6 +60,56 @@ uint64_t HashOf(const uint8_t* data, size_t size, ColourInput input) {
 }
 
 void QuietLcms(cmsContext, cmsUInt32Number, const char*) {}
+
+// What reading one profile and making its transform may allocate in all. A real profile and
+// its transform need a few megabytes; a hostile one (huge tables declared in a few hundred
+// bytes) is refused here instead of taking the machine's memory, and counts as broken.
+constexpr uint64_t kMaxLcmsBytes = 64u << 20;
+
+struct MemoryBudget {
+    std::atomic<uint64_t> used{0};
+};
+
+bool WithinBudget(cmsContext context, cmsUInt32Number size) {
+    auto* budget = static_cast<MemoryBudget*>(cmsGetContextUserData(context));
+    return !budget || budget->used.fetch_add(size) + size <= kMaxLcmsBytes;
+}
+
+void* BudgetMalloc(cmsContext context, cmsUInt32Number size) {
+    return WithinBudget(context, size) ? std::malloc(size) : nullptr;
+}
+
+void BudgetFree(cmsContext, void* block) {
+    std::free(block);
+}
+
+void* BudgetRealloc(cmsContext context, void* block, cmsUInt32Number size) {
+    return WithinBudget(context, size) ? std::realloc(block, size) : nullptr;
+}
+
+// An lcms2 context whose allocations count against a budget of their own; deleted with the
+// last transform made in it.
+std::shared_ptr<void> BudgetedContext() {
+    static cmsPluginMemHandler handler = {
+        {cmsPluginMagicNumber, 2000, cmsPluginMemHandlerSig, nullptr},
+        BudgetMalloc,
+        BudgetFree,
+        BudgetRealloc,
+        nullptr,
+        nullptr,
+        nullptr};
+    auto* budget = new MemoryBudget;
+    cmsContext context = cmsCreateContext(&handler, budget);
+    if (!context) {
+        delete budget;
+        return nullptr;
+    }
+    cmsSetLogErrorHandlerTHR(context, QuietLcms);
+    return std::shared_ptr<void>(context, [budget](void* c) {
+        cmsDeleteContext(static_cast<cmsContext>(c));
+        delete budget;
+    });
+}
 
 cmsUInt32Number InputFormat(ColourInput input) {
     switch (input) {
@@ -117,19 +170,24 @@ std::shared_ptr<const CacheEntry> MakeEntry(const uint8_t* profile, size_t size,
     entry->profile.assign(profile, profile + size);
     entry->input = input;
     entry->outcome = ColourOutcome::kBroken;
-    ProfileOwner source(cmsOpenProfileFromMem(profile, static_cast<cmsUInt32Number>(size)));
+    const std::shared_ptr<void> context = BudgetedContext();
+    if (!context) return entry;
+    ProfileOwner source(cmsOpenProfileFromMemTHR(static_cast<cmsContext>(context.get()), profile,
+                                                 static_cast<cmsUInt32Number>(size)));
     if (!source) return entry;
     if (cmsGetColorSpace(source.get()) != SpaceOf(input)) return entry;
     const cmsColorSpaceSignature pcs = cmsGetPCS(source.get());
     if (pcs != cmsSigXYZData && pcs != cmsSigLabData) return entry;
-    ProfileOwner srgb(cmsCreate_sRGBProfile());
+    ProfileOwner srgb(cmsCreate_sRGBProfileTHR(static_cast<cmsContext>(context.get())));
     if (!srgb) return entry;
     // No one-pixel cache: the transform is used by several threads at once.
-    cmsHTRANSFORM transform = cmsCreateTransform(
-        source.get(), InputFormat(input), srgb.get(), TYPE_BGR_8, INTENT_RELATIVE_COLORIMETRIC,
+    cmsHTRANSFORM transform = cmsCreateTransformTHR(
+        static_cast<cmsContext>(context.get()), source.get(), InputFormat(input), srgb.get(),
+        TYPE_BGR_8, INTENT_RELATIVE_COLORIMETRIC,
         cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE);
     if (!transform) return entry;
-    entry->transform.reset(transform, TransformDelete());
+    // The context goes with the transform's last owner.
+    entry->transform.reset(transform, [context](void* t) { TransformDelete()(t); });
     const bool cmyk = input == ColourInput::kCmyk || input == ColourInput::kInvertedCmyk;
     if (!cmyk && KeepsColours(transform, input)) {
         entry->transform.reset();
