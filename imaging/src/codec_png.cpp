@@ -66,7 +66,24 @@ struct Header {
     int alphaCount;
 };
 
+// False when a chunk before the picture data claims more bytes than the file holds: such a
+// file cannot be read, and libpng would first allocate what the chunk claims (up to 2 GB).
+bool ChunksBeforeDataFit(const MemoryReader& source) {
+    uint64_t at = 8;
+    while (at + 8 <= source.size) {
+        const uint8_t* chunk = source.data + at;
+        const uint64_t length = (uint64_t{chunk[0]} << 24) | (uint64_t{chunk[1]} << 16) |
+                                (uint64_t{chunk[2]} << 8) | chunk[3];
+        if (std::memcmp(chunk + 4, "IDAT", 4) == 0 || std::memcmp(chunk + 4, "IEND", 4) == 0)
+            return true;
+        if (at + 12 + length > source.size) return false;
+        at += 12 + length;
+    }
+    return true;
+}
+
 bool ReadInfo(PngReader& r, MemoryReader& source, Header& h) {
+    if (!ChunksBeforeDataFit(source)) return false;
     if (setjmp(png_jmpbuf(r.png))) return false;
     png_set_read_fn(r.png, &source, ReadFromMemory);
     png_set_user_limits(r.png, 1u << 20, 1u << 20);
