@@ -40,20 +40,11 @@ void Turn(QWidget* w, int angle, int pixels = 0) {
 
 class MainFormInputTest : public MainFormTest {
   protected:
-    // n photos whose files do not exist (blank cells, no decoding).
-    void Photos(int n) {
-        std::vector<std::string> paths;
-        for (int i = 0; i < n; ++i)
-            paths.push_back(Dir.filePath(QStringLiteral("fehlt%1.jpg").arg(i)).toStdString());
-        Form->Show().AddPhotos(paths, false);
-        Form->PaintBox1Paint();
-        QApplication::processEvents();
-    }
     QScrollBar* Bar() { return Form->Controls().ScrollBox1->verticalScrollBar(); }
 };
 
 TEST_F(MainFormInputTest, WheelDeltasAreCollectedTwentyPixelsPerNotch) {
-    Photos(80);
+    MissingPhotos(80);
     ASSERT_GT(Bar()->maximum(), 400);
     Bar()->setValue(200);
     const struct {
@@ -68,7 +59,7 @@ TEST_F(MainFormInputTest, WheelDeltasAreCollectedTwentyPixelsPerNotch) {
 }
 
 TEST_F(MainFormInputTest, WheelAnywhereOnThePhotosPageScrollsTheStrip) {
-    Photos(80);
+    MissingPhotos(80);
     const TMainFormControls& c = Form->Controls();
     for (QWidget* w : std::initializer_list<QWidget*>{c.NewFotoBtn, c.Label3, c.FilenamesCheck,
                                                       c.Memo1->viewport()}) {
@@ -90,7 +81,7 @@ TEST_F(MainFormInputTest, WheelAnywhereOnThePhotosPageScrollsTheStrip) {
 }
 
 TEST_F(MainFormInputTest, DoubleClicksOpenOnlyWhatTheUserMeant) {
-    Photos(3);
+    MissingPhotos(3);
     const TMainFormControls& c = Form->Controls();
     // Search results: blank space below the rows jumps to the selected row.
     c.PageControl2->setCurrentWidget(c.TabSheet3);
@@ -115,7 +106,7 @@ TEST_F(MainFormInputTest, DoubleClicksOpenOnlyWhatTheUserMeant) {
 }
 
 TEST_F(MainFormInputTest, OpenShowsTheFirstPhotoAtTheTop) {
-    Photos(80);
+    MissingPhotos(80);
     const QString file = Dir.filePath(QStringLiteral("show.lmo"));
     D.SaveAnswers.push_back(file);
     Form->Controls().SaveAsBtn->click();
@@ -155,7 +146,7 @@ TEST_F(MainFormInputTest, OneApplicationWorkspaceGreyInStripViewerAndColourList)
 }
 
 TEST_F(MainFormInputTest, AltFActsOnEveryPage) {
-    Photos(3);
+    MissingPhotos(3);
     const TMainFormControls& c = Form->Controls();
     c.SearchEdit->setText(QStringLiteral("fehlt"));
     Form->activateWindow();

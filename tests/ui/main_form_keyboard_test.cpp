@@ -25,17 +25,7 @@
 namespace lumeno::ui::test {
 namespace {
 
-class MainFormKeyboardTest : public MainFormTest {
-  protected:
-    void Photos(int n) {
-        std::vector<std::string> paths;
-        for (int i = 0; i < n; ++i)
-            paths.push_back(Dir.filePath(QStringLiteral("fehlt%1.jpg").arg(i)).toStdString());
-        Form->Show().AddPhotos(paths, false);
-        Form->PaintBox1Paint();
-        QApplication::processEvents();
-    }
-};
+class MainFormKeyboardTest : public MainFormTest {};
 
 // Every labelled control of a page with its Alt key, and the toolbar's buttons.
 std::multimap<QKeySequence, QWidget*> AltKeys(const TMainFormControls& c, QWidget* page) {
@@ -93,7 +83,7 @@ TEST_F(MainFormKeyboardTest, AltKeysAreUniqueAndActOnEveryPage) {
 }
 
 TEST_F(MainFormKeyboardTest, StripKeysMoveTheHighlightAndDeleteIsUndoable) {
-    Photos(40);
+    MissingPhotos(40);
     const TMainFormControls& c = Form->Controls();
     const int cols = Form->Strip().Cols();
     ASSERT_GT(cols, 1);
@@ -121,7 +111,7 @@ TEST_F(MainFormKeyboardTest, StripKeysMoveTheHighlightAndDeleteIsUndoable) {
 }
 
 TEST_F(MainFormKeyboardTest, APhotoThatCannotBeOpenedIsNamedWithTheReason) {
-    Photos(1); // the file does not exist
+    MissingPhotos(1); // the file does not exist
     Form->Show().CurFoto = 1;
     QTest::keyClick(Form->Controls().KeyEdit, Qt::Key_Return);
     ASSERT_EQ(D.Messages.size(), 1u);
@@ -131,7 +121,7 @@ TEST_F(MainFormKeyboardTest, APhotoThatCannotBeOpenedIsNamedWithTheReason) {
 }
 
 TEST_F(MainFormKeyboardTest, EnterInTheSearchFieldSearches) {
-    Photos(3);
+    MissingPhotos(3);
     const TMainFormControls& c = Form->Controls();
     c.PageControl2->setCurrentWidget(c.TabSheet3);
     c.SearchEdit->setText(QStringLiteral("fehlt"));

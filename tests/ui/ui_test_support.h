@@ -87,6 +87,16 @@ class MainFormTest : public ::testing::Test {
         return path;
     }
 
+    // n photos whose files do not exist (blank cells, no decoding), added to the show directly.
+    void MissingPhotos(int n) {
+        std::vector<std::string> paths;
+        for (int i = 0; i < n; ++i)
+            paths.push_back(Dir.filePath(QStringLiteral("fehlt%1.jpg").arg(i)).toStdString());
+        Form->Show().AddPhotos(paths, false);
+        Form->PaintBox1Paint();
+        QApplication::processEvents();
+    }
+
     // Adds the files through the real button and the scripted open dialog.
     void AddPhotos(const QStringList& files) {
         D.OpenAnswers.push_back(files);
