@@ -199,9 +199,11 @@ std::string ExportFailed(const TExportResult& r) {
     case TExportCode::kOk:
         return {};
     case TExportCode::kCannotCreate:
-        return "Die Datei " + r.path +
-               " konnte nicht erstellt werden! Bitte schließen Sie diese Datei im Acrobat "
-               "Reader, falls diese offen sein sollte!" +
+        // The advice to close the file elsewhere only when another program really holds it.
+        return "Die Datei " + r.path + " konnte nicht erstellt werden!" +
+               (frontend::FileInUse(r.detail) ? " Bitte schließen Sie diese Datei im Acrobat "
+                                                "Reader, falls diese offen sein sollte!"
+                                              : "") +
                (reason.empty() ? "" : " " + reason);
     case TExportCode::kWriteError:
         return "Die Datei " + r.path + " konnte nicht vollständig geschrieben werden. " + reason +

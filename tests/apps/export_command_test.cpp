@@ -190,8 +190,18 @@ TEST_F(ExportCommandTest, FailuresNameFileAndReasonAndKeepTheOldFile) {
                                    "'" LUMENO_EXPORT_TOOL "' -o nur-lesen/x.pdf f0.jpg 2>&1");
     EXPECT_NE(denied.first, 0);
     EXPECT_EQ(denied.second, "lumeno-export: Die Datei nur-lesen/x.pdf konnte nicht erstellt "
-                             "werden! Bitte schließen Sie diese Datei im Acrobat Reader, falls "
-                             "diese offen sein sollte! Keine Berechtigung, in diesen Ordner zu "
-                             "schreiben.\n");
+                             "werden! Keine Berechtigung, in diesen Ordner zu schreiben.\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "nur-lesen"));
+
+    // A file another program holds (here a running program, which the system lets nobody
+    // write): only now the advice to close it there.
+    const auto busy = RunCommand(
+        "cd '" + dir_.string() +
+        "' && cp /bin/sleep busy.pdf && chmod +x busy.pdf && "
+        "{ ./busy.pdf 30 & p=$!; while [ \"$(readlink /proc/$p/exe)\" != \"$PWD/busy.pdf\" ]; "
+        "do :; done; '" LUMENO_EXPORT_TOOL "' -o busy.pdf f0.jpg 2>&1; s=$?; kill $p; exit $s; }");
+    EXPECT_NE(busy.first, 0);
+    EXPECT_EQ(busy.second, "lumeno-export: Die Datei busy.pdf konnte nicht erstellt werden! Bitte "
+                           "schließen Sie diese Datei im Acrobat Reader, falls diese offen sein "
+                           "sollte! Die Datei wird gerade von einem anderen Programm benutzt.\n");
 }

@@ -95,9 +95,7 @@ TEST_F(MainFormTest, ExportIntoAMissingFolderShowsTheMessage) {
     ASSERT_EQ(D.Messages.size(), 1u);
     EXPECT_EQ(D.Messages[0].Text,
               QStringLiteral("Die Datei ") + bad +
-                  QStringLiteral(" konnte nicht erstellt werden! Bitte schließen Sie diese Datei "
-                                 "im Acrobat Reader, falls diese offen sein sollte! Der Ordner "
-                                 "existiert nicht."));
+                  QStringLiteral(" konnte nicht erstellt werden! Der Ordner existiert nicht."));
     EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Error);
     EXPECT_TRUE(Opened.empty());
 }

@@ -28,14 +28,22 @@ TEST(Messages, ExportCodes) {
     r.path = "/x/y.pdf";
     EXPECT_EQ(ExportText(r), QString());
     r.code = TExportCode::kCannotCreate;
-    EXPECT_EQ(ExportText(r), QStringLiteral("Die Datei /x/y.pdf konnte nicht erstellt werden! "
-                                            "Bitte schließen Sie diese Datei im Acrobat Reader, "
-                                            "falls diese offen sein sollte!"));
-    EXPECT_EQ(HtmlShowText(r), QStringLiteral("Die Datei /x/y.pdf konnte nicht erstellt werden!"));
+    EXPECT_EQ(ExportText(r), QStringLiteral("Die Datei /x/y.pdf konnte nicht erstellt werden!"));
+    EXPECT_EQ(HtmlShowText(r), ExportText(r));
     r.detail = EACCES;
     EXPECT_EQ(HtmlShowText(r), QStringLiteral("Die Datei /x/y.pdf konnte nicht erstellt werden! "
                                               "Keine Berechtigung, in diesen Ordner zu "
                                               "schreiben."));
+    EXPECT_EQ(ExportText(r), HtmlShowText(r));
+    // Closing the file elsewhere is advised only when another program holds it.
+    for (int busy : {EBUSY, ETXTBSY}) {
+        r.detail = busy;
+        EXPECT_EQ(ExportText(r),
+                  QStringLiteral("Die Datei /x/y.pdf konnte nicht erstellt werden! Bitte "
+                                 "schließen Sie diese Datei im Acrobat Reader, falls diese offen "
+                                 "sein sollte! Die Datei wird gerade von einem anderen Programm "
+                                 "benutzt."));
+    }
     r.code = TExportCode::kWriteError;
     r.detail = ENOSPC;
     const QString full = QStringLiteral("Die Datei /x/y.pdf konnte nicht vollständig geschrieben "

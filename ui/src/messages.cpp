@@ -114,9 +114,13 @@ QString ExportText(const TExportResult& r) {
     case TExportCode::kOk:
         return {};
     case TExportCode::kCannotCreate:
+        // The advice to close the file elsewhere only when another program really holds it.
         return QStringLiteral("Die Datei ") + path +
-               QStringLiteral(" konnte nicht erstellt werden! Bitte schließen Sie diese Datei im "
-                              "Acrobat Reader, falls diese offen sein sollte!") +
+               QStringLiteral(" konnte nicht erstellt werden!") +
+               (frontend::FileInUse(r.detail)
+                    ? QStringLiteral(" Bitte schließen Sie diese Datei im Acrobat Reader, falls "
+                                     "diese offen sein sollte!")
+                    : QString()) +
                (reason.isEmpty() ? QString() : QLatin1Char(' ') + reason);
     case TExportCode::kWriteError:
         return QStringLiteral("Die Datei ") + path +
