@@ -82,6 +82,17 @@ TEST_F(MainFormKeyboardTest, AltKeysAreUniqueAndActOnEveryPage) {
     }
 }
 
+TEST_F(MainFormKeyboardTest, TabFollowsTheEyeOnEveryPage) {
+    const TMainFormControls& c = Form->Controls();
+    Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    for (QWidget* page : {c.TabSheet2, c.TabSheet3, c.TabSheet5, c.TabSheet1}) {
+        c.PageControl2->setCurrentWidget(page);
+        QApplication::processEvents();
+        ExpectTabFollowsTheEye(Form.get(), c.NewBtn);
+    }
+}
+
 TEST_F(MainFormKeyboardTest, StripKeysMoveTheHighlightAndDeleteIsUndoable) {
     MissingPhotos(40);
     const TMainFormControls& c = Form->Controls();

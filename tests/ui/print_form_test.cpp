@@ -115,6 +115,15 @@ TEST_F(PrintFormTest, WindowControlsAndDefaults) {
     EXPECT_LT(form->PreviewPanel->geometry().right(), form->GroupBox1->x());
 }
 
+TEST_F(PrintFormTest, TabFollowsTheEye) {
+    auto form = OpenForm(*Photo.get());
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    ExpectTabFollowsTheEye(form.get(), form->OkBitBtn1);
+    form->UserdefCheck->setChecked(true); // the percentages take the focus too
+    ExpectTabFollowsTheEye(form.get(), form->OkBitBtn1);
+}
+
 TEST_F(PrintFormTest, PreviewGeometryOfPortraitAndLandscapePages) {
     auto form = OpenForm(*Photo.get());
     EXPECT_EQ(form->PreviewPageRect(), QRect(26, 0, 138, 190));

@@ -190,6 +190,10 @@ void BuildPhotosPage(QWidget* area, TMainFormControls& c) {
     c.Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     c.Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     c.Memo1->setTabChangesFocus(true);
+    // Tab reads the rows: the check box stands left of "Nach hinten".
+    QWidget::setTabOrder(c.NachVornBtn, c.FilenamesCheck);
+    QWidget::setTabOrder(c.FilenamesCheck, c.NachHintenBtn);
+    QWidget::setTabOrder(c.NachHintenBtn, c.Memo1);
 
     // c.KeyEdit first, so the scroll area lies above it and hides it.
     c.KeyEdit = new QLineEdit(area);
