@@ -202,7 +202,7 @@ TEST_F(MainFormTest, ExportKeepsTheWindowResponsive) {
     ASSERT_FALSE(shown.isEmpty());
     EXPECT_TRUE(shown.front().startsWith(QStringLiteral("Foto "))) << shown.front().toStdString();
     EXPECT_TRUE(shown.front().endsWith(QStringLiteral(" von 6"))) << shown.front().toStdString();
-    EXPECT_EQ(Form->Controls().CancelExportBtn->text(), QStringLiteral("Abbrechen"));
+    EXPECT_EQ(Form->Controls().CancelExportBtn->text(), QStringLiteral("Abb&rechen"));
 }
 
 // "Abbrechen" ends the export within half a second; the file it would have replaced stays as

@@ -27,7 +27,8 @@ namespace {
 
 class MainFormKeyboardTest : public MainFormTest {};
 
-// Every labelled control of a page with its Alt key, and the toolbar's buttons.
+// Every labelled control of a page with its Alt key, the toolbar's buttons and the status
+// bar's "Abbrechen".
 std::multimap<QKeySequence, QWidget*> AltKeys(const TMainFormControls& c, QWidget* page) {
     std::multimap<QKeySequence, QWidget*> keys;
     for (QWidget* w : page->findChildren<QWidget*>()) {
@@ -40,6 +41,7 @@ std::multimap<QKeySequence, QWidget*> AltKeys(const TMainFormControls& c, QWidge
     // The toolbar's Open button gives up its key to a page button with the same one.
     for (QToolButton* b : {c.NewBtn, c.OpenBtn, c.SaveAsBtn})
         if (!b->shortcut().isEmpty()) keys.emplace(b->shortcut(), b);
+    keys.emplace(QKeySequence::mnemonic(c.CancelExportBtn->text()), c.CancelExportBtn);
     return keys;
 }
 
@@ -80,6 +82,16 @@ TEST_F(MainFormKeyboardTest, AltKeysAreUniqueAndActOnEveryPage) {
             }
         }
     }
+    // "Abbrechen" shows only while an export runs; then its key presses it.
+    c.CancelExportBtn->show();
+    int pressed = 0;
+    QObject listening;
+    QObject::connect(c.CancelExportBtn, &QPushButton::clicked, &listening, [&] { ++pressed; });
+    const QKeySequence cancel = QKeySequence::mnemonic(c.CancelExportBtn->text());
+    ASSERT_FALSE(cancel.isEmpty());
+    QTest::keyClick(Form.get(), Qt::Key(cancel[0].key()), Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pressed == 1; }, 1000));
+    c.CancelExportBtn->hide();
 }
 
 TEST_F(MainFormKeyboardTest, TabFollowsTheEyeOnEveryPage) {

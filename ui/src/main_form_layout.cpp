@@ -466,7 +466,8 @@ TMainFormControls BuildMainFormControls(QWidget* window) {
         row->setSpacing(4);
         c.ExportStateLabel = new QLabel(c.StatusBar1);
         c.ExportStateLabel->setObjectName(QStringLiteral("ExportStateLabel"));
-        c.CancelExportBtn = new QPushButton(QStringLiteral("Abbrechen"), c.StatusBar1);
+        // Its Alt key is free on every page and in the toolbar.
+        c.CancelExportBtn = new QPushButton(QStringLiteral("Abb&rechen"), c.StatusBar1);
         c.CancelExportBtn->setObjectName(QStringLiteral("CancelExportBtn"));
         c.CancelExportBtn->setFixedHeight(16);
         c.CancelExportBtn->hide();
