@@ -1,6 +1,8 @@
-// No caption is cut: every label, button and check box of every page, and of the viewer's
-// panel, is wide enough for its text and lies inside its page. Also run at QT_SCALE_FACTOR
-// 1.25 and 1.5 (see CMakeLists.txt).
+// No caption is cut: every label, button and check box of every page, of the toolbar, of the
+// status bar during an export and of the viewer's panel, is wide enough for its text and lies
+// inside its page. Also run at QT_SCALE_FACTOR 1.25 and 1.5 (see CMakeLists.txt).
+#include "messages.h"
+#include "status_bar.h"
 #include "ui_test_support.h"
 #include "view_pic_form.h"
 
@@ -12,6 +14,7 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QTabWidget>
+#include <QToolButton>
 
 namespace lumeno::ui::test {
 namespace {
@@ -65,6 +68,15 @@ TEST_F(MainFormTest, TextFitsEveryControl) {
                 EXPECT_EQ(Cut(w, page), "") << "page " << i;
             }
     }
+    // The toolbar, and the status bar while a long export runs.
+    for (QWidget* b : {c.NewBtn, c.OpenBtn, c.SaveAsBtn})
+        EXPECT_EQ(Cut(b, b->parentWidget()), "") << "toolbar";
+    c.ExportStateLabel->setText(ExportProgressText(1234, 5678, false));
+    c.CancelExportBtn->show();
+    QApplication::processEvents();
+    for (QWidget* w : std::initializer_list<QWidget*>{c.ExportStateLabel, c.CancelExportBtn})
+        EXPECT_EQ(Cut(w, c.StatusBar1), "") << "status bar";
+    c.CancelExportBtn->hide();
     TViewPicForm* view = c.ViewPicForm;
     view->show();
     QApplication::processEvents();
