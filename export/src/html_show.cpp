@@ -142,16 +142,24 @@ std::pair<std::string, std::string> HtmlShowPhoto(int k, int n, const TPageSize&
                          "\" preserveAspectRatio=\"xMidYMid meet\">\r\n"
                          "<g opacity=\"0\">\r\n" +
                          HtmlPhotoAnimation(k, n, settings, loop) + "\r\n" + image +
-                         "preserveAspectRatio=\"none\" xlink:href=\"";
+                         "preserveAspectRatio=\"xMidYMid meet\" xlink:href=\"";
     std::string after = "\" />\r\n";
     if (!caption.Lines.empty()) {
         after += "<g font-family=\"'DejaVu Sans', Verdana, sans-serif\" font-size=\"" +
                  PdfNumber(caption.Size) + "\" fill=\"#" + ColourHex(settings.TextColor) +
                  "\" stroke=\"#" + ColourHex(settings.OutlineColor) + "\" stroke-width=\"1\">\r\n";
-        for (size_t i = 0; i < caption.Lines.size(); ++i)
+        // Each line is drawn at the width it was laid out with: a browser whose font is wider
+        // or narrower than the one measured still keeps the caption inside the photo's box.
+        for (size_t i = 0; i < caption.Lines.size(); ++i) {
+            const TCaptionLine& line = caption.Lines[i];
+            if (line.Text.empty()) continue;
             after += "<text x=\"" + PdfNumber(caption.X) + "\" y=\"" +
-                     PdfNumber(caption.Y + static_cast<double>(i) * caption.Leading) + "\">" +
-                     EscapeLine(caption.Lines[i].Text) + "</text>\r\n";
+                     PdfNumber(caption.Y + static_cast<double>(i) * caption.Leading) +
+                     (line.Width > 0 ? "\" textLength=\"" + PdfNumber(line.Width) +
+                                           "\" lengthAdjust=\"spacingAndGlyphs"
+                                     : "") +
+                     "\">" + EscapeLine(line.Text) + "</text>\r\n";
+        }
         after += "</g>\r\n";
     }
     after += "</g>\r\n</svg>\r\n";
