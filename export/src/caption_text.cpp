@@ -508,6 +508,9 @@ constexpr double kLineSpacing = 1.2;
 struct TMeasuredWord {
     std::u32string Text;
     double Width = 0; // thousandths of the font size
+    // Where the word may be cut (the end of each character with its marks) and the width up
+    // to there; measured the first time the word is wider than a line.
+    std::vector<std::pair<size_t, double>> Cuts;
 };
 
 // A caption's words measured once: widths in thousandths of the font size do not depend on
@@ -531,7 +534,7 @@ TMeasuredCaption MeasureCaption(const std::vector<std::u32string>& paragraphs,
                     std::u32string word = text.substr(start, i - start);
                     const double width = RunsWidth(fonts.Shape(word));
                     m.WidestWord = std::max(m.WidestWord, width);
-                    words.push_back({std::move(word), width});
+                    words.push_back({std::move(word), width, {}});
                 }
                 start = i + 1;
             }
@@ -539,14 +542,27 @@ TMeasuredCaption MeasureCaption(const std::vector<std::u32string>& paragraphs,
     return m;
 }
 
+void MeasureCuts(TMeasuredWord& word, TCaptionFonts& fonts) {
+    if (!word.Cuts.empty()) return;
+    double sum = 0;
+    for (size_t i = 0; i < word.Text.size();) {
+        size_t end = i + 1;
+        while (end < word.Text.size() && JoinsPrevious(word.Text[end]))
+            ++end;
+        sum += RunsWidth(fonts.Shape(word.Text.substr(i, end - i)));
+        word.Cuts.push_back({end, sum});
+        i = end;
+    }
+}
+
 // Splits a paragraph into lines no wider than `limit` (thousandths of the font size): at
 // spaces, and inside a word only when that word alone is wider than a line.
-void WrapParagraph(const std::vector<TMeasuredWord>& words, double space, double limit,
+void WrapParagraph(std::vector<TMeasuredWord>& words, double space, double limit,
                    TCaptionFonts& fonts, std::vector<std::u32string>& lines) {
     std::u32string line;
     double width = 0;
     bool any = false;
-    for (const TMeasuredWord& word : words) {
+    for (TMeasuredWord& word : words) {
         if (!line.empty() && width + space + word.Width <= limit) {
             line += U' ';
             line += word.Text;
@@ -565,26 +581,21 @@ void WrapParagraph(const std::vector<TMeasuredWord>& words, double space, double
             continue;
         }
         // A word wider than a line: cut between characters (marks stay with their base).
-        std::u32string piece;
-        double pieceWidth = 0;
-        for (size_t i = 0; i < word.Text.size();) {
-            size_t end = i + 1;
-            while (end < word.Text.size() && JoinsPrevious(word.Text[end]))
-                ++end;
-            const std::u32string cluster = word.Text.substr(i, end - i);
-            const double cw = RunsWidth(fonts.Shape(cluster));
-            if (!piece.empty() && pieceWidth + cw > limit) {
-                lines.push_back(std::move(piece));
+        MeasureCuts(word, fonts);
+        size_t pieceStart = 0;
+        double startWidth = 0;
+        for (size_t c = 0; c < word.Cuts.size(); ++c) {
+            const size_t from = c ? word.Cuts[c - 1].first : 0;
+            const double before = c ? word.Cuts[c - 1].second : 0;
+            if (from > pieceStart && word.Cuts[c].second - startWidth > limit) {
+                lines.push_back(word.Text.substr(pieceStart, from - pieceStart));
                 any = true;
-                piece.clear();
-                pieceWidth = 0;
+                pieceStart = from;
+                startWidth = before;
             }
-            piece += cluster;
-            pieceWidth += cw;
-            i = end;
         }
-        line = std::move(piece);
-        width = pieceWidth;
+        line = word.Text.substr(pieceStart);
+        width = word.Cuts.back().second - startWidth;
     }
     if (!line.empty() || !any) lines.push_back(std::move(line));
 }
@@ -600,7 +611,7 @@ TCaptionLayout LayoutCaption(const std::string& caption, const TPageSize& page,
     if (!(asked >= 1)) return layout;
     const std::vector<std::u32string> paragraphs = CaptionParagraphs(caption);
     if (paragraphs.empty()) return layout;
-    const TMeasuredCaption measured = MeasureCaption(paragraphs, fonts);
+    TMeasuredCaption measured = MeasureCaption(paragraphs, fonts);
 
     // The margins are 2 % of the long side (a tenth of the short side at most, for frames
     // far wider than any page).
@@ -615,13 +626,27 @@ TCaptionLayout LayoutCaption(const std::string& caption, const TPageSize& page,
             std::max(wholeLine ? fullLine : w - margin - x, measured.WidestWord * size / 1000);
         const double limit = std::clamp(room, std::min(w / 3, fullLine), fullLine);
         std::vector<std::u32string> lines;
-        for (const std::vector<TMeasuredWord>& words : measured.Paragraphs)
+        for (std::vector<TMeasuredWord>& words : measured.Paragraphs)
             WrapParagraph(words, measured.Space, limit * 1000 / size, fonts, lines);
         return lines;
     };
+    // A line holds at least one character: the widest character of a word that may be cut
+    // must fit the line too.
+    double widestCharacter = 0;
+    for (std::vector<TMeasuredWord>& words : measured.Paragraphs)
+        for (TMeasuredWord& word : words)
+            if (word.Width * asked / 1000 > fullLine) {
+                MeasureCuts(word, fonts);
+                double before = 0;
+                for (const auto& [end, upTo] : word.Cuts) {
+                    widestCharacter = std::max(widestCharacter, upTo - before);
+                    before = upTo;
+                }
+            }
     auto fits = [&](double size, size_t lines) {
         return (kAscent + kDescent + kLineSpacing * static_cast<double>(lines - 1)) * size <=
-               h - 2 * margin;
+                   h - 2 * margin &&
+               widestCharacter * size / 1000 <= fullLine;
     };
     double size = asked;
     std::vector<std::u32string> lines = wrap(size);

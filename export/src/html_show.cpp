@@ -152,7 +152,6 @@ std::pair<std::string, std::string> HtmlShowPhoto(int k, int n, const TPageSize&
         // or narrower than the one measured still keeps the caption inside the photo's box.
         for (size_t i = 0; i < caption.Lines.size(); ++i) {
             const TCaptionLine& line = caption.Lines[i];
-            if (line.Text.empty()) continue;
             after += "<text x=\"" + PdfNumber(caption.X) + "\" y=\"" +
                      PdfNumber(caption.Y + static_cast<double>(i) * caption.Leading) +
                      (line.Width > 0 ? "\" textLength=\"" + PdfNumber(line.Width) +
