@@ -126,13 +126,16 @@ std::pair<std::string, std::string> HtmlShowPhoto(int k, int n, const TPageSize&
                                                   const TShowSettings& settings, bool loop,
                                                   int32_t orientation) {
     const std::string w = FormatInteger(page.Width), h = FormatInteger(page.Height);
-    std::string image = "<image x=\"0\" y=\"0\" width=\"" + w + "\" height=\"" + h + "\" ";
+    // Decoded before it is drawn: a browser that decodes a large photo in the background
+    // would otherwise show its caption on the bare background until the photo is ready.
+    std::string image =
+        "<image decoding=\"sync\" x=\"0\" y=\"0\" width=\"" + w + "\" height=\"" + h + "\" ";
     if (orientation >= 2 && orientation <= 8) {
         // The picture's data are stored sideways or mirrored: drawn at its stored shape and
         // turned upright here; the browser must not turn it a second time by its EXIF data.
         const bool quarter = TurnsByAQuarter(orientation);
         const std::string sw = quarter ? h : w, sh = quarter ? w : h;
-        image = "<image x=\"0\" y=\"0\" width=\"" + sw + "\" height=\"" + sh +
+        image = "<image decoding=\"sync\" x=\"0\" y=\"0\" width=\"" + sw + "\" height=\"" + sh +
                 "\" transform=\"matrix(" +
                 UprightMatrixYDown(orientation, quarter ? page.Height : page.Width,
                                    quarter ? page.Width : page.Height) +
