@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -131,6 +132,29 @@ TEST_F(MainFormKeyboardTest, StripKeysMoveTheHighlightAndDeleteIsUndoable) {
     EXPECT_EQ(Form->Show().Count(), 39);
     Form->UndoStack().undo();
     EXPECT_EQ(Form->Show().Count(), 40);
+}
+
+// Tab into the strip: a dotted frame around the current photo shows that its keys act.
+TEST_F(MainFormKeyboardTest, TheStripShowsWhenItsKeysAct) {
+    MissingPhotos(3);
+    const TMainFormControls& c = Form->Controls();
+    Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    Form->Show().CurFoto = 2;
+    auto whiteOnTheFill = [&] {
+        const QImage shot = c.PaintBox1->grab().toImage();
+        const QPoint o = strip::CellOrigin(1, Form->Strip().Cols());
+        int white = 0;
+        for (int x = 10; x < 80; ++x)
+            white += shot.pixelColor(o + QPoint(x, 3)) == QColor(Qt::white);
+        return white;
+    };
+    c.KeyEdit->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_GT(whiteOnTheFill(), 20);
+    c.Memo1->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(whiteOnTheFill(), 0);
 }
 
 TEST_F(MainFormKeyboardTest, APhotoThatCannotBeOpenedIsNamedWithTheReason) {
