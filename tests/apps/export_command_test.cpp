@@ -195,11 +195,12 @@ TEST_F(ExportCommandTest, FailuresNameFileAndReasonAndKeepTheOldFile) {
 
     // A file another program holds (here a running program, which the system lets nobody
     // write): only now the advice to close it there.
-    const auto busy = RunCommand(
-        "cd '" + dir_.string() +
-        "' && cp /bin/sleep busy.pdf && chmod +x busy.pdf && "
-        "{ ./busy.pdf 30 & p=$!; while [ \"$(readlink /proc/$p/exe)\" != \"$PWD/busy.pdf\" ]; "
-        "do :; done; '" LUMENO_EXPORT_TOOL "' -o busy.pdf f0.jpg 2>&1; s=$?; kill $p; exit $s; }");
+    const auto busy = RunCommand("cd '" + dir_.string() +
+                                 "' && cp /bin/sleep busy.pdf && chmod +x busy.pdf && "
+                                 "{ ./busy.pdf 30 & p=$!; for i in $(seq 500); do "
+                                 "[ \"$(readlink /proc/$p/exe)\" = \"$(pwd -P)/busy.pdf\" ] && "
+                                 "break; sleep 0.01; done; '" LUMENO_EXPORT_TOOL
+                                 "' -o busy.pdf f0.jpg 2>&1; s=$?; kill $p; exit $s; }");
     EXPECT_NE(busy.first, 0);
     EXPECT_EQ(busy.second, "lumeno-export: Die Datei busy.pdf konnte nicht erstellt werden! Bitte "
                            "schließen Sie diese Datei im Acrobat Reader, falls diese offen sein "
