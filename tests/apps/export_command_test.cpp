@@ -200,7 +200,7 @@ TEST_F(ExportCommandTest, FailuresNameFileAndReasonAndKeepTheOldFile) {
                                  "{ ./busy.pdf 30 & p=$!; for i in $(seq 500); do "
                                  "[ \"$(readlink /proc/$p/exe)\" = \"$(pwd -P)/busy.pdf\" ] && "
                                  "break; sleep 0.01; done; '" LUMENO_EXPORT_TOOL
-                                 "' -o busy.pdf f0.jpg 2>&1; s=$?; kill $p; exit $s; }");
+                                 "' -o busy.pdf f0.jpg 2>&1; s=$?; kill $p; wait $p; exit $s; }");
     EXPECT_NE(busy.first, 0);
     EXPECT_EQ(busy.second, "lumeno-export: Die Datei busy.pdf konnte nicht erstellt werden! Bitte "
                            "schließen Sie diese Datei im Acrobat Reader, falls diese offen sein "
