@@ -17,6 +17,8 @@ build_run=(
   liblcms2-dev
   # caption text on photo pages: shaping and font subsets, finding installed fonts
   libharfbuzz-dev libfontconfig-dev
+  # the show as a video: H.264, AAC and MP4, scaling and resampling
+  libavcodec-dev libavformat-dev libswscale-dev libswresample-dev libavutil-dev libx264-dev
   # fonts the windows use (stand-in for the Windows dialog font)
   fonts-dejavu-core fonts-liberation2
   # the main job draws its sample photos
@@ -39,6 +41,8 @@ tests=(
   desktop-file-utils appstream shared-mime-info lintian bash-completion man-db
   # peers for the benchmarks
   libjpeg-turbo-progs libvips-tools graphicsmagick time
+  # the video benchmark's peer recipe and looking into written videos
+  ffmpeg
 )
 
 packages=("${build_run[@]}")
