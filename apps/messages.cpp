@@ -217,6 +217,14 @@ std::string ExportFailed(const TExportResult& r) {
                "die Diaschau auf mehrere Dateien auf.";
     case TExportCode::kCancelled:
         return "Der PDF-Export wurde abgebrochen.";
+    case TExportCode::kVideoEncoder:
+        return "Das Video " + r.path +
+               " konnte nicht kodiert werden (H.264/AAC-Kodierer nicht verfügbar oder "
+               "fehlgeschlagen)." +
+               unchanged;
+    case TExportCode::kMusicUnreadable:
+        return "Die Musikdatei kann nicht gelesen werden oder enthält keinen Ton; das Video " +
+               r.path + " wurde nicht geschrieben." + unchanged;
     }
     return {};
 }

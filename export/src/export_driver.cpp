@@ -11,6 +11,7 @@
 #include "lumeno/export/photo_pages.h"
 #include "lumeno/export/shell_open.h"
 #include "lumeno/export/svg_document.h"
+#include "video_export.h"
 
 #include <algorithm>
 #include <atomic>
@@ -368,6 +369,7 @@ bool TakeWriterOutcome(TExportResult& result, const TPdfResult& pdf) {
 TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
                               const TShowSettings& settings, const std::string& path,
                               const TExportOptions& options) {
+    if (options.Video) return ExportVideoShow(photos, settings, path, options);
     TExportResult result;
     result.path = path;
     TExportProgress fallbackProgress;

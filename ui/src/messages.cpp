@@ -133,6 +133,15 @@ QString ExportText(const TExportResult& r) {
                               "teilen Sie die Diaschau auf mehrere Dateien auf.");
     case TExportCode::kCancelled:
         return QStringLiteral("Der PDF-Export wurde abgebrochen.");
+    case TExportCode::kVideoEncoder:
+        return QStringLiteral("Das Video ") + path +
+               QStringLiteral(" konnte nicht kodiert werden (H.264/AAC-Kodierer nicht verfügbar "
+                              "oder fehlgeschlagen).") +
+               unchanged;
+    case TExportCode::kMusicUnreadable:
+        return QStringLiteral("Die Musikdatei kann nicht gelesen werden oder enthält keinen Ton; "
+                              "das Video ") +
+               path + QStringLiteral(" wurde nicht geschrieben.") + unchanged;
     }
     return {};
 }
