@@ -15,8 +15,9 @@ build_run=(
   zlib1g-dev libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libgif-dev libtiff-dev libwebp-dev libheif-dev
   # colour profiles of photos
   liblcms2-dev
-  # caption text on photo pages: shaping and font subsets, finding installed fonts
-  libharfbuzz-dev libfontconfig-dev
+  # caption text on photo pages: shaping and font subsets, finding installed fonts; drawing
+  # captions into video frames
+  libharfbuzz-dev libfontconfig-dev libfreetype-dev
   # the show as a video: H.264, AAC and MP4, scaling and resampling
   libavcodec-dev libavformat-dev libswscale-dev libswresample-dev libavutil-dev libx264-dev
   # fonts the windows use (stand-in for the Windows dialog font)

@@ -7,4 +7,8 @@ std::vector<TFontFile> FindFontFiles(char32_t) {
     return {};
 }
 
+TFontFile FindHelveticaLikeFont() {
+    return {};
+}
+
 } // namespace lumeno

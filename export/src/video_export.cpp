@@ -17,11 +17,6 @@ namespace lumeno {
 
 namespace {
 
-// The caption painter of the video's frames; null: frames without captions.
-TCaptionPainter VideoCaptionPainter() {
-    return nullptr;
-}
-
 // The stills the frames are made of: the background, and the photos the encoder has taken
 // from the pool, of which only the last two are kept.
 class TStillWindow {
@@ -94,7 +89,7 @@ TExportCode EncodeFrames(TVideoRun& run, TVideoWriter& writer) {
     TPhotoPool<TPreparedStill> pool(
         run.photos, jobs, [&](const TExportPhoto& photo, std::atomic<int>& percent) {
             return PrepareStill(photo.FileName, photo.Text, run.settings, format.Width,
-                                format.Height, VideoCaptionPainter(), percent);
+                                format.Height, percent);
         });
     TStillWindow stills(pool, BackgroundFrame(format.Width, format.Height, run.settings.BackColor));
     int lastPercent = -1;

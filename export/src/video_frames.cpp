@@ -2,6 +2,7 @@
 #include "video_frames.h"
 
 #include "lumeno/bitmap/dib_ops.h"
+#include "lumeno/export/caption_raster.h"
 #include "video_codec_handles.h"
 
 #include <algorithm>
@@ -79,7 +80,7 @@ bool ScaleInto(const TDib& dib, TBgrCanvas& canvas, const TFitRect& r) {
 }
 
 // Lays the straight-alpha overlay over the canvas, its position relative to `r`.
-void Composite(const TRgbaOverlay& overlay, TBgrCanvas& canvas, const TFitRect& r) {
+void Composite(const TCaptionOverlay& overlay, TBgrCanvas& canvas, const TFitRect& r) {
     if (overlay.Rgba.size() <
         static_cast<size_t>(overlay.Width) * static_cast<size_t>(overlay.Height) * 4)
         return;
@@ -149,7 +150,7 @@ TStillFrame BackgroundFrame(int width, int height, uint32_t backColor) {
 
 TPreparedStill PrepareStill(const std::string& fileName, const std::string& captionCp1252,
                             const TShowSettings& settings, int width, int height,
-                            TCaptionPainter caption, std::atomic<int>& percent) {
+                            std::atomic<int>& percent) {
     TPreparedStill out;
     try {
         TStillPercent owner(percent);
@@ -171,8 +172,9 @@ TPreparedStill PrepareStill(const std::string& fileName, const std::string& capt
             FitInto(image->Info->biWidth, std::abs(image->Info->biHeight), width, height);
         if (!ScaleInto(*image.get(), canvas, r)) throw std::bad_alloc();
         image.reset();
-        if (caption && !captionCp1252.empty())
-            Composite(caption(captionCp1252, fullWidth, fullHeight, r.Width, r.Height, settings),
+        if (!captionCp1252.empty())
+            Composite(RenderCaptionOverlay(captionCp1252, fullWidth, fullHeight, r.Width, r.Height,
+                                           settings),
                       canvas, r);
         if (ToStill(canvas, out.Frame)) return out;
     } catch (const std::exception&) {

@@ -32,29 +32,15 @@ struct TPreparedStill {
     bool BrokenProfile = false; // its colour profile was unusable, the colours taken as sRGB
 };
 
-// A straight (not premultiplied) RGBA picture laid over the photo's rectangle at X, Y.
-struct TRgbaOverlay {
-    int X = 0;
-    int Y = 0;
-    int Width = 0;
-    int Height = 0;
-    std::vector<uint8_t> Rgba;
-};
-
-// Draws a photo's caption for a photo of the upright size uprightWidth x uprightHeight shown
-// in a rectangle of rectWidth x rectHeight pixels; may run on any thread.
-using TCaptionPainter = TRgbaOverlay (*)(const std::string& captionCp1252, int32_t uprightWidth,
-                                         int32_t uprightHeight, int rectWidth, int rectHeight,
-                                         const TShowSettings& settings);
-
 // The whole frame in the background colour (settings.BackColor, 0x00BBGGRR).
 TStillFrame BackgroundFrame(int width, int height, uint32_t backColor);
 
-// The still frame of one photo. `percent` receives the loading percentage. Never throws;
+// The still frame of one photo, its caption drawn as on the photo pages (caption_raster.h).
+// `percent` receives the loading percentage. Never throws;
 // a photo that cannot be loaded is a black 320 x 200 picture fitted like any other.
 TPreparedStill PrepareStill(const std::string& fileName, const std::string& captionCp1252,
                             const TShowSettings& settings, int width, int height,
-                            TCaptionPainter caption, std::atomic<int>& percent);
+                            std::atomic<int>& percent);
 
 // Writes over * alpha + under * (1 - alpha) into the yuv420p `frame` of the same size.
 // Blending the limited-range YCbCr values is the same as blending the RGB colours.

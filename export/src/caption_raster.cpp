@@ -1,0 +1,255 @@
+// Captions rasterised for video frames: the photo page's layout, drawn with FreeType.
+#include "lumeno/export/caption_raster.h"
+
+#include "font_lookup.h"
+#include "lumeno/core/text.h"
+#include "lumeno/export/caption_text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ft2build.h>
+#include <memory>
+#include <mutex>
+#include FT_FREETYPE_H
+#include FT_GLYPH_H
+#include FT_OUTLINE_H
+#include FT_STROKER_H
+
+namespace lumeno {
+
+namespace {
+
+// The page strokes the caption's outline with a line width of one point.
+constexpr double kOutlineWidthPoints = 1.0;
+
+struct TLibraryFree {
+    void operator()(FT_Library l) const { FT_Done_FreeType(l); }
+};
+struct TFaceFree {
+    void operator()(FT_Face f) const { FT_Done_Face(f); }
+};
+struct TStrokerFree {
+    void operator()(FT_Stroker s) const { FT_Stroker_Done(s); }
+};
+struct TGlyphFree {
+    void operator()(FT_Glyph g) const { FT_Done_Glyph(g); }
+};
+using TGlyphPtr = std::unique_ptr<std::remove_pointer_t<FT_Glyph>, TGlyphFree>;
+
+// One glyph to draw: its fill outline and its stroked outline, placed in 26.6 pixels with
+// the y axis up and the rectangle's top left corner at the origin.
+struct TPlacedGlyph {
+    TGlyphPtr Fill;
+    TGlyphPtr Stroke;
+};
+
+// What the layout decided, copied out of the caption fonts so that drawing needs no lock.
+struct TGlyphToDraw {
+    int Font = 0;
+    uint32_t Glyph = 0;  // glyph id, or a Unicode character when ByCharacter
+    double X = 0, Y = 0; // pixels from the rectangle's top left corner, y down; the origin
+};
+
+struct TCaptionPlan {
+    double SizePixels = 0;
+    double PixelsPerPoint = 0;
+    bool ByCharacter = false;
+    std::vector<TFontFile> Files;
+    std::vector<TGlyphToDraw> Glyphs;
+};
+
+// Shaping and the font lookup share fontconfig's and the fonts' state; one caption at a time.
+std::mutex& LayoutLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+TCaptionPlan PlanCaption(const std::string& caption, int32_t uprightWidth, int32_t uprightHeight,
+                         int rectWidth, int rectHeight, const TShowSettings& settings) {
+    TCaptionPlan plan;
+    const TPageSize page = PhotoPageSize(uprightWidth, uprightHeight);
+    const double sx = static_cast<double>(rectWidth) / page.Width;
+    const double sy = static_cast<double>(rectHeight) / page.Height;
+    std::lock_guard<std::mutex> hold(LayoutLock());
+    TCaptionFonts fonts(NeedsUnicodeFont({caption}));
+    const TCaptionLayout layout = LayoutCaption(caption, page, settings, fonts);
+    if (layout.Lines.empty()) return plan;
+    plan.PixelsPerPoint = std::sqrt(sx * sy);
+    plan.SizePixels = layout.Size * plan.PixelsPerPoint;
+    if (fonts.Unicode()) {
+        for (int i = 0; i < fonts.FontCount(); ++i)
+            plan.Files.push_back({fonts.FontPath(i), fonts.FontFaceIndex(i)});
+    } else {
+        // Laid out with Helvetica's widths: drawn with the closest installed face.
+        TFontFile file = FindHelveticaLikeFont();
+        if (file.Path.empty()) {
+            const std::vector<TFontFile> any = FindFontFiles(0);
+            if (!any.empty()) file = any.front();
+        }
+        plan.Files.push_back(file);
+        plan.ByCharacter = true;
+    }
+    for (size_t i = 0; i < layout.Lines.size(); ++i) {
+        const double baseline = layout.Y + static_cast<double>(i) * layout.Leading;
+        int64_t pen = 0;
+        for (const TCaptionRun& run : layout.Lines[i].Runs)
+            for (const TCaptionGlyph& g : run.Glyphs) {
+                TGlyphToDraw d;
+                d.Font = plan.ByCharacter ? 0 : run.Font;
+                d.Glyph = plan.ByCharacter ? Cp1252ToCodePoint(static_cast<unsigned char>(g.Glyph))
+                                           : g.Glyph;
+                d.X = (layout.X + static_cast<double>(pen + g.XOffset) * layout.Size / 1000) * sx;
+                d.Y = (baseline - g.YOffset * layout.Size / 1000) * sy;
+                plan.Glyphs.push_back(d);
+                pen += g.Advance;
+            }
+    }
+    return plan;
+}
+
+struct TCoverage {
+    int Width = 0;
+    int Height = 0;
+    std::vector<uint8_t> Alpha;
+};
+
+// Spans from FreeType's anti-aliasing rasteriser; its y axis points up from the bottom row.
+void AddSpans(int y, int count, const FT_Span* spans, void* user) {
+    TCoverage& c = *static_cast<TCoverage*>(user);
+    const int row = c.Height - 1 - y;
+    if (row < 0 || row >= c.Height) return;
+    uint8_t* line = c.Alpha.data() + static_cast<size_t>(row) * static_cast<size_t>(c.Width);
+    for (int i = 0; i < count; ++i) {
+        const int from = std::max(0, static_cast<int>(spans[i].x));
+        const int to = std::min(c.Width, spans[i].x + static_cast<int>(spans[i].len));
+        for (int x = from; x < to; ++x)
+            line[x] = std::max(line[x], spans[i].coverage);
+    }
+}
+
+void Rasterise(FT_Library library, FT_Glyph glyph, FT_Pos dx, FT_Pos dy, TCoverage& into) {
+    if (!glyph || glyph->format != FT_GLYPH_FORMAT_OUTLINE) return;
+    FT_Outline& outline = reinterpret_cast<FT_OutlineGlyph>(glyph)->outline;
+    FT_Outline_Translate(&outline, dx, dy);
+    FT_Raster_Params params{};
+    params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
+    params.gray_spans = AddSpans;
+    params.user = &into;
+    params.clip_box = {0, 0, into.Width, into.Height};
+    FT_Outline_Render(library, &outline, &params);
+}
+
+} // namespace
+
+TCaptionOverlay RenderCaptionOverlay(const std::string& captionCp1252, int32_t uprightWidth,
+                                     int32_t uprightHeight, int rectWidth, int rectHeight,
+                                     const TShowSettings& settings) {
+    TCaptionOverlay overlay;
+    if (rectWidth <= 0 || rectHeight <= 0 || captionCp1252.empty()) return overlay;
+    const TCaptionPlan plan =
+        PlanCaption(captionCp1252, uprightWidth, uprightHeight, rectWidth, rectHeight, settings);
+    if (plan.Glyphs.empty() || !(plan.SizePixels > 0) || plan.SizePixels > 30000) return overlay;
+
+    FT_Library rawLibrary = nullptr;
+    if (FT_Init_FreeType(&rawLibrary) != 0) return overlay;
+    std::unique_ptr<std::remove_pointer_t<FT_Library>, TLibraryFree> library(rawLibrary);
+    std::vector<std::unique_ptr<std::remove_pointer_t<FT_Face>, TFaceFree>> faces;
+    const FT_F26Dot6 size = static_cast<FT_F26Dot6>(std::lround(plan.SizePixels * 64));
+    for (const TFontFile& file : plan.Files) {
+        FT_Face face = nullptr;
+        if (file.Path.empty() ||
+            FT_New_Face(library.get(), file.Path.c_str(), file.Index, &face) != 0 ||
+            FT_Set_Char_Size(face, 0, std::max<FT_F26Dot6>(size, 1), 72, 72) != 0) {
+            if (face) FT_Done_Face(face);
+            face = nullptr;
+        }
+        faces.emplace_back(face);
+    }
+    FT_Stroker rawStroker = nullptr;
+    if (FT_Stroker_New(library.get(), &rawStroker) != 0) return overlay;
+    std::unique_ptr<std::remove_pointer_t<FT_Stroker>, TStrokerFree> stroker(rawStroker);
+    const FT_Fixed radius =
+        static_cast<FT_Fixed>(std::lround(kOutlineWidthPoints * plan.PixelsPerPoint * 32));
+    // A miter join with the page's default miter limit of 10.
+    FT_Stroker_Set(stroker.get(), std::max<FT_Fixed>(radius, 1), FT_STROKER_LINECAP_BUTT,
+                   FT_STROKER_LINEJOIN_MITER_FIXED, 10 << 16);
+
+    std::vector<TPlacedGlyph> placed;
+    FT_BBox box{0, 0, 0, 0};
+    for (const TGlyphToDraw& d : plan.Glyphs) {
+        FT_Face face = faces[static_cast<size_t>(d.Font)].get();
+        if (!face) continue;
+        const FT_UInt index = plan.ByCharacter ? FT_Get_Char_Index(face, d.Glyph) : d.Glyph;
+        if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
+            face->glyph->format != FT_GLYPH_FORMAT_OUTLINE || face->glyph->outline.n_points == 0)
+            continue; // nothing to draw (a space): its empty box must not widen the patch
+        FT_Outline_Translate(&face->glyph->outline, std::lround(d.X * 64), -std::lround(d.Y * 64));
+        FT_Glyph raw = nullptr;
+        if (FT_Get_Glyph(face->glyph, &raw) != 0) continue;
+        TPlacedGlyph p;
+        p.Fill.reset(raw);
+        FT_Glyph stroked = nullptr;
+        if (FT_Glyph_Copy(raw, &stroked) == 0) {
+            if (FT_Glyph_Stroke(&stroked, stroker.get(), 1) == 0)
+                p.Stroke.reset(stroked);
+            else if (stroked)
+                FT_Done_Glyph(stroked);
+        }
+        FT_BBox b{};
+        FT_Glyph_Get_CBox(p.Stroke ? p.Stroke.get() : p.Fill.get(), FT_GLYPH_BBOX_UNSCALED, &b);
+        if (placed.empty()) {
+            box = b;
+        } else {
+            box.xMin = std::min(box.xMin, b.xMin);
+            box.yMin = std::min(box.yMin, b.yMin);
+            box.xMax = std::max(box.xMax, b.xMax);
+            box.yMax = std::max(box.yMax, b.yMax);
+        }
+        placed.push_back(std::move(p));
+    }
+    if (placed.empty()) return overlay;
+    // The patch: the glyphs' box in whole pixels (y down), inside the rectangle.
+    const int64_t left = std::max<int64_t>(0, static_cast<int64_t>(std::floor(box.xMin / 64.0)));
+    const int64_t top = std::max<int64_t>(0, static_cast<int64_t>(std::floor(-box.yMax / 64.0)));
+    const int64_t right =
+        std::min<int64_t>(rectWidth, static_cast<int64_t>(std::ceil(box.xMax / 64.0)));
+    const int64_t bottom =
+        std::min<int64_t>(rectHeight, static_cast<int64_t>(std::ceil(-box.yMin / 64.0)));
+    if (right <= left || bottom <= top) return overlay;
+    TCoverage fill, stroke;
+    fill.Width = stroke.Width = static_cast<int>(right - left);
+    fill.Height = stroke.Height = static_cast<int>(bottom - top);
+    const size_t pixels = static_cast<size_t>(fill.Width) * static_cast<size_t>(fill.Height);
+    fill.Alpha.assign(pixels, 0);
+    stroke.Alpha.assign(pixels, 0);
+    const FT_Pos dx = -left * 64, dy = bottom * 64;
+    for (TPlacedGlyph& p : placed) {
+        Rasterise(library.get(), p.Fill.get(), dx, dy, fill);
+        Rasterise(library.get(), p.Stroke.get(), dx, dy, stroke);
+    }
+
+    // Filled first, then stroked over it, as text render mode 2 paints.
+    const double text[3] = {static_cast<double>(settings.TextColor & 0xFF),
+                            static_cast<double>((settings.TextColor >> 8) & 0xFF),
+                            static_cast<double>((settings.TextColor >> 16) & 0xFF)};
+    const double line[3] = {static_cast<double>(settings.OutlineColor & 0xFF),
+                            static_cast<double>((settings.OutlineColor >> 8) & 0xFF),
+                            static_cast<double>((settings.OutlineColor >> 16) & 0xFF)};
+    overlay.X = static_cast<int>(left);
+    overlay.Y = static_cast<int>(top);
+    overlay.Width = fill.Width;
+    overlay.Height = fill.Height;
+    overlay.Rgba.assign(pixels * 4, 0);
+    for (size_t i = 0; i < pixels; ++i) {
+        const double f = fill.Alpha[i] / 255.0, s = stroke.Alpha[i] / 255.0;
+        const double a = s + f * (1 - s);
+        if (a <= 0) continue;
+        uint8_t* out = overlay.Rgba.data() + 4 * i;
+        for (int k = 0; k < 3; ++k)
+            out[k] = static_cast<uint8_t>(std::lround((line[k] * s + text[k] * f * (1 - s)) / a));
+        out[3] = static_cast<uint8_t>(std::lround(a * 255));
+    }
+    return overlay;
+}
+
+} // namespace lumeno
