@@ -10,7 +10,6 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
 }
 
 namespace lumeno {
@@ -32,6 +31,9 @@ TSwr ResamplerFor(const AVCodecContext* codec) {
                                          codec->sample_fmt, codec->sample_rate, 0, nullptr);
     av_channel_layout_uninit(&in);
     TSwr out(swr);
+    // Mono music plays at full loudness on both sides, as players play it.
+    static const double kMonoToStereo[2] = {1.0, 1.0};
+    if (swr && codec->ch_layout.nb_channels == 1) swr_set_matrix(swr, kMonoToStereo, 1);
     if (made < 0 || swr_init(swr) < 0) out.reset();
     return out;
 }
@@ -65,7 +67,6 @@ bool TMusicTrack::ConvertFrame(const AVFrame* decoded) {
 // Decodes until the queue holds `wanted` samples; at the file's end the music starts again.
 // False when a whole pass of the file gave no sound.
 bool TMusicTrack::Refill(int wanted) {
-    bool soundThisPass = false;
     while (av_audio_fifo_size(fifo_.get()) < wanted) {
         if (source_.Next(decoded_.get())) {
             // A decoder may change its format midway; the resampler follows.
@@ -73,16 +74,16 @@ bool TMusicTrack::Refill(int wanted) {
                 decoded_->format != source_.Codec()->sample_fmt)
                 return false;
             if (!ConvertFrame(decoded_.get())) return false;
-            soundThisPass = soundThisPass || decoded_->nb_samples > 0;
+            soundThisPass_ = soundThisPass_ || decoded_->nb_samples > 0;
             continue;
         }
-        if (!ConvertFrame(nullptr) || !soundThisPass) return false; // what the resampler held
+        if (!ConvertFrame(nullptr) || !soundThisPass_) return false; // what the resampler held
         if (!source_.Rewind()) {
             TAudioSource again;
             if (!again.Open(path_)) return false;
             source_ = std::move(again);
         }
-        soundThisPass = false;
+        soundThisPass_ = false;
         swr_ = ResamplerFor(source_.Codec());
         if (!swr_) return false;
     }

@@ -36,7 +36,9 @@ class TMusicTrack {
     std::string path_;
     int64_t total_ = 0;
     int64_t done_ = 0;
-    bool silent_ = false; // the file gave no more sound: the rest is silence
+    bool silent_ = false;
+    bool soundThisPass_ = false; // the current pass through the file gave samples // the file gave
+                                 // no more sound: the rest is silence
 };
 
 } // namespace lumeno
