@@ -1,9 +1,21 @@
 // The music file's decoder.
 #include "video_codec_handles.h"
 
+#include <mutex>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
 namespace lumeno {
 
+void QuietCodecLog() {
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
 bool TAudioSource::Open(const std::string& path) {
+    QuietCodecLog();
     AVFormatContext* raw = nullptr;
     if (!packet_ || avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return false;
     input_.reset(raw);

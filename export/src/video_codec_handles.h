@@ -14,6 +14,10 @@ extern "C" {
 
 namespace lumeno {
 
+// FFmpeg's own messages stay off the terminal and the window's output: every failure
+// reaches the user as a code. Process-wide in FFmpeg; set once before the first use.
+void QuietCodecLog();
+
 struct TAvInputCloser {
     void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
 };
