@@ -81,11 +81,14 @@ TCaptionPlan PlanCaption(const std::string& caption, int32_t uprightWidth, int32
             plan.Files.push_back({fonts.FontPath(i), fonts.FontFaceIndex(i)});
     } else {
         // Laid out with Helvetica's widths: drawn with the closest installed face.
-        TFontFile file = FindHelveticaLikeFont();
-        if (file.Path.empty()) {
-            const std::vector<TFontFile> any = FindFontFiles(0);
-            if (!any.empty()) file = any.front();
-        }
+        static const TFontFile file = [] {
+            TFontFile found = FindHelveticaLikeFont();
+            if (found.Path.empty()) {
+                const std::vector<TFontFile> any = FindFontFiles(0);
+                if (!any.empty()) found = any.front();
+            }
+            return found;
+        }();
         plan.Files.push_back(file);
         plan.ByCharacter = true;
     }

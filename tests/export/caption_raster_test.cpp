@@ -4,6 +4,7 @@
 #include "lumeno/export/caption_text.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace lumeno;
 
@@ -103,6 +104,28 @@ TEST(CaptionOverlay, AnyScriptDrawsWithTheInstalledFonts) {
     // Wider than the Latin "Athina" in the same place: all ten letters are drawn.
     const TCaptionOverlay latin = RenderCaptionOverlay("Athina", 1920, 1080, 1920, 1080, s);
     EXPECT_GT(o.Width, latin.Width * 3 / 2);
+}
+
+// Video frames are made on worker threads: the same caption gives the same pixels on each.
+TEST(CaptionOverlay, SameOverlayFromSeveralThreadsAtOnce) {
+    const TShowSettings s;
+    const std::string captions[2] = {"Strand am Meer", "&#1513;&#1500;&#1493;&#1501; Tag"};
+    TCaptionOverlay alone[2];
+    for (int k = 0; k < 2; ++k)
+        alone[k] = RenderCaptionOverlay(captions[k], 3000, 2000, 1620, 1080, s);
+    std::vector<TCaptionOverlay> got(4);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 5; ++i)
+                got[t] = RenderCaptionOverlay(captions[t % 2], 3000, 2000, 1620, 1080, s);
+        });
+    for (std::thread& t : threads)
+        t.join();
+    for (int t = 0; t < 4; ++t) {
+        EXPECT_EQ(got[t].X, alone[t % 2].X);
+        EXPECT_TRUE(got[t].Rgba == alone[t % 2].Rgba) << "thread " << t;
+    }
 }
 
 } // namespace

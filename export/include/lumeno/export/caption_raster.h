@@ -10,9 +10,9 @@
 namespace lumeno {
 
 // A patch of straight (not premultiplied) RGBA pixels, rows top to bottom, Width * 4 bytes a
-// row. X and Y are relative to the photo's rectangle's top left corner and may be negative or
-// reach past it (a caption the page lets run to its edge); the caller clips. Empty (Width or
-// Height 0) when there is nothing to draw.
+// row. X and Y are relative to the photo's rectangle's top left corner; the patch lies inside
+// the rectangle (the page shows nothing beyond its edges either). Empty (Width or Height 0)
+// when there is nothing to draw.
 struct TCaptionOverlay {
     int X = 0;
     int Y = 0;
