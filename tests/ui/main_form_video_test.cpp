@@ -3,10 +3,12 @@
 #include "ui_test_support.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 
 namespace lumeno::ui::test {
 namespace {
@@ -138,6 +140,35 @@ TEST_F(MainFormTest, VideoSizeAndMusicAreKeptAcrossRunsAndUnusableMusicIsNamed) 
     restart();
     EXPECT_EQ(controls().MusicLabel->text(), QStringLiteral("Keine Musik"));
     EXPECT_EQ(controls().VideoSizeCombo->currentIndex(), 3);
+}
+
+// Cancel stops the video as it stops the PDF: the old file stays, nothing else is left.
+TEST_F(MainFormTest, CancelledVideoLeavesTheOldFile) {
+    QStringList photos;
+    for (int i = 0; i < 6; ++i)
+        photos << MakeImage(QStringLiteral("v%1.jpg").arg(i), 1600, 1200, QColor(40 * i, 60, 90));
+    AddPhotos(photos);
+    FillThumbnailsNow(*Form);
+    const QString mp4 = Dir.filePath(QStringLiteral("alt.mp4"));
+    {
+        QFile old(mp4);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("altes Video");
+    }
+    const QStringList before = QDir(Dir.path()).entryList(QDir::Files, QDir::Name);
+    D.SaveAnswers.push_back(mp4);
+    Form->Controls().SaveVideoBtn->click();
+    ASSERT_TRUE(Form->ExportRunning());
+    QTest::mouseClick(Form->Controls().CancelExportBtn, Qt::LeftButton);
+    Form->WaitForExport();
+    EXPECT_TRUE(D.Messages.empty());
+    EXPECT_TRUE(Opened.empty());
+    EXPECT_EQ(Form->Controls().ExportStateLabel->text(),
+              QStringLiteral("Export abgebrochen, keine Datei geschrieben."));
+    QFile old(mp4);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("altes Video"));
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files, QDir::Name), before);
 }
 
 } // namespace
