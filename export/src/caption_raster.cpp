@@ -65,13 +65,14 @@ std::mutex& LayoutLock() {
 }
 
 TCaptionPlan PlanCaption(const std::string& caption, int32_t uprightWidth, int32_t uprightHeight,
-                         int rectWidth, int rectHeight, const TShowSettings& settings) {
+                         int rectWidth, int rectHeight, const TShowSettings& settings,
+                         bool unicode) {
     TCaptionPlan plan;
     const TPageSize page = PhotoPageSize(uprightWidth, uprightHeight);
     const double sx = static_cast<double>(rectWidth) / page.Width;
     const double sy = static_cast<double>(rectHeight) / page.Height;
     std::lock_guard<std::mutex> hold(LayoutLock());
-    TCaptionFonts fonts(NeedsUnicodeFont({caption}));
+    TCaptionFonts fonts(unicode || NeedsUnicodeFont({caption}));
     const TCaptionLayout layout = LayoutCaption(caption, page, settings, fonts);
     if (layout.Lines.empty()) return plan;
     plan.PixelsPerPoint = std::sqrt(sx * sy);
@@ -235,11 +236,11 @@ void PaintOverlay(const TCoverage& fill, const TCoverage& stroke, const TShowSet
 
 TCaptionOverlay RenderCaptionOverlay(const std::string& captionCp1252, int32_t uprightWidth,
                                      int32_t uprightHeight, int rectWidth, int rectHeight,
-                                     const TShowSettings& settings) {
+                                     const TShowSettings& settings, bool showNeedsUnicode) {
     TCaptionOverlay overlay;
     if (rectWidth <= 0 || rectHeight <= 0 || captionCp1252.empty()) return overlay;
-    const TCaptionPlan plan =
-        PlanCaption(captionCp1252, uprightWidth, uprightHeight, rectWidth, rectHeight, settings);
+    const TCaptionPlan plan = PlanCaption(captionCp1252, uprightWidth, uprightHeight, rectWidth,
+                                          rectHeight, settings, showNeedsUnicode);
     if (plan.Glyphs.empty() || !(plan.SizePixels > 0) || plan.SizePixels > 30000) return overlay;
     FT_Library rawLibrary = nullptr;
     if (FT_Init_FreeType(&rawLibrary) != 0) return overlay;

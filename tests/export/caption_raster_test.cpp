@@ -104,6 +104,14 @@ TEST(CaptionOverlay, AnyScriptDrawsWithTheInstalledFonts) {
     // Wider than the Latin "Athina" in the same place: all ten letters are drawn.
     const TCaptionOverlay latin = RenderCaptionOverlay("Athina", 1920, 1080, 1920, 1080, s);
     EXPECT_GT(o.Width, latin.Width * 3 / 2);
+    // In a show where another caption needs them, a Latin caption takes the installed fonts
+    // too, as its page does: laid out with their widths, not Helvetica's.
+    const TCaptionOverlay mixed = RenderCaptionOverlay("Athina", 1920, 1080, 1920, 1080, s, true);
+    TCaptionFonts fonts(true);
+    const TCaptionLayout layout = LayoutCaption("Athina", {792, 446}, s, fonts);
+    ASSERT_EQ(layout.Lines.size(), 1u);
+    EXPECT_NEAR(mixed.Width, layout.Lines[0].Width * 1920 / 792, 0.1 * layout.Size * 1920 / 792);
+    EXPECT_NE(mixed.Width, latin.Width);
 }
 
 // Video frames are made on worker threads: the same caption gives the same pixels on each.
