@@ -21,6 +21,8 @@ namespace {
 
 // The page strokes the caption's outline with a line width of one point.
 constexpr double kOutlineWidthPoints = 1.0;
+// FreeType keeps the size in pixels per em as 16 bits; a caption beyond is not drawn.
+constexpr double kMaxSizePixels = 65000;
 
 struct TLibraryFree {
     void operator()(FT_Library l) const { FT_Done_FreeType(l); }
@@ -241,7 +243,8 @@ TCaptionOverlay RenderCaptionOverlay(const std::string& captionCp1252, int32_t u
     if (rectWidth <= 0 || rectHeight <= 0 || captionCp1252.empty()) return overlay;
     const TCaptionPlan plan = PlanCaption(captionCp1252, uprightWidth, uprightHeight, rectWidth,
                                           rectHeight, settings, showNeedsUnicode);
-    if (plan.Glyphs.empty() || !(plan.SizePixels > 0) || plan.SizePixels > 30000) return overlay;
+    if (plan.Glyphs.empty() || !(plan.SizePixels > 0) || plan.SizePixels > kMaxSizePixels)
+        return overlay;
     FT_Library rawLibrary = nullptr;
     if (FT_Init_FreeType(&rawLibrary) != 0) return overlay;
     const TLibraryPtr library(rawLibrary);

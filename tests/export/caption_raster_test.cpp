@@ -87,6 +87,14 @@ TEST(CaptionOverlay, NothingToDrawGivesAnEmptyOverlay) {
     const TCaptionOverlay o = RenderCaptionOverlay("Rom", 800, 600, 800, 600, s);
     EXPECT_LE(o.X + o.Width, 800);
     EXPECT_LE(o.Y + o.Height, 600);
+    // A letter far larger than the frame, moved up until its top shows: cut to the rectangle.
+    s.FontSize = 5000;
+    s.TextX = 0;
+    s.TextY = 100;
+    const TCaptionOverlay giant = RenderCaptionOverlay("W", 1600, 900, 3840, 2160, s);
+    EXPECT_GT(giant.Width, 0);
+    EXPECT_LE(giant.X + giant.Width, 3840);
+    EXPECT_LE(giant.Y + giant.Height, 2160);
 }
 
 TEST(CaptionOverlay, AnyScriptDrawsWithTheInstalledFonts) {
