@@ -224,6 +224,7 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     std::unique_ptr<TExportJob> Job;
     QString ExportName;
     TExportKind ExportKind{};
+    QString ExportMusic; // the video's music as the export started with it
     bool ExportShowResult = false;
     bool ExportKeepJpeg = false;
     QElapsedTimer ExportClock;

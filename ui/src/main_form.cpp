@@ -616,6 +616,7 @@ void TMainForm::RunExport(const QString& name, TExportKind kind) {
         options.VideoFormat.Width = size.width();
         options.VideoFormat.Height = size.height();
         options.VideoFormat.MusicFile = ToPath(MusicFile);
+        ExportMusic = MusicFile;
     }
     options.PhotoPages = kind == TExportKind::Pdf && C.PhotoPagesCheck->isChecked();
     options.Loop = html && C.LoopCheck->isChecked();
@@ -679,7 +680,7 @@ void TMainForm::ExportFinished(const TExportResult& r) {
     }
     if (!r.ok) {
         C.ExportStateLabel->clear();
-        const QString text = ExportKind == TExportKind::Video  ? VideoText(r, MusicFile)
+        const QString text = ExportKind == TExportKind::Video  ? VideoText(r, ExportMusic)
                              : ExportKind == TExportKind::Html ? HtmlShowText(r)
                                                                : ExportText(r);
         Dialogs().MessageBox(this, text, AppTitle(), mbOK, TMsgIcon::Error);
