@@ -1,4 +1,4 @@
-// No caption is cut: every label, button and check box of every page, and of the viewer's
+// No caption is cut: every label, button, check box and list box of every page, and of the viewer's
 // panel, is wide enough for its text and lies inside its page. Also run at QT_SCALE_FACTOR
 // 1.25 and 1.5 (see CMakeLists.txt).
 #include "ui_test_support.h"
@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -41,6 +42,11 @@ std::string Cut(QWidget* w, QWidget* page) {
                       w->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, w);
         else if (qobject_cast<QPushButton*>(w))
             needed += 2 * w->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, w);
+        room = w->width();
+    } else if (auto* box = qobject_cast<QComboBox*>(w)) {
+        // The longest item with the box's frame and arrow.
+        text = box->currentText();
+        needed = box->sizeHint().width();
         room = w->width();
     } else {
         return {};
