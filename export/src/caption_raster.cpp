@@ -21,6 +21,8 @@ namespace {
 
 // The page strokes the caption's outline with a line width of one point.
 constexpr double kOutlineWidthPoints = 1.0;
+// FreeType keeps the size in pixels per em as 16 bits; a caption beyond is not drawn.
+constexpr double kMaxSizePixels = 65000;
 
 struct TLibraryFree {
     void operator()(FT_Library l) const { FT_Done_FreeType(l); }
@@ -65,13 +67,14 @@ std::mutex& LayoutLock() {
 }
 
 TCaptionPlan PlanCaption(const std::string& caption, int32_t uprightWidth, int32_t uprightHeight,
-                         int rectWidth, int rectHeight, const TShowSettings& settings) {
+                         int rectWidth, int rectHeight, const TShowSettings& settings,
+                         bool unicode) {
     TCaptionPlan plan;
     const TPageSize page = PhotoPageSize(uprightWidth, uprightHeight);
     const double sx = static_cast<double>(rectWidth) / page.Width;
     const double sy = static_cast<double>(rectHeight) / page.Height;
     std::lock_guard<std::mutex> hold(LayoutLock());
-    TCaptionFonts fonts(NeedsUnicodeFont({caption}));
+    TCaptionFonts fonts(unicode || NeedsUnicodeFont({caption}));
     const TCaptionLayout layout = LayoutCaption(caption, page, settings, fonts);
     if (layout.Lines.empty()) return plan;
     plan.PixelsPerPoint = std::sqrt(sx * sy);
@@ -81,11 +84,14 @@ TCaptionPlan PlanCaption(const std::string& caption, int32_t uprightWidth, int32
             plan.Files.push_back({fonts.FontPath(i), fonts.FontFaceIndex(i)});
     } else {
         // Laid out with Helvetica's widths: drawn with the closest installed face.
-        TFontFile file = FindHelveticaLikeFont();
-        if (file.Path.empty()) {
-            const std::vector<TFontFile> any = FindFontFiles(0);
-            if (!any.empty()) file = any.front();
-        }
+        static const TFontFile file = [] {
+            TFontFile found = FindHelveticaLikeFont();
+            if (found.Path.empty()) {
+                const std::vector<TFontFile> any = FindFontFiles(0);
+                if (!any.empty()) found = any.front();
+            }
+            return found;
+        }();
         plan.Files.push_back(file);
         plan.ByCharacter = true;
     }
@@ -139,43 +145,36 @@ void Rasterise(FT_Library library, FT_Glyph glyph, FT_Pos dx, FT_Pos dy, TCovera
     FT_Outline_Render(library, &outline, &params);
 }
 
-} // namespace
+using TLibraryPtr = std::unique_ptr<std::remove_pointer_t<FT_Library>, TLibraryFree>;
+using TFacePtr = std::unique_ptr<std::remove_pointer_t<FT_Face>, TFaceFree>;
+using TStrokerPtr = std::unique_ptr<std::remove_pointer_t<FT_Stroker>, TStrokerFree>;
 
-TCaptionOverlay RenderCaptionOverlay(const std::string& captionCp1252, int32_t uprightWidth,
-                                     int32_t uprightHeight, int rectWidth, int rectHeight,
-                                     const TShowSettings& settings) {
-    TCaptionOverlay overlay;
-    if (rectWidth <= 0 || rectHeight <= 0 || captionCp1252.empty()) return overlay;
-    const TCaptionPlan plan =
-        PlanCaption(captionCp1252, uprightWidth, uprightHeight, rectWidth, rectHeight, settings);
-    if (plan.Glyphs.empty() || !(plan.SizePixels > 0) || plan.SizePixels > 30000) return overlay;
+// The plan's glyphs as outlines, filled and stroked, and the box they cover (26.6 pixels,
+// y up). Glyphs a font cannot give are left out.
+struct TPlacedCaption {
+    std::vector<TPlacedGlyph> Glyphs;
+    FT_BBox Box{0, 0, 0, 0};
+};
 
-    FT_Library rawLibrary = nullptr;
-    if (FT_Init_FreeType(&rawLibrary) != 0) return overlay;
-    std::unique_ptr<std::remove_pointer_t<FT_Library>, TLibraryFree> library(rawLibrary);
-    std::vector<std::unique_ptr<std::remove_pointer_t<FT_Face>, TFaceFree>> faces;
-    const FT_F26Dot6 size = static_cast<FT_F26Dot6>(std::lround(plan.SizePixels * 64));
+TPlacedCaption PlaceGlyphs(FT_Library library, const TCaptionPlan& plan) {
+    TPlacedCaption out;
+    std::vector<TFacePtr> faces;
+    const FT_F26Dot6 size = std::max<FT_F26Dot6>(std::lround(plan.SizePixels * 64), 1);
     for (const TFontFile& file : plan.Files) {
         FT_Face face = nullptr;
-        if (file.Path.empty() ||
-            FT_New_Face(library.get(), file.Path.c_str(), file.Index, &face) != 0 ||
-            FT_Set_Char_Size(face, 0, std::max<FT_F26Dot6>(size, 1), 72, 72) != 0) {
-            if (face) FT_Done_Face(face);
+        if (file.Path.empty() || FT_New_Face(library, file.Path.c_str(), file.Index, &face) != 0)
             face = nullptr;
-        }
         faces.emplace_back(face);
+        if (face && FT_Set_Char_Size(face, 0, size, 72, 72) != 0) faces.back().reset();
     }
     FT_Stroker rawStroker = nullptr;
-    if (FT_Stroker_New(library.get(), &rawStroker) != 0) return overlay;
-    std::unique_ptr<std::remove_pointer_t<FT_Stroker>, TStrokerFree> stroker(rawStroker);
+    if (FT_Stroker_New(library, &rawStroker) != 0) return out;
+    const TStrokerPtr stroker(rawStroker);
     const FT_Fixed radius =
         static_cast<FT_Fixed>(std::lround(kOutlineWidthPoints * plan.PixelsPerPoint * 32));
-    // A miter join with the page's default miter limit of 10.
+    // Butt caps and miter joins with a miter limit of 10, as the page strokes.
     FT_Stroker_Set(stroker.get(), std::max<FT_Fixed>(radius, 1), FT_STROKER_LINECAP_BUTT,
                    FT_STROKER_LINEJOIN_MITER_FIXED, 10 << 16);
-
-    std::vector<TPlacedGlyph> placed;
-    FT_BBox box{0, 0, 0, 0};
     for (const TGlyphToDraw& d : plan.Glyphs) {
         FT_Face face = faces[static_cast<size_t>(d.Font)].get();
         if (!face) continue;
@@ -197,18 +196,62 @@ TCaptionOverlay RenderCaptionOverlay(const std::string& captionCp1252, int32_t u
         }
         FT_BBox b{};
         FT_Glyph_Get_CBox(p.Stroke ? p.Stroke.get() : p.Fill.get(), FT_GLYPH_BBOX_UNSCALED, &b);
-        if (placed.empty()) {
-            box = b;
+        if (out.Glyphs.empty()) {
+            out.Box = b;
         } else {
-            box.xMin = std::min(box.xMin, b.xMin);
-            box.yMin = std::min(box.yMin, b.yMin);
-            box.xMax = std::max(box.xMax, b.xMax);
-            box.yMax = std::max(box.yMax, b.yMax);
+            out.Box.xMin = std::min(out.Box.xMin, b.xMin);
+            out.Box.yMin = std::min(out.Box.yMin, b.yMin);
+            out.Box.xMax = std::max(out.Box.xMax, b.xMax);
+            out.Box.yMax = std::max(out.Box.yMax, b.yMax);
         }
-        placed.push_back(std::move(p));
+        out.Glyphs.push_back(std::move(p));
     }
-    if (placed.empty()) return overlay;
+    return out;
+}
+
+// Straight RGBA from the two coverages: filled first, then stroked over it, as text render
+// mode 2 paints.
+void PaintOverlay(const TCoverage& fill, const TCoverage& stroke, const TShowSettings& settings,
+                  TCaptionOverlay& overlay) {
+    auto channels = [](uint32_t colour, double out[3]) {
+        for (int k = 0; k < 3; ++k)
+            out[k] = static_cast<double>((colour >> (8 * k)) & 0xFF); // 0x00BBGGRR
+    };
+    double text[3], line[3];
+    channels(settings.TextColor, text);
+    channels(settings.OutlineColor, line);
+    overlay.Width = fill.Width;
+    overlay.Height = fill.Height;
+    overlay.Rgba.assign(fill.Alpha.size() * 4, 0);
+    for (size_t i = 0; i < fill.Alpha.size(); ++i) {
+        const double f = fill.Alpha[i] / 255.0, s = stroke.Alpha[i] / 255.0;
+        const double a = s + f * (1 - s);
+        if (a <= 0) continue;
+        uint8_t* out = overlay.Rgba.data() + 4 * i;
+        for (int k = 0; k < 3; ++k)
+            out[k] = static_cast<uint8_t>(std::lround((line[k] * s + text[k] * f * (1 - s)) / a));
+        out[3] = static_cast<uint8_t>(std::lround(a * 255));
+    }
+}
+
+} // namespace
+
+TCaptionOverlay RenderCaptionOverlay(const std::string& captionCp1252, int32_t uprightWidth,
+                                     int32_t uprightHeight, int rectWidth, int rectHeight,
+                                     const TShowSettings& settings, bool showNeedsUnicode) {
+    TCaptionOverlay overlay;
+    if (rectWidth <= 0 || rectHeight <= 0 || captionCp1252.empty()) return overlay;
+    const TCaptionPlan plan = PlanCaption(captionCp1252, uprightWidth, uprightHeight, rectWidth,
+                                          rectHeight, settings, showNeedsUnicode);
+    if (plan.Glyphs.empty() || !(plan.SizePixels > 0) || plan.SizePixels > kMaxSizePixels)
+        return overlay;
+    FT_Library rawLibrary = nullptr;
+    if (FT_Init_FreeType(&rawLibrary) != 0) return overlay;
+    const TLibraryPtr library(rawLibrary);
+    TPlacedCaption placed = PlaceGlyphs(library.get(), plan);
+    if (placed.Glyphs.empty()) return overlay;
     // The patch: the glyphs' box in whole pixels (y down), inside the rectangle.
+    const FT_BBox& box = placed.Box;
     const int64_t left = std::max<int64_t>(0, static_cast<int64_t>(std::floor(box.xMin / 64.0)));
     const int64_t top = std::max<int64_t>(0, static_cast<int64_t>(std::floor(-box.yMax / 64.0)));
     const int64_t right =
@@ -223,32 +266,13 @@ TCaptionOverlay RenderCaptionOverlay(const std::string& captionCp1252, int32_t u
     fill.Alpha.assign(pixels, 0);
     stroke.Alpha.assign(pixels, 0);
     const FT_Pos dx = -left * 64, dy = bottom * 64;
-    for (TPlacedGlyph& p : placed) {
+    for (TPlacedGlyph& p : placed.Glyphs) {
         Rasterise(library.get(), p.Fill.get(), dx, dy, fill);
         Rasterise(library.get(), p.Stroke.get(), dx, dy, stroke);
     }
-
-    // Filled first, then stroked over it, as text render mode 2 paints.
-    const double text[3] = {static_cast<double>(settings.TextColor & 0xFF),
-                            static_cast<double>((settings.TextColor >> 8) & 0xFF),
-                            static_cast<double>((settings.TextColor >> 16) & 0xFF)};
-    const double line[3] = {static_cast<double>(settings.OutlineColor & 0xFF),
-                            static_cast<double>((settings.OutlineColor >> 8) & 0xFF),
-                            static_cast<double>((settings.OutlineColor >> 16) & 0xFF)};
     overlay.X = static_cast<int>(left);
     overlay.Y = static_cast<int>(top);
-    overlay.Width = fill.Width;
-    overlay.Height = fill.Height;
-    overlay.Rgba.assign(pixels * 4, 0);
-    for (size_t i = 0; i < pixels; ++i) {
-        const double f = fill.Alpha[i] / 255.0, s = stroke.Alpha[i] / 255.0;
-        const double a = s + f * (1 - s);
-        if (a <= 0) continue;
-        uint8_t* out = overlay.Rgba.data() + 4 * i;
-        for (int k = 0; k < 3; ++k)
-            out[k] = static_cast<uint8_t>(std::lround((line[k] * s + text[k] * f * (1 - s)) / a));
-        out[3] = static_cast<uint8_t>(std::lround(a * 255));
-    }
+    PaintOverlay(fill, stroke, settings, overlay);
     return overlay;
 }
 

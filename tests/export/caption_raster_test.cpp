@@ -4,6 +4,7 @@
 #include "lumeno/export/caption_text.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace lumeno;
 
@@ -86,6 +87,14 @@ TEST(CaptionOverlay, NothingToDrawGivesAnEmptyOverlay) {
     const TCaptionOverlay o = RenderCaptionOverlay("Rom", 800, 600, 800, 600, s);
     EXPECT_LE(o.X + o.Width, 800);
     EXPECT_LE(o.Y + o.Height, 600);
+    // A letter far larger than the frame, moved up until its top shows: cut to the rectangle.
+    s.FontSize = 5000;
+    s.TextX = 0;
+    s.TextY = 100;
+    const TCaptionOverlay giant = RenderCaptionOverlay("W", 1600, 900, 3840, 2160, s);
+    EXPECT_GT(giant.Width, 0);
+    EXPECT_LE(giant.X + giant.Width, 3840);
+    EXPECT_LE(giant.Y + giant.Height, 2160);
 }
 
 TEST(CaptionOverlay, AnyScriptDrawsWithTheInstalledFonts) {
@@ -103,6 +112,36 @@ TEST(CaptionOverlay, AnyScriptDrawsWithTheInstalledFonts) {
     // Wider than the Latin "Athina" in the same place: all ten letters are drawn.
     const TCaptionOverlay latin = RenderCaptionOverlay("Athina", 1920, 1080, 1920, 1080, s);
     EXPECT_GT(o.Width, latin.Width * 3 / 2);
+    // In a show where another caption needs them, a Latin caption takes the installed fonts
+    // too, as its page does: laid out with their widths, not Helvetica's.
+    const TCaptionOverlay mixed = RenderCaptionOverlay("Athina", 1920, 1080, 1920, 1080, s, true);
+    TCaptionFonts fonts(true);
+    const TCaptionLayout layout = LayoutCaption("Athina", {792, 446}, s, fonts);
+    ASSERT_EQ(layout.Lines.size(), 1u);
+    EXPECT_NEAR(mixed.Width, layout.Lines[0].Width * 1920 / 792, 0.1 * layout.Size * 1920 / 792);
+    EXPECT_NE(mixed.Width, latin.Width);
+}
+
+// Video frames are made on worker threads: the same caption gives the same pixels on each.
+TEST(CaptionOverlay, SameOverlayFromSeveralThreadsAtOnce) {
+    const TShowSettings s;
+    const std::string captions[2] = {"Strand am Meer", "&#1513;&#1500;&#1493;&#1501; Tag"};
+    TCaptionOverlay alone[2];
+    for (int k = 0; k < 2; ++k)
+        alone[k] = RenderCaptionOverlay(captions[k], 3000, 2000, 1620, 1080, s);
+    std::vector<TCaptionOverlay> got(4);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 5; ++i)
+                got[t] = RenderCaptionOverlay(captions[t % 2], 3000, 2000, 1620, 1080, s);
+        });
+    for (std::thread& t : threads)
+        t.join();
+    for (int t = 0; t < 4; ++t) {
+        EXPECT_EQ(got[t].X, alone[t % 2].X);
+        EXPECT_TRUE(got[t].Rgba == alone[t % 2].Rgba) << "thread " << t;
+    }
 }
 
 } // namespace

@@ -10,9 +10,9 @@
 namespace lumeno {
 
 // A patch of straight (not premultiplied) RGBA pixels, rows top to bottom, Width * 4 bytes a
-// row. X and Y are relative to the photo's rectangle's top left corner and may be negative or
-// reach past it (a caption the page lets run to its edge); the caller clips. Empty (Width or
-// Height 0) when there is nothing to draw.
+// row. X and Y are relative to the photo's rectangle's top left corner; the patch lies inside
+// the rectangle (the page shows nothing beyond its edges either). Empty (Width or Height 0)
+// when there is nothing to draw.
 struct TCaptionOverlay {
     int X = 0;
     int Y = 0;
@@ -26,8 +26,13 @@ struct TCaptionOverlay {
 // TextColor, outlined in OutlineColor with the page's stroke width. Safe to call from several
 // threads at once. An empty caption, a font size below 1 or an empty rectangle gives an empty
 // overlay.
+//
+// Fonts as the pages choose them: the installed fonts (shaped with HarfBuzz) when the caption
+// needs them or `showNeedsUnicode` says another caption of the show does (NeedsUnicodeFont of
+// all captions: the pages then draw every caption so); otherwise Helvetica's widths, drawn
+// with the installed face closest to it.
 TCaptionOverlay RenderCaptionOverlay(const std::string& captionCp1252, int32_t uprightWidth,
                                      int32_t uprightHeight, int rectWidth, int rectHeight,
-                                     const TShowSettings& settings);
+                                     const TShowSettings& settings, bool showNeedsUnicode = false);
 
 } // namespace lumeno
