@@ -32,6 +32,8 @@ class TVideoWriter {
     // Drains the encoders, writes the rest of the music and the index. Same codes.
     TExportCode Finish();
     int Detail() const { return detail_; }
+    // Closes the file unfinished (after a failure or a cancel); the writer is then unusable.
+    void Close() { output_.reset(); }
 
   private:
     TExportCode OpenVideo(const TVideoFormat& format, int threads);

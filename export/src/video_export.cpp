@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <thread>
 
 namespace lumeno {
@@ -81,16 +82,10 @@ struct TVideoRun {
 };
 
 // Encodes every frame; kOk or the code that stopped it (kCancelled for a cancel).
-TExportCode EncodeFrames(TVideoRun& run, TVideoWriter& writer) {
+TExportCode EncodeFrames(TVideoRun& run, TVideoWriter& writer, TPhotoPool<TPreparedStill>& pool) {
     const TVideoFormat& format = run.options.VideoFormat;
     const int n = static_cast<int>(run.photos.size());
     const ShowTimeline timeline(run.settings, n);
-    const int jobs = JobsOf(run.options);
-    TPhotoPool<TPreparedStill> pool(
-        run.photos, jobs, [&](const TExportPhoto& photo, std::atomic<int>& percent) {
-            return PrepareStill(photo.FileName, photo.Text, run.settings, format.Width,
-                                format.Height, percent);
-        });
     TStillWindow stills(pool, BackgroundFrame(format.Width, format.Height, run.settings.BackColor));
     int lastPercent = -1;
     auto tick = [&](int percent) {
@@ -164,11 +159,22 @@ TExportResult ExportVideoShow(const std::vector<TExportPhoto>& photos,
         TVideoWriter writer;
         code =
             writer.Open(output.WriteName(), format, JobsOf(options), withMusic ? &music : nullptr);
-        TVideoRun run{photos, settings, options, progress, result};
-        if (code == TExportCode::kOk) code = EncodeFrames(run, writer);
+        std::optional<TPhotoPool<TPreparedStill>> pool;
+        if (code == TExportCode::kOk) {
+            pool.emplace(photos, JobsOf(options),
+                         [&](const TExportPhoto& photo, std::atomic<int>& percent) {
+                             return PrepareStill(photo.FileName, photo.Text, settings, format.Width,
+                                                 format.Height, percent);
+                         });
+            TVideoRun run{photos, settings, options, progress, result};
+            code = EncodeFrames(run, writer, *pool);
+        }
         result.detail = code == TExportCode::kOk ? 0 : writer.Detail();
         // Gone before the photos still being prepared are waited for: a cancel leaves nothing.
-        if (code != TExportCode::kOk) output.Discard();
+        if (code != TExportCode::kOk) {
+            writer.Close();
+            output.Discard();
+        }
     }
     if (code != TExportCode::kOk) {
         result.code = code;
