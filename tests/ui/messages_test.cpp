@@ -74,6 +74,24 @@ TEST(Messages, ExportCodes) {
     EXPECT_EQ(ExportText(r), QStringLiteral("error"));
 }
 
+// The video's failures name the video and, when the music failed, the music file.
+TEST(Messages, VideoTexts) {
+    TExportResult r;
+    r.path = "/x/show.mp4";
+    r.code = TExportCode::kCannotCreate;
+    EXPECT_EQ(VideoText(r, QString()),
+              QStringLiteral("Die Datei /x/show.mp4 konnte nicht erstellt werden!"));
+    r.code = TExportCode::kMusicUnreadable;
+    EXPECT_TRUE(VideoText(r, QStringLiteral("/m/lied.ogg"))
+                    .startsWith(QStringLiteral("Die Musikdatei /m/lied.ogg kann nicht gelesen "
+                                               "werden oder enthält keinen Ton. Das Video wurde "
+                                               "nicht geschrieben.")));
+    EXPECT_EQ(OpenResultFailedText(QStringLiteral("/x/show.mp4"), TExportKind::Video),
+              QStringLiteral("Die Datei /x/show.mp4 wurde erzeugt, konnte aber nicht angezeigt "
+                             "werden. Es ist kein Programm zum Abspielen von Videos "
+                             "eingerichtet."));
+}
+
 TEST(Messages, DrawDibRefusals) {
     EXPECT_EQ(DrawDibText(DrawDibResult::kDrawn), QString());
     EXPECT_EQ(DrawDibText(DrawDibResult::kNoBitmap),

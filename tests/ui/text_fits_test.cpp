@@ -1,6 +1,6 @@
-// No caption is cut: every label, button and check box of every page, of the toolbar, of the
-// status bar during an export and of the viewer's panel, is wide enough for its text and lies
-// inside its page. Also run at QT_SCALE_FACTOR 1.25 and 1.5 (see CMakeLists.txt).
+// No caption is cut: every label, button, check box and list box of every page, of the toolbar,
+// of the status bar during an export and of the viewer's panel, is wide enough for its text and
+// lies inside its page. Also run at QT_SCALE_FACTOR 1.25 and 1.5 (see CMakeLists.txt).
 #include "messages.h"
 #include "status_bar.h"
 #include "ui_test_support.h"
@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -44,6 +45,11 @@ std::string Cut(QWidget* w, QWidget* page) {
                       w->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, w);
         else if (qobject_cast<QPushButton*>(w))
             needed += 2 * w->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, w);
+        room = w->width();
+    } else if (auto* box = qobject_cast<QComboBox*>(w)) {
+        // The longest item with the box's frame and arrow.
+        text = box->currentText();
+        needed = box->sizeHint().width();
         room = w->width();
     } else {
         return {};
