@@ -80,7 +80,7 @@ quality() {
   local rgb="format=gbrp"
   ffmpeg -v info -i "$1" -i "$work/reference.mkv" -lavfi \
     "[0:v]scale=in_color_matrix=$2:in_range=tv,$rgb,split[a0][a1];[1:v]scale=in_color_matrix=bt601:in_range=tv,$rgb,split[b0][b1];[a0][b0]ssim;[a1][b1]psnr" \
-    -f null - 2>&1 | grep -oE '(All:[0-9.]+|average:[0-9.]+)' | sed 's/All:/SSIM /; s/average:/PSNR /' | tr '\n' ' '
+    -f null - 2>&1 | grep -oE '(All:[0-9.]+|average:[0-9.]+)' | sed 's/All:\(.*\)/SSIM \1/; s/average:\(.*\)/PSNR \1 dB/' | tr '\n' ' '
 }
 length() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1"; }
 frames() {
@@ -94,8 +94,8 @@ printf 'lumeno-export --video: %6.2f s (CPU %6.2f s), %10d Bytes, %s s, %s Bilde
 printf 'ffmpeg-Rezept:         %6.2f s (CPU %6.2f s), %10d Bytes, %s s, %s Bilder\n' \
   "$recipe_wall" "$recipe_cpu" "$recipe_size" "$(length "$work/recipe.mp4")" "$(frames "$work/recipe.mp4")"
 echo "Qualität gegen die verlustfreien Quellbilder:"
-echo "  lumeno-export: $(quality "$work/ours.mp4" bt709) dB"
-echo "  ffmpeg-Rezept: $(quality "$work/recipe.mp4" bt601) dB"
+echo "  lumeno-export: $(quality "$work/ours.mp4" bt709)"
+echo "  ffmpeg-Rezept: $(quality "$work/recipe.mp4" bt601)"
 awk -v a="$recipe_wall" -v b="$ours_wall" -v c="$ours_size" -v d="$recipe_size" 'BEGIN {
   printf "Zeitverhältnis (Rezept / lumeno-export): %.2f (Ziel >= 3)\n", a / b
   printf "Größenverhältnis (lumeno-export / Rezept): %.2f (Ziel <= 1,5)\n", c / d
