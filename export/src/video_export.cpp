@@ -2,6 +2,7 @@
 #include "video_export.h"
 
 #include "lumeno/core/file.h"
+#include "lumeno/export/caption_text.h"
 #include "lumeno/export/shell_open.h"
 #include "lumeno/export/show_timeline.h"
 #include "photo_pool.h"
@@ -160,11 +161,16 @@ TExportResult ExportVideoShow(const std::vector<TExportPhoto>& photos,
         code =
             writer.Open(output.WriteName(), format, JobsOf(options), withMusic ? &music : nullptr);
         std::optional<TPhotoPool<TPreparedStill>> pool;
+        // One font choice for the whole show, as on the photo pages.
+        std::vector<std::string> captions;
+        for (const TExportPhoto& photo : photos)
+            captions.push_back(photo.Text);
+        const bool unicode = NeedsUnicodeFont(captions);
         if (code == TExportCode::kOk) {
             pool.emplace(photos, JobsOf(options),
                          [&](const TExportPhoto& photo, std::atomic<int>& percent) {
                              return PrepareStill(photo.FileName, photo.Text, settings, format.Width,
-                                                 format.Height, percent);
+                                                 format.Height, unicode, percent);
                          });
             TVideoRun run{photos, settings, options, progress, result};
             code = EncodeFrames(run, writer, *pool);

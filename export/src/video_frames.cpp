@@ -150,7 +150,7 @@ TStillFrame BackgroundFrame(int width, int height, uint32_t backColor) {
 
 TPreparedStill PrepareStill(const std::string& fileName, const std::string& captionCp1252,
                             const TShowSettings& settings, int width, int height,
-                            std::atomic<int>& percent) {
+                            bool showNeedsUnicode, std::atomic<int>& percent) {
     TPreparedStill out;
     try {
         TStillPercent owner(percent);
@@ -174,7 +174,7 @@ TPreparedStill PrepareStill(const std::string& fileName, const std::string& capt
         image.reset();
         if (!captionCp1252.empty())
             Composite(RenderCaptionOverlay(captionCp1252, fullWidth, fullHeight, r.Width, r.Height,
-                                           settings),
+                                           settings, showNeedsUnicode),
                       canvas, r);
         if (ToStill(canvas, out.Frame)) return out;
     } catch (const std::exception&) {

@@ -36,11 +36,12 @@ struct TPreparedStill {
 TStillFrame BackgroundFrame(int width, int height, uint32_t backColor);
 
 // The still frame of one photo, its caption drawn as on the photo pages (caption_raster.h).
-// `percent` receives the loading percentage. Never throws;
+// `showNeedsUnicode`: some caption of the show needs the installed fonts, so every caption
+// takes them (NeedsUnicodeFont). `percent` receives the loading percentage. Never throws;
 // a photo that cannot be loaded is a black 320 x 200 picture fitted like any other.
 TPreparedStill PrepareStill(const std::string& fileName, const std::string& captionCp1252,
                             const TShowSettings& settings, int width, int height,
-                            std::atomic<int>& percent);
+                            bool showNeedsUnicode, std::atomic<int>& percent);
 
 // Writes over * alpha + under * (1 - alpha) into the yuv420p `frame` of the same size.
 // Blending the limited-range YCbCr values is the same as blending the RGB colours.
