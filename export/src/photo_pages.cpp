@@ -35,14 +35,56 @@ std::string RgbOperands(uint32_t colour) {
 
 } // namespace
 
-std::string PhotoPageTiming(const TShowSettings& s) {
+namespace {
+
+// On the grid of the settings' milliseconds (halved), so that no last bits of a double reach
+// the text.
+double OnHalfMilliseconds(double seconds) {
+    return std::round(seconds * 2000) / 2000;
+}
+
+} // namespace
+
+TPageTiming PhotoPageTimes(const TShowSettings& s) {
+    // Viewers count /D and /Dur differently (measured under Xvfb, frames over time):
+    // - evince counts /Dur once the transition has finished: a page takes /D + /Dur;
+    // - atril does too, but reads both in whole seconds, cutting off the fraction;
+    // - okular counts /Dur from the transition's start: a photo is fully visible for
+    //   /Dur - /D. It also fades the first page in from its window, so the first page has
+    //   no transition and shows fully for all of /Dur.
+    // One step of the time line is S = T + P. Half the transition as /D and P + T/2 as /Dur
+    // give evince exactly S and okular exactly P; /Dur rounded up to whole seconds keeps that
+    // for atril, and /D takes what is left of the step, at least S/20 (evince then runs at
+    // most 5 % long) so that a short cross-fade still shows. Where whole seconds would pass
+    // the step (a pause with a fraction and a short fade), /Dur keeps its fraction.
     const ShowTimeline timeline(s, 0);
-    // Viewers start counting /Dur at different moments: some when the transition has
-    // finished, others when it starts. Counting the transition into /Dur keeps each photo
-    // fully visible for at least the pause in both; where the count starts after the
-    // transition, the photo simply stays a little longer.
-    return "/Trans << /S /Fade /D " + FormatSeconds(timeline.Transition()) + " >> /Dur " +
-           FormatSeconds(timeline.Step());
+    const double step = timeline.Step(), half = timeline.Transition() / 2;
+    const double exact = timeline.Pause() + half;
+    const double whole = std::ceil(exact - 1e-7);
+    TPageTiming t;
+    if (whole <= step + 1e-7) {
+        t.Duration = whole;
+        t.Transition = std::max(step - whole, std::min(half, OnHalfMilliseconds(step / 20)));
+    } else {
+        t.Duration = exact;
+        t.Transition = half;
+    }
+    t.Duration = OnHalfMilliseconds(t.Duration);
+    t.Transition = OnHalfMilliseconds(t.Transition);
+    return t;
+}
+
+std::string PhotoPageTiming(const TShowSettings& s, bool firstPage) {
+    const TPageTiming t = PhotoPageTimes(s);
+    const std::string duration = "/Dur " + FormatSeconds(t.Duration);
+    if (firstPage) return duration;
+    return "/Trans << /S /Fade /D " + FormatSeconds(t.Transition) + " >> " + duration;
+}
+
+std::string EndPageTransition(const TShowSettings& s) {
+    // The last photo's fade-out: with it, evince and atril reach the fully shown end page at
+    // the time line's end.
+    return "/Trans << /S /Fade /D " + FormatSeconds(ShowTimeline(s, 0).Fade()) + " >>";
 }
 
 namespace {
