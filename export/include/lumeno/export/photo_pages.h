@@ -48,8 +48,8 @@ TPageTiming PhotoPageTimes(const TShowSettings& settings);
 // The page's timing as one line: "/Trans << /S /Fade /D d >> /Dur t". The first page gets
 // only "/Dur t": it shows without a transition.
 std::string PhotoPageTiming(const TShowSettings& settings, bool firstPage = false);
-// The end page's transition, the last photo's fade-out: "/Trans << /S /Fade /D F >>" (no
-// /Dur: the end page stays).
+// The end page's transition, the photo pages' fade: "/Trans << /S /Fade /D d >>" (no /Dur:
+// the end page stays).
 std::string EndPageTransition(const TShowSettings& settings);
 
 // EXIF orientations 5 to 8 turn a picture by a quarter: its upright width is its stored
