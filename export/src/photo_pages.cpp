@@ -51,12 +51,12 @@ TPageTiming PhotoPageTimes(const TShowSettings& s) {
     //   no transition and shows fully for all of /Dur.
     // One step of the time line is S = T + P. Half the transition as /D and P + T/2 as /Dur
     // give evince exactly S and okular exactly P; /Dur rounded up to whole seconds keeps that
-    // for atril, and /D takes what is left of the step, at least S/20 (evince then runs at
-    // most 5 % long) so that a short cross-fade still shows. Where whole seconds would pass
+    // for atril, and /D takes what is left of the step, at least S/25 (evince then runs at
+    // most 4 % long) so that a short cross-fade still shows. Where whole seconds would pass
     // the step (a pause with a fraction and a short fade), /Dur keeps its fraction; atril
     // then runs short by the fractions it drops. Measured with 6 photos, F = 1 s, P = 3 s
     // (scripts/measure-viewer-timing.py): evince and atril within 2 % of the time line in
-    // both modes, okular at least 3.05 s fully visible per photo.
+    // both modes, okular at least 3.1 s fully visible per photo.
     const ShowTimeline timeline(s, 0);
     const double step = timeline.Step(), half = timeline.Transition() / 2;
     const double exact = timeline.Pause() + half;
@@ -64,12 +64,15 @@ TPageTiming PhotoPageTimes(const TShowSettings& s) {
     TPageTiming t;
     if (whole <= step + 1e-7) {
         t.Duration = whole;
-        t.Transition = std::max(step - whole, std::min(half, OnHalfMilliseconds(step / 20)));
+        t.Transition = std::max(step - whole, std::min(half, OnHalfMilliseconds(step / 25)));
     } else {
         t.Duration = exact;
         t.Transition = half;
     }
-    t.Duration = OnHalfMilliseconds(t.Duration);
+    // Okular's fades run late on a busy machine (1.1 s for 1 s measured), and it counts /Dur
+    // from their start: a little more /Dur keeps its photos fully visible for the pause, and
+    // stays below the whole second that atril would read.
+    t.Duration = OnHalfMilliseconds(t.Duration + std::min(0.1, step / 50));
     t.Transition = OnHalfMilliseconds(t.Transition);
     return t;
 }

@@ -37,7 +37,8 @@ TPageSize PhotoPageSize(int32_t photoWidth, int32_t photoHeight);
 // A photo page's transition /D and display duration /Dur in seconds, from the show's time
 // line (show_timeline.h): with S = T + P one step (T = F for cross-fade, T = 2F for fade in
 // and out), /Dur is P + T/2 rounded up to whole seconds and /D the rest of the step, at least
-// S/20 and at most T/2; where whole seconds would pass the step, /Dur = P + T/2 and /D = T/2.
+// S/25 and at most T/2; where whole seconds would pass the step, /Dur = P + T/2 and /D = T/2.
+// /Dur then gets S/50 more, at most 0.1 s. Both on a grid of 0.5 ms.
 // Viewers that count /Dur after the transition then give a page about one step, viewers that
 // count it from the transition's start show each photo fully for at least the pause.
 struct TPageTiming {
