@@ -55,7 +55,7 @@ TPageTiming PhotoPageTimes(const TShowSettings& s) {
     // most 4 % long) so that a short cross-fade still shows. Where whole seconds would pass
     // the step (a pause with a fraction and a short fade), /Dur keeps its fraction; atril
     // then runs short by the fractions it drops. Measured with 6 photos, F = 1 s, P = 3 s
-    // (scripts/measure-viewer-timing.py): evince and atril within 2 % of the time line in
+    // (scripts/measure-viewer-timing.py): evince and atril within 3 % of the time line in
     // both modes, okular at least 3.1 s fully visible per photo.
     const ShowTimeline timeline(s, 0);
     const double step = timeline.Step(), half = timeline.Transition() / 2;
