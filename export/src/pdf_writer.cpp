@@ -207,6 +207,7 @@ void WriteCatalogAndPageTree(TPdfObjects& o, const TPdfPlan& plan) {
         // centred (object 5 draws them around the origin; the frame places them).
         o.Line("   /MediaBox " + FormatInteger(plan.EndPage) + " 0 R");
         o.Line("   /Contents [" + FormatInteger(plan.EndPage + 1) + " 0 R 5 0 R]");
+        o.Line("   " + EndPageTransition(plan.Pages->Settings));
     } else {
         o.Line("   /MediaBox [0 0 612 792]");
         o.Line("   /Contents 5 0 R");
@@ -575,10 +576,12 @@ std::u32string WritePhotoPages(TPdfObjects& o, const TPdfPlan& plan,
                     FormatInteger(firstFont + (fonts.Unicode() ? 5LL * i : 0)) + " 0 R";
     fontList += " >>";
 
+    const std::string first = PhotoPageTiming(pages.Settings, true);
     const std::string timing = PhotoPageTiming(pages.Settings);
     for (int k = 1; k <= plan.PhotoCount; ++k) {
         WritePhotoPage(o, plan, k, sizes[static_cast<size_t>(k - 1)],
-                       layouts[static_cast<size_t>(k - 1)], fonts, fontList, timing);
+                       layouts[static_cast<size_t>(k - 1)], fonts, fontList,
+                       k == 1 ? first : timing);
     }
     WriteEndPage(o, plan, sizes.back());
     WriteIccProfiles(o, icc);

@@ -282,20 +282,38 @@ TEST(CaptionFonts, ToUnicodeOfAnEmojiIsItsSurrogatePair) {
     EXPECT_NE(cmap.find("<" + std::string(code) + "> <D83DDE00>\n"), std::string::npos) << cmap;
 }
 
-TEST(PhotoPageTiming, FollowsTheShowsTimeLine) {
-    TShowSettings s;
-    EXPECT_EQ(PhotoPageTiming(s), "/Trans << /S /Fade /D 2 >> /Dur 5");
-    s.FadeInOut = false;
-    EXPECT_EQ(PhotoPageTiming(s), "/Trans << /S /Fade /D 1 >> /Dur 4");
-    s.FadeTime = 1500;
-    s.PauseTime = 2500;
-    EXPECT_EQ(PhotoPageTiming(s), "/Trans << /S /Fade /D 1.5 >> /Dur 4");
-    s.FadeInOut = true;
-    s.FadeTime = 1;
-    s.PauseTime = 1;
-    EXPECT_EQ(PhotoPageTiming(s), "/Trans << /S /Fade /D 0.002 >> /Dur 0.003");
-    s.FadeTime = -5;
-    EXPECT_EQ(PhotoPageTiming(s), "/Trans << /S /Fade /D 0 >> /Dur 0.001");
+// /Dur is the pause plus half the transition, in whole seconds where they fit the step, and a
+// fiftieth of the step (at most 0.1 s); /D the rest of the step, at least a 25th of it. The
+// first page has no transition; the end page fades in as the photos do.
+TEST(PhotoPageTiming, PerModeWholeSecondsWhereTheyFitTheStep) {
+    struct TCase {
+        bool fadeInOut;
+        int fade, pause;
+        const char* page;
+    };
+    const TCase cases[] = {
+        {true, 1000, 3000, "/Trans << /S /Fade /D 1 >> /Dur 4.1"},
+        {false, 1000, 3000, "/Trans << /S /Fade /D 0.16 >> /Dur 4.08"},
+        {false, 3000, 3000, "/Trans << /S /Fade /D 1 >> /Dur 5.1"},
+        {false, 1500, 2500, "/Trans << /S /Fade /D 0.16 >> /Dur 4.08"},
+        {true, 500, 3000, "/Trans << /S /Fade /D 0.16 >> /Dur 4.08"},
+        {true, 1500, 2000, "/Trans << /S /Fade /D 1 >> /Dur 4.1"},
+        // Whole seconds would pass the step: the exact values.
+        {false, 200, 3000, "/Trans << /S /Fade /D 0.1 >> /Dur 3.164"},
+        {true, 1, 1, "/Trans << /S /Fade /D 0.001 >> /Dur 0.002"},
+        {false, 1, 1, "/Trans << /S /Fade /D 0.0005 >> /Dur 0.0015"},
+        {true, -5, 1, "/Trans << /S /Fade /D 0 >> /Dur 0.001"},
+    };
+    for (const TCase& c : cases) {
+        TShowSettings s;
+        s.FadeInOut = c.fadeInOut;
+        s.FadeTime = c.fade;
+        s.PauseTime = c.pause;
+        const std::string page = PhotoPageTiming(s);
+        EXPECT_EQ(page, c.page) << c.fade << " " << c.pause;
+        EXPECT_EQ(PhotoPageTiming(s, true), page.substr(page.find("/Dur")));
+        EXPECT_EQ(EndPageTransition(s), page.substr(0, page.find(" /Dur")));
+    }
 }
 
 TEST(PhotoPageContent, PortraitPhotoOnALandscapePageWithCaption) {
@@ -438,6 +456,7 @@ TEST_F(PhotoPagesFile, PhotoPagesComeFirstInTheirOwnShapeAndShareTheImageObjects
         << "objects 18 to 21 differ";
     EXPECT_EQ(ObjectText(paged, 4), "4 0 obj\r<< /Type /Page\r   /Parent 3 0 R\r"
                                     "   /MediaBox 26 0 R\r   /Contents [27 0 R 5 0 R]\r"
+                                    "   /Trans << /S /Fade /D 1 >>\r"
                                     "   /Resources << /ProcSet 6 0 R\r"
                                     "                 /Font << /F1 7 0 R >>\r              >>\r"
                                     ">>\rendobj\r");
@@ -466,7 +485,7 @@ TEST_F(PhotoPagesFile, PhotoPagesComeFirstInTheirOwnShapeAndShareTheImageObjects
               "   /Contents 25 0 R\r   /Resources << /ProcSet [/PDF /Text /ImageC]\r"
               "                 /XObject << /Im1 21 0 R >>\r"
               "                 /Font << /F1 28 0 R >>\r              >>\r"
-              "   /Trans << /S /Fade /D 2 >> /Dur 5\r>>\rendobj\r");
+              "   /Trans << /S /Fade /D 1 >> /Dur 4.1\r>>\rendobj\r");
     const std::string contents = ObjectText(paged, 23);
     const size_t length = std::stoul(contents.substr(contents.find("/Length ") + 8));
     const size_t data = contents.find("stream\n") + 7;
@@ -482,7 +501,9 @@ TEST_F(PhotoPagesFile, FullScreenAndCrossFadeReachTheCatalogAndThePages) {
     const std::string pdf = ReadFile(Export(settings, true, "full.pdf"));
     EXPECT_NE(ObjectText(pdf, 1).find("   /PageMode /FullScreen\r"), std::string::npos);
     EXPECT_NE(pdf.find("    app.fs.isFullScreen = true;\r"), std::string::npos);
-    EXPECT_EQ(CountOf(pdf, "   /Trans << /S /Fade /D 0.5 >> /Dur 2.5\r"), 2u);
+    EXPECT_EQ(CountOf(pdf, "   /Trans << /S /Fade /D 0.25 >> /Dur 2.3\r"), 1u);
+    EXPECT_EQ(CountOf(pdf, "   /Dur 2.3\r"), 1u);
+    EXPECT_NE(ObjectText(pdf, 4).find("   /Trans << /S /Fade /D 0.25 >>\r"), std::string::npos);
     CheckXref(pdf);
 
     settings.FullScreen = false;

@@ -34,12 +34,25 @@ struct TPageSize {
 };
 TPageSize PhotoPageSize(int32_t photoWidth, int32_t photoHeight);
 
-// The page's transition and display duration, one line: "/Trans << /S /Fade /D T >> /Dur
-// T+P" with T = F for cross-fade and T = 2F for fade in and out (out of the previous photo
-// and into this one). /Dur holds the transition too, so the photo stays fully visible for
-// at least the pause whether a viewer counts /Dur from the start or from the end of the
-// transition. Seconds, from the show's time line (show_timeline.h).
-std::string PhotoPageTiming(const TShowSettings& settings);
+// A photo page's transition /D and display duration /Dur in seconds, from the show's time
+// line (show_timeline.h): with S = T + P one step (T = F for cross-fade, T = 2F for fade in
+// and out), /Dur is P + T/2 rounded up to whole seconds and /D the rest of the step, at least
+// S/25 and at most T/2; where whole seconds would pass the step, /Dur = P + T/2 and /D = T/2.
+// /Dur then gets S/50 more, at most 0.1 s. Both on a grid of 0.5 ms.
+// Viewers that count /Dur after the transition then give a page about one step, viewers that
+// count it from the transition's start show each photo fully for at least the pause.
+struct TPageTiming {
+    double Transition = 0;
+    double Duration = 0;
+};
+TPageTiming PhotoPageTimes(const TShowSettings& settings);
+
+// The page's timing as one line: "/Trans << /S /Fade /D d >> /Dur t". The first page gets
+// only "/Dur t": it shows without a transition.
+std::string PhotoPageTiming(const TShowSettings& settings, bool firstPage = false);
+// The end page's transition, the photo pages' fade: "/Trans << /S /Fade /D d >>" (no /Dur:
+// the end page stays).
+std::string EndPageTransition(const TShowSettings& settings);
 
 // EXIF orientations 5 to 8 turn a picture by a quarter: its upright width is its stored
 // height.
