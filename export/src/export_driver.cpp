@@ -2,6 +2,7 @@
 #include "lumeno/export/export_driver.h"
 
 #include "black_jpeg.h"
+#include "export_finish.h"
 #include "lumeno/bitmap/dib_ops.h"
 #include "lumeno/core/file.h"
 #include "lumeno/export/byte_sink.h"
@@ -278,6 +279,24 @@ bool TakeWriterOutcome(TExportResult& result, const TPdfResult& pdf) {
 
 } // namespace
 
+void CommitAndOpen(TAtomicFile& output, const TShowSettings& settings, const std::string& path,
+                   const TExportOptions& options, TExportResult& result) {
+    if (const int error = output.Commit()) {
+        result.code = output.FailedStep() == TWriteStep::kReplace ? TExportCode::kCannotReplace
+                                                                  : TExportCode::kWriteError;
+        result.detail = error;
+        return;
+    }
+    result.ok = true;
+    if (settings.ShowPDF) {
+        const std::string shortName = ShortFileName(path);
+        if (options.Open)
+            options.Open(shortName.empty() ? path : shortName);
+        else
+            ShellOpenFile(shortName.empty() ? path : shortName);
+    }
+}
+
 TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
                               const TShowSettings& settings, const std::string& path,
                               const TExportOptions& options) {
@@ -370,20 +389,7 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
     result.missingCharacters = pdf.missing;
 
     if (!TakeWriterOutcome(result, pdf)) return result;
-    if (const int error = output.Commit()) {
-        result.code = output.FailedStep() == TWriteStep::kReplace ? TExportCode::kCannotReplace
-                                                                  : TExportCode::kWriteError;
-        result.detail = error;
-        return result;
-    }
-    result.ok = true;
-    if (settings.ShowPDF) {
-        const std::string shortName = ShortFileName(path);
-        if (options.Open)
-            options.Open(shortName.empty() ? path : shortName);
-        else
-            ShellOpenFile(shortName.empty() ? path : shortName);
-    }
+    CommitAndOpen(output, settings, path, options, result);
     return result;
 }
 

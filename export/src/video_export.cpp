@@ -1,9 +1,9 @@
 // The show as a video: still frames prepared on worker threads, frames encoded in show order.
 #include "video_export.h"
 
+#include "export_finish.h"
 #include "lumeno/core/file.h"
 #include "lumeno/export/caption_text.h"
-#include "lumeno/export/shell_open.h"
 #include "lumeno/export/show_timeline.h"
 #include "photo_pool.h"
 #include "video_encoder.h"
@@ -188,20 +188,7 @@ TExportResult ExportVideoShow(const std::vector<TExportPhoto>& photos,
     }
     if (!photos.empty())
         progress.PhotoDone(static_cast<int>(photos.size()), static_cast<int>(photos.size()));
-    if (const int error = output.Commit()) {
-        result.code = output.FailedStep() == TWriteStep::kReplace ? TExportCode::kCannotReplace
-                                                                  : TExportCode::kWriteError;
-        result.detail = error;
-        return result;
-    }
-    result.ok = true;
-    if (settings.ShowPDF) {
-        const std::string shortName = ShortFileName(path);
-        if (options.Open)
-            options.Open(shortName.empty() ? path : shortName);
-        else
-            ShellOpenFile(shortName.empty() ? path : shortName);
-    }
+    CommitAndOpen(output, settings, path, options, result);
     return result;
 }
 
