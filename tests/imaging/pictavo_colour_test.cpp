@@ -7,6 +7,7 @@
 #include <lcms2.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -240,4 +241,52 @@ TEST(ColourProfiles, DisplayP3HeicThroughNclx) {
     Loaded l = Load(heic);
     EXPECT_EQ(l.colour, TDibColour::kConverted);
     EXPECT_LE(WorstDeltaE(*l.dib.get()), 3.0);
+}
+
+TEST(ColourProfiles, MatrixProfilesMatchLcmsOnAColourGrid) {
+    // Every colour of a 16-step grid, through the library and through lcms2 directly.
+    const Picture grid = MakePicture(64, 64, [](int x, int y) {
+        const int i = y * 64 + x;
+        return Rgb{static_cast<uint8_t>(i % 16 * 17), static_cast<uint8_t>(i / 16 % 16 * 17),
+                   static_cast<uint8_t>(i / 256 * 17)};
+    });
+    // Three curves of their own and primaries that are not in order catch a channel mix-up.
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE odd{{0.25, 0.65, 1.0}, {0.66, 0.32, 1.0}, {0.16, 0.05, 1.0}};
+    cmsToneCurve* curves[3] = {cmsBuildGamma(nullptr, 1.6), cmsBuildGamma(nullptr, 2.2),
+                               cmsBuildGamma(nullptr, 2.8)};
+    const std::vector<uint8_t> mixed = SaveProfile(cmsCreateRGBProfile(&white, &odd, curves));
+    for (cmsToneCurve* c : curves)
+        cmsFreeToneCurve(c);
+    const std::vector<uint8_t> profiles[] = {RgbProfile(kAdobe, 563.0 / 256.0),
+                                             RgbProfile(kProPhoto, 1.8), RgbProfile(kP3, 0),
+                                             mixed};
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+    cmsHTRANSFORM toLab =
+        cmsCreateTransform(srgb, TYPE_RGB_8, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+    for (const auto& profile : profiles) {
+        cmsHPROFILE source = cmsOpenProfileFromMem(profile.data(), profile.size());
+        cmsHTRANSFORM want = cmsCreateTransform(source, TYPE_RGB_8, srgb, TYPE_RGB_8,
+                                                INTENT_RELATIVE_COLORIMETRIC,
+                                                cmsFLAGS_BLACKPOINTCOMPENSATION);
+        Loaded l = Load(PngWithProfile(Png(grid), profile));
+        ASSERT_EQ(l.colour, TDibColour::kConverted);
+        double worst = 0;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const Rgb in = grid.At(x, y), got = PixelOf(*l.dib.get(), x, y);
+                uint8_t rgb[6] = {in.r, in.g, in.b, got.r, got.g, got.b};
+                cmsDoTransform(want, rgb, rgb, 1);
+                cmsCIELab labs[2];
+                cmsDoTransform(toLab, rgb, labs, 2);
+                worst = std::max(worst, cmsCIE2000DeltaE(&labs[0], &labs[1], 1, 1, 1));
+            }
+        EXPECT_LT(worst, 1.0) << "profile " << (&profile - profiles);
+        cmsDeleteTransform(want);
+        cmsCloseProfile(source);
+    }
+    cmsDeleteTransform(toLab);
+    cmsCloseProfile(lab);
+    cmsCloseProfile(srgb);
 }
