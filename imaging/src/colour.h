@@ -48,6 +48,10 @@ std::vector<uint8_t> BuildRgbProfile(const double xy[8], ToneCurve curve, double
 // Adobe RGB (1998), for pictures that name it in their EXIF data without carrying it.
 std::vector<uint8_t> AdobeRgbProfile();
 
+// A CMYK profile of offset print on coated paper, for CMYK pictures without a usable profile
+// of their own (empty if lcms2 cannot make it).
+std::vector<uint8_t> DefaultCmykProfile();
+
 // The colour outcome of the last load on the calling thread.
 void SetLastColourOutcome(ColourOutcome outcome);
 ColourOutcome LastColourOutcome();

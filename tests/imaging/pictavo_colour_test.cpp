@@ -93,8 +93,8 @@ std::vector<uint8_t> PngWithProfile(std::vector<uint8_t> png, const std::vector<
     return png;
 }
 
-std::vector<uint8_t> Jpeg(const Picture& p) {
-    return EncodeJpeg(p, MakeJpegOptions(100));
+std::vector<uint8_t> Jpeg(const Picture& p, JpegKind kind = JpegKind::Colour) {
+    return EncodeJpeg(p, MakeJpegOptions(100, kind));
 }
 std::vector<uint8_t> Png(const Picture& p) {
     return EncodePng(p, PngOptions{});
@@ -259,17 +259,16 @@ TEST(ColourProfiles, MatrixProfilesMatchLcmsOnAColourGrid) {
     for (cmsToneCurve* c : curves)
         cmsFreeToneCurve(c);
     const std::vector<uint8_t> profiles[] = {RgbProfile(kAdobe, 563.0 / 256.0),
-                                             RgbProfile(kProPhoto, 1.8), RgbProfile(kP3, 0),
-                                             mixed};
+                                             RgbProfile(kProPhoto, 1.8), RgbProfile(kP3, 0), mixed};
     cmsHPROFILE srgb = cmsCreate_sRGBProfile();
     cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
     cmsHTRANSFORM toLab =
         cmsCreateTransform(srgb, TYPE_RGB_8, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
     for (const auto& profile : profiles) {
         cmsHPROFILE source = cmsOpenProfileFromMem(profile.data(), profile.size());
-        cmsHTRANSFORM want = cmsCreateTransform(source, TYPE_RGB_8, srgb, TYPE_RGB_8,
-                                                INTENT_RELATIVE_COLORIMETRIC,
-                                                cmsFLAGS_BLACKPOINTCOMPENSATION);
+        cmsHTRANSFORM want =
+            cmsCreateTransform(source, TYPE_RGB_8, srgb, TYPE_RGB_8, INTENT_RELATIVE_COLORIMETRIC,
+                               cmsFLAGS_BLACKPOINTCOMPENSATION);
         Loaded l = Load(PngWithProfile(Png(grid), profile));
         ASSERT_EQ(l.colour, TDibColour::kConverted);
         double worst = 0;
@@ -285,6 +284,61 @@ TEST(ColourProfiles, MatrixProfilesMatchLcmsOnAColourGrid) {
         EXPECT_LT(worst, 1.0) << "profile " << (&profile - profiles);
         cmsDeleteTransform(want);
         cmsCloseProfile(source);
+    }
+    cmsDeleteTransform(toLab);
+    cmsCloseProfile(lab);
+    cmsCloseProfile(srgb);
+}
+
+TEST(ColourProfiles, CmykThroughItsProfileOrOneOfOffsetPrint) {
+    // Ink amounts in percent (no black ink) and their colour as measured in offset print on
+    // coated paper (Lab relative to the paper).
+    struct Patch {
+        int c, m, y;
+        cmsCIELab lab;
+    };
+    const Patch patches[] = {{0, 0, 0, {100, 0, 0}},
+                             {0, 40, 40, {78.2, 23.9, 23.8}},
+                             {40, 0, 40, {81.1, -19.9, 13.1}},
+                             {40, 40, 0, {67.3, 10.8, -23.1}},
+                             {40, 40, 40, {65.0, 5.7, 5.3}},
+                             {20, 40, 70, {70.1, 13.9, 40.9}},
+                             {70, 40, 20, {54.9, -7.9, -24.8}},
+                             {0, 70, 0, {64.3, 52.9, -5.5}}};
+    const auto light = [](int ink) { return static_cast<uint8_t>(255 - (ink * 255 + 50) / 100); };
+    const Picture chart = MakePicture(8 * kPatch, kPatch, [&](int x, int) {
+        const Patch& p = patches[x / kPatch];
+        return Rgb{light(p.c), light(p.m), light(p.y)};
+    });
+    // Full cyan ink: cyan on its own, magenta through a profile that trades the two inks.
+    const Picture cyan = MakePicture(16, 16, [](int, int) { return Rgb{0, 255, 255}; });
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+    cmsHTRANSFORM toLab =
+        cmsCreateTransform(srgb, TYPE_RGB_8, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+    const std::vector<uint8_t> garbage(300, 0x5A);
+    for (JpegKind kind : {JpegKind::Cmyk, JpegKind::Ycck}) {
+        const Rgb swapped =
+            PixelOf(*Load(JpegWithProfile(Jpeg(cyan, kind), InkProfile(true))).dib.get(), 8, 8);
+        EXPECT_GE(swapped.r, 245);
+        EXPECT_LE(swapped.g, 10);
+        EXPECT_GE(swapped.b, 245);
+        // Without a profile, and with a broken one (which the load reports), the colours are
+        // those of offset print.
+        const std::pair<std::vector<uint8_t>, TDibColour> files[] = {
+            {Jpeg(chart, kind), TDibColour::kNone},
+            {JpegWithProfile(Jpeg(chart, kind), garbage), TDibColour::kBroken}};
+        for (const auto& [file, colour] : files) {
+            Loaded l = Load(file);
+            EXPECT_EQ(l.colour, colour);
+            for (int i = 0; i < 8; ++i) {
+                const Rgb got = PixelOf(*l.dib.get(), i * kPatch + kPatch / 2, kPatch / 2);
+                const uint8_t rgb[3] = {got.r, got.g, got.b};
+                cmsCIELab seen;
+                cmsDoTransform(toLab, rgb, &seen, 1);
+                EXPECT_LE(cmsCIE2000DeltaE(&seen, &patches[i].lab, 1, 1, 1), 4.0) << "patch " << i;
+            }
+        }
     }
     cmsDeleteTransform(toLab);
     cmsCloseProfile(lab);

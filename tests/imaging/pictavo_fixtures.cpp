@@ -640,6 +640,49 @@ std::vector<uint8_t> RgbProfile(const double xy[8], double gamma) {
     return SaveProfile(profile);
 }
 
+namespace {
+struct InkSampler {
+    cmsHTRANSFORM toLab;
+    bool swapped;
+};
+int SampleInks(const cmsUInt16Number in[], cmsUInt16Number out[], void* cargo) {
+    const auto* s = static_cast<const InkSampler*>(cargo);
+    const double c = in[s->swapped ? 1 : 0] / 65535.0, m = in[s->swapped ? 0 : 1] / 65535.0;
+    const double y = in[2] / 65535.0, k = in[3] / 65535.0;
+    const double rgb[3] = {(1 - c) * (1 - k), (1 - m) * (1 - k), (1 - y) * (1 - k)};
+    cmsCIELab lab;
+    cmsDoTransform(s->toLab, rgb, &lab, 1);
+    cmsFloat2LabEncoded(out, &lab);
+    return TRUE;
+}
+} // namespace
+
+std::vector<uint8_t> InkProfile(bool swapped) {
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+    InkSampler sampler{
+        cmsCreateTransform(srgb, TYPE_RGB_DBL, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0),
+        swapped};
+    cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(profile, 4.3);
+    cmsSetDeviceClass(profile, cmsSigOutputClass);
+    cmsSetColorSpace(profile, cmsSigCmykData);
+    cmsSetPCS(profile, cmsSigLabData);
+    cmsPipeline* lut = cmsPipelineAlloc(nullptr, 4, 3);
+    cmsStage* table = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
+    cmsStageSampleCLut16bit(table, SampleInks, &sampler, 0);
+    cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocToneCurves(nullptr, 4, nullptr));
+    cmsPipelineInsertStage(lut, cmsAT_END, table);
+    cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
+    cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+    cmsWriteTag(profile, cmsSigAToB0Tag, lut);
+    cmsPipelineFree(lut);
+    cmsDeleteTransform(sampler.toLab);
+    cmsCloseProfile(lab);
+    cmsCloseProfile(srgb);
+    return SaveProfile(profile);
+}
+
 std::vector<uint8_t> JpegWithProfile(std::vector<uint8_t> jpeg, const std::vector<uint8_t>& icc,
                                      size_t part) {
     std::vector<uint8_t> segments;

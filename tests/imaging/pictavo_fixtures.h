@@ -137,6 +137,9 @@ std::vector<uint8_t> SaveProfile(void* profile);
 // An RGB matrix profile: white, red, green, blue chromaticities (x, y pairs) and a gamma
 // (0: sRGB's curve).
 std::vector<uint8_t> RgbProfile(const double xy[8], double gamma);
+// A CMYK profile of the simple ink formula (red = (1 - cyan)(1 - black) and so on, taken as
+// sRGB), with cyan and magenta traded when `swapped`.
+std::vector<uint8_t> InkProfile(bool swapped);
 // The JPEG with the profile in APP2 segments of at most `part` bytes each.
 std::vector<uint8_t> JpegWithProfile(std::vector<uint8_t> jpeg, const std::vector<uint8_t>& icc,
                                      size_t part = 65519);
