@@ -344,3 +344,41 @@ TEST(ColourProfiles, CmykThroughItsProfileOrOneOfOffsetPrint) {
     cmsCloseProfile(lab);
     cmsCloseProfile(srgb);
 }
+
+TEST(ColourProfiles, GreyAndCmykTiffsThroughTheirProfiles) {
+    // Grey stored as linear light: 128 is sRGB's 188.
+    cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
+    const std::vector<uint8_t> grey = SaveProfile(cmsCreateGrayProfile(cmsD50_xyY(), linear));
+    cmsFreeToneCurve(linear);
+    const Picture mid = MakePicture(8, 8, [](int, int) { return Rgb{128, 128, 128}; });
+    Loaded g = Load(EncodeTiff(mid, TiffKind::Grey, 1, {}, grey));
+    EXPECT_EQ(g.colour, TDibColour::kConverted);
+    const Rgb got = PixelOf(*g.dib.get(), 4, 4);
+    EXPECT_NEAR(got.r, 188, 2);
+    EXPECT_TRUE(got.r == got.g && got.g == got.b);
+    EXPECT_EQ(Load(EncodeTiff(mid, TiffKind::Grey)).colour, TDibColour::kNone);
+
+    // Cyan ink on the left, yellow on the right, white paper at the bottom; 40 pixels wide, so
+    // the tiles overhang the picture.
+    const Picture inks = MakePicture(40, 24, [](int x, int y) {
+        return y >= 16 ? Rgb{255, 255, 255} : x < 20 ? Rgb{0, 255, 255} : Rgb{255, 255, 0};
+    });
+    for (TiffKind kind : {TiffKind::Cmyk, TiffKind::CmykTiled}) {
+        Loaded l = Load(EncodeTiff(inks, kind, 1, {}, InkProfile(true)));
+        EXPECT_EQ(l.colour, TDibColour::kConverted);
+        for (int x : {0, 19, 20, 39}) {
+            const Rgb p = PixelOf(*l.dib.get(), x, 15);
+            EXPECT_GE(p.r, 245);
+            EXPECT_EQ(p.g >= 245, x >= 20) << x; // cyan shown as magenta, yellow as yellow
+            EXPECT_EQ(p.b >= 245, x < 20) << x;
+        }
+        // Without a profile, offset print: cyan ink is neither the simple formula's pure
+        // cyan nor anything but a blue-green; the paper stays white.
+        Loaded plain = Load(EncodeTiff(inks, kind));
+        const Rgb cyan = PixelOf(*plain.dib.get(), 5, 5), paper = PixelOf(*plain.dib.get(), 5, 20);
+        EXPECT_LE(cyan.r, 40);
+        EXPECT_LT(cyan.g, 200);
+        EXPECT_GT(cyan.b, cyan.g);
+        EXPECT_GE(paper.r + paper.g + paper.b, 3 * 253);
+    }
+}

@@ -101,9 +101,12 @@ struct GifOptions {
 std::vector<uint8_t> EncodeGif(const Picture& indices, const GifOptions& options);
 
 // TIFF, written through a file by libtiff.
-enum class TiffKind { Rgb, RgbAlpha, Grey16, Palette, Tiled };
+// Grey: 8 bits from green; Cmyk: inks 255 - red, 255 - green, 255 - blue and no black, in
+// 16 x 16 tiles when CmykTiled. With an ICC profile when icc is not empty.
+enum class TiffKind { Rgb, RgbAlpha, Grey16, Palette, Tiled, Grey, Cmyk, CmykTiled };
 std::vector<uint8_t> EncodeTiff(const Picture& picture, TiffKind kind, int orientation = 1,
-                                const std::vector<uint8_t>& alpha = {});
+                                const std::vector<uint8_t>& alpha = {},
+                                const std::vector<uint8_t>& icc = {});
 
 // Lossless WebP (exact pixels); with an EXIF chunk when exifOrientation is non-zero; alpha
 // per pixel when given.
