@@ -1,13 +1,15 @@
 // Fuzz target for the photo pages and the HTML slide show: any caption bytes must give
 // lines without blanks at their ends or control characters, any settings a content stream
-// of plain numbers outside its text arrays, the HTML parts well-nested text elements and an
-// animation whose key times never go back, and a time line that never goes back either.
+// of plain numbers outside its text arrays and every caption line inside its page, the HTML
+// parts well-nested text elements and an animation whose key times never go back, and a
+// time line that never goes back either.
 #include "lumeno/export/caption_text.h"
 #include "lumeno/export/html_show.h"
 #include "lumeno/export/photo_pages.h"
 #include "lumeno/export/show_timeline.h"
 #include "lumeno/export/svg_document.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -50,9 +52,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         h = v[5];
     }
     const lumeno::TPageSize page = lumeno::PhotoPageSize(w, h);
-    Require(page.Width >= 3 && page.Width <= 792 && page.Height >= 3 && page.Height <= 792);
+    Require(page.Width >= 264 && page.Width <= 792 && page.Height >= 264 && page.Height <= 792);
     lumeno::TCaptionFonts fonts(false);
     const lumeno::TCaptionLayout layout = lumeno::LayoutCaption(input, page, s, fonts);
+    // Every line inside the page's margins, with room for accents above and descenders below.
+    const double margin = 0.02 * std::max(page.Width, page.Height);
+    for (const lumeno::TCaptionLine& line : layout.Lines)
+        Require(layout.X >= 0 && layout.X + line.Width <= page.Width - margin + 1e-6);
+    if (!layout.Lines.empty())
+        Require(layout.Y - 0.95 * layout.Size >= margin - 1e-6 &&
+                layout.Y + static_cast<double>(layout.Lines.size() - 1) * layout.Leading +
+                        0.3 * layout.Size <=
+                    page.Height - margin + 1e-6);
     fonts.Embed();
     const std::string content = lumeno::PhotoPageContent(page, w, h, layout, fonts, s);
     const std::string timing = lumeno::PhotoPageTiming(s);

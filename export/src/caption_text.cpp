@@ -499,60 +499,105 @@ double RunsWidth(const std::vector<TCaptionRun>& runs) {
     return static_cast<double>(sum);
 }
 
-// Splits a paragraph into lines no wider than `limit` (thousandths of the font size):
-// at spaces, and inside a word that is wider than a whole line.
-std::vector<std::u32string> WrapParagraph(const std::u32string& text, double limit,
-                                          TCaptionFonts& fonts) {
-    std::vector<std::u32string> words;
-    size_t start = 0;
-    for (size_t i = 0; i <= text.size(); ++i)
-        if (i == text.size() || text[i] == U' ') {
-            if (i > start) words.push_back(text.substr(start, i - start));
-            start = i + 1;
-        }
-    const double space = RunsWidth(fonts.Shape(U" "));
-    std::vector<std::u32string> lines;
+// Room a line takes around its baseline, in font sizes: above it for capitals with accents,
+// below it for descenders. Generous, so the text box any viewer computes stays inside.
+constexpr double kAscent = 0.95;
+constexpr double kDescent = 0.3;
+constexpr double kLineSpacing = 1.2;
+
+struct TMeasuredWord {
+    std::u32string Text;
+    double Width = 0; // thousandths of the font size
+    // Where the word may be cut (the end of each character with its marks) and the width up
+    // to there; measured the first time the word is wider than a line.
+    std::vector<std::pair<size_t, double>> Cuts;
+};
+
+// A caption's words measured once: widths in thousandths of the font size do not depend on
+// the size, so the caption can be wrapped at any size without shaping it again.
+struct TMeasuredCaption {
+    std::vector<std::vector<TMeasuredWord>> Paragraphs;
+    double Space = 0;
+    double WidestWord = 0;
+};
+
+TMeasuredCaption MeasureCaption(const std::vector<std::u32string>& paragraphs,
+                                TCaptionFonts& fonts) {
+    TMeasuredCaption m;
+    m.Space = RunsWidth(fonts.Shape(U" "));
+    for (const std::u32string& text : paragraphs) {
+        std::vector<TMeasuredWord>& words = m.Paragraphs.emplace_back();
+        size_t start = 0;
+        for (size_t i = 0; i <= text.size(); ++i)
+            if (i == text.size() || text[i] == U' ') {
+                if (i > start) {
+                    std::u32string word = text.substr(start, i - start);
+                    const double width = RunsWidth(fonts.Shape(word));
+                    m.WidestWord = std::max(m.WidestWord, width);
+                    words.push_back({std::move(word), width, {}});
+                }
+                start = i + 1;
+            }
+    }
+    return m;
+}
+
+void MeasureCuts(TMeasuredWord& word, TCaptionFonts& fonts) {
+    if (!word.Cuts.empty()) return;
+    double sum = 0;
+    for (size_t i = 0; i < word.Text.size();) {
+        size_t end = i + 1;
+        while (end < word.Text.size() && JoinsPrevious(word.Text[end]))
+            ++end;
+        sum += RunsWidth(fonts.Shape(word.Text.substr(i, end - i)));
+        word.Cuts.push_back({end, sum});
+        i = end;
+    }
+}
+
+// Splits a paragraph into lines no wider than `limit` (thousandths of the font size): at
+// spaces, and inside a word only when that word alone is wider than a line.
+void WrapParagraph(std::vector<TMeasuredWord>& words, double space, double limit,
+                   TCaptionFonts& fonts, std::vector<std::u32string>& lines) {
     std::u32string line;
     double width = 0;
-    for (const std::u32string& word : words) {
-        double w = RunsWidth(fonts.Shape(word));
-        if (!line.empty() && width + space + w <= limit) {
+    bool any = false;
+    for (TMeasuredWord& word : words) {
+        if (!line.empty() && width + space + word.Width <= limit) {
             line += U' ';
-            line += word;
-            width += space + w;
+            line += word.Text;
+            width += space + word.Width;
             continue;
         }
-        if (!line.empty()) lines.push_back(std::move(line));
+        if (!line.empty()) {
+            lines.push_back(std::move(line));
+            any = true;
+        }
         line.clear();
         width = 0;
-        if (w <= limit) {
-            line = word;
-            width = w;
+        if (word.Width <= limit) {
+            line = word.Text;
+            width = word.Width;
             continue;
         }
         // A word wider than a line: cut between characters (marks stay with their base).
-        std::u32string piece;
-        double pieceWidth = 0;
-        for (size_t i = 0; i < word.size();) {
-            size_t end = i + 1;
-            while (end < word.size() && JoinsPrevious(word[end]))
-                ++end;
-            const std::u32string cluster = word.substr(i, end - i);
-            const double cw = RunsWidth(fonts.Shape(cluster));
-            if (!piece.empty() && pieceWidth + cw > limit) {
-                lines.push_back(std::move(piece));
-                piece.clear();
-                pieceWidth = 0;
+        MeasureCuts(word, fonts);
+        size_t pieceStart = 0;
+        double startWidth = 0;
+        for (size_t c = 0; c < word.Cuts.size(); ++c) {
+            const size_t from = c ? word.Cuts[c - 1].first : 0;
+            const double before = c ? word.Cuts[c - 1].second : 0;
+            if (from > pieceStart && word.Cuts[c].second - startWidth > limit) {
+                lines.push_back(word.Text.substr(pieceStart, from - pieceStart));
+                any = true;
+                pieceStart = from;
+                startWidth = before;
             }
-            piece += cluster;
-            pieceWidth += cw;
-            i = end;
         }
-        line = std::move(piece);
-        width = pieceWidth;
+        line = word.Text.substr(pieceStart);
+        width = word.Cuts.back().second - startWidth;
     }
-    if (!line.empty() || lines.empty()) lines.push_back(std::move(line));
-    return lines;
+    if (!line.empty() || !any) lines.push_back(std::move(line));
 }
 
 } // namespace
@@ -561,29 +606,90 @@ TCaptionLayout LayoutCaption(const std::string& caption, const TPageSize& page,
                              const TShowSettings& s, TCaptionFonts& fonts) {
     TCaptionLayout layout;
     const double w = page.Width, h = page.Height;
-    const double size = std::min<double>(s.FontSize, 10 * std::max(w, h));
-    if (!(size >= 1)) return layout;
+    if (!(w > 0 && h > 0)) return layout;
+    const double asked = std::min<double>(s.FontSize, 10 * std::max(w, h));
+    if (!(asked >= 1)) return layout;
     const std::vector<std::u32string> paragraphs = CaptionParagraphs(caption);
     if (paragraphs.empty()) return layout;
-    const double margin = 0.02 * std::max(w, h);
-    const double x = w * s.TextX / 100.0;
-    const double wrap = std::clamp(w - margin - std::max(x, 0.0), w / 3, w - 2 * margin);
-    layout.Size = size;
-    layout.Leading = 1.2 * size;
-    double widest = 0;
-    for (const std::u32string& paragraph : paragraphs)
-        for (std::u32string& text : WrapParagraph(paragraph, wrap * 1000 / size, fonts)) {
-            TCaptionLine line;
-            line.Runs = fonts.Shape(text);
-            line.Width = RunsWidth(line.Runs) * size / 1000;
-            line.Text = std::move(text);
-            widest = std::max(widest, line.Width);
-            layout.Lines.push_back(std::move(line));
+    TMeasuredCaption measured = MeasureCaption(paragraphs, fonts);
+
+    // The margins are 2 % of the long side (a tenth of the short side at most, for frames
+    // far wider than any page).
+    const double margin = std::min(0.02 * std::max(w, h), 0.1 * std::min(w, h));
+    const double x = std::max(0.0, w * s.TextX / 100.0);
+    const double fullLine = w - 2 * margin;
+    // Lines wrap at the room right of x; a word that is wider moves the block left instead of
+    // being cut, and only a word wider than the whole line between the margins is cut.
+    bool wholeLine = false;
+    auto wrap = [&](double size) {
+        const double room =
+            std::max(wholeLine ? fullLine : w - margin - x, measured.WidestWord * size / 1000);
+        const double limit = std::clamp(room, std::min(w / 3, fullLine), fullLine);
+        std::vector<std::u32string> lines;
+        for (std::vector<TMeasuredWord>& words : measured.Paragraphs)
+            WrapParagraph(words, measured.Space, limit * 1000 / size, fonts, lines);
+        return lines;
+    };
+    // A line holds at least one character: the widest character of a word that may be cut
+    // must fit the line too.
+    double widestCharacter = 0;
+    for (std::vector<TMeasuredWord>& words : measured.Paragraphs)
+        for (TMeasuredWord& word : words)
+            if (word.Width * asked / 1000 > fullLine) {
+                MeasureCuts(word, fonts);
+                double before = 0;
+                for (const auto& [end, upTo] : word.Cuts) {
+                    widestCharacter = std::max(widestCharacter, upTo - before);
+                    before = upTo;
+                }
+            }
+    auto fits = [&](double size, size_t lines) {
+        return (kAscent + kDescent + kLineSpacing * static_cast<double>(lines - 1)) * size <=
+                   h - 2 * margin &&
+               widestCharacter * size / 1000 <= fullLine;
+    };
+    double size = asked;
+    std::vector<std::u32string> lines = wrap(size);
+    if (!fits(size, lines.size())) {
+        // Too many lines for the page's height: first lines as wide as the page allows (the
+        // block moves left), then the largest size whose lines fit. Fewer lines never need
+        // more room at a smaller size, so halving the interval finds it.
+        wholeLine = true;
+        lines = wrap(size);
+    }
+    if (!fits(size, lines.size())) {
+        double low = 0, high = size;
+        for (int step = 0; step < 40; ++step) {
+            const double mid = (low + high) / 2;
+            if (fits(mid, wrap(mid).size()))
+                low = mid;
+            else
+                high = mid;
         }
-    layout.X = std::max(0.0, std::min(std::max(x, 0.0), w - margin - widest));
+        size = low >= 0.01 ? std::floor(low * 100) / 100 : low;
+        if (!(size > 0)) return layout;
+        lines = wrap(size);
+    }
+
+    layout.Size = size;
+    layout.Leading = kLineSpacing * size;
+    double widest = 0;
+    for (std::u32string& text : lines) {
+        TCaptionLine line;
+        line.Runs = fonts.Shape(text);
+        line.Width = RunsWidth(line.Runs) * size / 1000;
+        line.Text = std::move(text);
+        widest = std::max(widest, line.Width);
+        layout.Lines.push_back(std::move(line));
+    }
+    // The block keeps its place where it fits and moves in from the right and bottom edges
+    // (and down from the top) where it would run past them.
+    layout.X = std::max(0.0, std::min(x, w - margin - widest));
     const double y = h * s.TextY / 100.0;
-    const double lowest = h - margin - 0.25 * size - (layout.Lines.size() - 1) * layout.Leading;
-    layout.Y = y > lowest ? std::max(lowest, margin + 0.8 * size) : y;
+    const double top = margin + kAscent * size;
+    const double lowest = h - margin - kDescent * size -
+                          static_cast<double>(layout.Lines.size() - 1) * layout.Leading;
+    layout.Y = std::min(std::max(y, top), lowest);
     return layout;
 }
 

@@ -126,13 +126,16 @@ std::pair<std::string, std::string> HtmlShowPhoto(int k, int n, const TPageSize&
                                                   const TShowSettings& settings, bool loop,
                                                   int32_t orientation) {
     const std::string w = FormatInteger(page.Width), h = FormatInteger(page.Height);
-    std::string image = "<image x=\"0\" y=\"0\" width=\"" + w + "\" height=\"" + h + "\" ";
+    // Decoded before it is drawn: a browser that decodes a large photo in the background
+    // would otherwise show its caption on the bare background until the photo is ready.
+    std::string image =
+        "<image decoding=\"sync\" x=\"0\" y=\"0\" width=\"" + w + "\" height=\"" + h + "\" ";
     if (orientation >= 2 && orientation <= 8) {
         // The picture's data are stored sideways or mirrored: drawn at its stored shape and
         // turned upright here; the browser must not turn it a second time by its EXIF data.
         const bool quarter = TurnsByAQuarter(orientation);
         const std::string sw = quarter ? h : w, sh = quarter ? w : h;
-        image = "<image x=\"0\" y=\"0\" width=\"" + sw + "\" height=\"" + sh +
+        image = "<image decoding=\"sync\" x=\"0\" y=\"0\" width=\"" + sw + "\" height=\"" + sh +
                 "\" transform=\"matrix(" +
                 UprightMatrixYDown(orientation, quarter ? page.Height : page.Width,
                                    quarter ? page.Width : page.Height) +
@@ -142,16 +145,23 @@ std::pair<std::string, std::string> HtmlShowPhoto(int k, int n, const TPageSize&
                          "\" preserveAspectRatio=\"xMidYMid meet\">\r\n"
                          "<g opacity=\"0\">\r\n" +
                          HtmlPhotoAnimation(k, n, settings, loop) + "\r\n" + image +
-                         "preserveAspectRatio=\"none\" xlink:href=\"";
+                         "preserveAspectRatio=\"xMidYMid meet\" xlink:href=\"";
     std::string after = "\" />\r\n";
     if (!caption.Lines.empty()) {
         after += "<g font-family=\"'DejaVu Sans', Verdana, sans-serif\" font-size=\"" +
                  PdfNumber(caption.Size) + "\" fill=\"#" + ColourHex(settings.TextColor) +
                  "\" stroke=\"#" + ColourHex(settings.OutlineColor) + "\" stroke-width=\"1\">\r\n";
-        for (size_t i = 0; i < caption.Lines.size(); ++i)
+        // Each line is drawn at the width it was laid out with: a browser whose font is wider
+        // or narrower than the one measured still keeps the caption inside the photo's box.
+        for (size_t i = 0; i < caption.Lines.size(); ++i) {
+            const TCaptionLine& line = caption.Lines[i];
             after += "<text x=\"" + PdfNumber(caption.X) + "\" y=\"" +
-                     PdfNumber(caption.Y + static_cast<double>(i) * caption.Leading) + "\">" +
-                     EscapeLine(caption.Lines[i].Text) + "</text>\r\n";
+                     PdfNumber(caption.Y + static_cast<double>(i) * caption.Leading) +
+                     (line.Width > 0 ? "\" textLength=\"" + PdfNumber(line.Width) +
+                                           "\" lengthAdjust=\"spacingAndGlyphs"
+                                     : "") +
+                     "\">" + EscapeLine(line.Text) + "</text>\r\n";
+        }
         after += "</g>\r\n";
     }
     after += "</g>\r\n</svg>\r\n";

@@ -15,13 +15,10 @@ TPageSize PhotoPageSize(int32_t photoWidth, int32_t photoHeight) {
     TPageSize page;
     if (photoWidth <= 0 || photoHeight <= 0) return page;
     const double w = photoWidth, h = photoHeight;
-    if (w >= h) {
-        page.Width = 792;
-        page.Height = std::max(3, static_cast<int>(std::lround(792.0 * h / w)));
-    } else {
-        page.Height = 792;
-        page.Width = std::max(3, static_cast<int>(std::lround(792.0 * w / h)));
-    }
+    const int shortSide =
+        std::max(264, static_cast<int>(std::lround(792.0 * std::min(w, h) / std::max(w, h))));
+    page.Width = w >= h ? 792 : shortSide;
+    page.Height = w >= h ? shortSide : 792;
     return page;
 }
 
@@ -140,8 +137,10 @@ std::string PhotoPageContent(const TPageSize& page, int32_t photoWidth, int32_t 
         const double uprightHeight = quarter ? photoWidth : photoHeight;
         const double scale = std::min(pw / uprightWidth, ph / uprightHeight);
         const double w = uprightWidth * scale, h = uprightHeight * scale;
+        const double left = (pw - w) / 2, bottom = (ph - h) / 2;
         if (orientation < 2 || orientation > 8) {
-            out += PdfNumber(w) + " 0 0 " + PdfNumber(h) + " 0 " + PdfNumber(ph - h) + " cm\n";
+            out += PdfNumber(w) + " 0 0 " + PdfNumber(h) + " " + PdfNumber(left) + " " +
+                   PdfNumber(bottom) + " cm\n";
         } else {
             // Where the image's unit square goes: x = a u + c v + e, y = b u + d v + f, with
             // v = 1 at the stored picture's first row.
@@ -151,8 +150,8 @@ std::string PhotoPageContent(const TPageSize& page, int32_t photoWidth, int32_t 
                 {0, -1, 1, 0, 0, 1},  {0, 1, 1, 0, 0, 0},  {0, 1, -1, 0, 1, 0}};
             const int* m = kTurn[orientation];
             out += PdfNumber(m[0] * w) + " " + PdfNumber(m[1] * h) + " " + PdfNumber(m[2] * w) +
-                   " " + PdfNumber(m[3] * h) + " " + PdfNumber(m[4] * w) + " " +
-                   PdfNumber(m[5] * h + ph - h) + " cm\n";
+                   " " + PdfNumber(m[3] * h) + " " + PdfNumber(m[4] * w + left) + " " +
+                   PdfNumber(m[5] * h + bottom) + " cm\n";
         }
         out += "/Im1 Do\n";
     }

@@ -127,8 +127,9 @@ TEST_F(KeepJpegTest, TurnedPhotosKeepEveryByteAndPixelAndShowUpright) {
                   std::string::npos)
             << images[i].dict;
     }
-    // Every page has the upright shape (75 x 42: 792 x 444) and shows the pattern's quadrants
-    // where they belong: red, green / blue, yellow.
+    // Every page has the upright shape (75 x 42: 792 x 444; 40 x 12 gets a page a third as
+    // high as wide, the photo centred) and shows the pattern's quadrants where they belong:
+    // red, green / blue, yellow.
     if (!slideshow_test::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm missing";
     const std::string base = (dir_ / "page").string();
     ASSERT_EQ(slideshow_test::RunCommand("pdftoppm -r 72 -f 1 -l 8 -png '" +
@@ -141,7 +142,7 @@ TEST_F(KeepJpegTest, TurnedPhotosKeepEveryByteAndPixelAndShowUpright) {
         const slideshow_test::TPicture pic(base + "-" + std::to_string(page) + ".png");
         ASSERT_FALSE(pic.Empty()) << page;
         const int w = pic.Width(), h = pic.Height();
-        EXPECT_EQ(std::pair(w, h), page < 8 ? std::pair(792, 444) : std::pair(792, 238)) << page;
+        EXPECT_EQ(std::pair(w, h), page < 8 ? std::pair(792, 444) : std::pair(792, 264)) << page;
         const std::pair<std::pair<int, int>, slideshow_test::TRgb> quadrants[] = {
             {{w / 4, h / 4}, kRed},
             {{3 * w / 4, h / 4}, kGreen},

@@ -373,6 +373,39 @@ TEST_F(HtmlShowInChromium, PhotoCentredAndCaptionScaledWithItAtAnyWindowShape) {
     }
 }
 
+// A long caption at 80 points from the middle of a panorama's page (792 x 264, the photo a
+// band across its middle): smaller and moved in, every line of it inside the page's box.
+TEST_F(HtmlShowInChromium, LongCaptionOnAPanoramaStaysInsideThePage) {
+    TShowSettings settings;
+    settings.TextColor = 0x0000FFFF; // yellow; red photo, white background
+    settings.TextX = 50;
+    settings.TextY = 50;
+    settings.FontSize = 80;
+    const std::string caption = "Am ersten Morgen wanderten wir zum Leuchtturm hinauf\r\nund "
+                                "sahen die Fischerboote im Nebel verschwinden\r\nAbends gab es "
+                                "Muscheln und Wein vom Fass\r\nUnvergessliche "
+                                "Urlaubserinnerungen";
+    Export(settings, {{SolidJpeg("wide.jpg", 2000, 100, 0xFF0000), caption}}, "show.html");
+    const int w = 400, h = 300;
+    const std::string shot = ChromiumPlayer(dir_).Play("show.html", {2}, w, h);
+    ASSERT_FALSE(shot.empty()) << "chromium did not take the screenshot";
+    const TPicture pic(shot);
+    ASSERT_FALSE(pic.Empty());
+    const double scale = w / 792.0, top = (h - 264 * scale) / 2, bottom = top + 264 * scale;
+    const TRgb kRed{255, 0, 0}, kWhite{255, 255, 255}, kYellow{255, 255, 0};
+    // The photo is centred on the page: red in the middle, background above and below it.
+    EXPECT_TRUE(Near(pic.At(5, h / 2), kRed, 20)) << pic.At(5, h / 2);
+    EXPECT_TRUE(Near(pic.At(5, static_cast<int>(top) + 4), kWhite, 20));
+    EXPECT_TRUE(Near(pic.At(5, static_cast<int>(bottom) - 4), kWhite, 20));
+    int in = 0, out = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (Near(pic.At(x, y), kYellow, 60))
+                (x >= 1 && x < w - 1 && y >= top + 1 && y < bottom - 1 ? in : out) += 1;
+    EXPECT_GT(in, 500) << "caption missing";
+    EXPECT_EQ(out, 0) << "caption outside the page";
+}
+
 #ifdef LUMENO_EXPORT_TOOL
 TEST_F(HtmlShowFile, CommandLineWritesPagesAndTheHtmlFile) {
     const std::string red = SolidJpeg("red.jpg", 40, 30, 0xFF0000);

@@ -17,13 +17,14 @@ using namespace slideshow_test;
 
 namespace {
 
-TEST(PhotoPageSize, ProportionsOfThePhotoAtALongSideOf792) {
+TEST(PhotoPageSize, ProportionsOfThePhotoAtALongSideOf792ButNoNarrowerThanAThird) {
     const struct {
         int w, h, pageW, pageH;
     } cases[] = {
-        {400, 300, 792, 594}, {300, 400, 594, 792}, {3000, 2000, 792, 528},
-        {1, 1, 792, 792},     {10000, 1, 792, 3},   {1, 10000, 3, 792},
-        {0, 5, 792, 612},     {-4, 3, 792, 612},    {1001, 1000, 792, 791},
+        {400, 300, 792, 594},   {300, 400, 594, 792},   {3000, 2000, 792, 528},
+        {1, 1, 792, 792},       {10000, 1, 792, 264},   {1, 10000, 264, 792},
+        {0, 5, 792, 612},       {-4, 3, 792, 612},      {1001, 1000, 792, 791},
+        {3000, 1000, 792, 264}, {3000, 1001, 792, 264}, {2990, 1000, 792, 265},
     };
     for (const auto& c : cases) {
         const TPageSize page = PhotoPageSize(c.w, c.h);
@@ -122,6 +123,91 @@ TEST(LayoutCaption, WrapCountsTheSpacesAndTheBlockStaysLeftOfTheRightMargin) {
     EXPECT_NEAR(right.X, 792 - 0.02 * 792 - 40 * 1.666, 1e-9);
     s.TextX = 80; // 633.6 + 66.64 ends inside the margin: stays
     EXPECT_NEAR(LayoutCaption("MM", page, s, fonts).X, 633.6, 1e-9);
+}
+
+// A caption's words, as typed, each once per occurrence.
+std::vector<std::u32string> WordsOf(const std::u32string& text) {
+    std::vector<std::u32string> words;
+    size_t start = 0;
+    for (size_t i = 0; i <= text.size(); ++i)
+        if (i == text.size() || text[i] == U' ' || text[i] == U'\n') {
+            if (i > start) words.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    return words;
+}
+
+std::vector<std::u32string> LaidWords(const TCaptionLayout& layout) {
+    std::vector<std::u32string> words;
+    for (const TCaptionLine& line : layout.Lines)
+        for (std::u32string& w : WordsOf(line.Text))
+            words.push_back(std::move(w));
+    return words;
+}
+
+const char kSevenLines[] = "Am ersten Morgen wanderten wir\r\nzum Leuchtturm hinauf\r\n"
+                           "und sahen die Fischerboote\r\nim Nebel verschwinden\r\n"
+                           "Abends gab es Muscheln\r\nund Weißwein vom Fass\r\n"
+                           "Unvergessliche Urlaubserinnerungen";
+
+// The block's room around its baselines, as the layout promises it.
+void ExpectInside(const TCaptionLayout& l, const TPageSize& page, const std::string& what) {
+    ASSERT_FALSE(l.Lines.empty()) << what;
+    const double margin = 0.02 * std::max(page.Width, page.Height);
+    EXPECT_GE(l.X, 0) << what;
+    for (const TCaptionLine& line : l.Lines)
+        EXPECT_LE(l.X + line.Width, page.Width - margin + 1e-9) << what;
+    EXPECT_GE(l.Y - 0.95 * l.Size, margin - 1e-9) << what;
+    EXPECT_LE(l.Y + (l.Lines.size() - 1) * l.Leading + 0.3 * l.Size, page.Height - margin + 1e-9)
+        << what;
+}
+
+TEST(LayoutCaption, EveryCaptionFitsItsPageWithWholeWords) {
+    TCaptionFonts fonts(false);
+    std::vector<std::u32string> seven;
+    for (const std::u32string& line : CaptionParagraphs(Utf8ToCp1252(kSevenLines)))
+        for (std::u32string& w : WordsOf(line))
+            seven.push_back(std::move(w));
+    TShowSettings s; // 2 % / 95 %, 40 points
+    // Seven lines at 40 points are taller than a 3 : 1 page: they move up and get smaller,
+    // and when wrapping right of the page's middle makes them more, they take the whole line
+    // first; words stay whole.
+    const TPageSize wide = PhotoPageSize(6000, 2000);
+    const TCaptionLayout up = LayoutCaption(Utf8ToCp1252(kSevenLines), wide, s, fonts);
+    EXPECT_EQ(up.Lines.size(), 7u);
+    EXPECT_NEAR(up.Size, 27.49, 0.01) << "shrunk more or less than needed";
+    ExpectInside(up, wide, "moved up");
+    s.TextX = 50;
+    s.TextY = 50;
+    s.FontSize = 80;
+    const TCaptionLayout shrunk = LayoutCaption(Utf8ToCp1252(kSevenLines), wide, s, fonts);
+    EXPECT_NEAR(shrunk.Size, 27.49, 0.01);
+    ExpectInside(shrunk, wide, "shrunk");
+    EXPECT_EQ(LaidWords(shrunk), seven) << "a word was cut or lost";
+    EXPECT_EQ(LaidWords(up), seven);
+
+    // A word that does not fit right of 80 % moves the block left instead of being cut.
+    s.TextX = 80;
+    s.TextY = 95;
+    s.FontSize = 40;
+    const TPageSize page{792, 594};
+    const std::string right = "Zeilen werden umbrochen, Fotounterschriften nie";
+    const TCaptionLayout moved = LayoutCaption(right, page, s, fonts);
+    EXPECT_EQ(LaidWords(moved), WordsOf(CaptionCodePoints(right)));
+    EXPECT_LT(moved.X, 0.8 * 792);
+    ExpectInside(moved, page, "right");
+
+    // A caption above the page's top moves down into it; any size and place stays inside.
+    for (int x : {-50, 0, 50, 100, 1000})
+        for (int y : {-50, 0, 50, 100, 1000})
+            for (int size : {1, 40, 200, 100000}) {
+                s.TextX = x;
+                s.TextY = y;
+                s.FontSize = size;
+                ExpectInside(LayoutCaption(Utf8ToCp1252(kSevenLines), wide, s, fonts), wide,
+                             std::to_string(x) + "/" + std::to_string(y) + "/" +
+                                 std::to_string(size));
+            }
 }
 
 // Every glyph's entry in the embedded font's /W array is the advance the font gives it,
@@ -233,7 +319,7 @@ TEST(PhotoPageContent, PortraitPhotoOnALandscapePageWithCaption) {
     EXPECT_EQ(content, "q\n"
                        "0.6 0.4 0.2 rg\n"
                        "0 0 792 594 re f\n"
-                       "445.5 0 0 594 0 0 cm\n"
+                       "445.5 0 0 594 173.25 0 cm\n"
                        "/Im1 Do\n"
                        "Q\n"
                        "q\n"
@@ -251,12 +337,12 @@ TEST(PhotoPageContent, PortraitPhotoOnALandscapePageWithCaption) {
                        "Q\n");
 }
 
-TEST(PhotoPageContent, WidePhotoSitsAtTheTopAndEmptyCaptionDrawsNoText) {
+TEST(PhotoPageContent, WidePhotoIsCentredAndEmptyCaptionDrawsNoText) {
     TCaptionFonts fonts(false);
     const TPageSize page{594, 792};
     const TCaptionLayout layout = LayoutCaption(" \r\n", page, TShowSettings{}, fonts);
     const std::string content = PhotoPageContent(page, 400, 300, layout, fonts, TShowSettings{});
-    EXPECT_NE(content.find("594 0 0 445.5 0 346.5 cm\n"), std::string::npos) << content;
+    EXPECT_NE(content.find("594 0 0 445.5 0 173.25 cm\n"), std::string::npos) << content;
     EXPECT_EQ(content.find("BT"), std::string::npos) << content;
     EXPECT_EQ(content.substr(content.size() - 2), "Q\n");
 }
@@ -488,6 +574,62 @@ TEST_F(PhotoPagesFile, RenderedPagesShowPhotoBackgroundAndCaptionInPlace) {
     EXPECT_EQ(count(end, 0, 0, 594, 300, kWhite) + count(end, 0, 492, 594, 792, kWhite) +
                   count(end, 0, 0, 20, 792, kWhite) + count(end, 574, 0, 594, 792, kWhite),
               0);
+}
+
+// Long captions on a wide photo and on an extreme panorama, at the default place and at
+// 80 points from the page's middle: a viewer finds every word whole and inside the page.
+TEST_F(PhotoPagesFile, LongCaptionsStayInsideWidePagesWordForWord) {
+    REQUIRE_TOOLS("pdftotext");
+    const std::string longLine =
+        "Blick vom Gipfel über das ganze Tal bis zu den schneebedeckten "
+        "Bergen am Horizont, aufgenommen im Spätsommer kurz vor Sonnenuntergang";
+    std::vector<std::string> expected;
+    for (const std::string& caption : {std::string(kSevenLines), longLine}) {
+        std::istringstream words(caption);
+        for (std::string word; words >> word;)
+            expected.push_back(word);
+    }
+    TShowSettings big;
+    big.TextX = 50;
+    big.TextY = 50;
+    big.FontSize = 80;
+    for (const TShowSettings& settings : {TShowSettings{}, big}) {
+        const std::vector<TExportPhoto> photos = {
+            {SolidJpeg("wide.jpg", 600, 200, 0x808080), Utf8ToCp1252(kSevenLines)},
+            {SolidJpeg("panorama.jpg", 2000, 100, 0x808080), Utf8ToCp1252(longLine)},
+        };
+        TShowSettings s = settings;
+        s.ShowPDF = false;
+        TExportOptions options;
+        options.PhotoPages = true;
+        options.Words = frontend::DocumentWords();
+        const std::string path = (dir_ / "wide.pdf").string();
+        ASSERT_TRUE(ExportSlideShow(photos, s, path, options).ok);
+        const auto out = RunCommand("pdftotext -bbox -f 1 -l 2 '" + path + "' -");
+        ASSERT_EQ(out.first, 0);
+        // <page width="792.000000" height="264.000000"> ... <word xMin=".." yMin=".." ...
+        std::vector<std::string> found;
+        double pageW = 0, pageH = 0;
+        std::istringstream lines(out.second);
+        for (std::string line; std::getline(lines, line);) {
+            double a = 0, b = 0, c = 0, d = 0;
+            char word[256] = "";
+            if (std::sscanf(line.c_str(), " <page width=\"%lf\" height=\"%lf\"", &a, &b) == 2) {
+                pageW = a;
+                pageH = b;
+                EXPECT_EQ(pageW, 792);
+                EXPECT_EQ(pageH, 264) << "a page at least a third as high as wide";
+            } else if (std::sscanf(line.c_str(),
+                                   " <word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" "
+                                   "yMax=\"%lf\">%255[^<]</word>",
+                                   &a, &b, &c, &d, word) == 5) {
+                found.push_back(word);
+                EXPECT_TRUE(a >= 0 && b >= 0 && c <= pageW && d <= pageH)
+                    << word << " at " << a << " " << b << " " << c << " " << d;
+            }
+        }
+        EXPECT_EQ(found, expected) << "font size " << settings.FontSize;
+    }
 }
 
 TEST_F(PhotoPagesFile, CaptionsInAnyScriptAreEmbeddedTextAndUncoveredCharactersReported) {

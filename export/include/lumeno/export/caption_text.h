@@ -1,7 +1,7 @@
 #pragma once
-// Captions as real text on the photo pages and in the HTML show: the caption's characters,
-// its lines (a line break starts a new line; a line wider than the page wraps at word
-// boundaries inside the page's margins) and the glyphs that draw them.
+// Captions as real text on the photo pages, in the HTML show and the video: the caption's
+// characters, its lines (a line break starts a new line; a line wider than the page wraps at
+// word boundaries inside the page's margins) and the glyphs that draw them.
 //
 // Fonts: when every caption character fits Windows-1252, the captions use the standard
 // Helvetica face with WinAnsiEncoding, which a PDF need not embed. Otherwise each character
@@ -105,10 +105,13 @@ class TCaptionFonts {
     std::unique_ptr<TImpl> impl_;
 };
 
-// Lays the caption out on a page of `page` size: the first baseline at TextX / TextY percent
-// of the page, FontSize points, lines 1.2 times the size apart. Lines wrap inside margins of
-// 2 % of the page's long side; a block that would run off the right or bottom edge moves
-// left or up. No lines for an empty caption or a font size below 1.
+// Lays the caption out on a page (or frame) of `page` size: the first baseline at TextX /
+// TextY percent of the page, FontSize points, lines 1.2 times the size apart. The whole
+// caption stays inside margins of 2 % of the page's long side: lines wrap at word boundaries
+// where they would run past the right margin (a word is cut only when it alone is wider than
+// the line between the margins), a block that would run past the right or bottom margin
+// moves left or up, and a caption taller than the page at that size gets the largest size
+// at which its lines fit. No lines for an empty caption or a font size below 1.
 TCaptionLayout LayoutCaption(const std::string& caption, const TPageSize& page,
                              const TShowSettings& settings, TCaptionFonts& fonts);
 

@@ -2,11 +2,12 @@
 // The slide show as one self-contained HTML file that plays in a current browser without
 // scripts: one inline SVG on the background colour; each photo in its own coordinate system
 // of the photo page's size (photo_pages.h), centred and letterboxed at any window shape,
-// with its caption laid out as on the photo page (caption_text.h), so the caption keeps its
-// place and size relative to the photo. The photos fade on the presentation's time line;
-// with loop the show starts again after its end. The file is Windows-1252 text, captions
-// written as character references; the photos are JPEG data URIs written one at a time, so
-// only one photo's JPEG and its base64 text are in memory at once.
+// the photo centred in it as on the photo page, with its caption laid out as there
+// (caption_text.h, each line drawn at its laid-out width whatever font the browser picks), so
+// the caption keeps its place and size relative to the photo and stays inside. The photos fade on
+// the presentation's time line; with loop the show starts again after its end. The file is
+// Windows-1252 text, captions written as character references; the photos are JPEG data URIs
+// written one at a time, so only one photo's JPEG and its base64 text are in memory at once.
 #include "lumeno/export/caption_text.h"
 #include "lumeno/export/document_texts.h"
 #include "lumeno/export/pdf_writer.h"

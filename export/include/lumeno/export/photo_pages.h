@@ -25,8 +25,9 @@ struct TPhotoPages {
     std::vector<std::string> TextPageLines;
 };
 
-// Page size in points: the photo's proportions at a long side of 792. The short side is
-// rounded to whole points and never below 3; a photo without size gives 792 x 612.
+// Page size in points: the photo's proportions at a long side of 792, the short side
+// rounded to whole points and never below 264 (a third of the long side), so a caption has
+// room beside a panorama; a photo without size gives 792 x 612.
 struct TPageSize {
     int Width = 792;
     int Height = 612;
@@ -48,7 +49,7 @@ inline bool TurnsByAQuarter(int32_t orientation) {
 
 // The content stream of a photo page (lines ending in LF, the last one too): the page
 // filled with the background colour, the image /Im1 scaled to fit with its proportions
-// kept and aligned to the top left corner (as in the presentation), and the caption's lines
+// kept and centred on the page, and the caption's lines
 // (caption_text.h) in fonts /F1, /F2, ... at FontSize points, filled with TextColor and
 // outlined with OutlineColor (text render mode 2). No text object without lines. Call after
 // fonts.Embed(). photoWidth and photoHeight are the stored picture's; with an orientation
