@@ -244,9 +244,10 @@ TEST(ColourProfiles, DisplayP3HeicThroughNclx) {
 }
 
 TEST(ColourProfiles, MatrixProfilesMatchLcmsOnAColourGrid) {
-    // Every colour of a 16-step grid, through the library and through lcms2 directly.
-    const Picture grid = MakePicture(64, 64, [](int x, int y) {
-        const int i = y * 64 + x;
+    // Every colour of a 16-step grid, through the library and through lcms2 directly; rows of
+    // an odd width, so that the last pixel of each goes on its own.
+    const Picture grid = MakePicture(65, 64, [](int x, int y) {
+        const int i = y * 64 + x % 64;
         return Rgb{static_cast<uint8_t>(i % 16 * 17), static_cast<uint8_t>(i / 16 % 16 * 17),
                    static_cast<uint8_t>(i / 256 * 17)};
     });
@@ -273,7 +274,7 @@ TEST(ColourProfiles, MatrixProfilesMatchLcmsOnAColourGrid) {
         ASSERT_EQ(l.colour, TDibColour::kConverted);
         double worst = 0;
         for (int y = 0; y < 64; ++y)
-            for (int x = 0; x < 64; ++x) {
+            for (int x = 0; x < 65; ++x) {
                 const Rgb in = grid.At(x, y), got = PixelOf(*l.dib.get(), x, y);
                 uint8_t rgb[6] = {in.r, in.g, in.b, got.r, got.g, got.b};
                 cmsDoTransform(want, rgb, rgb, 1);
