@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 
 #include <lcms2.h>
 #include <lcms2_plugin.h>
@@ -34,15 +35,23 @@ namespace pictavo_internal {
 //   1.0), so a pixel is three table reads and two additions; then clamped and encoded to sRGB
 //   through a table of kOne + 1 steps. Within 2 of lcms2's value in every channel (checked
 //   on a colour grid when the tables are made; otherwise lcms2 does it);
+// - other RGB profiles (tables): lcms2's linear sRGB light, not yet clipped, on a cube of
+//   colours, interpolated between the four corners of the tetrahedron around each pixel, then
+//   clipped and encoded like the matrix profiles'; also checked against lcms2;
 // - grey profiles: lcms2's result for each of the 256 values.
 struct ColourConversion {
-    enum class Kind { kLcms, kMatrix, kGrey };
+    enum class Kind { kLcms, kMatrix, kGrey, kCube };
+    static constexpr int kSteps = 33; // grid points per axis of the cube
     static constexpr int kOne = 8192;
     Kind kind = Kind::kLcms;
     std::shared_ptr<void> lcms;  // the lcms2 transform (also kept for the others)
     std::vector<int16_t> shares; // [input channel blue, green, red][value][output b, g, r, 0]
     std::vector<uint8_t> encode; // linear sRGB 0 .. kOne to its 8-bit value
     std::vector<uint8_t> grey;   // [value][blue, green, red]
+    // Other RGB profiles: the linear sRGB light (not clipped, in units of 1 / kOne) at kSteps^3
+    // evenly spaced inputs, indexed (blue * kSteps + green) * kSteps + red, each blue, green,
+    // red, 0.
+    std::vector<int16_t> cube;
 };
 
 namespace {
@@ -235,6 +244,46 @@ void MatrixRow(const ColourConversion& c, const uint8_t* in, uint8_t* bgr, int w
         MatrixPixel(shares, encode, in, bgr);
 }
 
+// True when `row` gives lcms2's result within 2 in every channel on a grid of colours: the
+// result of its floating-point transform `exact` (blue, green, red each way), clipped. (Its
+// own 8- and 16-bit transforms are off by more than that near the edge of sRGB.)
+bool MatchesLcms(const ColourConversion& c,
+                 void (*row)(const ColourConversion&, const uint8_t*, uint8_t*, int),
+                 cmsHTRANSFORM exact) {
+    std::vector<uint8_t> grid, ours, theirs;
+    for (int b = 0; b <= 256; b += 16)
+        for (int g = 0; g <= 256; g += 16)
+            for (int r = 0; r <= 256; r += 16)
+                for (int v : {b, g, r})
+                    grid.push_back(static_cast<uint8_t>(v > 255 ? 255 : v));
+    const int pixels = static_cast<int>(grid.size() / 3);
+    ours.resize(grid.size());
+    theirs.resize(grid.size());
+    row(c, grid.data(), ours.data(), pixels);
+    std::vector<double> wide(grid.size()), wideOut(grid.size());
+    for (size_t i = 0; i < grid.size(); ++i)
+        wide[i] = grid[i] / 255.0;
+    cmsDoTransform(exact, wide.data(), wideOut.data(), static_cast<cmsUInt32Number>(pixels));
+    for (size_t i = 0; i < grid.size(); ++i) {
+        const double v = wideOut[i] * 255.0;
+        theirs[i] = static_cast<uint8_t>(v > 0 ? v < 255 ? std::lround(v) : 255 : 0);
+    }
+    for (size_t i = 0; i < grid.size(); ++i)
+        if (std::abs(ours[i] - theirs[i]) > 2) return false;
+    return true;
+}
+
+// sRGB's encoding of linear light 0 .. kOne.
+void BuildEncodeTable(ColourConversion& c) {
+    c.encode.resize(ColourConversion::kOne + 1);
+    for (int i = 0; i <= ColourConversion::kOne; ++i) {
+        const double linear = static_cast<double>(i) / ColourConversion::kOne;
+        const double v =
+            linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
+        c.encode[i] = static_cast<uint8_t>(std::lround(255.0 * v));
+    }
+}
+
 // The profile's colorants as the columns of a matrix (red, green, blue); false when it has
 // none.
 bool ColorantMatrix(cmsHPROFILE profile, cmsMAT3& m) {
@@ -252,7 +301,8 @@ bool ColorantMatrix(cmsHPROFILE profile, cmsMAT3& m) {
 
 // The tables of a matrix profile, or false when the profile is not one or its matrix is so
 // wide that the sum of a pixel's shares could leave 16 bits.
-bool BuildMatrixTables(cmsHPROFILE source, cmsHPROFILE srgb, ColourConversion& c) {
+bool BuildMatrixTables(cmsHPROFILE source, cmsHPROFILE srgb, cmsHTRANSFORM exact,
+                       ColourConversion& c) {
     if (!cmsIsMatrixShaper(source) ||
         cmsIsCLUT(source, INTENT_RELATIVE_COLORIMETRIC, LCMS_USED_AS_INPUT))
         return false;
@@ -281,30 +331,97 @@ bool BuildMatrixTables(cmsHPROFILE source, cmsHPROFILE srgb, ColourConversion& c
             }
         }
     }
-    c.encode.resize(ColourConversion::kOne + 1);
-    for (int i = 0; i <= ColourConversion::kOne; ++i) {
-        const double linear = static_cast<double>(i) / ColourConversion::kOne;
-        const double v =
-            linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
-        c.encode[i] = static_cast<uint8_t>(std::lround(255.0 * v));
-    }
-    // The tables against lcms2 on a grid of colours.
-    std::vector<uint8_t> grid, ours, theirs;
-    for (int b = 0; b <= 256; b += 16)
-        for (int g = 0; g <= 256; g += 16)
-            for (int r = 0; r <= 256; r += 16)
-                for (int v : {b, g, r})
-                    grid.push_back(static_cast<uint8_t>(v > 255 ? 255 : v));
-    const int pixels = static_cast<int>(grid.size() / 3);
-    ours.resize(grid.size());
-    theirs.resize(grid.size());
-    MatrixRow(c, grid.data(), ours.data(), pixels);
-    cmsDoTransform(static_cast<cmsHTRANSFORM>(c.lcms.get()), grid.data(), theirs.data(),
-                   static_cast<cmsUInt32Number>(pixels));
-    for (size_t i = 0; i < grid.size(); ++i)
-        if (std::abs(ours[i] - theirs[i]) > 2) return false;
-    return true;
+    BuildEncodeTable(c);
+    return MatchesLcms(c, MatrixRow, exact);
 }
+
+// Where an 8-bit value falls between the cube's grid points: the step below it and the
+// distance to it in 1/256 of a step.
+struct CubeAxis {
+    int step[256];
+    int part[256];
+    CubeAxis() {
+        constexpr int last = ColourConversion::kSteps - 1;
+        for (int v = 0; v < 256; ++v) {
+            const double at = v * static_cast<double>(last) / 255.0;
+            int below = static_cast<int>(at);
+            if (below >= last) below = last - 1;
+            step[v] = below;
+            part[v] = static_cast<int>(std::lround((at - below) * 256.0));
+        }
+    }
+};
+
+void CubeRow(const ColourConversion& c, const uint8_t* in, uint8_t* bgr, int width) {
+    static const CubeAxis axis;
+    constexpr int n = ColourConversion::kSteps;
+    const int16_t* cube = c.cube.data();
+    const uint8_t* encode = c.encode.data();
+    for (int x = 0; x < width; ++x, in += 3, bgr += 3) {
+        const int b = in[0], g = in[1], r = in[2];
+        const int16_t* base = cube + 4 * ((axis.step[b] * n + axis.step[g]) * n + axis.step[r]);
+        // The axes by falling distance: the tetrahedron's corners are the base, then one step
+        // along the first axis, then along the second, then along the third. Chosen without
+        // branches: noise in a photo makes the order random from pixel to pixel.
+        static constexpr uint8_t kOrder[8][3] = {{2, 1, 0}, {2, 0, 1}, {1, 2, 0}, {0, 1, 2},
+                                                 {2, 1, 0}, {0, 2, 1}, {1, 0, 2}, {0, 1, 2}};
+        const int part[3] = {axis.part[b], axis.part[g], axis.part[r]};
+        static constexpr int kStride[3] = {4 * n * n, 4 * n, 4};
+        const uint8_t* order =
+            kOrder[(part[0] >= part[1]) | (part[1] >= part[2]) << 1 | (part[0] >= part[2]) << 2];
+        const int f1 = part[order[0]], f2 = part[order[1]], f3 = part[order[2]];
+        const int s1 = kStride[order[0]], s2 = kStride[order[1]], s3 = kStride[order[2]];
+        const int16_t* p1 = base + s1;
+        const int16_t* p2 = p1 + s2;
+        const int16_t* p3 = p2 + s3;
+        for (int k = 0; k < 3; ++k) {
+            const int v =
+                ((256 - f1) * base[k] + (f1 - f2) * p1[k] + (f2 - f3) * p2[k] + f3 * p3[k] + 128) >>
+                8;
+            bgr[k] = encode[v < 0 ? 0 : v > ColourConversion::kOne ? ColourConversion::kOne : v];
+        }
+    }
+}
+
+// The cube of an RGB profile, or false when lcms2 cannot give its light or the cube strays
+// from lcms2's result.
+bool BuildCube(cmsContext context, cmsHPROFILE source, cmsHTRANSFORM exact, ColourConversion& c) {
+    // sRGB with linear curves: lcms2 passes values outside 0 .. 1 through a gamma of 1.
+    const cmsCIExyY d65{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
+    cmsToneCurve* one = cmsBuildGamma(context, 1.0);
+    if (!one) return false;
+    cmsToneCurve* curves[3] = {one, one, one};
+    ProfileOwner linear(cmsCreateRGBProfileTHR(context, &d65, &primaries, curves));
+    cmsFreeToneCurve(one);
+    if (!linear) return false;
+    std::unique_ptr<void, TransformDelete> light(cmsCreateTransformTHR(
+        context, source, TYPE_BGR_16, linear.get(), TYPE_BGR_FLT, INTENT_RELATIVE_COLORIMETRIC,
+        cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE | cmsFLAGS_NOOPTIMIZE));
+    if (!light) return false;
+    constexpr int n = ColourConversion::kSteps;
+    constexpr size_t count = static_cast<size_t>(n) * n * n;
+    std::vector<uint16_t> inputs(count * 3);
+    size_t at = 0;
+    for (int b = 0; b < n; ++b)
+        for (int g = 0; g < n; ++g)
+            for (int r = 0; r < n; ++r)
+                for (int v : {b, g, r})
+                    inputs[at++] = static_cast<uint16_t>((v * 65535 + (n - 1) / 2) / (n - 1));
+    std::vector<float> values(count * 3);
+    cmsDoTransform(light.get(), inputs.data(), values.data(), static_cast<cmsUInt32Number>(count));
+    c.cube.assign(count * 4, 0);
+    for (size_t i = 0; i < count; ++i)
+        for (int k = 0; k < 3; ++k) {
+            const double v = values[3 * i + k] * static_cast<double>(ColourConversion::kOne);
+            if (!(v > -32000.0 && v < 32000.0)) return false;
+            c.cube[4 * i + k] = static_cast<int16_t>(std::lround(v));
+        }
+    BuildEncodeTable(c);
+    return MatchesLcms(c, CubeRow, exact);
+}
+
+// The tables against lcms2 on a grid of colours.
 
 std::shared_ptr<const CacheEntry> MakeEntry(const uint8_t* profile, size_t size,
                                             ColourInput input) {
@@ -344,10 +461,22 @@ std::shared_ptr<const CacheEntry> MakeEntry(const uint8_t* profile, size_t size,
         cmsDoTransform(transform, values, conversion->grey.data(), 256);
         conversion->kind = ColourConversion::Kind::kGrey;
     } else if (input == ColourInput::kBgr) {
-        if (BuildMatrixTables(source.get(), srgb.get(), *conversion))
+        // The same transform in floating point, for checking the tables against.
+        const std::unique_ptr<void, TransformDelete> exact(cmsCreateTransformTHR(
+            static_cast<cmsContext>(context.get()), source.get(), TYPE_BGR_DBL, srgb.get(),
+            TYPE_BGR_DBL, INTENT_RELATIVE_COLORIMETRIC,
+            cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE));
+        const auto reference = static_cast<cmsHTRANSFORM>(exact.get());
+        if (reference && BuildMatrixTables(source.get(), srgb.get(), reference, *conversion)) {
             conversion->kind = ColourConversion::Kind::kMatrix;
-        else
+        } else {
             conversion->shares.clear();
+            if (reference && BuildCube(static_cast<cmsContext>(context.get()), source.get(),
+                                       reference, *conversion))
+                conversion->kind = ColourConversion::Kind::kCube;
+            else
+                conversion->cube.clear();
+        }
     }
     entry->conversion = std::move(conversion);
     entry->outcome = ColourOutcome::kConverted;
@@ -397,6 +526,9 @@ void ColourTransform::Row(const uint8_t* in, uint8_t* bgr, int width) const {
     switch (c.kind) {
     case ColourConversion::Kind::kMatrix:
         MatrixRow(c, in, bgr, width);
+        return;
+    case ColourConversion::Kind::kCube:
+        CubeRow(c, in, bgr, width);
         return;
     case ColourConversion::Kind::kGrey:
         for (int x = 0; x < width; ++x, bgr += 3)
