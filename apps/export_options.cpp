@@ -5,9 +5,11 @@
 #include "lumeno/project/project_file.h"
 #include "messages.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace lumeno::cli {
 
@@ -106,6 +108,65 @@ std::optional<uint32_t> ParseColour(std::string_view text) {
     return std::nullopt;
 }
 
+std::optional<std::pair<int, int>> ParseVideoSize(std::string_view text) {
+    auto number = [](std::string_view digits) -> std::optional<int> {
+        if (digits.empty() || digits.size() > 6) return std::nullopt;
+        int v = 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9') return std::nullopt;
+            v = v * 10 + (c - '0');
+        }
+        return v;
+    };
+    for (std::string_view sep :
+         {std::string_view("x"), std::string_view("X"), std::string_view("\xC3\x97")}) {
+        const size_t at = text.find(sep);
+        if (at == std::string_view::npos) continue;
+        const auto w = number(text.substr(0, at)), h = number(text.substr(at + sep.size()));
+        if (w && h) return std::pair{*w, *h};
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+// --video, --video-size, --fps and --music; false when `a` is none of them. A fault sets
+// `message`.
+bool ParseVideoOption(const std::string& a, const std::vector<std::string>& args, size_t& i,
+                      TExportCommand& cmd, std::string& message) {
+    const bool hasValue = i + 1 < args.size();
+    if (a != "--video" && a != "--video-size" && a != "--fps" && a != "--music") return false;
+    if (!hasValue) {
+        message = a == "--video" ? MissingVideoName(a) : MissingValue(a);
+        return true;
+    }
+    const std::string& text = args[++i];
+    if (a == "--video") {
+        cmd.video = text;
+        return true;
+    }
+    cmd.videoFormatGiven = true;
+    if (a == "--music") {
+        cmd.videoFormat.MusicFile = text;
+    } else if (a == "--fps") {
+        const std::optional<int64_t> n = ParseTruncatedNumber(text);
+        if (!n || !IsValidVideoFps(static_cast<int>(std::clamp<int64_t>(*n, -1, 1000))))
+            message = BadNumber(a, text, kVideoMinFps, kVideoMaxFps);
+        else
+            cmd.videoFormat.Fps = static_cast<int>(*n);
+    } else {
+        const auto size = ParseVideoSize(text);
+        if (!size || !IsValidVideoSize(size->first, size->second))
+            message = BadVideoSize(a, text);
+        else
+            std::tie(cmd.videoFormat.Width, cmd.videoFormat.Height) = *size;
+    }
+    return true;
+}
+
+} // namespace
+
 TParseResult ParseExportCommandLine(const std::vector<std::string>& args) {
     TParseResult r;
     TExportCommand& cmd = r.command;
@@ -138,6 +199,11 @@ TParseResult ParseExportCommandLine(const std::vector<std::string>& args) {
             matched = true;
         }
         if (matched) continue;
+        std::string videoFault;
+        if (ParseVideoOption(a, args, i, cmd, videoFault)) {
+            if (!videoFault.empty()) return fail(std::move(videoFault));
+            continue;
+        }
         if (a == "-h" || a == "--help") {
             cmd.help = true;
             break;
@@ -182,6 +248,8 @@ TParseResult ParseExportCommandLine(const std::vector<std::string>& args) {
             cmd.positional.push_back(a);
         }
     }
+    if (cmd.videoFormatGiven && cmd.video.empty() && !cmd.help)
+        return fail(VideoOptionsWithoutVideo());
     r.ok = true;
     return r;
 }
@@ -197,14 +265,17 @@ TExportPlan PlanExport(const TExportCommand& cmd, TSlideShow& show) {
     plan.output = cmd.output;
     plan.html = cmd.html;
     plan.saveShow = cmd.saveShow;
+    plan.video = cmd.video;
+    const std::string& video = plan.video;
     const std::string& output = plan.output;
     const std::string& html = plan.html;
     const std::string& saveShow = plan.saveShow;
     TShowSettings& settings = plan.settings;
 
     const bool lmoAndPdf = positional.size() == 2 && EndsWithLmo(positional[0]);
-    // With --html or --save-show alone, a project file or photos need no PDF name.
-    const bool noPdf = output.empty() && !lmoAndPdf && (!html.empty() || !saveShow.empty());
+    // With --html, --video or --save-show alone, a project file or photos need no PDF name.
+    const bool noPdf =
+        output.empty() && !lmoAndPdf && (!html.empty() || !video.empty() || !saveShow.empty());
     // The German text when the project file cannot be read; empty when it was.
     auto readProject = [&](const std::string& path) {
         const ProjectReadResult read = ReadProjectFile(path, show, settings);
@@ -259,10 +330,21 @@ TExportPlan PlanExport(const TExportCommand& cmd, TSlideShow& show) {
             clash = clash || SameFile(in, html);
         if (clash) return fail(HtmlIsInputOrPdf(html), kBadCommandLine);
     }
+    if (!video.empty()) {
+        const std::string& music = cmd.videoFormat.MusicFile;
+        bool clash = video == output || video == html || SameFile(video, output) ||
+                     SameFile(video, html) || SameFile(video, music);
+        for (const std::string& in : inputs)
+            clash = clash || in == video || SameFile(in, video);
+        if (clash) return fail(VideoIsInputOrOutput(video), kBadCommandLine);
+        if (!music.empty() && !IsReadableAudio(music))
+            return fail(MusicUnreadable("--music", music), kBadCommandLine);
+    }
     if (!saveShow.empty()) {
         // Saving over the project file that was read is allowed: it has been read completely.
-        bool clash = saveShow == output || saveShow == html || SameFile(saveShow, output) ||
-                     SameFile(saveShow, html);
+        bool clash = saveShow == output || saveShow == html || saveShow == video ||
+                     SameFile(saveShow, output) || SameFile(saveShow, html) ||
+                     SameFile(saveShow, video);
         for (const TFotoRecord& f : show.Fotos)
             clash = clash || SameFile(f.FileName, saveShow);
         if (clash) return fail(ProjectIsInputOrOutput(saveShow), kBadCommandLine);

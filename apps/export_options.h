@@ -1,11 +1,13 @@
 #pragma once
 // The command line of lumeno-export, read into one record before anything is written.
+#include "lumeno/export/video_show.h"
 #include "lumeno/project/show.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lumeno::cli {
@@ -24,6 +26,10 @@ struct TExportCommand {
     std::string output;   // -o / --output
     std::string html;     // --html
     std::string saveShow; // --save-show
+    std::string video;    // --video
+    // --video-size, --fps, --music; only with --video. The music file is checked by PlanExport.
+    TVideoFormat videoFormat;
+    bool videoFormatGiven = false;
     std::vector<std::string> positional;
     bool captions = false;     // --captions
     bool open = false;         // --open
@@ -61,13 +67,15 @@ struct TExportPlan {
     std::string output;   // the PDF file; empty: none
     std::string html;     // the HTML slide show; empty: none
     std::string saveShow; // the project file to save; empty: none
+    std::string video;    // the MP4 video; empty: none
     // The show's settings (the project file's, or the defaults for photos) with the command
     // line's replacing them. ShowPDF is still the project file's: the saved show keeps it.
     TShowSettings settings;
 };
 
 // Works out the plan for a parsed command line (not --help): either a project file and a PDF
-// name, or -o and photos, or --html / --save-show alone with a project file or photos. Reads
+// name, or -o and photos, or --html / --video / --save-show alone with a project file or
+// photos. Refuses (kBadCommandLine) a music file that holds no sound FFmpeg can decode. Reads
 // the project file into `show`, or lists the photos with their full path, so a saved show
 // opens from any folder. Refuses (kBadCommandLine) an output file that is also one of the files
 // the show is made of; saving over the project file that was read is allowed.
@@ -76,5 +84,9 @@ TExportPlan PlanExport(const TExportCommand& command, TSlideShow& show);
 // A colour as a German name of the colour list (any letter case) or "#RRGGBB" (hex digits of
 // either case), as 0x00BBGGRR; nothing for any other text.
 std::optional<uint32_t> ParseColour(std::string_view text);
+
+// A video size "BxH" (an "x" or "×" between two whole numbers), as given; nothing for any
+// other text. The limits are checked by the caller.
+std::optional<std::pair<int, int>> ParseVideoSize(std::string_view text);
 
 } // namespace lumeno::cli

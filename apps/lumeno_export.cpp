@@ -93,6 +93,26 @@ void PrintUnreadable(const TExportResult& result) {
         std::fprintf(stderr, "lumeno-export: %s\n", cli::BrokenProfileLine(photo).c_str());
 }
 
+// Writes the show as a video; the exit code when it failed, else 0 (`warnings` set when a
+// photo went in black).
+int WriteVideo(const std::vector<TExportPhoto>& photos, TShowSettings settings,
+               const cli::TExportCommand& cmd, const std::string& video, bool& warnings) {
+    TConsoleProgress progress(static_cast<int>(photos.size()));
+    TExportOptions options;
+    options.Jobs = cmd.jobs;
+    options.Progress = &progress;
+    options.Video = true;
+    options.VideoFormat = cmd.videoFormat;
+    settings.ShowPDF = false;
+    const TExportResult written = ExportSlideShow(photos, settings, video, options);
+    progress.Finish();
+    if (!written.ok) return Fail(cli::VideoFailed(written), cli::kFailed);
+    std::fprintf(stderr, "%s\n", cli::VideoWritten(video).c_str());
+    PrintUnreadable(written);
+    warnings = warnings || written.HasWarnings();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -125,7 +145,7 @@ int main(int argc, char** argv) {
         const ProjectWriteResult saved = WriteProjectFile(saveShow, show, settings);
         if (!saved.ok) return Fail(cli::ProjectWriteFailed(saveShow, saved), cli::kFailed);
         std::fprintf(stderr, "%s\n", cli::ProjectWritten(saveShow).c_str());
-        if (output.empty() && html.empty()) return 0;
+        if (output.empty() && html.empty() && plan.video.empty()) return 0;
     }
     // The command line opens a viewer only when asked, whatever the project file says.
     settings.ShowPDF = cmd.open;
@@ -153,8 +173,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", cli::HtmlWritten(html).c_str());
         PrintUnreadable(written);
         warnings = written.HasWarnings();
-        if (output.empty()) return warnings ? cli::kWrittenWithWarnings : 0;
     }
+    if (!plan.video.empty())
+        if (const int failed = WriteVideo(photos, settings, cmd, plan.video, warnings))
+            return failed;
+    if (output.empty()) return warnings ? cli::kWrittenWithWarnings : 0;
     TConsoleProgress progress(static_cast<int>(photos.size()));
     TExportOptions options;
     options.Jobs = cmd.jobs;

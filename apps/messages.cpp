@@ -40,6 +40,7 @@ std::string_view Usage() {
            "  lumeno-export [Optionen] SHOW.lmo AUSGABE.pdf\n"
            "  lumeno-export [Optionen] -o AUSGABE.pdf [--captions] FOTO...\n"
            "  lumeno-export [Optionen] --html AUSGABE.html SHOW.lmo|FOTO...\n"
+           "  lumeno-export [Optionen] --video SHOW.mp4 SHOW.lmo|FOTO...\n"
            "  lumeno-export [Optionen] --save-show NEU.lmo SHOW.lmo|FOTO...\n"
            "\n"
            "Exportiert eine Diaschau als PDF-Datei mit animierter Präsentation.\n"
@@ -62,6 +63,13 @@ std::string_view Usage() {
            "  --open              die PDF-Datei nach dem Erzeugen anzeigen\n"
            "  --save-show DATEI   die Diaschau außerdem als Projektdatei (.lmo) speichern;\n"
            "                      ohne PDF- und HTML-Datei nur die Projektdatei\n"
+           "  --video DATEI       die Diashow außerdem als Video (MP4, H.264) speichern; ohne\n"
+           "                      PDF-Datei nur das Video\n"
+           "  --video-size BxH    Größe des Videos in Pixeln, gerade Zahlen, 320 bis 7680 x 240\n"
+           "                      bis 4320 (Standard: 1920x1080)\n"
+           "  --fps N             Bilder pro Sekunde des Videos, 10 bis 60 (Standard: 30)\n"
+           "  --music DATEI       Musik für das Video (MP3, AAC/M4A, OGG/Opus, FLAC, WAV ...);\n"
+           "                      wiederholt, am Ende auf die Länge der Diashow ausgeblendet\n"
            "\n"
            "Einstellungen der Diaschau (mit einer Projektdatei gelten sie nur für diesen "
            "Export):\n"
@@ -107,6 +115,34 @@ std::string MissingHtmlName(std::string_view option) {
 
 std::string MissingProjectName(std::string_view option) {
     return "Nach " + Str(option) + " fehlt der Name der Projektdatei (.lmo).";
+}
+
+std::string MissingVideoName(std::string_view option) {
+    return "Nach " + Str(option) + " fehlt der Name der Videodatei (.mp4).";
+}
+
+std::string BadVideoSize(std::string_view option, std::string_view value) {
+    return Str(option) + ": „" + Str(value) +
+           "“ ist nicht erlaubt. Erlaubt ist BREITExHÖHE mit geraden Zahlen, die Breite von " +
+           std::to_string(kVideoMinWidth) + " bis " + std::to_string(kVideoMaxWidth) +
+           ", die Höhe von " + std::to_string(kVideoMinHeight) + " bis " +
+           std::to_string(kVideoMaxHeight) + " (z. B. 1920x1080).";
+}
+
+std::string VideoOptionsWithoutVideo() {
+    return "--video-size, --fps und --music gelten nur zusammen mit --video DATEI.";
+}
+
+std::string VideoIsInputOrOutput(std::string_view video) {
+    return "Die Videodatei " + Str(video) +
+           " ist zugleich eine Eingabe-, Musik-, PDF- oder HTML-Datei und würde überschrieben. "
+           "Bitte einen anderen Namen wählen.";
+}
+
+std::string MusicUnreadable(std::string_view option, std::string_view path) {
+    return Str(option) + ": „" + Str(path) +
+           "“ fehlt oder enthält keinen lesbaren Ton. Erlaubt ist eine Audiodatei (z. B. MP3, "
+           "AAC/M4A, OGG/Opus, FLAC, WAV).";
 }
 
 std::string MissingValue(std::string_view option) {
@@ -199,9 +235,11 @@ std::string ExportFailed(const TExportResult& r) {
     case TExportCode::kOk:
         return {};
     case TExportCode::kCannotCreate:
-        return "Die Datei " + r.path +
-               " konnte nicht erstellt werden! Bitte schließen Sie diese Datei im Acrobat "
-               "Reader, falls diese offen sein sollte!" +
+        // The advice to close the file elsewhere only when another program really holds it.
+        return "Die Datei " + r.path + " konnte nicht erstellt werden!" +
+               (frontend::FileInUse(r.detail) ? " Bitte schließen Sie diese Datei im Acrobat "
+                                                "Reader, falls diese offen sein sollte!"
+                                              : "") +
                (reason.empty() ? "" : " " + reason);
     case TExportCode::kWriteError:
         return "Die Datei " + r.path + " konnte nicht vollständig geschrieben werden. " + reason +
@@ -217,6 +255,14 @@ std::string ExportFailed(const TExportResult& r) {
                "die Diaschau auf mehrere Dateien auf.";
     case TExportCode::kCancelled:
         return "Der PDF-Export wurde abgebrochen.";
+    case TExportCode::kVideoEncoder:
+        return "Das Video " + r.path +
+               " konnte nicht kodiert werden (H.264/AAC-Kodierer nicht verfügbar oder "
+               "fehlgeschlagen)." +
+               unchanged;
+    case TExportCode::kMusicUnreadable:
+        return "Die Musikdatei kann nicht gelesen werden oder enthält keinen Ton; das Video " +
+               r.path + " wurde nicht geschrieben." + unchanged;
     }
     return {};
 }
@@ -226,6 +272,11 @@ std::string HtmlFailed(const TExportResult& r) {
         return "Die Datei " + r.path + " konnte nicht erstellt werden!" +
                (r.detail ? " " + FileFailureReason(r.detail, TFileAccess::kWrite) : "");
     return ExportFailed(r);
+}
+
+std::string VideoFailed(const TExportResult& r) {
+    if (r.code == TExportCode::kCancelled) return "Der Video-Export wurde abgebrochen.";
+    return HtmlFailed(r);
 }
 
 std::string ProgressLine(int done, int total, double elapsedSeconds, int loadingPercent) {
@@ -297,6 +348,10 @@ std::string PdfWritten(const TExportResult& result) {
 
 std::string HtmlWritten(std::string_view path) {
     return "HTML-Diashow geschrieben: " + Str(path);
+}
+
+std::string VideoWritten(std::string_view path) {
+    return "Video geschrieben: " + Str(path);
 }
 
 std::string ProjectWritten(std::string_view path) {

@@ -20,6 +20,13 @@ std::string UnknownOption(std::string_view option);
 std::string MissingPdfName(std::string_view option);
 std::string MissingHtmlName(std::string_view option);
 std::string MissingProjectName(std::string_view option);
+std::string MissingVideoName(std::string_view option);
+// A --video-size that is no "BxH" of even numbers within the video's limits.
+std::string BadVideoSize(std::string_view option, std::string_view value);
+std::string VideoOptionsWithoutVideo();
+std::string VideoIsInputOrOutput(std::string_view video);
+// A music file that is missing or holds no sound FFmpeg can decode.
+std::string MusicUnreadable(std::string_view option, std::string_view path);
 std::string MissingValue(std::string_view option);
 // A value that is no whole number, or one outside lo..hi.
 std::string BadNumber(std::string_view option, std::string_view value, int64_t lo, int64_t hi);
@@ -46,6 +53,7 @@ std::string ProjectReadFailed(std::string_view path, ProjectFileError code, int 
 std::string ProjectWriteFailed(std::string_view path, const ProjectWriteResult& result);
 std::string ExportFailed(const TExportResult& result);
 std::string HtmlFailed(const TExportResult& result);
+std::string VideoFailed(const TExportResult& result);
 
 // The progress line: "Foto 3 von 10 | 1,5 Fotos/s | noch 0:05", and while a photo loads
 // " | Foto 4 lädt: 40 %" (loadingPercent < 0: none). elapsedSeconds 0: no rate yet.
@@ -60,6 +68,7 @@ std::string BrokenProfileLine(const TProfileWarning& photo);
 // The closing lines on standard error.
 std::string PdfWritten(const TExportResult& result);
 std::string HtmlWritten(std::string_view path);
+std::string VideoWritten(std::string_view path);
 std::string ProjectWritten(std::string_view path);
 
 } // namespace lumeno::cli

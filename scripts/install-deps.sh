@@ -15,8 +15,11 @@ build_run=(
   zlib1g-dev libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libgif-dev libtiff-dev libwebp-dev libheif-dev
   # colour profiles of photos
   liblcms2-dev
-  # caption text on photo pages: shaping and font subsets, finding installed fonts
-  libharfbuzz-dev libfontconfig-dev
+  # caption text on photo pages: shaping and font subsets, finding installed fonts; drawing
+  # captions into video frames
+  libharfbuzz-dev libfontconfig-dev libfreetype-dev
+  # the show as a video: H.264, AAC and MP4, scaling and resampling
+  libavcodec-dev libavformat-dev libswscale-dev libswresample-dev libavutil-dev libx264-dev
   # fonts the windows use (stand-in for the Windows dialog font)
   fonts-dejavu-core fonts-liberation2
   # the main job draws its sample photos
@@ -39,6 +42,8 @@ tests=(
   desktop-file-utils appstream shared-mime-info lintian bash-completion man-db
   # peers for the benchmarks
   libjpeg-turbo-progs libvips-tools graphicsmagick time
+  # the video benchmark's peer recipe and looking into written videos
+  ffmpeg
 )
 
 packages=("${build_run[@]}")

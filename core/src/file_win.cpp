@@ -31,8 +31,16 @@ std::FILE* Open(const std::string& name, TFileMode mode, bool /*ownerOnly*/) {
         streamMode = "wb";
         break;
     }
+    _doserrno = 0;
     const int fd = ::_open(name.c_str(), flags, _S_IREAD | _S_IWRITE);
     if (fd < 0) {
+        // The runtime reports a file another program holds open (a PDF viewer) as EACCES, like
+        // a missing right; only the system's own code tells them apart.
+        const unsigned long systemError = _doserrno;
+        if (systemError == ERROR_SHARING_VIOLATION || systemError == ERROR_LOCK_VIOLATION) {
+            errno = EBUSY;
+            return nullptr;
+        }
         // Opening a folder is refused with EACCES; say what it is.
         struct _stat64 st {};
         if (errno == EACCES && ::_stat64(name.c_str(), &st) == 0 && (st.st_mode & _S_IFDIR))

@@ -489,6 +489,16 @@ int32_t TCaptionFonts::PdfWidth(int font, uint32_t glyph) const {
     return impl_->Fonts[static_cast<size_t>(font)].Width(glyph);
 }
 
+std::string TCaptionFonts::FontPath(int font) const {
+    if (!impl_->Unicode || font < 0 || font >= FontCount()) return {};
+    return impl_->Fonts[static_cast<size_t>(font)].Path;
+}
+
+int TCaptionFonts::FontFaceIndex(int font) const {
+    if (!impl_->Unicode || font < 0 || font >= FontCount()) return 0;
+    return impl_->Fonts[static_cast<size_t>(font)].Index;
+}
+
 namespace {
 
 double RunsWidth(const std::vector<TCaptionRun>& runs) {

@@ -11,6 +11,8 @@
 #include "lumeno/export/photo_pages.h"
 #include "lumeno/export/shell_open.h"
 #include "lumeno/export/svg_document.h"
+#include "photo_pool.h"
+#include "video_export.h"
 
 #include <algorithm>
 #include <atomic>
@@ -239,95 +241,6 @@ TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent,
     return out;
 }
 
-// Prepares photos on worker threads; at most 2 x `jobs` photos are taken but not yet
-// collected. The second `jobs` photos let a worker that finished early go on with the next
-// photo while the writer still waits for a slower one; they hold only finished JPEG bytes.
-class TPhotoPool {
-  public:
-    TPhotoPool(const std::vector<TExportPhoto>& photos, int jobs, const TPhotoRules& rules)
-        : photos_(photos), ahead_(2 * jobs), rules_(rules), slots_(static_cast<size_t>(ahead_)),
-          percent_(static_cast<size_t>(ahead_)) {
-        for (int i = 0; i < jobs && i < static_cast<int>(photos.size()); ++i) {
-            try {
-                threads_.emplace_back([this] { Work(); });
-            } catch (const std::system_error&) {
-                break; // fewer threads; with none, Take prepares on the calling thread
-            }
-        }
-    }
-    ~TPhotoPool() {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        workCv_.notify_all();
-        for (auto& t : threads_)
-            t.join();
-    }
-
-    // Photo k (1-based), waiting on the calling thread; `tick` runs at least every 50 ms
-    // with the loading percentage of photo k (or -1) and returns false to give up.
-    std::optional<TPrepared> Take(int k, const std::function<bool(int)>& tick) {
-        const size_t slot = static_cast<size_t>(k - 1) % slots_.size();
-        if (threads_.empty()) {
-            std::atomic<int> percent{-1};
-            return PreparePhoto(photos_[static_cast<size_t>(k - 1)], percent, rules_);
-        }
-        std::unique_lock lock(mutex_);
-        while (!slots_[slot]) {
-            doneCv_.wait_for(lock, std::chrono::milliseconds(40));
-            if (slots_[slot]) break;
-            lock.unlock();
-            const bool goOn = tick(percent_[slot].load());
-            lock.lock();
-            if (!goOn) return std::nullopt;
-        }
-        std::optional<TPrepared> out = std::move(slots_[slot]);
-        slots_[slot].reset();
-        collected_ = k;
-        lock.unlock();
-        workCv_.notify_all();
-        return out;
-    }
-
-  private:
-    void Work() {
-        for (;;) {
-            int index;
-            {
-                std::unique_lock lock(mutex_);
-                workCv_.wait(lock, [this] {
-                    return stop_ || next_ >= static_cast<int>(photos_.size()) ||
-                           next_ < collected_ + ahead_;
-                });
-                if (stop_ || next_ >= static_cast<int>(photos_.size())) return;
-                index = next_++;
-            }
-            const size_t slot = static_cast<size_t>(index) % slots_.size();
-            percent_[slot].store(-1);
-            TPrepared prepared =
-                PreparePhoto(photos_[static_cast<size_t>(index)], percent_[slot], rules_);
-            {
-                std::lock_guard lock(mutex_);
-                slots_[slot] = std::move(prepared);
-            }
-            doneCv_.notify_all();
-        }
-    }
-
-    const std::vector<TExportPhoto>& photos_;
-    const int ahead_; // photos that may be taken before the writer collects them
-    const TPhotoRules rules_;
-    std::mutex mutex_;
-    std::condition_variable workCv_, doneCv_;
-    std::vector<std::optional<TPrepared>> slots_;
-    std::vector<std::atomic<int>> percent_;
-    std::vector<std::thread> threads_;
-    int next_ = 0;      // 0-based index of the next photo a worker takes
-    int collected_ = 0; // photos the writer has taken
-    bool stop_ = false;
-};
-
 // What the report says of photo k as the writer takes it.
 void CountPhoto(TExportResult& result, const TPrepared& prepared, int k,
                 const std::string& fileName) {
@@ -368,6 +281,7 @@ bool TakeWriterOutcome(TExportResult& result, const TPdfResult& pdf) {
 TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
                               const TShowSettings& settings, const std::string& path,
                               const TExportOptions& options) {
+    if (options.Video) return ExportVideoShow(photos, settings, path, options);
     TExportResult result;
     result.path = path;
     TExportProgress fallbackProgress;
@@ -410,7 +324,10 @@ TExportResult ExportSlideShow(const std::vector<TExportPhoto>& photos,
             rules.MaxWidth = kHtmlPhotoWidth;
             rules.MaxHeight = kHtmlPhotoHeight;
         }
-        TPhotoPool pool(photos, jobs, rules);
+        TPhotoPool<TPrepared> pool(photos, jobs,
+                                   [&rules](const TExportPhoto& photo, std::atomic<int>& percent) {
+                                       return PreparePhoto(photo, percent, rules);
+                                   });
         int lastPercent = -1;
         auto tick = [&](int percent) {
             if (percent >= 0 && percent != lastPercent) {

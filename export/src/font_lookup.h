@@ -17,4 +17,9 @@ struct TFontFile {
 // returned, since those embed as CIDFontType2.
 std::vector<TFontFile> FindFontFiles(char32_t c);
 
+// The installed face closest to Helvetica (the same widths where one is installed), in any
+// outline format, for drawing captions laid out with Helvetica's widths. An empty path when
+// nothing is installed.
+TFontFile FindHelveticaLikeFont();
+
 } // namespace lumeno

@@ -61,4 +61,23 @@ std::vector<TFontFile> FindFontFiles(char32_t c) {
     return out;
 }
 
+TFontFile FindHelveticaLikeFont() {
+    TFontFile out;
+    if (!FcInit()) return out;
+    std::unique_ptr<FcPattern, TPatternFree> pattern(FcPatternCreate());
+    if (!pattern) return out;
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("Helvetica"));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern.get(), FC_SLANT, FC_SLANT_ROMAN);
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    std::unique_ptr<FcPattern, TPatternFree> font(FcFontMatch(nullptr, pattern.get(), &result));
+    FcChar8* file = nullptr;
+    if (!font || FcPatternGetString(font.get(), FC_FILE, 0, &file) != FcResultMatch) return out;
+    out.Path = reinterpret_cast<const char*>(file);
+    FcPatternGetInteger(font.get(), FC_INDEX, 0, &out.Index);
+    return out;
+}
+
 } // namespace lumeno

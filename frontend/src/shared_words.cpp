@@ -74,4 +74,8 @@ std::string FileFailureSentence(int error, TFileAccess access) {
     }
 }
 
+bool FileInUse(int error) {
+    return error == EBUSY || error == ETXTBSY;
+}
+
 } // namespace lumeno::frontend

@@ -25,11 +25,21 @@ TEST(CliMessages, ExportCodes) {
     r.path = "/x/y.html";
     r.code = TExportCode::kCannotCreate;
     EXPECT_EQ(HtmlFailed(r), "Die Datei /x/y.html konnte nicht erstellt werden!");
-    EXPECT_EQ(ExportFailed(r), "Die Datei /x/y.html konnte nicht erstellt werden! Bitte schließen "
-                               "Sie diese Datei im Acrobat Reader, falls diese offen sein sollte!");
+    EXPECT_EQ(ExportFailed(r), "Die Datei /x/y.html konnte nicht erstellt werden!");
     r.detail = EROFS;
     EXPECT_EQ(HtmlFailed(r), "Die Datei /x/y.html konnte nicht erstellt werden! Der Datenträger "
                              "ist schreibgeschützt.");
+    EXPECT_EQ(ExportFailed(r), HtmlFailed(r));
+    // Closing the file elsewhere is advised only when another program holds it.
+    r.path = "/x/y.pdf";
+    for (int busy : {EBUSY, ETXTBSY}) {
+        r.detail = busy;
+        EXPECT_EQ(ExportFailed(r), "Die Datei /x/y.pdf konnte nicht erstellt werden! Bitte "
+                                   "schließen Sie diese Datei im Acrobat Reader, falls diese "
+                                   "offen sein sollte! Die Datei wird gerade von einem anderen "
+                                   "Programm benutzt.");
+    }
+    r.path = "/x/y.html";
     r.code = TExportCode::kWriteError;
     r.detail = ENOSPC;
     EXPECT_EQ(HtmlFailed(r), "Die Datei /x/y.html konnte nicht vollständig geschrieben werden. Auf "

@@ -114,6 +114,55 @@ TEST_F(ExportCommandTest, BadValueNamesOptionAndRangeAndWritesNothing) {
     }
 }
 
+TEST_F(ExportCommandTest, BadVideoInputNamesOptionAndAllowedValuesAndWritesNothing) {
+    SolidJpeg("x.jpg", 16, 12, 0x336699);
+    const std::string size = "Erlaubt ist BREITExHÖHE mit geraden Zahlen, die Breite von 320 "
+                             "bis 7680, die Höhe von 240 bis 4320";
+    const struct {
+        const char* options;
+        std::string message;
+    } cases[] = {
+        {"--video-size 1921x1080", "--video-size: „1921x1080“ ist nicht erlaubt. " + size},
+        {"--video-size 1920x1081", "--video-size: „1920x1081“"},
+        {"--video-size 318x240", size},
+        {"--video-size 7682x4320", size},
+        {"--video-size 320x238", size},
+        {"--video-size 640x4322", size},
+        {"--video-size 1920", "--video-size: „1920“"},
+        {"--video-size HD", "--video-size: „HD“"},
+        {"--fps 9", "--fps: „9“ ist nicht erlaubt. Erlaubt ist eine Zahl von 10 bis 60."},
+        {"--fps 61", "--fps: „61“"},
+        {"--music fehlt.mp3", "--music: „fehlt.mp3“ fehlt oder enthält keinen lesbaren Ton."},
+        {"--music x.jpg", "--music: „x.jpg“ fehlt oder enthält keinen lesbaren Ton."},
+        {"--music", "Nach --music fehlt ein Wert."},
+    };
+    for (const auto& c : cases) {
+        const auto r = Run(std::string("--video v.mp4 -o s.pdf x.jpg ") + c.options);
+        EXPECT_EQ(r.first, 2) << c.options;
+        EXPECT_NE(r.second.find(c.message), std::string::npos) << c.options << "\n" << r.second;
+        for (const char* f : {"v.mp4", "s.pdf"})
+            EXPECT_FALSE(fs::exists(dir_ / f)) << c.options;
+    }
+    // The video's own options need --video; the video may not overwrite a photo.
+    EXPECT_EQ(Run("--fps 25 -o s.pdf x.jpg").first, 2);
+    EXPECT_EQ(Run("--video x.jpg x.jpg").first, 2);
+    EXPECT_EQ(lumeno::cli::ParseVideoSize("1280×720"), (std::pair{1280, 720}));
+    EXPECT_EQ(lumeno::cli::ParseVideoSize("1080X1920"), (std::pair{1080, 1920}));
+    EXPECT_FALSE(lumeno::cli::ParseVideoSize("-2x4").has_value());
+}
+
+TEST_F(ExportCommandTest, VideoAloneAndBesideThePdf) {
+    SolidJpeg("x.jpg", 16, 12, 0x336699);
+    auto r = Run("--video v.mp4 --video-size 320x240 --fps 10 --fade 100 --pause 100 x.jpg");
+    ASSERT_EQ(r.first, 0) << r.second;
+    EXPECT_TRUE(fs::exists(dir_ / "v.mp4"));
+    EXPECT_FALSE(fs::exists(dir_ / "show.pdf"));
+    r = Run("--video w.mp4 --video-size 320x240 -o s.pdf x.jpg");
+    ASSERT_EQ(r.first, 0) << r.second;
+    EXPECT_GT(fs::file_size(dir_ / "w.mp4"), 0u);
+    EXPECT_GT(fs::file_size(dir_ / "s.pdf"), 0u);
+}
+
 TEST_F(ExportCommandTest, OptionsOverrideTheProjectForThisExportOnly) {
     lumeno::TSlideShow show;
     show.AddPhotos({(dir_ / "a.jpg").string()}, false);
@@ -190,8 +239,19 @@ TEST_F(ExportCommandTest, FailuresNameFileAndReasonAndKeepTheOldFile) {
                                    "'" LUMENO_EXPORT_TOOL "' -o nur-lesen/x.pdf f0.jpg 2>&1");
     EXPECT_NE(denied.first, 0);
     EXPECT_EQ(denied.second, "lumeno-export: Die Datei nur-lesen/x.pdf konnte nicht erstellt "
-                             "werden! Bitte schließen Sie diese Datei im Acrobat Reader, falls "
-                             "diese offen sein sollte! Keine Berechtigung, in diesen Ordner zu "
-                             "schreiben.\n");
+                             "werden! Keine Berechtigung, in diesen Ordner zu schreiben.\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "nur-lesen"));
+
+    // A file another program holds (here a running program, which the system lets nobody
+    // write): only now the advice to close it there.
+    const auto busy = RunCommand("cd '" + dir_.string() +
+                                 "' && cp /bin/sleep busy.pdf && chmod +x busy.pdf && "
+                                 "{ ./busy.pdf 30 & p=$!; for i in $(seq 500); do "
+                                 "[ \"$(readlink /proc/$p/exe)\" = \"$(pwd -P)/busy.pdf\" ] && "
+                                 "break; sleep 0.01; done; '" LUMENO_EXPORT_TOOL
+                                 "' -o busy.pdf f0.jpg 2>&1; s=$?; kill $p; wait $p; exit $s; }");
+    EXPECT_NE(busy.first, 0);
+    EXPECT_EQ(busy.second, "lumeno-export: Die Datei busy.pdf konnte nicht erstellt werden! Bitte "
+                           "schließen Sie diese Datei im Acrobat Reader, falls diese offen sein "
+                           "sollte! Die Datei wird gerade von einem anderen Programm benutzt.\n");
 }

@@ -101,6 +101,14 @@ TEST_F(ImageBtnTest, MovingWithoutPressChangesNothing) {
     EXPECT_EQ(clicks.count(), 0);
 }
 
+TEST_F(ImageBtnTest, TabReachesItAndSpaceOrEnterClicks) {
+    EXPECT_EQ(Btn.focusPolicy(), Qt::TabFocus) << "a click leaves the focus where it was";
+    QSignalSpy clicks(&Btn, &TImageBtn::clicked);
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_A, Qt::Key_Escape})
+        QTest::keyClick(&Btn, key);
+    EXPECT_EQ(clicks.count(), 3);
+}
+
 TEST_F(ImageBtnTest, SecondPictureIsACopy) {
     QPixmap pressed = Filled(Qt::green);
     Btn.SetPicture2(pressed);

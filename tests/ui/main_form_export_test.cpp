@@ -95,9 +95,7 @@ TEST_F(MainFormTest, ExportIntoAMissingFolderShowsTheMessage) {
     ASSERT_EQ(D.Messages.size(), 1u);
     EXPECT_EQ(D.Messages[0].Text,
               QStringLiteral("Die Datei ") + bad +
-                  QStringLiteral(" konnte nicht erstellt werden! Bitte schließen Sie diese Datei "
-                                 "im Acrobat Reader, falls diese offen sein sollte! Der Ordner "
-                                 "existiert nicht."));
+                  QStringLiteral(" konnte nicht erstellt werden! Der Ordner existiert nicht."));
     EXPECT_EQ(D.Messages[0].Icon, TMsgIcon::Error);
     EXPECT_TRUE(Opened.empty());
 }
@@ -204,7 +202,7 @@ TEST_F(MainFormTest, ExportKeepsTheWindowResponsive) {
     ASSERT_FALSE(shown.isEmpty());
     EXPECT_TRUE(shown.front().startsWith(QStringLiteral("Foto "))) << shown.front().toStdString();
     EXPECT_TRUE(shown.front().endsWith(QStringLiteral(" von 6"))) << shown.front().toStdString();
-    EXPECT_EQ(Form->Controls().CancelExportBtn->text(), QStringLiteral("Abbrechen"));
+    EXPECT_EQ(Form->Controls().CancelExportBtn->text(), QStringLiteral("Abb&rechen"));
 }
 
 // "Abbrechen" ends the export within half a second; the file it would have replaced stays as

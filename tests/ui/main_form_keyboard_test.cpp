@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -27,7 +28,8 @@ namespace {
 
 class MainFormKeyboardTest : public MainFormTest {};
 
-// Every labelled control of a page with its Alt key, and the toolbar's buttons.
+// Every labelled control of a page with its Alt key, the toolbar's buttons and the status
+// bar's "Abbrechen".
 std::multimap<QKeySequence, QWidget*> AltKeys(const TMainFormControls& c, QWidget* page) {
     std::multimap<QKeySequence, QWidget*> keys;
     for (QWidget* w : page->findChildren<QWidget*>()) {
@@ -40,6 +42,7 @@ std::multimap<QKeySequence, QWidget*> AltKeys(const TMainFormControls& c, QWidge
     // The toolbar's Open button gives up its key to a page button with the same one.
     for (QToolButton* b : {c.NewBtn, c.OpenBtn, c.SaveAsBtn})
         if (!b->shortcut().isEmpty()) keys.emplace(b->shortcut(), b);
+    keys.emplace(QKeySequence::mnemonic(c.CancelExportBtn->text()), c.CancelExportBtn);
     return keys;
 }
 
@@ -80,6 +83,27 @@ TEST_F(MainFormKeyboardTest, AltKeysAreUniqueAndActOnEveryPage) {
             }
         }
     }
+    // "Abbrechen" shows only while an export runs; then its key presses it.
+    c.CancelExportBtn->show();
+    int pressed = 0;
+    QObject listening;
+    QObject::connect(c.CancelExportBtn, &QPushButton::clicked, &listening, [&] { ++pressed; });
+    const QKeySequence cancel = QKeySequence::mnemonic(c.CancelExportBtn->text());
+    ASSERT_FALSE(cancel.isEmpty());
+    QTest::keyClick(Form.get(), Qt::Key(cancel[0].key()), Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pressed == 1; }, 1000));
+    c.CancelExportBtn->hide();
+}
+
+TEST_F(MainFormKeyboardTest, TabFollowsTheEyeOnEveryPage) {
+    const TMainFormControls& c = Form->Controls();
+    Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    for (QWidget* page : {c.TabSheet2, c.TabSheet3, c.TabSheet5, c.TabSheet1}) {
+        c.PageControl2->setCurrentWidget(page);
+        QApplication::processEvents();
+        ExpectTabFollowsTheEye(Form.get(), c.NewBtn);
+    }
 }
 
 TEST_F(MainFormKeyboardTest, StripKeysMoveTheHighlightAndDeleteIsUndoable) {
@@ -108,6 +132,29 @@ TEST_F(MainFormKeyboardTest, StripKeysMoveTheHighlightAndDeleteIsUndoable) {
     EXPECT_EQ(Form->Show().Count(), 39);
     Form->UndoStack().undo();
     EXPECT_EQ(Form->Show().Count(), 40);
+}
+
+// Tab into the strip: a dotted frame around the current photo shows that its keys act.
+TEST_F(MainFormKeyboardTest, TheStripShowsWhenItsKeysAct) {
+    MissingPhotos(3);
+    const TMainFormControls& c = Form->Controls();
+    Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    Form->Show().CurFoto = 2;
+    auto whiteOnTheFill = [&] {
+        const QImage shot = c.PaintBox1->grab().toImage();
+        const QPoint o = strip::CellOrigin(1, Form->Strip().Cols());
+        int white = 0;
+        for (int x = 10; x < 80; ++x)
+            white += shot.pixelColor(o + QPoint(x, 3)) == QColor(Qt::white);
+        return white;
+    };
+    c.KeyEdit->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_GT(whiteOnTheFill(), 20);
+    c.Memo1->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(whiteOnTheFill(), 0);
 }
 
 TEST_F(MainFormKeyboardTest, APhotoThatCannotBeOpenedIsNamedWithTheReason) {

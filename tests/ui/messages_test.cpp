@@ -28,14 +28,22 @@ TEST(Messages, ExportCodes) {
     r.path = "/x/y.pdf";
     EXPECT_EQ(ExportText(r), QString());
     r.code = TExportCode::kCannotCreate;
-    EXPECT_EQ(ExportText(r), QStringLiteral("Die Datei /x/y.pdf konnte nicht erstellt werden! "
-                                            "Bitte schließen Sie diese Datei im Acrobat Reader, "
-                                            "falls diese offen sein sollte!"));
-    EXPECT_EQ(HtmlShowText(r), QStringLiteral("Die Datei /x/y.pdf konnte nicht erstellt werden!"));
+    EXPECT_EQ(ExportText(r), QStringLiteral("Die Datei /x/y.pdf konnte nicht erstellt werden!"));
+    EXPECT_EQ(HtmlShowText(r), ExportText(r));
     r.detail = EACCES;
     EXPECT_EQ(HtmlShowText(r), QStringLiteral("Die Datei /x/y.pdf konnte nicht erstellt werden! "
                                               "Keine Berechtigung, in diesen Ordner zu "
                                               "schreiben."));
+    EXPECT_EQ(ExportText(r), HtmlShowText(r));
+    // Closing the file elsewhere is advised only when another program holds it.
+    for (int busy : {EBUSY, ETXTBSY}) {
+        r.detail = busy;
+        EXPECT_EQ(ExportText(r),
+                  QStringLiteral("Die Datei /x/y.pdf konnte nicht erstellt werden! Bitte "
+                                 "schließen Sie diese Datei im Acrobat Reader, falls diese offen "
+                                 "sein sollte! Die Datei wird gerade von einem anderen Programm "
+                                 "benutzt."));
+    }
     r.code = TExportCode::kWriteError;
     r.detail = ENOSPC;
     const QString full = QStringLiteral("Die Datei /x/y.pdf konnte nicht vollständig geschrieben "
@@ -64,6 +72,24 @@ TEST(Messages, ExportCodes) {
     r.code = TExportCode::kCompressError;
     r.detail = 0;
     EXPECT_EQ(ExportText(r), QStringLiteral("error"));
+}
+
+// The video's failures name the video and, when the music failed, the music file.
+TEST(Messages, VideoTexts) {
+    TExportResult r;
+    r.path = "/x/show.mp4";
+    r.code = TExportCode::kCannotCreate;
+    EXPECT_EQ(VideoText(r, QString()),
+              QStringLiteral("Die Datei /x/show.mp4 konnte nicht erstellt werden!"));
+    r.code = TExportCode::kMusicUnreadable;
+    EXPECT_TRUE(VideoText(r, QStringLiteral("/m/lied.ogg"))
+                    .startsWith(QStringLiteral("Die Musikdatei /m/lied.ogg kann nicht gelesen "
+                                               "werden oder enthält keinen Ton. Das Video wurde "
+                                               "nicht geschrieben.")));
+    EXPECT_EQ(OpenResultFailedText(QStringLiteral("/x/show.mp4"), TExportKind::Video),
+              QStringLiteral("Die Datei /x/show.mp4 wurde erzeugt, konnte aber nicht angezeigt "
+                             "werden. Es ist kein Programm zum Abspielen von Videos "
+                             "eingerichtet."));
 }
 
 TEST(Messages, DrawDibRefusals) {

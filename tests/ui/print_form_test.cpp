@@ -7,6 +7,7 @@
 #include "spin_edit.h"
 #include "ui_test_support.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,9 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
+
+#include <map>
 
 namespace lumeno::ui::test {
 namespace {
@@ -92,10 +96,10 @@ TEST_F(PrintFormTest, WindowControlsAndDefaults) {
     EXPECT_EQ(form->RxLabel1->text(), QStringLiteral("Vorschau:"));
     EXPECT_EQ(form->GroupBox1->title(), QString::fromUtf8("Druckgröße"));
     EXPECT_EQ(form->GroupBox2->title(), QStringLiteral("Druckoptionen"));
-    EXPECT_EQ(form->UseFullCheck->text(), QStringLiteral("Seite voll nutzen"));
-    EXPECT_EQ(form->UserdefCheck->text(), QStringLiteral("Benutzerdefiniert"));
-    EXPECT_EQ(form->SverhCheck->text(), QString::fromUtf8("Seitenverhältnis beibehalten"));
-    EXPECT_EQ(form->ZentrCheck->text(), QStringLiteral("Zentrierte Ausgabe"));
+    EXPECT_EQ(form->UseFullCheck->text(), QStringLiteral("Seite &voll nutzen"));
+    EXPECT_EQ(form->UserdefCheck->text(), QStringLiteral("Ben&utzerdefiniert"));
+    EXPECT_EQ(form->SverhCheck->text(), QString::fromUtf8("&Seitenverhältnis beibehalten"));
+    EXPECT_EQ(form->ZentrCheck->text(), QStringLiteral("&Zentrierte Ausgabe"));
     EXPECT_EQ(form->OkBitBtn1->text(), QStringLiteral("&OK"));
     EXPECT_EQ(form->PrintSetupBtn->text(), QStringLiteral("Drucker &einrichten..."));
     EXPECT_EQ(form->CancelBitBtn2->text(), QStringLiteral("A&bbrechen"));
@@ -113,6 +117,56 @@ TEST_F(PrintFormTest, WindowControlsAndDefaults) {
     EXPECT_LT(form->PrintSetupBtn->x(), form->CancelBitBtn2->x());
     EXPECT_EQ(form->OkBitBtn1->y(), form->CancelBitBtn2->y());
     EXPECT_LT(form->PreviewPanel->geometry().right(), form->GroupBox1->x());
+}
+
+TEST_F(PrintFormTest, TabFollowsTheEye) {
+    auto form = OpenForm(*Photo.get());
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    ExpectTabFollowsTheEye(form.get(), form->OkBitBtn1);
+    form->UserdefCheck->setChecked(true); // the percentages take the focus too
+    ExpectTabFollowsTheEye(form.get(), form->OkBitBtn1);
+}
+
+// Every option, field label and button has its own Alt key, and the options' keys act.
+TEST_F(PrintFormTest, AltKeysAreUniqueAndAct) {
+    auto form = OpenForm(*Photo.get());
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    std::map<QKeySequence, int> uses;
+    QLabel *breit = nullptr, *hoch = nullptr;
+    for (QWidget* w : form->findChildren<QWidget*>()) {
+        auto* l = qobject_cast<QLabel*>(w);
+        if (l && l->buddy() == form->BreitEdit) breit = l;
+        if (l && l->buddy() == form->HochEdit) hoch = l;
+        auto* b = qobject_cast<QAbstractButton*>(w);
+        if (!b && !(l && l->buddy())) continue;
+        const QKeySequence key = QKeySequence::mnemonic(b ? b->text() : l->text());
+        EXPECT_FALSE(key.isEmpty()) << w->objectName().toStdString();
+        if (!key.isEmpty()) ++uses[key];
+    }
+    for (const auto& [key, n] : uses)
+        EXPECT_EQ(n, 1) << key.toString().toStdString();
+    ASSERT_TRUE(breit && hoch);
+    auto press = [&](const QString& text) {
+        QTest::keyClick(form.get(), Qt::Key(QKeySequence::mnemonic(text)[0].key()),
+                        Qt::AltModifier);
+        QApplication::processEvents();
+    };
+    // A button's key clicks it a moment later, as a mouse would.
+    auto clicks = [&](QAbstractButton* b, bool checked) {
+        press(b->text());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return b->isChecked() == checked; }, 2000))
+            << b->objectName().toStdString();
+    };
+    clicks(form->UserdefCheck, true);
+    press(breit->text());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->BreitEdit->hasFocus(); }, 1000));
+    press(hoch->text());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->HochEdit->hasFocus(); }, 1000));
+    clicks(form->SverhCheck, false);
+    clicks(form->ZentrCheck, false);
+    clicks(form->UseFullCheck, true);
 }
 
 TEST_F(PrintFormTest, PreviewGeometryOfPortraitAndLandscapePages) {

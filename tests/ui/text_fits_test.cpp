@@ -1,17 +1,21 @@
-// No caption is cut: every label, button and check box of every page, and of the viewer's
-// panel, is wide enough for its text and lies inside its page. Also run at QT_SCALE_FACTOR
-// 1.25 and 1.5 (see CMakeLists.txt).
+// No caption is cut: every label, button, check box and list box of every page, of the toolbar,
+// of the status bar during an export and of the viewer's panel, is wide enough for its text and
+// lies inside its page. Also run at QT_SCALE_FACTOR 1.25 and 1.5 (see CMakeLists.txt).
+#include "messages.h"
+#include "status_bar.h"
 #include "ui_test_support.h"
 #include "view_pic_form.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStyle>
 #include <QTabWidget>
+#include <QToolButton>
 
 namespace lumeno::ui::test {
 namespace {
@@ -42,6 +46,11 @@ std::string Cut(QWidget* w, QWidget* page) {
         else if (qobject_cast<QPushButton*>(w))
             needed += 2 * w->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, w);
         room = w->width();
+    } else if (auto* box = qobject_cast<QComboBox*>(w)) {
+        // The longest item with the box's frame and arrow.
+        text = box->currentText();
+        needed = box->sizeHint().width();
+        room = w->width();
     } else {
         return {};
     }
@@ -65,6 +74,15 @@ TEST_F(MainFormTest, TextFitsEveryControl) {
                 EXPECT_EQ(Cut(w, page), "") << "page " << i;
             }
     }
+    // The toolbar, and the status bar while a long export runs.
+    for (QWidget* b : {c.NewBtn, c.OpenBtn, c.SaveAsBtn})
+        EXPECT_EQ(Cut(b, b->parentWidget()), "") << "toolbar";
+    c.ExportStateLabel->setText(ExportProgressText(1234, 5678, false));
+    c.CancelExportBtn->show();
+    QApplication::processEvents();
+    for (QWidget* w : std::initializer_list<QWidget*>{c.ExportStateLabel, c.CancelExportBtn})
+        EXPECT_EQ(Cut(w, c.StatusBar1), "") << "status bar";
+    c.CancelExportBtn->hide();
     TViewPicForm* view = c.ViewPicForm;
     view->show();
     QApplication::processEvents();

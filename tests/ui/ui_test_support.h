@@ -12,12 +12,17 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace lumeno::ui::test {
 
@@ -52,6 +57,75 @@ inline void FillThumbnailsNow(TMainForm& form) {
     while (form.Strip().ThumbnailsPending() && t.elapsed() < 30000)
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     QApplication::processEvents();
+}
+
+// The controls the Tab key visits in the active window, from `first` on until it comes back
+// round; a field's inner editor counts as the field.
+inline std::vector<QWidget*> TabWalk(QWidget* first) {
+    std::vector<QWidget*> walk;
+    first->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    for (int i = 0; i < 100; ++i) {
+        QWidget* f = QApplication::focusWidget();
+        // (A tab widget hands the focus to its bar, which stands where it is seen.)
+        while (f && f->parentWidget() && f->parentWidget()->focusProxy() == f &&
+               !qobject_cast<QTabWidget*>(f->parentWidget()))
+            f = f->parentWidget();
+        if (!f || (!walk.empty() && f == walk.front())) break;
+        walk.push_back(f);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    return walk;
+}
+
+// `widgets` in the order a reader meets them in `window`: top to bottom, and left to right
+// among those that share a row (one whose top lies above the middle of the row's first).
+inline std::vector<QWidget*> VisualOrder(std::vector<QWidget*> widgets, QWidget* window) {
+    auto place = [window](QWidget* w) { return QRect(w->mapTo(window, QPoint()), w->size()); };
+    std::stable_sort(widgets.begin(), widgets.end(),
+                     [&](QWidget* a, QWidget* b) { return place(a).top() < place(b).top(); });
+    std::vector<QWidget*> ordered;
+    size_t rowStart = 0;
+    for (size_t i = 0; i <= widgets.size(); ++i) {
+        if (i < widgets.size() && i > rowStart &&
+            place(widgets[i]).top() < place(widgets[rowStart]).center().y())
+            continue;
+        if (i > rowStart) {
+            std::stable_sort(
+                widgets.begin() + rowStart, widgets.begin() + i,
+                [&](QWidget* a, QWidget* b) { return place(a).left() < place(b).left(); });
+        }
+        rowStart = i;
+    }
+    return widgets;
+}
+
+// Tab visits every control of `window` that takes the focus by it (of a group of radio
+// buttons the checked one), in the order a reader meets them, coming round from the last to
+// the first. Names the order it found.
+inline void ExpectTabFollowsTheEye(QWidget* window, QWidget* first) {
+    std::vector<QWidget*> walk = TabWalk(first);
+    const std::vector<QWidget*> expected = VisualOrder(walk, window);
+    if (!walk.empty())
+        std::rotate(walk.begin(), std::find(walk.begin(), walk.end(), expected.front()),
+                    walk.end());
+    std::string names;
+    for (QWidget* w : walk)
+        names += " " + (w->objectName().isEmpty() ? std::string(w->metaObject()->className())
+                                                  : w->objectName().toStdString());
+    EXPECT_EQ(walk, expected) << window->objectName().toStdString() << ":" << names;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const bool takesTab = (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus &&
+                              !w->focusProxy() && w->isVisible() && w->isEnabled();
+        auto* radio = qobject_cast<QRadioButton*>(w);
+        if (!takesTab || (radio && radio->autoExclusive() && !radio->isChecked())) continue;
+        // Inner parts of a field (a list's viewport) take the focus for the field.
+        bool inner = false;
+        for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+            inner = inner || std::find(walk.begin(), walk.end(), p) != walk.end();
+        EXPECT_TRUE(inner || std::find(walk.begin(), walk.end(), w) != walk.end())
+            << w->objectName().toStdString() << " is never reached by Tab";
+    }
 }
 
 // A main window with scripted dialogs and a shell that only records what it was asked to

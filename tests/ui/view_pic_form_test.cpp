@@ -104,6 +104,14 @@ TEST_F(ViewPicFormTest, WindowAndControls) {
     EXPECT_EQ(View->PaintBox1->pos(), QPoint(0, 0));
 }
 
+TEST_F(ViewPicFormTest, TabFollowsTheEye) {
+    ScopedDib photo = TwoColourImage(640, 480);
+    ShowWith(*photo.get());
+    View->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(View.get()));
+    ExpectTabFollowsTheEye(View.get(), View->ReadyBtn);
+}
+
 TEST_F(ViewPicFormTest, ZoomSizes) {
     ScopedDib img = TwoColourImage(640, 480);
     ShowWith(*img.get());

@@ -1,6 +1,7 @@
 // TImageBtn: a picture that shows a second picture while the mouse button is held on it.
 // Dragging off the control shows the normal picture again (and releasing there fires no
-// click); dragging back on shows the pressed picture again.
+// click); dragging back on shows the pressed picture again. Tab reaches it (a click does not
+// take the focus); with the focus, Space or Enter clicks it and a dotted frame shows it.
 #pragma once
 
 #include <QPixmap>
@@ -34,6 +35,7 @@ class TImageBtn : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     QSize sizeHint() const override;
 
   private:

@@ -31,6 +31,7 @@ struct TExportResult;
 namespace lumeno::ui {
 
 class TExportJob;
+enum class TExportKind; // messages.h
 
 class TMainForm : public QWidget, private TPhotoStripHost {
     Q_OBJECT
@@ -130,6 +131,16 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     void SavePDFBtnClick();
     // Saves the show as one HTML slide show (lumeno/export/html_show.h).
     void SaveHtmlBtnClick();
+    // Saves the show as an MP4 video (lumeno/export/video_show.h) in the chosen size, with
+    // the chosen music; a music file that is gone or holds no sound is named and nothing is
+    // written.
+    void SaveVideoBtnClick();
+    // Chooses the video's music (a file FFmpeg reads as sound) or goes without; both, like
+    // the video size, are kept in the program's settings at once.
+    void MusicBtnClick();
+    void NoMusicBtnClick();
+    void RestoreVideoChoices();
+    void ShowMusicFile();
     // --- Bottom bar ---
     void wwwBtnClick();
     void ueberbtnClick();
@@ -153,10 +164,11 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     bool FormCloseQuery();
     void FormShow();
     void ShowProjectError(const QString& text);
-    // Starts the export into `name` (the HTML slide show when html) on its own thread, with a
+    // Starts the export into `name` (a PDF, HTML slide show or video) on its own thread, with a
     // copy of the show taken now; the window stays usable and shows the progress with a
     // cancel button in the status bar. ExportFinished shows the result.
-    void RunExport(const QString& name, bool html);
+    void RunExport(const QString& name, TExportKind kind);
+    void SetExportButtonsEnabled(bool on);
     void ExportProgressed(int done, int total, int percent, bool writing);
     void ExportFinished(const TExportResult& r);
     void SetMemoText(const QString& text);
@@ -206,10 +218,13 @@ class TMainForm : public QWidget, private TPhotoStripHost {
     std::vector<int> ResultPositions;
     QString LastPdfName;
     QString LastHtmlName;
+    QString LastVideoName;
+    QString MusicFile; // the video's music; empty: none
     // The running export and what its end needs to know.
     std::unique_ptr<TExportJob> Job;
     QString ExportName;
-    bool ExportHtml = false;
+    TExportKind ExportKind{};
+    QString ExportMusic; // the video's music as the export started with it
     bool ExportShowResult = false;
     bool ExportKeepJpeg = false;
     QElapsedTimer ExportClock;

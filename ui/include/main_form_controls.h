@@ -8,6 +8,7 @@
 #include <QFont>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -75,6 +76,13 @@ struct TMainFormControls {
     QPushButton* SaveHtmlBtn = nullptr;
     // The HTML slide show repeats endlessly; off at start, not kept in the project file.
     QCheckBox* LoopCheck = nullptr;
+    // The video: its size (item data: the QSize) and music, both kept in the program's
+    // settings, not in the project file. MusicLabel names the chosen file.
+    QPushButton* SaveVideoBtn = nullptr;
+    QComboBox* VideoSizeCombo = nullptr;
+    QPushButton* MusicBtn = nullptr;
+    QPushButton* NoMusicBtn = nullptr;
+    QLabel* MusicLabel = nullptr;
     QToolButton* wwwBtn = nullptr;
     TImageBtn* ueberbtn = nullptr;
     TImageBtn* EndeBtn = nullptr;

@@ -38,7 +38,15 @@ enum class TMsg {
     QuitQuestion,     // asked before closing
     QuitTitle,        //
     RecoveryTitle,    // the offer to restore the show after an unclean end
+    SaveVideoTitle,   // the video's save dialog
+    VideoFilter,      //
+    MusicTitle,       // the music's open dialog
+    MusicFilter,      //
+    NoMusic,          // the export page without a music file
 };
+
+// Which file an export writes; the messages after it name it.
+enum class TExportKind { Pdf, Html, Video };
 
 // The text of a fixed message.
 QString Text(TMsg id);
@@ -62,21 +70,26 @@ QString ProjectFileMessage(ProjectFileError code, const QString& path, int detai
 QString ExportText(const TExportResult& result);
 // The same for the HTML slide show: kCannotCreate has its own, shorter text.
 QString HtmlShowText(const TExportResult& result);
+// The same for the video; kMusicUnreadable names `musicFile`.
+QString VideoText(const TExportResult& result, const QString& musicFile);
+// Why the music file cannot go into a video (before any export starts): `missing` when the
+// file is gone, else it holds no sound FFmpeg can read.
+QString MusicUnusableText(const QString& musicFile, bool missing);
 // The status panel after an export with the lossless JPEG option: "3 von 12 Fotos ...".
 QString TakenOverText(int takenOver, int photos);
 // Why a photo gives no picture: the strip's tooltip and the lines of the export's warning.
 QString PhotoProblemText(TPhotoProblem problem);
 // After an export that put black pictures in place of photos: the message naming them, the
 // first 10 with their reasons, then "und N weitere".
-QString BrokenProfilesText(const std::vector<TProfileWarning>& photos, bool html);
-QString UnreadablePhotosText(const std::vector<TUnreadablePhoto>& photos, bool html);
+QString BrokenProfilesText(const std::vector<TProfileWarning>& photos, TExportKind kind);
+QString UnreadablePhotosText(const std::vector<TUnreadablePhoto>& photos, TExportKind kind);
 // The export's progress beside the bar: "Foto 3 von 12", then "Datei wird geschrieben...".
 QString ExportProgressText(int done, int total, bool writing);
 // The status bar after an export: the file's name, the photo count and the time taken.
 QString ExportDoneText(const QString& fileName, int photos, double seconds);
 QString ExportCancelledText();
-// The finished file could not be handed to a viewer (or, for html, a browser).
-QString OpenResultFailedText(const QString& path, bool html);
+// The finished file could not be handed to a viewer (a browser, a video player).
+QString OpenResultFailedText(const QString& path, TExportKind kind);
 
 // What a device that refused to draw a picture tells; empty for kDrawn.
 QString DrawDibText(DrawDibResult result);
@@ -86,7 +99,7 @@ QString OpenKindText(TDibOpenKind kind);
 // What a print tells the user; empty for Printed.
 QString PrintOutcomeMessage(TPrintOutcome outcome);
 // After an export whose captions hold characters no installed font has: the message naming them.
-QString MissingCharactersText(const std::u32string& missing);
+QString MissingCharactersText(const std::u32string& missing, TExportKind kind = TExportKind::Pdf);
 
 // Why the captions will not show with these settings, one sentence a line; empty when they
 // will. Shown on the settings page and after an export.

@@ -18,7 +18,7 @@ bool RestoreWindowGeometry(QWidget& window, const QString& key);
 
 // Each kind of file keeps a folder of its own: adding photos does not start in the folder of
 // the last PDF.
-enum class TFolder { Photos, Shows, Pdf, Html, Video };
+enum class TFolder { Photos, Shows, Pdf, Html, Video, Music };
 
 // The folder last used for `kind`; empty when none was used yet or it no longer exists.
 QString RememberedFolder(TFolder kind);

@@ -1,12 +1,17 @@
 // The image button: normal picture, pressed picture while the mouse is held on it.
 #include "image_button.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace lumeno::ui {
 
-TImageBtn::TImageBtn(QWidget* parent) : QWidget(parent) {}
+TImageBtn::TImageBtn(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::TabFocus);
+}
 
 void TImageBtn::SetPicture(const QPixmap& picture) {
     picture_ = picture;
@@ -41,6 +46,24 @@ void TImageBtn::paintEvent(QPaintEvent*) {
     if (shown.isNull()) return;
     QPainter p(this);
     p.drawPixmap(0, 0, shown);
+    if (hasFocus()) {
+        QStyleOptionFocusRect frame;
+        frame.initFrom(this);
+        frame.rect = rect().adjusted(3, 3, -3, -3);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &p, this);
+    }
+}
+
+void TImageBtn::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!event->isAutoRepeat()) emit clicked();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void TImageBtn::mousePressEvent(QMouseEvent* event) {

@@ -107,6 +107,7 @@ TMainForm::TMainForm(QStringList commandLine, QWidget* parent)
     };
 
     RestoreExportChoices();
+    RestoreVideoChoices();
 
     // FormCreate: empty show, photo 1 current, every setting at its default.
     Show_.CurFoto = 1;
@@ -159,6 +160,9 @@ void TMainForm::ConnectControls() {
     C.ListView2->installEventFilter(this);
     connect(C.SaveHtmlBtn, &QPushButton::clicked, this, &TMainForm::SaveHtmlBtnClick);
     connect(C.SavePDFBtn, &QPushButton::clicked, this, &TMainForm::SavePDFBtnClick);
+    connect(C.SaveVideoBtn, &QPushButton::clicked, this, &TMainForm::SaveVideoBtnClick);
+    connect(C.MusicBtn, &QPushButton::clicked, this, &TMainForm::MusicBtnClick);
+    connect(C.NoMusicBtn, &QPushButton::clicked, this, &TMainForm::NoMusicBtnClick);
     connect(C.CancelExportBtn, &QPushButton::clicked, this, [this] {
         if (!Job) return;
         Job->Cancel();
@@ -568,7 +572,7 @@ void TMainForm::SavePDFBtnClick() {
                                   QStringLiteral("pdf"), true, LastPdfName);
     if (name.isEmpty()) return;
     LastPdfName = name;
-    RunExport(name, false);
+    RunExport(name, TExportKind::Pdf);
 }
 
 void TMainForm::SaveHtmlBtnClick() {
@@ -579,7 +583,7 @@ void TMainForm::SaveHtmlBtnClick() {
                                   QStringLiteral("html"), true, LastHtmlName);
     if (name.isEmpty()) return;
     LastHtmlName = name;
-    RunExport(name, true);
+    RunExport(name, TExportKind::Html);
 }
 
 namespace {
@@ -602,26 +606,35 @@ void TMainForm::RestoreExportChoices() {
     });
 }
 
-void TMainForm::RunExport(const QString& name, bool html) {
+void TMainForm::RunExport(const QString& name, TExportKind kind) {
+    const bool html = kind == TExportKind::Html;
     TExportOptions options;
     options.Html = html;
-    options.PhotoPages = !html && C.PhotoPagesCheck->isChecked();
+    options.Video = kind == TExportKind::Video;
+    if (options.Video) {
+        const QSize size = C.VideoSizeCombo->currentData().toSize();
+        options.VideoFormat.Width = size.width();
+        options.VideoFormat.Height = size.height();
+        options.VideoFormat.MusicFile = ToPath(MusicFile);
+        ExportMusic = MusicFile;
+    }
+    options.PhotoPages = kind == TExportKind::Pdf && C.PhotoPagesCheck->isChecked();
     options.Loop = html && C.LoopCheck->isChecked();
     options.HtmlFullSize = html && C.HtmlFullSizeCheck->isChecked();
-    options.KeepJpeg = C.KeepJpegCheck->isChecked();
+    options.KeepJpeg = !options.Video && C.KeepJpegCheck->isChecked();
     options.Words = frontend::DocumentWords();
     const TShowSettings settings = Settings();
     ExportName = name;
-    ExportHtml = html;
-    // "PDF-Datei nach dem Erzeugen anzeigen" also shows the HTML slide show in the browser.
+    ExportKind = kind;
+    // "PDF-Datei nach dem Erzeugen anzeigen" also shows the HTML slide show in the browser and
+    // plays the video.
     ExportShowResult = settings.ShowPDF;
     ExportKeepJpeg = options.KeepJpeg;
     // The job works on a copy: the show may be edited while the file is written.
     Job = std::make_unique<TExportJob>(ExportPhotosOf(Show_.Fotos), settings, ToPath(name),
                                        std::move(options));
     ExportClock.start();
-    C.SavePDFBtn->setEnabled(false);
-    C.SaveHtmlBtn->setEnabled(false);
+    SetExportButtonsEnabled(false);
     C.ExportStateLabel->setToolTip(name);
     C.CancelExportBtn->setEnabled(true);
     C.CancelExportBtn->show();
@@ -631,6 +644,11 @@ void TMainForm::RunExport(const QString& name, bool html) {
             ExportProgressed(p.done, p.total, p.percent, p.writing);
         },
         [this](const TExportResult& r) { ExportFinished(r); });
+}
+
+void TMainForm::SetExportButtonsEnabled(bool on) {
+    for (QPushButton* b : {C.SavePDFBtn, C.SaveHtmlBtn, C.SaveVideoBtn})
+        b->setEnabled(on);
 }
 
 void TMainForm::ExportProgressed(int done, int total, int percent, bool writing) {
@@ -653,8 +671,7 @@ void TMainForm::WaitForExport() {
 void TMainForm::ExportFinished(const TExportResult& r) {
     // The job has ended its thread; it goes once this call is over.
     Job.release()->deleteLater();
-    C.SavePDFBtn->setEnabled(true);
-    C.SaveHtmlBtn->setEnabled(true);
+    SetExportButtonsEnabled(true);
     C.CancelExportBtn->hide();
     SetProStatus(0);
     if (r.code == TExportCode::kCancelled) {
@@ -663,22 +680,24 @@ void TMainForm::ExportFinished(const TExportResult& r) {
     }
     if (!r.ok) {
         C.ExportStateLabel->clear();
-        Dialogs().MessageBox(this, ExportHtml ? HtmlShowText(r) : ExportText(r), AppTitle(), mbOK,
-                             TMsgIcon::Error);
+        const QString text = ExportKind == TExportKind::Video  ? VideoText(r, ExportMusic)
+                             : ExportKind == TExportKind::Html ? HtmlShowText(r)
+                                                               : ExportText(r);
+        Dialogs().MessageBox(this, text, AppTitle(), mbOK, TMsgIcon::Error);
         return;
     }
     C.ExportStateLabel->setText(
         ExportDoneText(QFileInfo(ExportName).fileName(), r.photos, ExportClock.elapsed() / 1000.0));
     if (ExportKeepJpeg) C.StatusBar1->SetPanelText(TakenOverText(r.takenOver, r.photos));
     if (!r.unreadable.empty())
-        Dialogs().MessageBox(this, UnreadablePhotosText(r.unreadable, ExportHtml), AppTitle(), mbOK,
+        Dialogs().MessageBox(this, UnreadablePhotosText(r.unreadable, ExportKind), AppTitle(), mbOK,
                              TMsgIcon::Warning);
     if (!r.brokenProfiles.empty())
-        Dialogs().MessageBox(this, BrokenProfilesText(r.brokenProfiles, ExportHtml), AppTitle(),
+        Dialogs().MessageBox(this, BrokenProfilesText(r.brokenProfiles, ExportKind), AppTitle(),
                              mbOK, TMsgIcon::Warning);
     if (!r.missingCharacters.empty())
-        Dialogs().MessageBox(this, MissingCharactersText(r.missingCharacters), AppTitle(), mbOK,
-                             TMsgIcon::Warning);
+        Dialogs().MessageBox(this, MissingCharactersText(r.missingCharacters, ExportKind),
+                             AppTitle(), mbOK, TMsgIcon::Warning);
     // Settings that hide the captions were exported as they are; the user learns why.
     const QString hints = CaptionHintsText(CaptionHints(Settings()));
     if (!hints.isEmpty()) Dialogs().MessageBox(this, hints, AppTitle(), mbOK, TMsgIcon::Warning);
@@ -686,7 +705,7 @@ void TMainForm::ExportFinished(const TExportResult& r) {
         const std::string path = ToPath(ExportName);
         const std::string shortName = ShortFileName(path);
         if (!ShellOpen(shortName.empty() ? path : shortName))
-            Dialogs().MessageBox(this, OpenResultFailedText(ExportName, ExportHtml), AppTitle(),
+            Dialogs().MessageBox(this, OpenResultFailedText(ExportName, ExportKind), AppTitle(),
                                  mbOK, TMsgIcon::Warning);
     }
 }

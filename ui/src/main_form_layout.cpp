@@ -13,6 +13,7 @@
 #include "view_pic_form.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -190,6 +191,10 @@ void BuildPhotosPage(QWidget* area, TMainFormControls& c) {
     c.Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     c.Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     c.Memo1->setTabChangesFocus(true);
+    // Tab reads the rows: the check box stands left of "Nach hinten".
+    QWidget::setTabOrder(c.NachVornBtn, c.FilenamesCheck);
+    QWidget::setTabOrder(c.FilenamesCheck, c.NachHintenBtn);
+    QWidget::setTabOrder(c.NachHintenBtn, c.Memo1);
 
     // c.KeyEdit first, so the scroll area lies above it and hides it.
     c.KeyEdit = new QLineEdit(area);
@@ -323,6 +328,34 @@ void BuildSettingsPage(QWidget* area, TMainFormControls& c) {
     c.CaptionHint->setPalette(hintColours);
 }
 
+void BuildVideoControls(QWidget* area, TMainFormControls& c) {
+    c.SaveVideoBtn =
+        MakeButton(area, "SaveVideoBtn", QStringLiteral("Als Vi&deo speichern (MP4)..."),
+                   QRect(8, 196, 185, 25));
+    QLabel* sizeLabel = MakeLabel(area, QStringLiteral("V&ideogröße:"), QPoint(208, 196), 200);
+    sizeLabel->setObjectName(QStringLiteral("VideoSizeLabel"));
+    c.VideoSizeCombo = new QComboBox(area);
+    c.VideoSizeCombo->setObjectName(QStringLiteral("VideoSizeCombo"));
+    c.VideoSizeCombo->setGeometry(208, 218, 200, 22);
+    const struct {
+        const char* Text;
+        int Width, Height;
+    } sizes[] = {{"Full HD 1920×1080", 1920, 1080},
+                 {"HD 1280×720", 1280, 720},
+                 {"4K 3840×2160", 3840, 2160},
+                 {"Hochformat (Handy) 1080×1920", 1080, 1920}};
+    for (const auto& size : sizes)
+        c.VideoSizeCombo->addItem(QString::fromUtf8(size.Text), QSize(size.Width, size.Height));
+    sizeLabel->setBuddy(c.VideoSizeCombo);
+    c.MusicBtn = MakeButton(area, "MusicBtn", QStringLiteral("&Musik..."), QRect(208, 246, 95, 25));
+    c.MusicBtn->setToolTip(QStringLiteral("Eine Audiodatei, die das Video begleitet"));
+    c.NoMusicBtn = MakeButton(area, "NoMusicBtn", QStringLiteral("Musik en&tfernen"),
+                              QRect(308, 246, 100, 25));
+    c.MusicLabel = new QLabel(area);
+    c.MusicLabel->setObjectName(QStringLiteral("MusicLabel"));
+    c.MusicLabel->setGeometry(208, 275, 200, 16);
+}
+
 void BuildExportPage(QWidget* area, TMainFormControls& c) {
     c.SavePDFBtn = MakeButton(area, "SavePDFBtn", QStringLiteral("&PDF-Datei speichern..."),
                               QRect(8, 8, 145, 25));
@@ -363,6 +396,7 @@ void BuildExportPage(QWidget* area, TMainFormControls& c) {
     c.HtmlFullSizeCheck->setGeometry(208, 164, 200, 17);
     c.HtmlFullSizeCheck->setToolTip(
         QStringLiteral("Ohne Haken werden größere Fotos auf 2560 x 1440 Pixel verkleinert"));
+    BuildVideoControls(area, c);
 }
 
 void BuildBottomBar(QWidget* window, QVBoxLayout* outer, TMainFormControls& c) {
@@ -462,7 +496,8 @@ TMainFormControls BuildMainFormControls(QWidget* window) {
         row->setSpacing(4);
         c.ExportStateLabel = new QLabel(c.StatusBar1);
         c.ExportStateLabel->setObjectName(QStringLiteral("ExportStateLabel"));
-        c.CancelExportBtn = new QPushButton(QStringLiteral("Abbrechen"), c.StatusBar1);
+        // Its Alt key is free on every page and in the toolbar.
+        c.CancelExportBtn = new QPushButton(QStringLiteral("Abb&rechen"), c.StatusBar1);
         c.CancelExportBtn->setObjectName(QStringLiteral("CancelExportBtn"));
         c.CancelExportBtn->setFixedHeight(16);
         c.CancelExportBtn->hide();

@@ -50,6 +50,17 @@ QString Text(TMsg id) {
         return QStringLiteral("Programm beenden");
     case TMsg::RecoveryTitle:
         return QStringLiteral("Wiederherstellen");
+    case TMsg::SaveVideoTitle:
+        return QStringLiteral("Als Video speichern");
+    case TMsg::VideoFilter:
+        return QStringLiteral("MP4-Videos (*.mp4)");
+    case TMsg::MusicTitle:
+        return QStringLiteral("Musik für das Video");
+    case TMsg::MusicFilter:
+        return QStringLiteral("Audiodateien (*.mp3 *.m4a *.aac *.ogg *.opus *.oga *.flac *.wav);;"
+                              "Alle Dateien (*)");
+    case TMsg::NoMusic:
+        return QStringLiteral("Keine Musik");
     }
     return {};
 }
@@ -114,9 +125,13 @@ QString ExportText(const TExportResult& r) {
     case TExportCode::kOk:
         return {};
     case TExportCode::kCannotCreate:
+        // The advice to close the file elsewhere only when another program really holds it.
         return QStringLiteral("Die Datei ") + path +
-               QStringLiteral(" konnte nicht erstellt werden! Bitte schließen Sie diese Datei im "
-                              "Acrobat Reader, falls diese offen sein sollte!") +
+               QStringLiteral(" konnte nicht erstellt werden!") +
+               (frontend::FileInUse(r.detail)
+                    ? QStringLiteral(" Bitte schließen Sie diese Datei im Acrobat Reader, falls "
+                                     "diese offen sein sollte!")
+                    : QString()) +
                (reason.isEmpty() ? QString() : QLatin1Char(' ') + reason);
     case TExportCode::kWriteError:
         return QStringLiteral("Die Datei ") + path +
@@ -133,6 +148,15 @@ QString ExportText(const TExportResult& r) {
                               "teilen Sie die Diaschau auf mehrere Dateien auf.");
     case TExportCode::kCancelled:
         return QStringLiteral("Der PDF-Export wurde abgebrochen.");
+    case TExportCode::kVideoEncoder:
+        return QStringLiteral("Das Video ") + path +
+               QStringLiteral(" konnte nicht kodiert werden (H.264/AAC-Kodierer nicht verfügbar "
+                              "oder fehlgeschlagen).") +
+               unchanged;
+    case TExportCode::kMusicUnreadable:
+        return QStringLiteral("Die Musikdatei kann nicht gelesen werden oder enthält keinen Ton; "
+                              "das Video ") +
+               path + QStringLiteral(" wurde nicht geschrieben.") + unchanged;
     }
     return {};
 }
@@ -144,6 +168,19 @@ QString HtmlShowText(const TExportResult& r) {
                (r.detail ? QLatin1Char(' ') + FileFailureReason(r.detail, TFileAccess::kWrite)
                          : QString());
     return ExportText(r);
+}
+
+QString VideoText(const TExportResult& r, const QString& musicFile) {
+    if (r.code == TExportCode::kMusicUnreadable) return MusicUnusableText(musicFile, false);
+    return HtmlShowText(r);
+}
+
+QString MusicUnusableText(const QString& musicFile, bool missing) {
+    return QStringLiteral("Die Musikdatei ") + musicFile +
+           (missing ? QStringLiteral(" wurde nicht gefunden.")
+                    : QStringLiteral(" kann nicht gelesen werden oder enthält keinen Ton.")) +
+           QStringLiteral(" Das Video wurde nicht geschrieben. Bitte wählen Sie mit „Musik...“ "
+                          "eine andere Datei oder entfernen Sie die Musik.");
 }
 
 QString TakenOverText(int takenOver, int photos) {
@@ -168,11 +205,15 @@ QString PrintOutcomeMessage(TPrintOutcome outcome) {
     return {};
 }
 
-QString MissingCharactersText(const std::u32string& missing) {
+QString MissingCharactersText(const std::u32string& missing, TExportKind kind) {
     QString list;
     for (char32_t c : missing)
         list +=
             QStringLiteral(" U+%1").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0')).toUpper();
+    if (kind == TExportKind::Video)
+        return QStringLiteral("Das Video wurde erzeugt. Für diese Zeichen der Bildtexte ist keine "
+                              "Schrift installiert; sie fehlen im Video:") +
+               list;
     return QStringLiteral("Die PDF-Datei wurde erzeugt. Für diese Zeichen der Bildtexte ist keine "
                           "Schrift installiert; sie fehlen auf den Fotoseiten:") +
            list;
@@ -196,11 +237,26 @@ QString PhotoProblemText(TPhotoProblem problem) {
     return {};
 }
 
-QString UnreadablePhotosText(const std::vector<TUnreadablePhoto>& photos, bool html) {
+namespace {
+
+QString ExportMadeText(TExportKind kind) {
+    switch (kind) {
+    case TExportKind::Html:
+        return QStringLiteral("Die HTML-Diashow wurde erzeugt. ");
+    case TExportKind::Video:
+        return QStringLiteral("Das Video wurde erzeugt. ");
+    case TExportKind::Pdf:
+        break;
+    }
+    return QStringLiteral("Die PDF-Datei wurde erzeugt. ");
+}
+
+} // namespace
+
+QString UnreadablePhotosText(const std::vector<TUnreadablePhoto>& photos, TExportKind kind) {
     constexpr size_t kListed = 10;
     const int n = static_cast<int>(photos.size());
-    QString text = (html ? QStringLiteral("Die HTML-Diashow wurde erzeugt. ")
-                         : QStringLiteral("Die PDF-Datei wurde erzeugt. ")) +
+    QString text = ExportMadeText(kind) +
                    (n == 1 ? QStringLiteral("Ein Foto konnte nicht gelesen werden und ist darin "
                                             "ein schwarzes Bild:\n")
                            : QStringLiteral("%1 Fotos konnten nicht gelesen werden und sind darin "
@@ -217,11 +273,10 @@ QString UnreadablePhotosText(const std::vector<TUnreadablePhoto>& photos, bool h
     return text;
 }
 
-QString BrokenProfilesText(const std::vector<TProfileWarning>& photos, bool html) {
+QString BrokenProfilesText(const std::vector<TProfileWarning>& photos, TExportKind kind) {
     constexpr size_t kListed = 10;
     const int n = static_cast<int>(photos.size());
-    QString text = (html ? QStringLiteral("Die HTML-Diashow wurde erzeugt. ")
-                         : QStringLiteral("Die PDF-Datei wurde erzeugt. ")) +
+    QString text = ExportMadeText(kind) +
                    (n == 1 ? QStringLiteral("Das Farbprofil eines Fotos ist beschädigt oder passt "
                                             "nicht zum Bild; seine Farben wurden unverändert "
                                             "übernommen:\n")
@@ -256,12 +311,19 @@ QString ExportCancelledText() {
     return QStringLiteral("Export abgebrochen, keine Datei geschrieben.");
 }
 
-QString OpenResultFailedText(const QString& path, bool html) {
-    return QStringLiteral("Die Datei %1 wurde erzeugt, konnte aber nicht angezeigt werden. ")
-               .arg(path) +
-           (html ? QStringLiteral("Es ist kein Browser eingerichtet, der sie öffnen kann.")
-                 : QStringLiteral("Es ist kein Programm zum Anzeigen von PDF-Dateien "
-                                  "eingerichtet."));
+QString OpenResultFailedText(const QString& path, TExportKind kind) {
+    const QString text =
+        QStringLiteral("Die Datei %1 wurde erzeugt, konnte aber nicht angezeigt werden. ")
+            .arg(path);
+    switch (kind) {
+    case TExportKind::Html:
+        return text + QStringLiteral("Es ist kein Browser eingerichtet, der sie öffnen kann.");
+    case TExportKind::Video:
+        return text + QStringLiteral("Es ist kein Programm zum Abspielen von Videos eingerichtet.");
+    case TExportKind::Pdf:
+        break;
+    }
+    return text + QStringLiteral("Es ist kein Programm zum Anzeigen von PDF-Dateien eingerichtet.");
 }
 
 QString DrawDibText(DrawDibResult result) {

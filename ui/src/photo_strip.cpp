@@ -12,6 +12,7 @@
 #include "qt_draw_target.h"
 #include "thumbnail_loader.h"
 
+#include <QApplication>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -118,6 +119,10 @@ TPhotoStrip::TPhotoStrip(TSlideShow& show, TPhotoStripHost& host, QScrollArea* s
         // Even when every cell now shown has its thumbnail, the queued loads of those scrolled
         // away are to be dropped.
         ScheduleFill();
+    });
+    // The current cell shows whether the strip's keys act (see Draw).
+    connect(qApp, &QApplication::focusChanged, Box, [this](QWidget* was, QWidget* now) {
+        if (was == KeyEdit || now == KeyEdit) Box->update();
     });
 }
 
@@ -284,6 +289,14 @@ void TPhotoStrip::Draw(QPainter& p, const QRect& exposed) {
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    QString::fromUtf8(FileNameWithoutDir(rec.FileName).c_str()));
         p.restore();
+        // While the keys act on the strip, a dotted frame on the fill around the current
+        // photo says so to one who moves through the window by Tab.
+        if (i + 1 == Show.CurFoto && KeyEdit->hasFocus()) {
+            p.save();
+            p.setPen(QPen(Qt::white, 1, Qt::DotLine));
+            p.drawRect(QRect(o + QPoint(3, 3), o + QPoint(86, 106)));
+            p.restore();
+        }
     });
     if (missing) ScheduleFill();
 }

@@ -25,6 +25,8 @@ QString FolderKey(TFolder kind) {
         return QStringLiteral("Folders/Html");
     case TFolder::Video:
         return QStringLiteral("Folders/Video");
+    case TFolder::Music:
+        return QStringLiteral("Folders/Music");
     }
     return QStringLiteral("Folders/Other");
 }

@@ -99,6 +99,10 @@ class TCaptionFonts {
     uint32_t Code(int font, uint32_t glyph) const;
     // The width the PDF font gives that glyph (its /Widths or /W entry).
     int32_t PdfWidth(int font, uint32_t glyph) const;
+    // The file and face index font `font` was loaded from, for drawing its glyph ids with
+    // another library (Unicode mode); an empty path in Helvetica mode.
+    std::string FontPath(int font) const;
+    int FontFaceIndex(int font) const;
 
   private:
     struct TImpl;

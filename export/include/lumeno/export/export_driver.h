@@ -11,6 +11,7 @@
 // Failures are carried as codes; the window and the command line give them their words.
 #include "lumeno/bitmap/photo_problem.h"
 #include "lumeno/export/document_texts.h"
+#include "lumeno/export/video_show.h"
 #include "lumeno/project/show.h"
 
 #include <cstdint>
@@ -50,13 +51,15 @@ class TExportProgress {
 
 enum class TExportCode {
     kOk,
-    kCannotCreate,  // the new file beside the target cannot be created, or the target is a
-                    // folder or a file the user may not write; detail = errno
-    kWriteError,    // a later write, the flush or the close failed; detail = errno
-    kCannotReplace, // the finished file could not take the target's place; detail = errno
-    kCompressError, // the SVG could not be compressed
-    kFileTooLarge,  // the PDF would pass the 4 GiB its offset table can address
-    kCancelled,     // TExportProgress::CancelRequested said so
+    kCannotCreate,    // the new file beside the target cannot be created, or the target is a
+                      // folder or a file the user may not write; detail = errno
+    kWriteError,      // a later write, the flush or the close failed; detail = errno
+    kCannotReplace,   // the finished file could not take the target's place; detail = errno
+    kCompressError,   // the SVG could not be compressed
+    kFileTooLarge,    // the PDF would pass the 4 GiB its offset table can address
+    kCancelled,       // TExportProgress::CancelRequested said so
+    kVideoEncoder,    // the video: the H.264 or AAC encoder could not be opened or failed
+    kMusicUnreadable, // the video: the music file cannot be read or holds no sound
 };
 
 // A photo that went into the file as a black picture, and why.
@@ -110,6 +113,11 @@ struct TExportOptions {
     // Writes the HTML slide show (lumeno/export/html_show.h) to `path` instead of a PDF;
     // results, progress, cancel and opening work as for the PDF.
     bool Html = false;
+    // Writes the show as an MP4 video (lumeno/export/video_show.h) in `VideoFormat` to `path`
+    // instead of a PDF; results, progress, cancel and opening work as for the PDF. PhotoDone
+    // counts the photos the encoder has finished.
+    bool Video = false;
+    TVideoFormat VideoFormat;
     // The HTML slide show starts again after its last photo, endlessly.
     bool Loop = false;
     // The HTML slide show embeds every photo at its own size. Off (the default): a photo

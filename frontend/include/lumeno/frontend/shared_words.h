@@ -33,4 +33,9 @@ TDocumentWords DocumentWords();
 enum class TFileAccess { kRead, kWrite };
 std::string FileFailureSentence(int error, TFileAccess access);
 
+// True when `error` says another program holds the file (EBUSY, ETXTBSY; the Windows file
+// calls report a sharing or lock violation as EBUSY): only then may a message advise closing
+// it there.
+bool FileInUse(int error);
+
 } // namespace lumeno::frontend
