@@ -27,7 +27,7 @@
 
 namespace pictavo_internal {
 
-// How one profile's pictures become sRGB. lcms2 does it in general; two kinds of profile get
+// How one profile's pictures become sRGB. lcms2 does it in general; three kinds of profile get
 // tables that do the same several times faster (a photo's conversion would otherwise cost as
 // much as decoding and encoding it):
 // - matrix profiles of RGB pictures: each 8-bit input value's linear light, already spread over
