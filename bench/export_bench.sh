@@ -7,6 +7,8 @@
 #   3. lumeno-export --keep-jpeg vs the default export                          (target >= 8x)
 #      and its file size vs the photos' sum plus the PDF's own bytes
 #   4. peak memory (/usr/bin/time -v) of an export of 10 and of 60 photos      (target < 10 %)
+#   5. the same photos tagged Adobe RGB, ProPhoto RGB, Display P3 and Adobe RGB as a table
+#      profile vs untagged                                                    (target <= 1.10)
 # Every time is the best of three runs; the limit and the exports of step 2 take turns in
 # three rounds, which also run the default export and --keep-jpeg once more each (their
 # times are the best of all six). Prints the machine's load before, per round and after,
@@ -43,6 +45,16 @@ if [ ! -f "$photos/foto$((count - 1)).jpg" ]; then
 fi
 list=()
 for i in $(seq 0 $((count - 1))); do list+=("$photos/foto$i.jpg"); done
+# The photos again with an embedded colour profile each, pixels and everything else the same.
+kinds=(adobe prophoto p3 table)
+cc -O2 -o "$work/tag_photo" bench/tag_photo.c -llcms2
+for kind in "${kinds[@]}"; do
+  mkdir -p "$work/$kind"
+  for i in $(seq 0 $((count - 1))); do
+    [ -f "$work/$kind/foto$i.jpg" ] || "$work/tag_photo" "$kind" "$photos/foto$i.jpg" "$work/$kind/foto$i.jpg"
+  done
+done
+
 
 # wall seconds, peak resident kilobytes and CPU seconds (user + system) of a command. The
 # output named by the last argument or after -o is deleted first, so every run writes a new
@@ -64,6 +76,34 @@ measure() {
 best_of_3() {
   for r in 1 2 3; do measure "$@"; done | sort -n | head -1
 }
+
+# Step 5: the untagged photos and the tagged ones take turns, three rounds; each time is the
+# best of its rounds. PROFILES_ONLY=1 runs this step alone.
+declare -A profile_s profile_cpu
+profile_round() {
+  local kind s c tagged
+  for kind in untagged "${kinds[@]}"; do
+    if [ "$kind" = untagged ]; then tagged=("${list[@]}"); else tagged=("${list[@]/$photos/$work/$kind}"); fi
+    read -r s _ c < <(measure "$exporter" -o "$work/$kind.pdf" "${tagged[@]}")
+    profile_s[$kind]=$(awk -v a="${profile_s[$kind]:-1e9}" -v b="$s" 'BEGIN { print (b < a ? b : a) }')
+    profile_cpu[$kind]=$(awk -v a="${profile_cpu[$kind]:-1e9}" -v b="$c" 'BEGIN { print (b < a ? b : a) }')
+  done
+}
+print_profiles() {
+  local kind
+  for kind in "${kinds[@]}"; do
+    awk -v k="$kind" -v s="${profile_s[$kind]}" -v u="${profile_s[untagged]}" \
+      -v c="${profile_cpu[$kind]}" -v d="${profile_cpu[untagged]}" 'BEGIN {
+      printf "tagged %-9s %6.2f s against %.2f s untagged: %5.2fx   (target <= 1.10; CPU %.2f s against %.2f s: %.2fx)\n", k ":", s, u, s / u, c, d, c / d }'
+  done
+}
+if [ "${PROFILES_ONLY:-0}" = 1 ]; then
+  echo "load before: $(uptime)"
+  for round in 1 2 3; do profile_round; done
+  echo "load after: $(uptime)"
+  print_profiles
+  exit 0
+fi
 
 # The libjpeg-turbo limit: decode of a photo and encode of its pixels at quality 90 with
 # 4:2:0 chroma (what the export writes), single core, in milliseconds per photo; two photos
@@ -109,6 +149,7 @@ for round in 1 2 3; do
   echo "  default: $s s, --keep-jpeg: $k s"
   ours_s=$(awk -v a="$ours_s" -v b="$s" 'BEGIN { print (b < a ? b : a) }')
   keep_s=$(awk -v a="$keep_s" -v b="$k" 'BEGIN { print (b < a ? b : a) }')
+  profile_round
 done
 for i in "${sampled[@]}"; do rm -f "$work/pixels$i.ppm"; done
 # single-core seconds per photo: the sampled photos' mean; 12 megapixels each
@@ -153,3 +194,4 @@ awk -v a="$ten_kb" -v b="$sixty_kb" -v s="$ten_s" -v t="$sixty_s" 'BEGIN {
   printf "peak memory 60 photos:    %8d KB (%.2f s)\n", b, t
   d = (b - a) / a * 100; if (d < 0) d = -d
   printf "difference:               %6.1f %%   (target < 10)\n", d }'
+print_profiles

@@ -294,15 +294,20 @@ LoadResult LoadJpeg(const LoadRequest& request, TDib* out) {
     const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
-    // CMYK goes through its profile row by row (without one, the simple conversion of ink
-    // amounts stays); RGB and grey are converted after decoding.
+    // CMYK goes through its profile row by row, or through a profile of offset print when it
+    // has none or a broken one (the simple conversion of ink amounts is left for when even
+    // that cannot be made); RGB and grey are converted after decoding.
     ColourTransform cmykProfile;
     if (cmyk) {
+        const ColourInput layout =
+            info.saw_Adobe_marker ? ColourInput::kInvertedCmyk : ColourInput::kCmyk;
         const std::vector<uint8_t> icc = IccProfile(d);
-        cmykProfile = ColourTransform(icc.data(), icc.size(),
-                                      info.saw_Adobe_marker ? ColourInput::kInvertedCmyk
-                                                            : ColourInput::kCmyk);
+        cmykProfile = ColourTransform(icc.data(), icc.size(), layout);
         result.colour = cmykProfile.outcome();
+        if (!cmykProfile.converts()) {
+            const std::vector<uint8_t> print = DefaultCmykProfile();
+            cmykProfile = ColourTransform(print.data(), print.size(), layout);
+        }
     } else {
         result.profile = ColourProfile(d, exif);
     }

@@ -2,8 +2,10 @@
 // RGBA, read in bands of rows; alpha composited onto white; the orientation tag applied like
 // the EXIF one. Errors and warnings go to handlers of this file, not to the console.
 #include "codecs.h"
+#include "colour.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -67,9 +69,35 @@ class RgbaImage {
     ~RgbaImage() {
         if (begun) TIFFRGBAImageEnd(&image);
     }
-    TIFFRGBAImage image{};
+    TIFFRGBAImage image{}; // first: libtiff hands its address to PutInks
     bool begun = false;
+    ColourTransform inks;      // the profile of a CMYK picture
+    std::vector<uint8_t> cmyk; // a run of pixels' inks, without extra samples
+    std::vector<uint8_t> bgr;  // the same pixels in sRGB
 };
+
+// libtiff's routine for 8-bit CMYK strips and tiles, with the inks going through the picture's
+// profile instead of libtiff's simple conversion.
+void PutInks(TIFFRGBAImage* image, uint32_t* to, uint32_t, uint32_t, uint32_t w, uint32_t h,
+             int32_t fromSkew, int32_t toSkew, unsigned char* from) {
+    auto* self = reinterpret_cast<RgbaImage*>(image);
+    const size_t samples = image->samplesperpixel;
+    const size_t run = self->bgr.size() / 3;
+    for (; h > 0; --h) {
+        for (uint32_t done = 0; done < w;) {
+            const size_t n = std::min<size_t>(run, w - done);
+            for (size_t i = 0; i < n; ++i, from += samples)
+                std::memcpy(&self->cmyk[4 * i], from, 4);
+            self->inks.Row(self->cmyk.data(), self->bgr.data(), static_cast<int>(n));
+            for (size_t i = 0; i < n; ++i)
+                *to++ = self->bgr[3 * i + 2] | self->bgr[3 * i + 1] << 8 |
+                        static_cast<uint32_t>(self->bgr[3 * i]) << 16 | 0xFF000000u;
+            done += static_cast<uint32_t>(n);
+        }
+        to += toSkew;
+        from += static_cast<ptrdiff_t>(fromSkew) * static_cast<ptrdiff_t>(samples);
+    }
+}
 
 } // namespace
 
@@ -87,6 +115,7 @@ LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
     if (!tiff) return result;
     char message[1024] = {};
     if (!TIFFRGBAImageOK(tiff.get(), message)) return result;
+    static_assert(offsetof(RgbaImage, image) == 0);
     RgbaImage rgba;
     // Stop at the first strip or tile that cannot be read: the rows before it are the picture
     // read so far, and a file whose data is missing is not reported as a whole picture.
@@ -94,6 +123,31 @@ LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
     rgba.begun = true;
     const uint32_t w = rgba.image.width, h = rgba.image.height;
     if (w == 0 || h == 0 || w > INT32_MAX || h > INT32_MAX) return result;
+    uint16_t photometric = 0;
+    uint32_t iccSize = 0;
+    void* icc = nullptr;
+    TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+    if (!TIFFGetField(tiff.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) || !icc) iccSize = 0;
+    const auto* iccBytes = static_cast<const uint8_t*>(icc);
+    // 8-bit CMYK goes through its profile, or through one of offset print when it has none or
+    // a broken one, as CMYK JPEGs do.
+    uint16_t inkSet = INKSET_CMYK;
+    TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_INKSET, &inkSet);
+    if (photometric == PHOTOMETRIC_SEPARATED && inkSet == INKSET_CMYK &&
+        rgba.image.bitspersample == 8 && rgba.image.samplesperpixel >= 4 && rgba.image.isContig &&
+        rgba.image.put.contig) {
+        rgba.inks = ColourTransform(iccBytes, iccSize, ColourInput::kCmyk);
+        result.colour = rgba.inks.outcome();
+        if (!rgba.inks.converts()) {
+            const std::vector<uint8_t> print = DefaultCmykProfile();
+            rgba.inks = ColourTransform(print.data(), print.size(), ColourInput::kCmyk);
+        }
+        if (rgba.inks.converts()) {
+            rgba.cmyk.resize(4 * 4096);
+            rgba.bgr.resize(3 * 4096);
+            rgba.image.put.contig = PutInks;
+        }
+    }
     const int width = static_cast<int>(w), height = static_cast<int>(h);
     if (!SizeAllowed(width, height, 24)) return result;
     uint16_t orientation = ORIENTATION_TOPLEFT;
@@ -162,16 +216,28 @@ LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
         deldib(out);
         return result;
     }
-    // The colours of RGB pictures go through their profile; libtiff's own conversion of grey
-    // and ink pictures stays.
-    uint16_t photometric = 0;
-    uint32_t iccSize = 0;
-    void* icc = nullptr;
-    TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_PHOTOMETRIC, &photometric);
-    if ((photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_YCBCR) &&
-        TIFFGetField(tiff.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc && iccSize > 0)
-        result.profile.assign(static_cast<const uint8_t*>(icc),
-                              static_cast<const uint8_t*>(icc) + iccSize);
+    // Grey pictures go through their grey profile here; those of RGB pictures, and an RGB
+    // profile on grey data, through the conversion after loading.
+    if (photometric == PHOTOMETRIC_MINISBLACK && iccSize > 0) {
+        const ColourTransform grey(iccBytes, iccSize, ColourInput::kGrey);
+        if (grey.converts()) {
+            std::vector<uint8_t> values(static_cast<size_t>(width));
+            for (int y = 0; y < height; ++y) {
+                uint8_t* row = RowFromTop(out, y);
+                for (int x = 0; x < width; ++x)
+                    values[x] = row[3 * x];
+                grey.Row(values.data(), row, width);
+            }
+            result.colour = ColourOutcome::kConverted;
+            iccSize = 0;
+        } else if (grey.outcome() == ColourOutcome::kNone) {
+            iccSize = 0;
+        }
+    }
+    if ((photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_YCBCR ||
+         photometric == PHOTOMETRIC_MINISBLACK) &&
+        iccSize > 0)
+        result.profile.assign(iccBytes, iccBytes + iccSize);
     result.status = whole ? LoadStatus::Complete : LoadStatus::Partial;
     return result;
 }

@@ -16,12 +16,14 @@ enum class ColourInput { kBgr, kGrey, kCmyk, kInvertedCmyk };
 // the same profile bytes (made once, kept in a cache guarded by a mutex; using it needs no
 // lock). Empty or too short profile bytes give kNone; bytes lcms2 cannot read, or a profile
 // of another colour space than the input's, give kBroken; an sRGB profile gives kNone.
+struct ColourConversion;
+
 class ColourTransform {
   public:
     ColourTransform() = default;
     ColourTransform(const uint8_t* profile, size_t size, ColourInput input);
     ColourOutcome outcome() const { return outcome_; }
-    bool converts() const { return transform_ != nullptr; }
+    bool converts() const { return conversion_ != nullptr; }
     ColourInput input() const { return input_; }
     // width pixels of `in` (the input layout) to blue, green, red; in may equal bgr for kBgr.
     void Row(const uint8_t* in, uint8_t* bgr, int width) const;
@@ -29,7 +31,7 @@ class ColourTransform {
   private:
     ColourOutcome outcome_ = ColourOutcome::kNone;
     ColourInput input_ = ColourInput::kBgr;
-    std::shared_ptr<void> transform_;
+    std::shared_ptr<const ColourConversion> conversion_;
 };
 
 // Converts a decoded picture (24 bits, or a palette image: its colour table) from profile to
@@ -45,6 +47,10 @@ std::vector<uint8_t> BuildRgbProfile(const double xy[8], ToneCurve curve, double
 
 // Adobe RGB (1998), for pictures that name it in their EXIF data without carrying it.
 std::vector<uint8_t> AdobeRgbProfile();
+
+// A CMYK profile of offset print on coated paper, for CMYK pictures without a usable profile
+// of their own (empty if lcms2 cannot make it).
+std::vector<uint8_t> DefaultCmykProfile();
 
 // The colour outcome of the last load on the calling thread.
 void SetLastColourOutcome(ColourOutcome outcome);

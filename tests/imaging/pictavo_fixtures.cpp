@@ -380,7 +380,8 @@ std::vector<uint8_t> EncodeGif(const Picture& indices, const GifOptions& o) {
 }
 
 std::vector<uint8_t> EncodeTiff(const Picture& picture, TiffKind kind, int orientation,
-                                const std::vector<uint8_t>& alpha) {
+                                const std::vector<uint8_t>& alpha,
+                                const std::vector<uint8_t>& icc) {
     TempDir dir;
     const std::string file = dir.File("t.tif");
     TIFF* t = TIFFOpen(file.c_str(), "w");
@@ -396,14 +397,18 @@ std::vector<uint8_t> EncodeTiff(const Picture& picture, TiffKind kind, int orien
         uint16_t extra = EXTRASAMPLE_UNASSALPHA;
         TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &extra);
     }
+    const bool cmyk = kind == TiffKind::Cmyk || kind == TiffKind::CmykTiled;
     if (kind == TiffKind::Grey16) spp = 1, bps = 16;
-    if (kind == TiffKind::Palette) spp = 1;
+    if (kind == TiffKind::Palette || kind == TiffKind::Grey) spp = 1;
+    if (cmyk) spp = 4;
+    if (!icc.empty()) TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(icc.size()), icc.data());
     TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, spp);
     TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bps);
     TIFFSetField(t, TIFFTAG_PHOTOMETRIC,
-                 kind == TiffKind::Grey16    ? PHOTOMETRIC_MINISBLACK
-                 : kind == TiffKind::Palette ? PHOTOMETRIC_PALETTE
-                                             : PHOTOMETRIC_RGB);
+                 kind == TiffKind::Grey16 || kind == TiffKind::Grey ? PHOTOMETRIC_MINISBLACK
+                 : kind == TiffKind::Palette                        ? PHOTOMETRIC_PALETTE
+                 : cmyk                                             ? PHOTOMETRIC_SEPARATED
+                                                                    : PHOTOMETRIC_RGB);
     std::vector<uint16_t> red(256), green(256), blue(256);
     if (kind == TiffKind::Palette) {
         for (int i = 0; i < 256; ++i) {
@@ -424,6 +429,16 @@ std::vector<uint8_t> EncodeTiff(const Picture& picture, TiffKind kind, int orien
         case TiffKind::Palette:
             buf[at] = p.r;
             break;
+        case TiffKind::Grey:
+            buf[at] = p.g;
+            break;
+        case TiffKind::Cmyk:
+        case TiffKind::CmykTiled:
+            buf[at] = uint8_t(255 - p.r);
+            buf[at + 1] = uint8_t(255 - p.g);
+            buf[at + 2] = uint8_t(255 - p.b);
+            buf[at + 3] = 0;
+            break;
         default:
             buf[at] = p.r;
             buf[at + 1] = p.g;
@@ -432,7 +447,7 @@ std::vector<uint8_t> EncodeTiff(const Picture& picture, TiffKind kind, int orien
         }
     };
     const size_t pixelBytes = size_t(spp) * bps / 8;
-    if (kind == TiffKind::Tiled) {
+    if (kind == TiffKind::Tiled || kind == TiffKind::CmykTiled) {
         TIFFSetField(t, TIFFTAG_TILEWIDTH, 16);
         TIFFSetField(t, TIFFTAG_TILELENGTH, 16);
         std::vector<uint8_t> tile(16 * 16 * pixelBytes);
@@ -637,6 +652,49 @@ std::vector<uint8_t> RgbProfile(const double xy[8], double gamma) {
     cmsToneCurve* curves[3] = {curve, curve, curve};
     cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
     cmsFreeToneCurve(curve);
+    return SaveProfile(profile);
+}
+
+namespace {
+struct InkSampler {
+    cmsHTRANSFORM toLab;
+    bool swapped;
+};
+int SampleInks(const cmsUInt16Number in[], cmsUInt16Number out[], void* cargo) {
+    const auto* s = static_cast<const InkSampler*>(cargo);
+    const double c = in[s->swapped ? 1 : 0] / 65535.0, m = in[s->swapped ? 0 : 1] / 65535.0;
+    const double y = in[2] / 65535.0, k = in[3] / 65535.0;
+    const double rgb[3] = {(1 - c) * (1 - k), (1 - m) * (1 - k), (1 - y) * (1 - k)};
+    cmsCIELab lab;
+    cmsDoTransform(s->toLab, rgb, &lab, 1);
+    cmsFloat2LabEncoded(out, &lab);
+    return TRUE;
+}
+} // namespace
+
+std::vector<uint8_t> InkProfile(bool swapped) {
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+    InkSampler sampler{
+        cmsCreateTransform(srgb, TYPE_RGB_DBL, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0),
+        swapped};
+    cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(profile, 4.3);
+    cmsSetDeviceClass(profile, cmsSigOutputClass);
+    cmsSetColorSpace(profile, cmsSigCmykData);
+    cmsSetPCS(profile, cmsSigLabData);
+    cmsPipeline* lut = cmsPipelineAlloc(nullptr, 4, 3);
+    cmsStage* table = cmsStageAllocCLut16bit(nullptr, 5, 4, 3, nullptr);
+    cmsStageSampleCLut16bit(table, SampleInks, &sampler, 0);
+    cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocToneCurves(nullptr, 4, nullptr));
+    cmsPipelineInsertStage(lut, cmsAT_END, table);
+    cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
+    cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+    cmsWriteTag(profile, cmsSigAToB0Tag, lut);
+    cmsPipelineFree(lut);
+    cmsDeleteTransform(sampler.toLab);
+    cmsCloseProfile(lab);
+    cmsCloseProfile(srgb);
     return SaveProfile(profile);
 }
 

@@ -101,9 +101,12 @@ struct GifOptions {
 std::vector<uint8_t> EncodeGif(const Picture& indices, const GifOptions& options);
 
 // TIFF, written through a file by libtiff.
-enum class TiffKind { Rgb, RgbAlpha, Grey16, Palette, Tiled };
+// Grey: 8 bits from green; Cmyk: inks 255 - red, 255 - green, 255 - blue and no black, in
+// 16 x 16 tiles when CmykTiled. With an ICC profile when icc is not empty.
+enum class TiffKind { Rgb, RgbAlpha, Grey16, Palette, Tiled, Grey, Cmyk, CmykTiled };
 std::vector<uint8_t> EncodeTiff(const Picture& picture, TiffKind kind, int orientation = 1,
-                                const std::vector<uint8_t>& alpha = {});
+                                const std::vector<uint8_t>& alpha = {},
+                                const std::vector<uint8_t>& icc = {});
 
 // Lossless WebP (exact pixels); with an EXIF chunk when exifOrientation is non-zero; alpha
 // per pixel when given.
@@ -137,6 +140,9 @@ std::vector<uint8_t> SaveProfile(void* profile);
 // An RGB matrix profile: white, red, green, blue chromaticities (x, y pairs) and a gamma
 // (0: sRGB's curve).
 std::vector<uint8_t> RgbProfile(const double xy[8], double gamma);
+// A CMYK profile of the simple ink formula (red = (1 - cyan)(1 - black) and so on, taken as
+// sRGB), with cyan and magenta traded when `swapped`.
+std::vector<uint8_t> InkProfile(bool swapped);
 // The JPEG with the profile in APP2 segments of at most `part` bytes each.
 std::vector<uint8_t> JpegWithProfile(std::vector<uint8_t> jpeg, const std::vector<uint8_t>& icc,
                                      size_t part = 65519);
