@@ -10,6 +10,7 @@
 // differ from vendor to vendor; relative colorimetric gives the same result everywhere.
 #include "colour.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -335,51 +336,103 @@ bool BuildMatrixTables(cmsHPROFILE source, cmsHPROFILE srgb, cmsHTRANSFORM exact
     return MatchesLcms(c, MatrixRow, exact);
 }
 
-// Where an 8-bit value falls between the cube's grid points: the step below it and the
-// distance to it in 1/256 of a step.
+// Where an 8-bit value falls between the cube's grid points: the offset of the grid point
+// below it along each axis (in the cube's int16 units) and the distance to it in 1/256 of a
+// step.
 struct CubeAxis {
-    int step[256];
+    static constexpr int kStride[3] = {4 * ColourConversion::kSteps * ColourConversion::kSteps,
+                                       4 * ColourConversion::kSteps, 4};
+    int offset[3][256];
     int part[256];
+    // The tetrahedron around a pixel: the offsets of its second, third and fourth corner from
+    // the first, by which fractions are the largest (the index of CornerCase).
+    int corners[8][3];
     CubeAxis() {
         constexpr int last = ColourConversion::kSteps - 1;
         for (int v = 0; v < 256; ++v) {
             const double at = v * static_cast<double>(last) / 255.0;
             int below = static_cast<int>(at);
             if (below >= last) below = last - 1;
-            step[v] = below;
+            for (int k = 0; k < 3; ++k)
+                offset[k][v] = below * kStride[k];
             part[v] = static_cast<int>(std::lround((at - below) * 256.0));
         }
+        // The axes by falling fraction for each case; the impossible cases 3 and 4 take any.
+        static constexpr uint8_t kOrder[8][3] = {{2, 1, 0}, {2, 0, 1}, {1, 2, 0}, {0, 1, 2},
+                                                 {2, 1, 0}, {0, 2, 1}, {1, 0, 2}, {0, 1, 2}};
+        for (int i = 0; i < 8; ++i) {
+            int at = 0;
+            for (int k = 0; k < 3; ++k)
+                corners[i][k] = at += kStride[kOrder[i][k]];
+        }
+    }
+    // Chosen from sign bits, without comparisons the compiler could turn into branches: noise
+    // in a photo makes the order random from pixel to pixel. Bit 0: b >= g, 1: g >= r, 2: b >= r.
+    static int CornerCase(int b, int g, int r) {
+        const auto atLeast = [](int x, int y) { return static_cast<unsigned>(y - x - 1) >> 31; };
+        return static_cast<int>(atLeast(b, g) | atLeast(g, r) << 1 | atLeast(b, r) << 2);
     }
 };
 
+// The larger and the smaller of two fractions by their difference's sign (comparisons here
+// became branches, mispredicted half the time on noisy photos).
+inline int Larger(int a, int b) {
+    const int d = a - b;
+    return a - (d & (d >> 31));
+}
+inline int Smaller(int a, int b) {
+    const int d = a - b;
+    return b + (d & (d >> 31));
+}
+
+// One pixel between the four corners of its tetrahedron: the base, then one step along the
+// axis of the largest fraction, then along the second, then the third (weights in 1/256).
+inline int CubeChannel(const int16_t* const p[4], const int w[4], int k) {
+    const int v = (w[0] * p[0][k] + w[1] * p[1][k] + w[2] * p[2][k] + w[3] * p[3][k] + 128) >> 8;
+    return v < 0 ? 0 : v > ColourConversion::kOne ? ColourConversion::kOne : v;
+}
+
 void CubeRow(const ColourConversion& c, const uint8_t* in, uint8_t* bgr, int width) {
     static const CubeAxis axis;
-    constexpr int n = ColourConversion::kSteps;
     const int16_t* cube = c.cube.data();
     const uint8_t* encode = c.encode.data();
+#if defined(__SSE2__) && defined(__x86_64__)
+    const __m128i half = _mm_set1_epi32(128);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i one = _mm_set1_epi16(ColourConversion::kOne);
+#endif
     for (int x = 0; x < width; ++x, in += 3, bgr += 3) {
         const int b = in[0], g = in[1], r = in[2];
-        const int16_t* base = cube + 4 * ((axis.step[b] * n + axis.step[g]) * n + axis.step[r]);
-        // The axes by falling distance: the tetrahedron's corners are the base, then one step
-        // along the first axis, then along the second, then along the third. Chosen without
-        // branches: noise in a photo makes the order random from pixel to pixel.
-        static constexpr uint8_t kOrder[8][3] = {{2, 1, 0}, {2, 0, 1}, {1, 2, 0}, {0, 1, 2},
-                                                 {2, 1, 0}, {0, 2, 1}, {1, 0, 2}, {0, 1, 2}};
-        const int part[3] = {axis.part[b], axis.part[g], axis.part[r]};
-        static constexpr int kStride[3] = {4 * n * n, 4 * n, 4};
-        const uint8_t* order =
-            kOrder[(part[0] >= part[1]) | (part[1] >= part[2]) << 1 | (part[0] >= part[2]) << 2];
-        const int f1 = part[order[0]], f2 = part[order[1]], f3 = part[order[2]];
-        const int s1 = kStride[order[0]], s2 = kStride[order[1]], s3 = kStride[order[2]];
-        const int16_t* p1 = base + s1;
-        const int16_t* p2 = p1 + s2;
-        const int16_t* p3 = p2 + s3;
-        for (int k = 0; k < 3; ++k) {
-            const int v =
-                ((256 - f1) * base[k] + (f1 - f2) * p1[k] + (f2 - f3) * p2[k] + f3 * p3[k] + 128) >>
-                8;
-            bgr[k] = encode[v < 0 ? 0 : v > ColourConversion::kOne ? ColourConversion::kOne : v];
-        }
+        const int16_t* base = cube + axis.offset[0][b] + axis.offset[1][g] + axis.offset[2][r];
+        const int pb = axis.part[b], pg = axis.part[g], pr = axis.part[r];
+        const int* step = axis.corners[CubeAxis::CornerCase(pb, pg, pr)];
+        const int high = Larger(pb, Larger(pg, pr));
+        const int low = Smaller(pb, Smaller(pg, pr));
+        const int middle = pb + pg + pr - high - low;
+#if defined(__SSE2__) && defined(__x86_64__)
+        // Blue, green, red of all four corners at once: the corners in pairs, each channel's
+        // pair multiplied by the pair of weights and added.
+        const auto corner = [&](int at) {
+            return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + at));
+        };
+        const __m128i first = _mm_unpacklo_epi16(corner(0), corner(step[0]));
+        const __m128i second = _mm_unpacklo_epi16(corner(step[1]), corner(step[2]));
+        const __m128i w01 = _mm_set1_epi32((256 - high) | (high - middle) << 16);
+        const __m128i w23 = _mm_set1_epi32((middle - low) | low << 16);
+        __m128i v = _mm_add_epi32(_mm_madd_epi16(first, w01), _mm_madd_epi16(second, w23));
+        v = _mm_srai_epi32(_mm_add_epi32(v, half), 8);
+        v = _mm_packs_epi32(v, v);
+        v = _mm_min_epi16(_mm_max_epi16(v, zero), one);
+        const auto out = static_cast<uint64_t>(_mm_cvtsi128_si64(v));
+        bgr[0] = encode[out & 0xFFFF];
+        bgr[1] = encode[(out >> 16) & 0xFFFF];
+        bgr[2] = encode[(out >> 32) & 0xFFFF];
+#else
+        const int16_t* const p[4] = {base, base + step[0], base + step[1], base + step[2]};
+        const int w[4] = {256 - high, high - middle, middle - low, low};
+        for (int k = 0; k < 3; ++k)
+            bgr[k] = encode[CubeChannel(p, w, k)];
+#endif
     }
 }
 
