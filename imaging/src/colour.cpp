@@ -526,7 +526,10 @@ void CubeRowPortable(const ColourConversion& c, const uint8_t* in, uint8_t* bgr,
 
 void CubeRow(const ColourConversion& c, const uint8_t* in, uint8_t* bgr, int width) {
 #ifdef PICTAVO_CUBE_SHUFFLES
-    static const bool shuffles = __builtin_cpu_supports("ssse3");
+    static const bool shuffles = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("ssse3") != 0;
+    }();
     if (shuffles) {
         CubeRowShuffled(c, in, bgr, width);
         return;
