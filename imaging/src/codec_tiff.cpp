@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -99,6 +100,62 @@ void PutInks(TIFFRGBAImage* image, uint32_t* to, uint32_t, uint32_t, uint32_t w,
     }
 }
 
+// 8-bit CMYK goes through its profile, or through one of offset print when it has none or a
+// broken one, as CMYK JPEGs do.
+void UseInkProfile(TIFF* tiff, const uint8_t* icc, uint32_t iccSize, RgbaImage& rgba,
+                   LoadResult& result) {
+    uint16_t inkSet = INKSET_CMYK;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_INKSET, &inkSet);
+    if (inkSet != INKSET_CMYK || rgba.image.bitspersample != 8 || rgba.image.samplesperpixel < 4 ||
+        !rgba.image.isContig || !rgba.image.put.contig)
+        return;
+    rgba.inks = ColourTransform(icc, iccSize, ColourInput::kCmyk);
+    result.colour = rgba.inks.outcome();
+    if (!rgba.inks.converts()) {
+        const std::vector<uint8_t> print = DefaultCmykProfile();
+        rgba.inks = ColourTransform(print.data(), print.size(), ColourInput::kCmyk);
+    }
+    if (rgba.inks.converts()) {
+        rgba.cmyk.resize(4 * 4096);
+        rgba.bgr.resize(3 * 4096);
+        rgba.image.put.contig = PutInks;
+    }
+}
+
+void CopyResolution(TIFF* tiff, TDib* out) {
+    float resX = 0, resY = 0;
+    uint16_t unit = RESUNIT_INCH;
+    if (!TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &resX) ||
+        !TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &resY))
+        return;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
+    const double perMetre = unit == RESUNIT_CENTIMETER ? 100.0
+                            : unit == RESUNIT_INCH     ? 100.0 / 2.54
+                                                       : 0;
+    if (resX > 0 && resY > 0 && resX < 1e6 && resY < 1e6) {
+        out->Info->biXPelsPerMeter = static_cast<int32_t>(resX * perMetre + 0.5);
+        out->Info->biYPelsPerMeter = static_cast<int32_t>(resY * perMetre + 0.5);
+    }
+}
+
+// Grey pictures go through their grey profile here; those of RGB pictures, and an RGB profile
+// on grey data, through the conversion after loading. True when the profile is used up
+// (converted, or one that needs no conversion).
+bool ThroughGreyProfile(const uint8_t* icc, uint32_t iccSize, TDib* out, LoadResult& result) {
+    const ColourTransform grey(icc, iccSize, ColourInput::kGrey);
+    if (!grey.converts()) return grey.outcome() == ColourOutcome::kNone;
+    const int width = out->Info->biWidth, height = std::abs(out->Info->biHeight);
+    std::vector<uint8_t> values(static_cast<size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = RowFromTop(out, y);
+        for (int x = 0; x < width; ++x)
+            values[x] = row[3 * x];
+        grey.Row(values.data(), row, width);
+    }
+    result.colour = ColourOutcome::kConverted;
+    return true;
+}
+
 } // namespace
 
 LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
@@ -129,25 +186,8 @@ LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
     TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_PHOTOMETRIC, &photometric);
     if (!TIFFGetField(tiff.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) || !icc) iccSize = 0;
     const auto* iccBytes = static_cast<const uint8_t*>(icc);
-    // 8-bit CMYK goes through its profile, or through one of offset print when it has none or
-    // a broken one, as CMYK JPEGs do.
-    uint16_t inkSet = INKSET_CMYK;
-    TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_INKSET, &inkSet);
-    if (photometric == PHOTOMETRIC_SEPARATED && inkSet == INKSET_CMYK &&
-        rgba.image.bitspersample == 8 && rgba.image.samplesperpixel >= 4 && rgba.image.isContig &&
-        rgba.image.put.contig) {
-        rgba.inks = ColourTransform(iccBytes, iccSize, ColourInput::kCmyk);
-        result.colour = rgba.inks.outcome();
-        if (!rgba.inks.converts()) {
-            const std::vector<uint8_t> print = DefaultCmykProfile();
-            rgba.inks = ColourTransform(print.data(), print.size(), ColourInput::kCmyk);
-        }
-        if (rgba.inks.converts()) {
-            rgba.cmyk.resize(4 * 4096);
-            rgba.bgr.resize(3 * 4096);
-            rgba.image.put.contig = PutInks;
-        }
-    }
+    if (photometric == PHOTOMETRIC_SEPARATED)
+        UseInkProfile(tiff.get(), iccBytes, iccSize, rgba, result);
     const int width = static_cast<int>(w), height = static_cast<int>(h);
     if (!SizeAllowed(width, height, 24)) return result;
     uint16_t orientation = ORIENTATION_TOPLEFT;
@@ -168,19 +208,7 @@ LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
         return result;
     }
     if (!newdib(out, width, height, 24, nullptr, 0)) return result;
-    float resX = 0, resY = 0;
-    uint16_t unit = RESUNIT_INCH;
-    if (TIFFGetField(tiff.get(), TIFFTAG_XRESOLUTION, &resX) &&
-        TIFFGetField(tiff.get(), TIFFTAG_YRESOLUTION, &resY)) {
-        TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_RESOLUTIONUNIT, &unit);
-        const double perMetre = unit == RESUNIT_CENTIMETER ? 100.0
-                                : unit == RESUNIT_INCH     ? 100.0 / 2.54
-                                                           : 0;
-        if (resX > 0 && resY > 0 && resX < 1e6 && resY < 1e6) {
-            out->Info->biXPelsPerMeter = static_cast<int32_t>(resX * perMetre + 0.5);
-            out->Info->biYPelsPerMeter = static_cast<int32_t>(resY * perMetre + 0.5);
-        }
-    }
+    CopyResolution(tiff.get(), out);
     int rowsDone = 0;
     bool whole = true;
     for (int y = 0; y < height; y += kBand) {
@@ -216,24 +244,9 @@ LoadResult LoadTiff(const LoadRequest& request, TDib* out) {
         deldib(out);
         return result;
     }
-    // Grey pictures go through their grey profile here; those of RGB pictures, and an RGB
-    // profile on grey data, through the conversion after loading.
-    if (photometric == PHOTOMETRIC_MINISBLACK && iccSize > 0) {
-        const ColourTransform grey(iccBytes, iccSize, ColourInput::kGrey);
-        if (grey.converts()) {
-            std::vector<uint8_t> values(static_cast<size_t>(width));
-            for (int y = 0; y < height; ++y) {
-                uint8_t* row = RowFromTop(out, y);
-                for (int x = 0; x < width; ++x)
-                    values[x] = row[3 * x];
-                grey.Row(values.data(), row, width);
-            }
-            result.colour = ColourOutcome::kConverted;
-            iccSize = 0;
-        } else if (grey.outcome() == ColourOutcome::kNone) {
-            iccSize = 0;
-        }
-    }
+    if (photometric == PHOTOMETRIC_MINISBLACK && iccSize > 0 &&
+        ThroughGreyProfile(iccBytes, iccSize, out, result))
+        iccSize = 0;
     if ((photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_YCBCR ||
          photometric == PHOTOMETRIC_MINISBLACK) &&
         iccSize > 0)
