@@ -58,6 +58,7 @@ struct TCaptionPlan {
     bool ByCharacter = false;
     std::vector<TFontFile> Files;
     std::vector<TGlyphToDraw> Glyphs;
+    std::u32string Missing; // characters no installed font covers
 };
 
 // Shaping and the font lookup share fontconfig's and the fonts' state; one caption at a time.
@@ -76,6 +77,7 @@ TCaptionPlan PlanCaption(const std::string& caption, int32_t uprightWidth, int32
     std::lock_guard<std::mutex> hold(LayoutLock());
     TCaptionFonts fonts(unicode || NeedsUnicodeFont({caption}));
     const TCaptionLayout layout = LayoutCaption(caption, page, settings, fonts);
+    plan.Missing = fonts.Missing();
     if (layout.Lines.empty()) return plan;
     plan.PixelsPerPoint = std::sqrt(sx * sy);
     plan.SizePixels = layout.Size * plan.PixelsPerPoint;
@@ -243,6 +245,7 @@ TCaptionOverlay RenderCaptionOverlay(const std::string& captionCp1252, int32_t u
     if (rectWidth <= 0 || rectHeight <= 0 || captionCp1252.empty()) return overlay;
     const TCaptionPlan plan = PlanCaption(captionCp1252, uprightWidth, uprightHeight, rectWidth,
                                           rectHeight, settings, showNeedsUnicode);
+    overlay.Missing = plan.Missing;
     if (plan.Glyphs.empty() || !(plan.SizePixels > 0) || plan.SizePixels > kMaxSizePixels)
         return overlay;
     FT_Library rawLibrary = nullptr;

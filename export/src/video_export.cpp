@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <optional>
 #include <thread>
 
@@ -62,6 +63,13 @@ void CountStill(TExportResult& result, const TPreparedStill& still, int k,
         result.unreadable.push_back({k, fileName, still.Problem});
     }
     if (still.BrokenProfile) result.brokenProfiles.push_back({k, fileName});
+    if (!still.MissingCharacters.empty()) {
+        std::u32string all;
+        std::set_union(result.missingCharacters.begin(), result.missingCharacters.end(),
+                       still.MissingCharacters.begin(), still.MissingCharacters.end(),
+                       std::back_inserter(all));
+        result.missingCharacters = std::move(all);
+    }
     ++result.photos;
 }
 

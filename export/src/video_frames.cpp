@@ -172,10 +172,13 @@ TPreparedStill PrepareStill(const std::string& fileName, const std::string& capt
             FitInto(image->Info->biWidth, std::abs(image->Info->biHeight), width, height);
         if (!ScaleInto(*image.get(), canvas, r)) throw std::bad_alloc();
         image.reset();
-        if (!captionCp1252.empty())
-            Composite(RenderCaptionOverlay(captionCp1252, fullWidth, fullHeight, r.Width, r.Height,
-                                           settings, showNeedsUnicode),
-                      canvas, r);
+        if (!captionCp1252.empty()) {
+            TCaptionOverlay caption =
+                RenderCaptionOverlay(captionCp1252, fullWidth, fullHeight, r.Width, r.Height,
+                                     settings, showNeedsUnicode);
+            out.MissingCharacters = std::move(caption.Missing);
+            Composite(caption, canvas, r);
+        }
         if (ToStill(canvas, out.Frame)) return out;
     } catch (const std::exception&) {
         // out of memory for a huge photo: the frame stays the background

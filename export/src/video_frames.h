@@ -29,7 +29,8 @@ struct TPreparedStill {
     TStillFrame Frame;
     bool Unreadable = false; // shown as a black 320 x 200 picture; see Problem
     TPhotoProblem Problem = TPhotoProblem::kMissing;
-    bool BrokenProfile = false; // its colour profile was unusable, the colours taken as sRGB
+    bool BrokenProfile = false;       // its colour profile was unusable, the colours taken as sRGB
+    std::u32string MissingCharacters; // of its caption, no installed font covers them
 };
 
 // The whole frame in the background colour (settings.BackColor, 0x00BBGGRR).

@@ -169,6 +169,17 @@ TEST_F(VideoShowTest, CaptionDrawnAtTheFootOfThePhoto) {
     EXPECT_GT(foot, 200);
 }
 
+TEST_F(VideoShowTest, CharactersNoFontCoversAreReportedOnceForTheShow) {
+    options_.VideoFormat.Width = 320;
+    options_.VideoFormat.Height = 240;
+    // "&#888;" is how a caption holds U+0378, an unassigned character no font has.
+    const auto r = Export({{SolidJpeg("e.jpg", 64, 48, 0x808080), "A &#888; &#937;"},
+                           {SolidJpeg("f.jpg", 64, 48, 0x808080), "&#888;B"}});
+    ASSERT_TRUE(r.ok) << int(r.code);
+    EXPECT_EQ(r.missingCharacters, U"\u0378");
+    EXPECT_TRUE(r.HasWarnings());
+}
+
 TEST_F(VideoShowTest, MusicRepeatedCutToTheShowAndFadedOut) {
     const std::string tone = ToneWav(1.0);
     EXPECT_TRUE(lumeno::IsReadableAudio(tone));

@@ -19,6 +19,9 @@ struct TCaptionOverlay {
     int Width = 0;
     int Height = 0;
     std::vector<uint8_t> Rgba;
+    // Characters of the caption no installed font covers, drawn as nothing (ascending, each
+    // once); empty in the Helvetica case.
+    std::u32string Missing;
 };
 
 // Lays the caption out on the photo's page (PhotoPageSize of the upright size), scales the
