@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 
 using namespace lumeno;
 using slideshow_test::ReadFile;
@@ -174,26 +175,35 @@ TEST_F(KeepJpegTest, TurnedPhotoStandsUprightInTheBrowser) {
         ASSERT_TRUE(r.ok);
         EXPECT_EQ(r.takenOver, 1);
         const std::string shot = (dir_ / "shot.png").string();
-        std::filesystem::remove(shot);
-        std::filesystem::create_directories(dir_ / "profile");
-        slideshow_test::RunCommand(
-            "env -u TMPDIR timeout 60 chromium --headless --no-sandbox --disable-gpu "
-            "--no-first-run --hide-scrollbars --force-device-scale-factor=1 --user-data-dir='" +
-            (dir_ / "profile").string() +
-            "' --window-size=400,300 --virtual-time-budget=2500 --screenshot='" + shot +
-            "' 'file://" + html + "' >/dev/null 2>&1");
-        const slideshow_test::TPicture pic(shot);
-        ASSERT_FALSE(pic.Empty()) << "chromium did not take the screenshot";
         // The 792 x 444 page in 400 x 300: 400 x 224 from y = 38.
         const std::pair<std::pair<int, int>, slideshow_test::TRgb> quadrants[] = {
             {{100, 94}, {220, 70, 40}},
             {{300, 94}, {40, 200, 70}},
             {{100, 206}, {40, 70, 220}},
             {{300, 206}, {215, 215, 30}}};
-        for (const auto& [at, colour] : quadrants)
-            EXPECT_TRUE(slideshow_test::Near(pic.At(at.first, at.second), colour, 40))
-                << "orientation " << orientation << " at " << at.first << "," << at.second << ": "
-                << pic.At(at.first, at.second);
+        // On a busy machine Chromium may take its picture before the lower tiles are drawn
+        // (they are still white); a wrong turn is wrong in every try.
+        std::string wrong;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            std::filesystem::remove(shot);
+            std::filesystem::create_directories(dir_ / "profile");
+            slideshow_test::RunCommand(
+                "env -u TMPDIR timeout 60 chromium --headless --no-sandbox --disable-gpu "
+                "--no-first-run --hide-scrollbars --force-device-scale-factor=1 --user-data-dir='" +
+                (dir_ / "profile").string() +
+                "' --window-size=400,300 --virtual-time-budget=2500 --screenshot='" + shot +
+                "' 'file://" + html + "' >/dev/null 2>&1");
+            const slideshow_test::TPicture pic(shot);
+            ASSERT_FALSE(pic.Empty()) << "chromium did not take the screenshot";
+            std::ostringstream out;
+            for (const auto& [at, colour] : quadrants)
+                if (!slideshow_test::Near(pic.At(at.first, at.second), colour, 40))
+                    out << "orientation " << orientation << " at " << at.first << "," << at.second
+                        << ": " << pic.At(at.first, at.second) << "\n";
+            wrong = out.str();
+            if (wrong.empty()) break;
+        }
+        EXPECT_EQ(wrong, "");
     }
 }
 
