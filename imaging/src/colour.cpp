@@ -422,12 +422,14 @@ inline int Smaller(int a, int b) {
     return b + (d & (d >> 31));
 }
 
+#if !(defined(__SSE2__) && defined(__x86_64__))
 // One pixel between the four corners of its tetrahedron: the base, then one step along the
 // axis of the largest fraction, then along the second, then the third (weights in 1/256).
 inline int CubeChannel(const int16_t* const p[4], const int w[4], int k) {
     const int v = (w[0] * p[0][k] + w[1] * p[1][k] + w[2] * p[2][k] + w[3] * p[3][k] + 128) >> 8;
     return v < 0 ? 0 : v > ColourConversion::kOne ? ColourConversion::kOne : v;
 }
+#endif
 
 const CubeAxis& Axis() {
     static const CubeAxis axis;
