@@ -149,6 +149,10 @@ LoadResult LoadHeif(const LoadRequest& request, TDib* out) {
     if (fullWidth <= 0 || fullHeight <= 0 ||
         static_cast<int64_t>(fullWidth) * fullHeight > kMaxPixels)
         return result;
+    // A grid's own size comes from its tile description, which the size above does not see:
+    // a tiny file whose grid claims many times its declared size made libheif allocate
+    // gigabytes. No side of the decoded picture may exceed the declared size's longer side.
+    heif_context_set_maximum_image_size_limit(context.get(), std::max(fullWidth, fullHeight) + 1);
     result.fullWidth = fullWidth;
     result.fullHeight = fullHeight;
 
