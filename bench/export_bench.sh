@@ -77,29 +77,40 @@ best_of_3() {
   for r in 1 2 3; do measure "$@"; done | sort -n | head -1
 }
 
-# Step 5: the untagged photos and the tagged ones take turns, three rounds; each time is the
-# best of its rounds. PROFILES_ONLY=1 runs this step alone.
-declare -A profile_s profile_cpu
+# Step 5: the untagged photos and each set of tagged ones run one right after the other, in
+# rounds. This machine's speed drifts by a tenth and more over tens of seconds, which the best
+# times of separate runs do not cancel; the two runs of a pair meet the same drift, so the
+# ratio printed is the median of the pairs' ratios (the best times beside it).
+# PROFILES_ONLY=1 runs this step alone, in five rounds.
+declare -A profile_s profile_cpu profile_ratios
 profile_round() {
-  local kind s c tagged
-  for kind in untagged "${kinds[@]}"; do
-    if [ "$kind" = untagged ]; then tagged=("${list[@]}"); else tagged=("${list[@]/$photos/$work/$kind}"); fi
-    read -r s _ c < <(measure "$exporter" -o "$work/$kind.pdf" "${tagged[@]}")
+  local kind s c u d
+  for kind in "${kinds[@]}"; do
+    read -r u _ d < <(measure "$exporter" -o "$work/untagged.pdf" "${list[@]}")
+    read -r s _ c < <(measure "$exporter" -o "$work/$kind.pdf" "${list[@]/$photos/$work/$kind}")
+    profile_s[untagged]=$(awk -v a="${profile_s[untagged]:-1e9}" -v b="$u" 'BEGIN { print (b < a ? b : a) }')
+    profile_cpu[untagged]=$(awk -v a="${profile_cpu[untagged]:-1e9}" -v b="$d" 'BEGIN { print (b < a ? b : a) }')
     profile_s[$kind]=$(awk -v a="${profile_s[$kind]:-1e9}" -v b="$s" 'BEGIN { print (b < a ? b : a) }')
     profile_cpu[$kind]=$(awk -v a="${profile_cpu[$kind]:-1e9}" -v b="$c" 'BEGIN { print (b < a ? b : a) }')
+    profile_ratios[$kind]+=$(awk -v s="$s" -v u="$u" -v c="$c" -v d="$d" \
+      'BEGIN { printf "%.3f/%.3f ", s / u, c / d }')
   done
 }
+median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 print_profiles() {
-  local kind
+  local kind wall cpu
   for kind in "${kinds[@]}"; do
-    awk -v k="$kind" -v s="${profile_s[$kind]}" -v u="${profile_s[untagged]}" \
-      -v c="${profile_cpu[$kind]}" -v d="${profile_cpu[untagged]}" 'BEGIN {
-      printf "tagged %-9s %6.2f s against %.2f s untagged: %5.2fx   (target <= 1.10; CPU %.2f s against %.2f s: %.2fx)\n", k ":", s, u, s / u, c, d, c / d }'
+    wall=$(echo "${profile_ratios[$kind]}" | tr ' ' '\n' | cut -d/ -f1 | median)
+    cpu=$(echo "${profile_ratios[$kind]}" | tr ' ' '\n' | cut -d/ -f2 | median)
+    awk -v k="$kind" -v s="${profile_s[$kind]}" -v u="${profile_s[untagged]}" -v w="$wall" \
+      -v c="${profile_cpu[$kind]}" -v d="${profile_cpu[untagged]}" -v r="$cpu" 'BEGIN {
+      printf "tagged %-9s %5.2fx   (target <= 1.10; CPU %.2fx; median of the rounds; best times %.2f s against %.2f s, CPU %.2f s against %.2f s)\n", k ":", w, r, s, u, c, d }'
+    echo "  rounds (wall/CPU): ${profile_ratios[$kind]}"
   done
 }
 if [ "${PROFILES_ONLY:-0}" = 1 ]; then
   echo "load before: $(uptime)"
-  for round in 1 2 3; do profile_round; done
+  for round in 1 2 3 4 5; do profile_round; done
   echo "load after: $(uptime)"
   print_profiles
   exit 0

@@ -9,6 +9,7 @@
 // HEIF colour tags) have no perceptual tables at all, and those in vendors' LUT profiles
 // differ from vendor to vendor; relative colorimetric gives the same result everywhere.
 #include "colour.h"
+#include "colour_wide.h"
 
 #include <algorithm>
 #include <atomic>
@@ -52,7 +53,9 @@ struct ColourConversion {
     std::shared_ptr<void> lcms;  // the lcms2 transform (also kept for the others)
     std::vector<int16_t> shares; // [input channel blue, green, red][value][output b, g, r, 0]
     std::vector<uint8_t> encode; // linear sRGB 0 .. kOne to its 8-bit value
-    std::vector<uint8_t> grey;   // [value][blue, green, red]
+    // Matrix profiles on processors with AVX-512 byte permutes: the same 64 pixels at a time.
+    std::shared_ptr<const WideMatrix> wide;
+    std::vector<uint8_t> grey; // [value][blue, green, red]
     // Other RGB profiles: the linear sRGB light (not clipped, in units of 1 / kOne) at kSteps^3
     // evenly spaced inputs, indexed (blue * kSteps + green) * kSteps + red, each blue, green,
     // red, 0.
@@ -217,6 +220,10 @@ inline void MatrixPixel(const int16_t* shares, const uint8_t* encode, const uint
 }
 
 void MatrixRow(const ColourConversion& c, const uint8_t* in, uint8_t* bgr, int width) {
+    if (c.wide) {
+        WideMatrixRow(*c.wide, in, bgr, width);
+        return;
+    }
     const int16_t* shares = c.shares.data();
     const uint8_t* encode = c.encode.data();
     int x = 0;
@@ -304,6 +311,29 @@ bool ColorantMatrix(cmsHPROFILE profile, cmsMAT3& m) {
     return true;
 }
 
+// When the three channels share one tone curve, a grey's shares of each output add up to its
+// light times the row's sum (rounded once): each largest share takes up the others' rounding,
+// so greys come out grey (rounded one by one, one grey in sixteen got a tint of one level).
+void KeepGreysGrey(const double linear[3][256], const double m[3][3],
+                   std::vector<int16_t>& shares) {
+    for (int v = 0; v < 256; ++v)
+        if (linear[0][v] != linear[1][v] || linear[1][v] != linear[2][v]) return;
+    for (int out = 0; out < 3; ++out) {
+        int largest = 0;
+        for (int in = 1; in < 3; ++in)
+            if (std::fabs(m[out][in]) > std::fabs(m[out][largest])) largest = in;
+        for (int v = 0; v < 256; ++v) {
+            const double row = m[out][0] + m[out][1] + m[out][2];
+            long sum = 0;
+            for (int in = 0; in < 3; ++in)
+                sum += shares[(in * 256 + v) * 4 + out];
+            shares[(largest * 256 + v) * 4 + out] = static_cast<int16_t>(
+                shares[(largest * 256 + v) * 4 + out] +
+                std::lround(row * linear[0][v] * ColourConversion::kOne) - sum);
+        }
+    }
+}
+
 // The tables of a matrix profile, or false when the profile is not one or its matrix is so
 // wide that the sum of a pixel's shares could leave 16 bits.
 bool BuildMatrixTables(cmsHPROFILE source, cmsHPROFILE srgb, cmsHTRANSFORM exact,
@@ -322,22 +352,30 @@ bool BuildMatrixTables(cmsHPROFILE source, cmsHPROFILE srgb, cmsHTRANSFORM exact
         if (!(widest * 1.01 * ColourConversion::kOne < 32000.0)) return false;
     }
     const cmsTagSignature curves[3] = {cmsSigBlueTRCTag, cmsSigGreenTRCTag, cmsSigRedTRCTag};
+    double linear[3][256], bgrMatrix[3][3];
     c.shares.assign(3 * 256 * 4, 0);
     for (int in = 0; in < 3; ++in) {
         const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(source, curves[in]));
         if (!curve) return false;
+        for (int out = 0; out < 3; ++out)
+            bgrMatrix[out][in] = m.v[2 - out].n[2 - in];
         for (int v = 0; v < 256; ++v) {
-            const double linear =
-                cmsEvalToneCurveFloat(curve, static_cast<cmsFloat32Number>(v / 255.0));
+            linear[in][v] = cmsEvalToneCurveFloat(curve, static_cast<cmsFloat32Number>(v / 255.0));
+            if (!(linear[in][v] >= -0.01 && linear[in][v] <= 1.01)) return false;
             for (int out = 0; out < 3; ++out) {
-                if (!(linear >= -0.01 && linear <= 1.01)) return false;
-                const double share = m.v[2 - out].n[2 - in] * linear * ColourConversion::kOne;
+                const double share = bgrMatrix[out][in] * linear[in][v] * ColourConversion::kOne;
                 c.shares[(in * 256 + v) * 4 + out] = static_cast<int16_t>(std::lround(share));
             }
         }
     }
+    KeepGreysGrey(linear, bgrMatrix, c.shares);
     BuildEncodeTable(c);
-    return MatchesLcms(c, MatrixRow, exact);
+    if (!MatchesLcms(c, MatrixRow, exact)) return false;
+    if (HasWidePermutes()) {
+        c.wide = MakeWideMatrix(linear, bgrMatrix);
+        if (c.wide && !MatchesLcms(c, MatrixRow, exact)) c.wide = nullptr;
+    }
+    return true;
 }
 
 // Where an 8-bit value falls between the cube's grid points: the offset of the grid point
@@ -530,7 +568,7 @@ void CubeRow(const ColourConversion& c, const uint8_t* in, uint8_t* bgr, int wid
 #ifdef PICTAVO_CUBE_SHUFFLES
     static const bool shuffles = [] {
         __builtin_cpu_init();
-        return __builtin_cpu_supports("ssse3") != 0;
+        return !PortableForced() && __builtin_cpu_supports("ssse3") != 0;
     }();
     if (shuffles) {
         CubeRowShuffled(c, in, bgr, width);

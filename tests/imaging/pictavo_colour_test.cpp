@@ -252,7 +252,13 @@ TEST(ColourProfiles, SrgbAndBrokenProfilesKeepTheDecodedBytes) {
     // broken profiles are left to the whole load, which reports them.
     TempDir dir;
     WriteBytes(dir.File("srgb.jpg"), JpegWithProfile(plainJpeg, srgb));
-    WriteBytes(dir.File("p3.jpg"), JpegWithProfile(plainJpeg, RgbProfile(kP3, 0)));
+    // Taller than one band of the recode (at most 1024 rows), and not a whole number of the
+    // vector code's 64 pixels wide.
+    const Picture tall = MakePicture(72, 1100, [](int x, int y) {
+        return Rgb{static_cast<uint8_t>(x * 3), static_cast<uint8_t>(y),
+                   static_cast<uint8_t>(x + y)};
+    });
+    WriteBytes(dir.File("p3.jpg"), JpegWithProfile(Jpeg(tall), RgbProfile(kP3, 0)));
     int w = 0, h = 0;
     EXPECT_EQ(
         RecodeJpegFile(dir.File("srgb.jpg").c_str(), dir.File("a.jpg").c_str(), &w, &h, nullptr),
@@ -332,6 +338,25 @@ TEST(ColourProfiles, MatrixAndTableProfilesMatchLcmsOnAColourGrid) {
     const Picture edge = MakePicture(4, 4, [](int, int) { return Rgb{64, 112, 0}; });
     const std::vector<uint8_t> adobeTable = TableProfile(RgbProfile(kAdobe, 563.0 / 256.0));
     EXPECT_NEAR(PixelOf(*Load(PngWithProfile(Png(edge), adobeTable)).dib.get(), 1, 1).r, 5, 2);
+}
+
+TEST(ColourProfiles, GreysStayGreyThroughMatrixProfiles) {
+    // Every grey, on a row long enough for the vector code and its remainder (256 + 3).
+    const Picture ramp = MakePicture(259, 2, [](int x, int) {
+        const auto v = static_cast<uint8_t>(x % 256);
+        return Rgb{v, v, v};
+    });
+    for (const auto& profile :
+         {RgbProfile(kAdobe, 563.0 / 256.0), RgbProfile(kProPhoto, 1.8), RgbProfile(kP3, 0)}) {
+        Loaded l = Load(PngWithProfile(Png(ramp), profile));
+        ASSERT_EQ(l.colour, TDibColour::kConverted);
+        int tinted = 0;
+        for (int x = 0; x < 259; ++x) {
+            const Rgb got = PixelOf(*l.dib.get(), x, 1);
+            tinted += got.r != got.g || got.g != got.b;
+        }
+        EXPECT_EQ(tinted, 0);
+    }
 }
 
 TEST(ColourProfiles, CmykThroughItsProfileOrOneOfOffsetPrint) {

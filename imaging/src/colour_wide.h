@@ -1,0 +1,28 @@
+#pragma once
+// Inside the library: a matrix profile's conversion to sRGB 64 pixels at a time, with the byte
+// permutes of AVX-512 (VBMI) as table look-ups, for processors that have them.
+#include <cstdint>
+#include <memory>
+
+namespace pictavo_internal {
+
+struct WideMatrix;
+
+// True when the environment asks for the portable code only (PICTAVO_FORCE_PORTABLE set and
+// not 0, like libjpeg-turbo's JSIMD_FORCENONE), so tests reach it on any processor.
+bool PortableForced();
+
+// True when this processor has AVX-512 with byte permutes (and the build can use them).
+bool HasWidePermutes();
+
+// The tables for pixels whose blue, green and red value v has the linear light
+// linear[channel][v] (0 .. 1; channels blue, green, red), spread over linear sRGB blue,
+// green, red by matrix[out][in] (same order). Null when the matrix is too wide for 16 bits.
+std::shared_ptr<const WideMatrix> MakeWideMatrix(const double linear[3][256],
+                                                 const double matrix[3][3]);
+
+// width pixels of blue, green, red through the tables; in may equal bgr. Only where
+// HasWidePermutes().
+void WideMatrixRow(const WideMatrix& tables, const uint8_t* in, uint8_t* bgr, int width);
+
+} // namespace pictavo_internal
