@@ -60,7 +60,10 @@ std::shared_ptr<const WideMatrix> MakeWideMatrix(const double linear[3][256],
         for (int in = 1; in < 3; ++in)
             if (std::labs(entry[in]) > std::labs(entry[largest])) largest = in;
         entry[largest] += std::lround(exact) - sum;
-        if (std::labs(entry[largest]) > 32767) return nullptr;
+        // Each entry a 16-bit multiplier, and the 32-bit sum of the products never wraps.
+        if (std::labs(entry[largest]) > 32767 ||
+            std::labs(entry[0]) + std::labs(entry[1]) + std::labs(entry[2]) >= 65000)
+            return nullptr;
         t->blueGreen[out] = pair(entry[0], entry[1]);
         t->redRound[out] = pair(entry[2], 1L << (WideMatrix::kShift - 1));
     }
