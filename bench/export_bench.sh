@@ -8,8 +8,8 @@
 #      and its file size vs the photos' sum plus the PDF's own bytes
 #   4. peak memory (/usr/bin/time -v) of an export of 10 and of 60 photos      (target < 10 %)
 #   5. the same photos tagged Adobe RGB, ProPhoto RGB, Display P3 and Adobe RGB as a table
-#      profile vs untagged                                                    (target <= 1.10)
-# Every time is the best of three runs; the limit and the exports of step 2 take turns in
+#      profile vs untagged, the median of paired runs' ratios               (target <= 1.10)
+# Every other time is the best of three runs; the limit and the exports of step 2 take turns in
 # three rounds, which also run the default export and --keep-jpeg once more each (their
 # times are the best of all six). Prints the machine's load before, per round and after,
 # the measured numbers and the ratios. Wall times suffer when other work shares the cores
