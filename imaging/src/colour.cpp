@@ -289,9 +289,7 @@ bool MatchesLcms(const ColourConversion& c,
 void BuildEncodeTable(ColourConversion& c) {
     c.encode.resize(ColourConversion::kOne + 1);
     for (int i = 0; i <= ColourConversion::kOne; ++i) {
-        const double linear = static_cast<double>(i) / ColourConversion::kOne;
-        const double v =
-            linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
+        const double v = SrgbEncoding(static_cast<double>(i) / ColourConversion::kOne);
         c.encode[i] = static_cast<uint8_t>(std::lround(255.0 * v));
     }
 }

@@ -32,6 +32,10 @@ struct WideMatrix {
     int32_t redRound[3];
 };
 
+double SrgbEncoding(double linear) {
+    return linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
+}
+
 bool PortableForced() {
     const char* portable = std::getenv("PICTAVO_FORCE_PORTABLE");
     return portable && *portable && std::strcmp(portable, "0") != 0;
@@ -81,11 +85,6 @@ std::shared_ptr<const WideMatrix> MakeWideMatrix(const double linear[3][256],
 
 namespace {
 
-// sRGB's encoding of linear light, 0 .. 1.
-double EncodeLevel(double linear) {
-    return linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
-}
-
 // sRGB's encoding of linear light 0 .. 16383 (units of 1 / kScale): the levels below 255,
 // and for each run of 512 values a quadratic (the first only for 255 .. 511), in 1/64 of a
 // level with half a level added, so that a shift rounds: start + t * (slope + t * bend) with t
@@ -96,7 +95,7 @@ struct Encoding {
     alignas(64) int16_t slope[32];
     alignas(64) int16_t bend[32];
     Encoding() {
-        const auto level = [](double y) { return 255.0 * EncodeLevel(y / WideMatrix::kScale); };
+        const auto level = [](double y) { return 255.0 * SrgbEncoding(y / WideMatrix::kScale); };
         for (int y = 0; y < 256; ++y)
             small[y] = static_cast<uint8_t>(std::lround(level(y)));
         // Through the levels at the Chebyshev points of the part of each run in use, which

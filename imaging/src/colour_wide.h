@@ -8,6 +8,9 @@ namespace pictavo_internal {
 
 struct WideMatrix;
 
+// sRGB's encoding (0 .. 1) of linear light (0 .. 1).
+double SrgbEncoding(double linear);
+
 // True when the environment asks for the portable code only (PICTAVO_FORCE_PORTABLE set and
 // not 0, like libjpeg-turbo's JSIMD_FORCENONE), so tests reach it on any processor.
 bool PortableForced();
