@@ -176,9 +176,10 @@ bool LoadFitted(const std::string& fileName, const TPhotoRules& rules, TPercentO
 
 // With keepJpeg, a JPEG a PDF viewer shows as it is is taken over (TakeOverJpeg). Else:
 // load, make 24 bits, write a JPEG through a temporary file and read it back; an upright
-// colour JPEG goes from file to file in one pass (RecodeJpegFile, the same bytes). Every
-// photo ends with a JPEG: one that cannot be loaded is a black 320 x 200 picture, one whose
-// JPEG cannot be written or read back gets a prepared black JPEG of that size.
+// colour JPEG goes from file to file in one pass (RecodeJpegFile: the same bytes, or for some
+// profiled photos the same colours). Every photo ends with a JPEG: one that cannot be loaded
+// is a black 320 x 200 picture, one whose JPEG cannot be written or read back gets a prepared
+// black JPEG of that size.
 TPrepared PreparePhoto(const TExportPhoto& photo, std::atomic<int>& percent,
                        const TPhotoRules& rules) {
     TPrepared out;

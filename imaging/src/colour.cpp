@@ -36,11 +36,12 @@ namespace pictavo_internal {
 // How one profile's pictures become sRGB. lcms2 does it in general; three kinds of profile get
 // tables that do the same several times faster (a photo's conversion would otherwise cost as
 // much as decoding and encoding it):
-// - matrix profiles of RGB pictures: each 8-bit input value's linear light, already spread over
-//   linear sRGB blue, green and red by the profile's matrix, in 16-bit fixed point (kOne is
-//   1.0), so a pixel is three table reads and two additions; then clamped and encoded to sRGB
-//   through a table of kOne + 1 steps. Within 2 of lcms2's value in every channel (checked
-//   on a colour grid when the tables are made; otherwise lcms2 does it);
+// - matrix profiles of RGB pictures (and table profiles that behave like one): each 8-bit
+//   input value's linear light, already spread over linear sRGB blue, green and red by the
+//   profile's matrix, in 16-bit fixed point (kOne is 1.0), so a pixel is three table reads and
+//   two additions; then clamped and encoded to sRGB through a table of kOne + 1 steps. Within 2 of
+//   lcms2's value in every channel (checked on a colour grid when the tables are made; otherwise
+//   lcms2 does it);
 // - other RGB profiles (tables): lcms2's linear sRGB light, not yet clipped, on a cube of
 //   colours, interpolated between the four corners of the tetrahedron around each pixel, then
 //   clipped and encoded like the matrix profiles'; also checked against lcms2;
@@ -256,16 +257,18 @@ void MatrixRow(const ColourConversion& c, const uint8_t* in, uint8_t* bgr, int w
         MatrixPixel(shares, encode, in, bgr);
 }
 
-// True when `row` gives lcms2's result within 2 in every channel on a grid of colours: the
-// result of its floating-point transform `exact` (blue, green, red each way), clipped. (Its
+// True when `row` gives lcms2's result within 2 in every channel on a grid of colours (every
+// 16th value from `first`, and 255): the result of its floating-point transform `exact` (blue,
+// green, red each way), clipped. (Its
 // own 8- and 16-bit transforms are off by more than that near the edge of sRGB.)
 bool MatchesLcms(const ColourConversion& c,
                  void (*row)(const ColourConversion&, const uint8_t*, uint8_t*, int),
-                 cmsHTRANSFORM exact) {
+                 cmsHTRANSFORM exact, int first = 0) {
     std::vector<uint8_t> grid, ours, theirs;
-    for (int b = 0; b <= 256; b += 16)
-        for (int g = 0; g <= 256; g += 16)
-            for (int r = 0; r <= 256; r += 16)
+    const int last = first == 0 ? 256 : 255;
+    for (int b = first; b <= last; b += 16)
+        for (int g = first; g <= last; g += 16)
+            for (int r = first; r <= last; r += 16)
                 for (int v : {b, g, r})
                     grid.push_back(static_cast<uint8_t>(v > 255 ? 255 : v));
     const int pixels = static_cast<int>(grid.size() / 3);
@@ -332,8 +335,43 @@ void KeepGreysGrey(const double linear[3][256], const double m[3][3],
     }
 }
 
-// The tables of a matrix profile, or false when the profile is not one or its matrix is so
-// wide that the sum of a pixel's shares could leave 16 bits.
+// The tables for input values of linear light linear[channel][value] (blue, green, red),
+// spread over linear sRGB by bgrMatrix[out][in]; false when a curve leaves 0 .. 1, the matrix
+// is so wide that the sum of a pixel's shares could leave 16 bits, or the tables stray from
+// lcms2 on `grids` grids of colours (the second between the first's points).
+bool MatrixTablesOf(const double linear[3][256], const double bgrMatrix[3][3], cmsHTRANSFORM exact,
+                    int grids, ColourConversion& c) {
+    for (int out = 0; out < 3; ++out) {
+        const double widest = std::fabs(bgrMatrix[out][0]) + std::fabs(bgrMatrix[out][1]) +
+                              std::fabs(bgrMatrix[out][2]);
+        if (!(widest * 1.01 * ColourConversion::kOne < 32000.0)) return false;
+    }
+    c.shares.assign(3 * 256 * 4, 0);
+    for (int in = 0; in < 3; ++in)
+        for (int v = 0; v < 256; ++v) {
+            if (!(linear[in][v] >= -0.01 && linear[in][v] <= 1.01)) return false;
+            for (int out = 0; out < 3; ++out) {
+                const double share = bgrMatrix[out][in] * linear[in][v] * ColourConversion::kOne;
+                c.shares[(in * 256 + v) * 4 + out] = static_cast<int16_t>(std::lround(share));
+            }
+        }
+    KeepGreysGrey(linear, bgrMatrix, c.shares);
+    BuildEncodeTable(c);
+    const auto matches = [&] {
+        for (int g = 0; g < grids; ++g)
+            if (!MatchesLcms(c, MatrixRow, exact, 8 * g)) return false;
+        return true;
+    };
+    if (!matches()) return false;
+    if (HasWidePermutes()) {
+        c.wide = MakeWideMatrix(linear, bgrMatrix);
+        if (c.wide && !matches()) c.wide = nullptr;
+    }
+    return true;
+}
+
+// The tables of a matrix profile, or false when the profile is not one or its tables cannot
+// be made.
 bool BuildMatrixTables(cmsHPROFILE source, cmsHPROFILE srgb, cmsHTRANSFORM exact,
                        ColourConversion& c) {
     if (!cmsIsMatrixShaper(source) ||
@@ -344,36 +382,17 @@ bool BuildMatrixTables(cmsHPROFILE source, cmsHPROFILE srgb, cmsHTRANSFORM exact
         !_cmsMAT3inverse(&to, &toInverse))
         return false;
     _cmsMAT3per(&m, &toInverse, &from); // linear source RGB to linear sRGB
-    for (int out = 0; out < 3; ++out) {
-        const double widest =
-            std::fabs(m.v[out].n[0]) + std::fabs(m.v[out].n[1]) + std::fabs(m.v[out].n[2]);
-        if (!(widest * 1.01 * ColourConversion::kOne < 32000.0)) return false;
-    }
     const cmsTagSignature curves[3] = {cmsSigBlueTRCTag, cmsSigGreenTRCTag, cmsSigRedTRCTag};
     double linear[3][256], bgrMatrix[3][3];
-    c.shares.assign(3 * 256 * 4, 0);
     for (int in = 0; in < 3; ++in) {
         const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(source, curves[in]));
         if (!curve) return false;
         for (int out = 0; out < 3; ++out)
             bgrMatrix[out][in] = m.v[2 - out].n[2 - in];
-        for (int v = 0; v < 256; ++v) {
+        for (int v = 0; v < 256; ++v)
             linear[in][v] = cmsEvalToneCurveFloat(curve, static_cast<cmsFloat32Number>(v / 255.0));
-            if (!(linear[in][v] >= -0.01 && linear[in][v] <= 1.01)) return false;
-            for (int out = 0; out < 3; ++out) {
-                const double share = bgrMatrix[out][in] * linear[in][v] * ColourConversion::kOne;
-                c.shares[(in * 256 + v) * 4 + out] = static_cast<int16_t>(std::lround(share));
-            }
-        }
     }
-    KeepGreysGrey(linear, bgrMatrix, c.shares);
-    BuildEncodeTable(c);
-    if (!MatchesLcms(c, MatrixRow, exact)) return false;
-    if (HasWidePermutes()) {
-        c.wide = MakeWideMatrix(linear, bgrMatrix);
-        if (c.wide && !MatchesLcms(c, MatrixRow, exact)) c.wide = nullptr;
-    }
-    return true;
+    return MatrixTablesOf(linear, bgrMatrix, exact, 1, c);
 }
 
 // Where an 8-bit value falls between the cube's grid points: the offset of the grid point
@@ -576,22 +595,74 @@ void CubeRow(const ColourConversion& c, const uint8_t* in, uint8_t* bgr, int wid
     CubeRowPortable(c, in, bgr, width);
 }
 
-// The cube of an RGB profile, or false when lcms2 cannot give its light or the cube strays
-// from lcms2's result.
-bool BuildCube(cmsContext context, cmsHPROFILE source, cmsHTRANSFORM exact, ColourConversion& c) {
+using TransformOwner = std::unique_ptr<void, TransformDelete>;
+
+// The transform from an RGB profile (16 bits, blue, green, red) to linear sRGB light, floats
+// not clipped; null when lcms2 cannot make it.
+TransformOwner LinearLight(cmsContext context, cmsHPROFILE source) {
     // sRGB with linear curves: lcms2 passes values outside 0 .. 1 through a gamma of 1.
     const cmsCIExyY d65{0.3127, 0.3290, 1.0};
     const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
     cmsToneCurve* one = cmsBuildGamma(context, 1.0);
-    if (!one) return false;
+    if (!one) return nullptr;
     cmsToneCurve* curves[3] = {one, one, one};
     ProfileOwner linear(cmsCreateRGBProfileTHR(context, &d65, &primaries, curves));
     cmsFreeToneCurve(one);
-    if (!linear) return false;
-    std::unique_ptr<void, TransformDelete> light(cmsCreateTransformTHR(
+    if (!linear) return nullptr;
+    return TransformOwner(cmsCreateTransformTHR(
         context, source, TYPE_BGR_16, linear.get(), TYPE_BGR_FLT, INTENT_RELATIVE_COLORIMETRIC,
         cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE | cmsFLAGS_NOOPTIMIZE));
-    if (!light) return false;
+}
+
+// Matrix tables for a table profile that behaves like a matrix profile (some vendors store
+// one as a table): each channel's curve and column of the matrix read from the light of its
+// own ramp, then checked against lcms2 on two grids of colours, the second between the table's
+// usual points. False for every other profile, which then takes the cube.
+bool FitMatrixTables(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion& c) {
+    // Black, then the ramp of blue, of green and of red alone.
+    std::vector<uint16_t> inputs(3 * (1 + 3 * 256), 0);
+    for (int in = 0; in < 3; ++in)
+        for (int v = 0; v < 256; ++v)
+            inputs[3 * (1 + in * 256 + v) + in] = static_cast<uint16_t>(v * 257);
+    std::vector<float> light3(inputs.size());
+    cmsDoTransform(light, inputs.data(), light3.data(),
+                   static_cast<cmsUInt32Number>(inputs.size() / 3));
+    const auto at = [&](int in, int v, int out) {
+        return static_cast<double>(light3[3 * (1 + in * 256 + v) + out]) - light3[out];
+    };
+    for (int out = 0; out < 3; ++out)
+        if (!(std::fabs(light3[out]) < 1e-3)) return false;
+    double linear[3][256], bgrMatrix[3][3];
+    for (int in = 0; in < 3; ++in) {
+        double length = 0;
+        for (int out = 0; out < 3; ++out) {
+            bgrMatrix[out][in] = at(in, 255, out);
+            length += bgrMatrix[out][in] * bgrMatrix[out][in];
+        }
+        if (!(length > 1e-6)) return false;
+        for (int v = 0; v < 256; ++v) {
+            double along = 0;
+            for (int out = 0; out < 3; ++out)
+                along += at(in, v, out) * bgrMatrix[out][in];
+            linear[in][v] = along / length;
+        }
+    }
+    // Three curves within a thousandth of each other are one (the table's rounding): their
+    // mean, so that greys stay grey.
+    double apart = 0;
+    for (int v = 0; v < 256; ++v)
+        apart = std::max({apart, std::fabs(linear[0][v] - linear[1][v]),
+                          std::fabs(linear[1][v] - linear[2][v]),
+                          std::fabs(linear[0][v] - linear[2][v])});
+    if (apart < 1e-3)
+        for (int v = 0; v < 256; ++v)
+            linear[0][v] = linear[1][v] = linear[2][v] =
+                (linear[0][v] + linear[1][v] + linear[2][v]) / 3;
+    return MatrixTablesOf(linear, bgrMatrix, exact, 2, c);
+}
+
+// The cube of an RGB profile, or false when the cube strays from lcms2's result.
+bool BuildCube(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion& c) {
     constexpr int n = ColourConversion::kSteps;
     constexpr size_t count = static_cast<size_t>(n) * n * n;
     std::vector<uint16_t> inputs(count * 3);
@@ -602,7 +673,7 @@ bool BuildCube(cmsContext context, cmsHPROFILE source, cmsHTRANSFORM exact, Colo
                 for (int v : {b, g, r})
                     inputs[at++] = static_cast<uint16_t>((v * 65535 + (n - 1) / 2) / (n - 1));
     std::vector<float> values(count * 3);
-    cmsDoTransform(light.get(), inputs.data(), values.data(), static_cast<cmsUInt32Number>(count));
+    cmsDoTransform(light, inputs.data(), values.data(), static_cast<cmsUInt32Number>(count));
     c.cube.assign(count * 4, 0);
     for (size_t i = 0; i < count; ++i)
         for (int k = 0; k < 3; ++k) {
@@ -655,17 +726,22 @@ std::shared_ptr<const CacheEntry> MakeEntry(const uint8_t* profile, size_t size,
         conversion->kind = ColourConversion::Kind::kGrey;
     } else if (input == ColourInput::kBgr) {
         // The same transform in floating point, for checking the tables against.
-        const std::unique_ptr<void, TransformDelete> exact(cmsCreateTransformTHR(
+        const TransformOwner exact(cmsCreateTransformTHR(
             static_cast<cmsContext>(context.get()), source.get(), TYPE_BGR_DBL, srgb.get(),
             TYPE_BGR_DBL, INTENT_RELATIVE_COLORIMETRIC,
             cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE));
         const auto reference = static_cast<cmsHTRANSFORM>(exact.get());
+        const TransformOwner light =
+            reference ? LinearLight(static_cast<cmsContext>(context.get()), source.get()) : nullptr;
+        const auto lightOf = static_cast<cmsHTRANSFORM>(light.get());
         if (reference && BuildMatrixTables(source.get(), srgb.get(), reference, *conversion)) {
+            conversion->kind = ColourConversion::Kind::kMatrix;
+        } else if (light && FitMatrixTables(lightOf, reference, *conversion)) {
             conversion->kind = ColourConversion::Kind::kMatrix;
         } else {
             conversion->shares.clear();
-            if (reference && BuildCube(static_cast<cmsContext>(context.get()), source.get(),
-                                       reference, *conversion))
+            conversion->wide = nullptr;
+            if (light && BuildCube(lightOf, reference, *conversion))
                 conversion->kind = ColourConversion::Kind::kCube;
             else
                 conversion->cube.clear();
@@ -732,6 +808,14 @@ void ColourTransform::Row(const uint8_t* in, uint8_t* bgr, int width) const {
     }
     cmsDoTransform(static_cast<cmsHTRANSFORM>(c.lcms.get()), in, bgr,
                    static_cast<cmsUInt32Number>(width));
+}
+
+bool ColourTransform::convertsYcc() const {
+    return conversion_ && conversion_->kind == ColourConversion::Kind::kMatrix && conversion_->wide;
+}
+
+void ColourTransform::ConvertYcc(const YccRows& rows, int count) const {
+    WideMatrixYccRows(*conversion_->wide, rows, count);
 }
 
 ColourOutcome ConvertToSrgb(TDib* dib, const std::vector<uint8_t>& profile) {

@@ -1,6 +1,7 @@
 #pragma once
 // Inside the library: colour profiles of decoded pictures and their conversion to sRGB.
 #include "codecs.h"
+#include "colour_wide.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +28,12 @@ class ColourTransform {
     ColourInput input() const { return input_; }
     // width pixels of `in` (the input layout) to blue, green, red; in may equal bgr for kBgr.
     void Row(const uint8_t* in, uint8_t* bgr, int width) const;
+    // True when ConvertYcc can convert this profile's pictures straight from JPEG's YCbCr
+    // samples (a matrix profile, on a processor with AVX-512 byte permutes).
+    bool convertsYcc() const;
+    // Two rows of raw YCbCr samples with half-width chroma (see WideMatrixYccRows); only when
+    // convertsYcc().
+    void ConvertYcc(const YccRows& rows, int count) const;
 
   private:
     ColourOutcome outcome_ = ColourOutcome::kNone;

@@ -181,16 +181,15 @@ PICTAVO_WIDE_TARGET inline __m512i Encode(const Encoding& e, __m512i y0, __m512i
     return _mm512_mask_blend_epi8(dark, quadratic, Look(e.small, low, _mm512_movepi8_mask(low)));
 }
 
+// The sRGB values of 64 pixels' blue, green and red planes (any order of pixels, the same in
+// all three planes and in the result).
 PICTAVO_WIDE_TARGET inline __attribute__((always_inline)) void
-Block(const WideMatrix& t, const Orders& o, const Encoding& e, const uint8_t* in, uint8_t* bgr) {
-    const __m512i a = Load(in), b = Load(in + 64), c = Load(in + 128);
+ConvertPlanes(const WideMatrix& t, const Encoding& e, const __m512i planes[3], __m512i encoded[3]) {
     __m512i linear[3][2];
     for (int k = 0; k < 3; ++k) {
-        const __m512i plane = _mm512_permutex2var_epi8(
-            _mm512_permutex2var_epi8(a, Load(o.split[k][0]), b), Load(o.split[k][1]), c);
-        const __mmask64 high = _mm512_movepi8_mask(plane);
-        const __m512i lo = Look(t.linearLow[k], plane, high);
-        const __m512i hi = Look(t.linearHigh[k], plane, high);
+        const __mmask64 high = _mm512_movepi8_mask(planes[k]);
+        const __m512i lo = Look(t.linearLow[k], planes[k], high);
+        const __m512i hi = Look(t.linearHigh[k], planes[k], high);
         linear[k][0] = _mm512_unpacklo_epi8(lo, hi);
         linear[k][1] = _mm512_unpackhi_epi8(lo, hi);
     }
@@ -204,7 +203,6 @@ Block(const WideMatrix& t, const Orders& o, const Encoding& e, const uint8_t* in
         redOne[2 * h + 1] = _mm512_unpackhi_epi16(linear[2][h], one);
     }
     const __m512i top = _mm512_set1_epi16(16383);
-    __m512i encoded[3];
     for (int out = 0; out < 3; ++out) {
         const __m512i bg = _mm512_set1_epi32(t.blueGreen[out]);
         const __m512i rr = _mm512_set1_epi32(t.redRound[out]);
@@ -218,11 +216,106 @@ Block(const WideMatrix& t, const Orders& o, const Encoding& e, const uint8_t* in
         const __m512i y1 = _mm512_min_epu16(_mm512_packus_epi32(sum[2], sum[3]), top);
         encoded[out] = Encode(e, y0, y1);
     }
+}
+
+PICTAVO_WIDE_TARGET inline __attribute__((always_inline)) void
+Block(const WideMatrix& t, const Orders& o, const Encoding& e, const uint8_t* in, uint8_t* bgr) {
+    const __m512i a = Load(in), b = Load(in + 64), c = Load(in + 128);
+    __m512i planes[3], encoded[3];
+    for (int k = 0; k < 3; ++k)
+        planes[k] = _mm512_permutex2var_epi8(_mm512_permutex2var_epi8(a, Load(o.split[k][0]), b),
+                                             Load(o.split[k][1]), c);
+    ConvertPlanes(t, e, planes, encoded);
     for (int r = 0; r < 3; ++r) {
         const __m512i pair = _mm512_permutex2var_epi8(encoded[0], Load(o.join[r][0]), encoded[1]);
         _mm512_storeu_si512(bgr + 64 * r,
                             _mm512_permutex2var_epi8(pair, Load(o.join[r][1]), encoded[2]));
     }
+}
+
+// libjpeg's chroma terms of 32 samples (16-bit lanes, in order), rounded as it rounds them:
+// red Y + 1.402 Cr', green Y - 0.34414 Cb' - 0.71414 Cr', blue Y + 1.772 Cb'.
+struct ChromaTerms {
+    __m512i blue, green, red;
+};
+
+// 32 chroma samples less 128, in 16-bit lanes.
+PICTAVO_WIDE_TARGET inline __m512i Centred(const uint8_t* p) {
+    return _mm512_sub_epi16(
+        _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))),
+        _mm512_set1_epi16(128));
+}
+
+// (pairs . weights + 2^14) >> 15 in 32-bit lanes.
+PICTAVO_WIDE_TARGET inline __m512i GreenTerm(__m512i pairs, __m512i weights) {
+    return _mm512_maskz_srai_epi32(
+        0xFFFF, _mm512_add_epi32(_mm512_madd_epi16(pairs, weights), _mm512_set1_epi32(1 << 14)),
+        15);
+}
+
+PICTAVO_WIDE_TARGET inline ChromaTerms Terms(const uint8_t* cb, const uint8_t* cr) {
+    const __m512i xb = Centred(cb), xr = Centred(cr);
+    ChromaTerms t;
+    // 1.772 and 1.402 as 1 plus a fraction of 32768 (the same roundings as libjpeg's tables).
+    t.blue = _mm512_add_epi16(xb, _mm512_mulhrs_epi16(xb, _mm512_set1_epi16(25297)));
+    t.red = _mm512_add_epi16(xr, _mm512_mulhrs_epi16(xr, _mm512_set1_epi16(13173)));
+    const __m512i weights = _mm512_set1_epi32(static_cast<int32_t>(0xA497D3F3u)); // -23401, -11277
+    t.green = _mm512_packs_epi32(GreenTerm(_mm512_unpacklo_epi16(xb, xr), weights),
+                                 GreenTerm(_mm512_unpackhi_epi16(xb, xr), weights));
+    return t;
+}
+
+// libjpeg's luma of 64 pixels: (19595 R + 38470 G + 7471 B + 32768) >> 16, bytes in the order
+// of the planes.
+PICTAVO_WIDE_TARGET inline __m512i Luma(const __m512i bgr[3]) {
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i redGreen = _mm512_set1_epi32(19235 << 16 | 19595);
+    const __m512i blueGreen = _mm512_set1_epi32(19235 << 16 | 7471);
+    const __m512i half = _mm512_set1_epi32(32768);
+    __m512i words[2];
+    for (int h = 0; h < 2; ++h) {
+        const __m512i b =
+            h ? _mm512_unpackhi_epi8(bgr[0], zero) : _mm512_unpacklo_epi8(bgr[0], zero);
+        const __m512i g =
+            h ? _mm512_unpackhi_epi8(bgr[1], zero) : _mm512_unpacklo_epi8(bgr[1], zero);
+        const __m512i r =
+            h ? _mm512_unpackhi_epi8(bgr[2], zero) : _mm512_unpacklo_epi8(bgr[2], zero);
+        __m512i sum[2];
+        for (int q = 0; q < 2; ++q) {
+            const __m512i rg = q ? _mm512_unpackhi_epi16(r, g) : _mm512_unpacklo_epi16(r, g);
+            const __m512i bg = q ? _mm512_unpackhi_epi16(b, g) : _mm512_unpacklo_epi16(b, g);
+            sum[q] = _mm512_maskz_srli_epi32(
+                0xFFFF, _mm512_dpwssd_epi32(_mm512_dpwssd_epi32(half, rg, redGreen), bg, blueGreen),
+                16);
+        }
+        words[h] = _mm512_packus_epi32(sum[0], sum[1]);
+    }
+    return _mm512_packus_epi16(words[0], words[1]);
+}
+
+// The chroma of 32 blocks of 2 x 2 pixels from the sums of their blue, green and red values
+// (16-bit lanes): the mean of libjpeg's chroma of the four pixels, rounded once; blue
+// difference in the low 16 bytes of each lane, red difference in the high ones.
+PICTAVO_WIDE_TARGET inline __m512i Chroma(const __m512i sums[3]) {
+    const __m512i b = sums[0], g = sums[1], r = sums[2];
+    const __m512i halves = _mm512_set1_epi32(16384 << 16 | 16384);
+    const __m512i redGreen = _mm512_set1_epi32(static_cast<int32_t>(0xAB33D4CDu)); // -11059, -21709
+    const __m512i greenBlue = _mm512_set1_epi32(static_cast<int32_t>(0xEB2F94D1u)); // -27439, -5329
+    const __m512i offset = _mm512_set1_epi32((128 << 18) + (1 << 17));
+    __m512i blueDiff[2], redDiff[2];
+    for (int q = 0; q < 2; ++q) {
+        const __m512i rg = q ? _mm512_unpackhi_epi16(r, g) : _mm512_unpacklo_epi16(r, g);
+        const __m512i gb = q ? _mm512_unpackhi_epi16(g, b) : _mm512_unpacklo_epi16(g, b);
+        const __m512i bb = q ? _mm512_unpackhi_epi16(b, b) : _mm512_unpacklo_epi16(b, b);
+        const __m512i rr = q ? _mm512_unpackhi_epi16(r, r) : _mm512_unpacklo_epi16(r, r);
+        blueDiff[q] = _mm512_maskz_srai_epi32(
+            0xFFFF, _mm512_dpwssd_epi32(_mm512_dpwssd_epi32(offset, rg, redGreen), bb, halves), 18);
+        redDiff[q] = _mm512_maskz_srai_epi32(
+            0xFFFF, _mm512_dpwssd_epi32(_mm512_dpwssd_epi32(offset, gb, greenBlue), rr, halves),
+            18);
+    }
+    return _mm512_packus_epi16(_mm512_packus_epi32(blueDiff[0], blueDiff[1]),
+                               _mm512_packus_epi32(redDiff[0], redDiff[1]));
 }
 
 } // namespace
@@ -253,6 +346,56 @@ PICTAVO_WIDE_TARGET void WideMatrixRow(const WideMatrix& tables, const uint8_t* 
     }
 }
 
+// The pixels' order in the planes is that of packing the words of pixels 0 .. 31 and 32 .. 63:
+// in each 128-bit lane, eight of the first half, then eight of the second.
+PICTAVO_WIDE_TARGET void WideMatrixYccRows(const WideMatrix& tables, const YccRows& rows,
+                                           int count) {
+    const Encoding& encoding = TheEncoding();
+    __m512i firstHalf = _mm512_setzero_si512(), secondHalf = firstHalf;
+    {
+        alignas(64) int16_t first[32], second[32];
+        for (int i = 0; i < 32; ++i) {
+            first[i] = static_cast<int16_t>(i / 2);
+            second[i] = static_cast<int16_t>(16 + i / 2);
+        }
+        firstHalf = _mm512_load_si512(first);
+        secondHalf = _mm512_load_si512(second);
+    }
+    const __m512i inOrder = _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7);
+    const __m512i chromaInOrder =
+        _mm512_setr_epi32(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+    const __m512i ones = _mm512_set1_epi8(1);
+    const bool sharedChroma = rows.cb[0] == rows.cb[1] && rows.cr[0] == rows.cr[1];
+    for (int x = 0; x < count; x += 32) {
+        const ChromaTerms first = Terms(rows.cb[0] + x, rows.cr[0] + x);
+        const ChromaTerms second = sharedChroma ? first : Terms(rows.cb[1] + x, rows.cr[1] + x);
+        __m512i sums[3] = {_mm512_setzero_si512(), _mm512_setzero_si512(), _mm512_setzero_si512()};
+        for (int r = 0; r < 2; ++r) {
+            const ChromaTerms& t = r ? second : first;
+            uint8_t* y = rows.y[r] + 2 * x;
+            const __m512i low =
+                _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(y)));
+            const __m512i high =
+                _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(y + 32)));
+            const __m512i terms[3] = {t.blue, t.green, t.red};
+            __m512i planes[3], encoded[3];
+            for (int k = 0; k < 3; ++k)
+                planes[k] = _mm512_packus_epi16(
+                    _mm512_add_epi16(low, _mm512_permutexvar_epi16(firstHalf, terms[k])),
+                    _mm512_add_epi16(high, _mm512_permutexvar_epi16(secondHalf, terms[k])));
+            ConvertPlanes(tables, encoding, planes, encoded);
+            _mm512_storeu_si512(y, _mm512_maskz_permutexvar_epi64(0xFF, inOrder, Luma(encoded)));
+            for (int k = 0; k < 3; ++k)
+                sums[k] = _mm512_add_epi16(sums[k], _mm512_maddubs_epi16(encoded[k], ones));
+        }
+        const __m512i chroma = _mm512_maskz_permutexvar_epi32(0xFFFF, chromaInOrder, Chroma(sums));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(rows.cbOut + x),
+                            _mm512_maskz_extracti64x4_epi64(0xF, chroma, 0));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(rows.crOut + x),
+                            _mm512_maskz_extracti64x4_epi64(0xF, chroma, 1));
+    }
+}
+
 #else
 
 bool HasWidePermutes() {
@@ -260,6 +403,8 @@ bool HasWidePermutes() {
 }
 
 void WideMatrixRow(const WideMatrix&, const uint8_t*, uint8_t*, int) {}
+
+void WideMatrixYccRows(const WideMatrix&, const YccRows&, int) {}
 
 #endif
 

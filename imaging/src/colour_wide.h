@@ -28,4 +28,22 @@ std::shared_ptr<const WideMatrix> MakeWideMatrix(const double linear[3][256],
 // HasWidePermutes().
 void WideMatrixRow(const WideMatrix& tables, const uint8_t* in, uint8_t* bgr, int width);
 
+// Two rows of a JPEG's YCbCr samples as libjpeg reads and writes them raw, chroma at half the
+// luma's width: luma y (2 * count samples a row), each row's chroma (the same rows twice for
+// 4:2:0) and where the chroma of the result goes (count samples; may be a row of the input).
+struct YccRows {
+    uint8_t* y[2];
+    const uint8_t* cb[2];
+    const uint8_t* cr[2];
+    uint8_t* cbOut;
+    uint8_t* crOut;
+};
+
+// The pixels of two rows through the tables, each with its block's chroma as stored (the
+// stored chroma are not interpolated: a block that the tables leave as it is stays exactly
+// so). Luma is written back in place; the chroma of each 2 x 2 block is the mean of its
+// pixels'. Every row must have room for whole blocks of 32 chroma (64 luma) samples: count
+// is rounded up to them. Only where HasWidePermutes().
+void WideMatrixYccRows(const WideMatrix& tables, const YccRows& rows, int count);
+
 } // namespace pictavo_internal

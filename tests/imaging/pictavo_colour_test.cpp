@@ -77,22 +77,23 @@ double WorstDeltaE(const TDib& dib) {
     return worst;
 }
 
-// The colours of an RGB profile as a table profile (17 steps per channel, to Lab).
+// The colours of an RGB profile as a table profile (17 steps per channel, to Lab, or to XYZ
+// like a matrix profile's).
 int SampleProfile(const cmsUInt16Number in[], cmsUInt16Number out[], void* toLab) {
     cmsDoTransform(static_cast<cmsHTRANSFORM>(toLab), in, out, 1);
     return TRUE;
 }
-std::vector<uint8_t> TableProfile(const std::vector<uint8_t>& rgb) {
+std::vector<uint8_t> TableProfile(const std::vector<uint8_t>& rgb, bool xyz = false) {
     cmsHPROFILE source =
         cmsOpenProfileFromMem(rgb.data(), static_cast<cmsUInt32Number>(rgb.size()));
-    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
-    cmsHTRANSFORM toLab =
-        cmsCreateTransform(source, TYPE_RGB_16, lab, TYPE_Lab_16, INTENT_RELATIVE_COLORIMETRIC, 0);
+    cmsHPROFILE lab = xyz ? cmsCreateXYZProfile() : cmsCreateLab4Profile(nullptr);
+    cmsHTRANSFORM toLab = cmsCreateTransform(
+        source, TYPE_RGB_16, lab, xyz ? TYPE_XYZ_16 : TYPE_Lab_16, INTENT_RELATIVE_COLORIMETRIC, 0);
     cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
     cmsSetProfileVersion(profile, 4.3);
     cmsSetDeviceClass(profile, cmsSigInputClass);
     cmsSetColorSpace(profile, cmsSigRgbData);
-    cmsSetPCS(profile, cmsSigLabData);
+    cmsSetPCS(profile, xyz ? cmsSigXYZData : cmsSigLabData);
     cmsPipeline* lut = cmsPipelineAlloc(nullptr, 3, 3);
     cmsStage* table = cmsStageAllocCLut16bit(nullptr, 17, 3, 3, nullptr);
     cmsStageSampleCLut16bit(table, SampleProfile, toLab, 0);
@@ -248,7 +249,8 @@ TEST(ColourProfiles, SrgbAndBrokenProfilesKeepTheDecodedBytes) {
     // A grey profile does not fit a colour picture.
     EXPECT_EQ(Load(JpegWithProfile(plainJpeg, grey)).colour, TDibColour::kBroken);
 
-    // The one-pass recode converts band by band what the whole load converts, byte for byte;
+    // The one-pass recode of full chroma converts band by band what the whole load converts,
+    // byte for byte;
     // broken profiles are left to the whole load, which reports them.
     TempDir dir;
     WriteBytes(dir.File("srgb.jpg"), JpegWithProfile(plainJpeg, srgb));
@@ -271,6 +273,59 @@ TEST(ColourProfiles, SrgbAndBrokenProfilesKeepTheDecodedBytes) {
     WriteBytes(dir.File("bad.jpg"), JpegWithProfile(plainJpeg, garbage));
     EXPECT_EQ(
         RecodeJpegFile(dir.File("bad.jpg").c_str(), dir.File("d.jpg").c_str(), &w, &h, nullptr), 0);
+}
+
+TEST(ColourProfiles, RecodeOfCameraChromaConvertsItsSamples) {
+    // Colour at half the width (4:2:2) and at half both ways (4:2:0), as cameras write it: the
+    // recode may convert the stored samples without the detour through blue, green, red, each
+    // block's colour as stored. Close to the whole load and save on a gentle
+    // picture of an odd size taller than a band (no seam at an edge or between bands); the
+    // chart's colours within ΔE00 3.
+    TempDir dir;
+    const std::vector<uint8_t> p3 = RgbProfile(kP3, 0);
+    // Gentle, but redder on every other row: the chroma of both rows of a block count.
+    const Picture smooth = Smooth(1001, 1100);
+    const Picture gentle = MakePicture(1001, 1100, [&](int x, int y) {
+        const Rgb c = smooth.At(x, y);
+        return Rgb{static_cast<uint8_t>(c.r + (y % 2) * 40), c.g, c.b};
+    });
+    for (bool halfWidthOnly : {true, false}) {
+        SCOPED_TRACE(halfWidthOnly ? "4:2:2" : "4:2:0");
+        JpegOptions options = MakeJpegOptions(95);
+        options.subsampled = true;
+        options.halfWidthOnly = halfWidthOnly;
+        WriteBytes(dir.File("in.jpg"), JpegWithProfile(EncodeJpeg(gentle, options), p3));
+        int w = 0, h = 0;
+        ASSERT_EQ(
+            RecodeJpegFile(dir.File("in.jpg").c_str(), dir.File("a.jpg").c_str(), &w, &h, nullptr),
+            1);
+        EXPECT_EQ(w, 1001);
+        EXPECT_EQ(h, 1100);
+        Loaded whole = Load(ReadBytes(dir.File("in.jpg")));
+        ASSERT_EQ(SaveDib(whole.dib.get(), dir.File("b.jpg").c_str(), 7, 0), 1);
+        Loaded recoded = Load(ReadBytes(dir.File("a.jpg")));
+        Loaded saved = Load(ReadBytes(dir.File("b.jpg")));
+        int worst = 0;
+        long sum = 0;
+        for (int y = 0; y < 1100; ++y)
+            for (int x = 0; x < 1001; ++x) {
+                const Rgb a = PixelOf(*recoded.dib.get(), x, y);
+                const Rgb b = PixelOf(*saved.dib.get(), x, y);
+                const int d[3] = {std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)};
+                worst = std::max({worst, d[0], d[1], d[2]});
+                sum += d[0] + d[1] + d[2];
+            }
+        // The two ways quantize slightly different chroma: a few pixels differ by several
+        // levels, none by more, and on average by a fraction of one.
+        EXPECT_LE(worst, 12);
+        EXPECT_LE(sum / (3.0 * 1001 * 1100), 0.5) << worst;
+
+        WriteBytes(dir.File("chart.jpg"), JpegWithProfile(EncodeJpeg(ChartIn(p3), options), p3));
+        ASSERT_EQ(RecodeJpegFile(dir.File("chart.jpg").c_str(), dir.File("c.jpg").c_str(), &w, &h,
+                                 nullptr),
+                  1);
+        EXPECT_LE(WorstDeltaE(*Load(ReadBytes(dir.File("c.jpg"))).dib.get()), 3.0);
+    }
 }
 
 TEST(ColourProfiles, DisplayP3HeicThroughNclx) {
@@ -298,8 +353,11 @@ TEST(ColourProfiles, MatrixAndTableProfilesMatchLcmsOnAColourGrid) {
     for (cmsToneCurve* c : curves)
         cmsFreeToneCurve(c);
     const std::vector<uint8_t> profiles[] = {RgbProfile(kAdobe, 563.0 / 256.0),
-                                             RgbProfile(kProPhoto, 1.8), RgbProfile(kP3, 0), mixed,
-                                             TableProfile(mixed)};
+                                             RgbProfile(kProPhoto, 1.8),
+                                             RgbProfile(kP3, 0),
+                                             mixed,
+                                             TableProfile(mixed),
+                                             TableProfile(mixed, true)};
     cmsHPROFILE srgb = cmsCreate_sRGBProfile();
     cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
     cmsHTRANSFORM toLab =

@@ -185,7 +185,8 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture, const JpegOptions& optio
     // (unless subsampled: luma at twice the colour's resolution).
     for (int i = 0; i < c.num_components; ++i) {
         c.comp_info[i].h_samp_factor = options.subsampled && i == 0 ? 2 : 1;
-        c.comp_info[i].v_samp_factor = options.subsampled && i == 0 ? 2 : 1;
+        c.comp_info[i].v_samp_factor =
+            options.subsampled && !options.halfWidthOnly && i == 0 ? 2 : 1;
     }
     if (options.progressive) jpeg_simple_progression(&c);
     if (options.arithmetic) c.arith_code = TRUE;

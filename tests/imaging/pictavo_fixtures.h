@@ -53,7 +53,8 @@ struct JpegOptions {
     int quality = 95;
     JpegKind kind = JpegKind::Colour;
     bool progressive = false;
-    bool subsampled = false; // colour at half resolution both ways, as cameras write it
+    bool subsampled = false;    // colour at half resolution both ways, as cameras write it
+    bool halfWidthOnly = false; // with subsampled: colour at half the width only (4:2:2)
     bool arithmetic = false;
     int exifOrientation = 0;            // 0: no EXIF block
     std::vector<uint8_t> exifThumbnail; // a JPEG stored as the EXIF thumbnail (IFD1)
