@@ -81,7 +81,7 @@ best_of_3() {
 # rounds. This machine's speed drifts by a tenth and more over tens of seconds, which the best
 # times of separate runs do not cancel; the two runs of a pair meet the same drift, so the
 # ratio printed is the median of the pairs' ratios (the best times beside it).
-# PROFILES_ONLY=1 runs this step alone, in five rounds.
+# PROFILES_ONLY=1 runs this step alone, in ROUNDS rounds (default 5; more steady the median).
 declare -A profile_s profile_cpu profile_ratios
 profile_round() {
   local kind s c u d
@@ -110,7 +110,7 @@ print_profiles() {
 }
 if [ "${PROFILES_ONLY:-0}" = 1 ]; then
   echo "load before: $(uptime)"
-  for round in 1 2 3 4 5; do profile_round; done
+  for round in $(seq 1 "${ROUNDS:-5}"); do profile_round; done
   echo "load after: $(uptime)"
   print_profiles
   exit 0
