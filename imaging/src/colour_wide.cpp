@@ -1,5 +1,7 @@
 // A matrix profile's conversion 64 pixels at a time, nothing read pixel by pixel:
-// - the three planes are split from the 192 bytes of blue, green, red by byte permutes;
+// - the three planes are split from the 192 bytes of blue, green, red by byte permutes (or,
+//   from a JPEG's raw YCbCr samples, made by libjpeg's formulas, and turned back into YCbCr
+//   after the conversion);
 // - each 8-bit value becomes its linear light, 16 bits (1.0 is 32767), from two byte tables of
 //   256 entries, each looked up as a pair of permutes over its 128-byte halves;
 // - the matrix in fixed point (its entries times 8192), each output a 32-bit sum of products
