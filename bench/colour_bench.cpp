@@ -123,7 +123,7 @@ void BM_ConvertYccBand(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * kWidth * kRows);
 }
-BENCHMARK(BM_ConvertYccBand)->ArgName("adobe_prophoto_p3")->DenseRange(0, 2);
+BENCHMARK(BM_ConvertYccBand)->ArgName("adobe_prophoto_p3_table")->DenseRange(0, 3);
 
 } // namespace
 

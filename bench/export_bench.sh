@@ -46,7 +46,7 @@ fi
 list=()
 for i in $(seq 0 $((count - 1))); do list+=("$photos/foto$i.jpg"); done
 # The photos again with an embedded colour profile each, pixels and everything else the same.
-kinds=(adobe prophoto p3 table)
+kinds=(${KINDS:-adobe prophoto p3 table}) # KINDS="table" measures one set
 cc -O2 -o "$work/tag_photo" bench/tag_photo.c -llcms2
 for kind in "${kinds[@]}"; do
   mkdir -p "$work/$kind"

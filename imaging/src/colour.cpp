@@ -51,7 +51,7 @@ struct ColourConversion {
     static constexpr int kSteps = 33; // grid points per axis of the cube
     static constexpr int kOne = 8192;
     Kind kind = Kind::kLcms;
-    std::shared_ptr<void> lcms;  // the lcms2 transform (also kept for the others)
+    std::shared_ptr<void> lcms;  // the lcms2 transform (optimized only for kLcms)
     std::vector<int16_t> shares; // [input channel blue, green, red][value][output b, g, r, 0]
     std::vector<uint8_t> encode; // linear sRGB 0 .. kOne to its 8-bit value
     // Matrix profiles on processors with AVX-512 byte permutes: the same 64 pixels at a time.
@@ -61,6 +61,9 @@ struct ColourConversion {
     // evenly spaced inputs, indexed (blue * kSteps + green) * kSteps + red, each blue, green,
     // red, 0.
     std::vector<int16_t> cube;
+    // The same on processors with AVX-512 byte permutes: a smaller cube in the profile's linear
+    // light, 64 pixels at a time.
+    std::shared_ptr<const WideCube> wideCube;
 };
 
 namespace {
@@ -257,13 +260,13 @@ void MatrixRow(const ColourConversion& c, const uint8_t* in, uint8_t* bgr, int w
         MatrixPixel(shares, encode, in, bgr);
 }
 
-// True when `row` gives lcms2's result within 2 in every channel on a grid of colours (every
-// 16th value from `first`, and 255): the result of its floating-point transform `exact` (blue,
-// green, red each way), clipped. (Its
-// own 8- and 16-bit transforms are off by more than that near the edge of sRGB.)
+// True when `row` gives lcms2's result within `tolerance` in every channel on a grid of colours
+// (every 16th value from `first`, and 255): the result of its floating-point transform `exact`
+// (blue, green, red each way), clipped. (Its own 8- and 16-bit transforms are off by 2 and more
+// near the edge of sRGB.)
 bool MatchesLcms(const ColourConversion& c,
                  void (*row)(const ColourConversion&, const uint8_t*, uint8_t*, int),
-                 cmsHTRANSFORM exact, int first = 0) {
+                 cmsHTRANSFORM exact, int first = 0, int tolerance = 2) {
     std::vector<uint8_t> grid, ours, theirs;
     const int last = first == 0 ? 256 : 255;
     for (int b = first; b <= last; b += 16)
@@ -284,7 +287,7 @@ bool MatchesLcms(const ColourConversion& c,
         theirs[i] = static_cast<uint8_t>(v > 0 ? v < 255 ? std::lround(v) : 255 : 0);
     }
     for (size_t i = 0; i < grid.size(); ++i)
-        if (std::abs(ours[i] - theirs[i]) > 2) return false;
+        if (std::abs(ours[i] - theirs[i]) > tolerance) return false;
     return true;
 }
 
@@ -614,11 +617,9 @@ TransformOwner LinearLight(cmsContext context, cmsHPROFILE source) {
         cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE | cmsFLAGS_NOOPTIMIZE));
 }
 
-// Matrix tables for a table profile that behaves like a matrix profile (some vendors store
-// one as a table): each channel's curve and column of the matrix read from the light of its
-// own ramp, then checked against lcms2 on two grids of colours, the second between the table's
-// usual points. False for every other profile, which then takes the cube.
-bool FitMatrixTables(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion& c) {
+// The light of a table profile's black and ramps: each channel's curve (its light along the
+// light of its 255, 1 there) and that light, the matrix's column; false when black has light.
+bool RampLight(cmsHTRANSFORM light, double linear[3][256], double bgrMatrix[3][3]) {
     // Black, then the ramp of blue, of green and of red alone.
     std::vector<uint16_t> inputs(3 * (1 + 3 * 256), 0);
     for (int in = 0; in < 3; ++in)
@@ -632,7 +633,6 @@ bool FitMatrixTables(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion&
     };
     for (int out = 0; out < 3; ++out)
         if (!(std::fabs(light3[out]) < 1e-3)) return false;
-    double linear[3][256], bgrMatrix[3][3];
     for (int in = 0; in < 3; ++in) {
         double length = 0;
         for (int out = 0; out < 3; ++out) {
@@ -647,6 +647,16 @@ bool FitMatrixTables(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion&
             linear[in][v] = along / length;
         }
     }
+    return true;
+}
+
+// Matrix tables for a table profile that behaves like a matrix profile (some vendors store
+// one as a table): each channel's curve and column of the matrix read from the light of its
+// own ramp, then checked against lcms2 on two grids of colours, the second between the table's
+// usual points. False for every other profile, which then takes the cube.
+bool FitMatrixTables(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion& c) {
+    double linear[3][256], bgrMatrix[3][3];
+    if (!RampLight(light, linear, bgrMatrix)) return false;
     // Three curves within a thousandth of each other are one (the table's rounding): their
     // mean, so that greys stay grey.
     double apart = 0;
@@ -685,6 +695,54 @@ bool BuildCube(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion& c) {
     return MatchesLcms(c, CubeRow, exact);
 }
 
+void WideCubeRowOf(const ColourConversion& c, const uint8_t* in, uint8_t* bgr, int width) {
+    WideCubeRow(*c.wideCube, in, bgr, width);
+}
+
+// The cube for processors with AVX-512 byte permutes: 128 points, evenly spaced in the light of
+// each channel's ramp (where a matrix-like profile is linear), 8 along one axis and 4 along the
+// others. The first axis to take the 8 that matches lcms2 (by 2 on the usual grid, by 3 between
+// its points: the profile's own table is interpolated in its stored values, not in light)
+// keeps the cube; false when none does or the profile has no ramps.
+bool BuildWideCube(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion& c) {
+    double linear[3][256], bgrMatrix[3][3], place[3][256];
+    if (!RampLight(light, linear, bgrMatrix)) return false;
+    for (int in = 0; in < 3; ++in) {
+        double rising = 0;
+        for (int v = 0; v < 256; ++v)
+            place[in][v] = rising = std::min(1.0, std::max(rising, linear[in][v]));
+    }
+    // The input of a place, between the ramp's values around it.
+    const auto inputAt = [&](int in, double target) {
+        int v = 0;
+        while (v < 255 && place[in][v] < target)
+            ++v;
+        double value = v;
+        if (v > 0 && place[in][v] > place[in][v - 1] && place[in][v] >= target)
+            value = v - (place[in][v] - target) / (place[in][v] - place[in][v - 1]);
+        return static_cast<uint16_t>(std::lround(value * 257));
+    };
+    for (const int fine : {2, 1, 0}) { // red first: most profiles clip saturated colours there
+        const int steps[3] = {fine == 0 ? 8 : 4, fine == 1 ? 8 : 4, fine == 2 ? 8 : 4};
+        std::vector<uint16_t> inputs;
+        for (int b = 0; b < steps[0]; ++b)
+            for (int g = 0; g < steps[1]; ++g)
+                for (int r = 0; r < steps[2]; ++r)
+                    inputs.insert(inputs.end(), {inputAt(0, b / (steps[0] - 1.0)),
+                                                 inputAt(1, g / (steps[1] - 1.0)),
+                                                 inputAt(2, r / (steps[2] - 1.0))});
+        std::vector<float> nodes(inputs.size());
+        cmsDoTransform(light, inputs.data(), nodes.data(),
+                       static_cast<cmsUInt32Number>(inputs.size() / 3));
+        c.wideCube = MakeWideCube(steps, place, nodes.data());
+        if (c.wideCube && MatchesLcms(c, WideCubeRowOf, exact) &&
+            MatchesLcms(c, WideCubeRowOf, exact, 8, 3))
+            return true;
+    }
+    c.wideCube = nullptr;
+    return false;
+}
+
 // The tables against lcms2 on a grid of colours.
 
 std::shared_ptr<const CacheEntry> MakeEntry(const uint8_t* profile, size_t size,
@@ -703,15 +761,23 @@ std::shared_ptr<const CacheEntry> MakeEntry(const uint8_t* profile, size_t size,
     if (pcs != cmsSigXYZData && pcs != cmsSigLabData) return entry;
     ProfileOwner srgb(cmsCreate_sRGBProfileTHR(static_cast<cmsContext>(context.get())));
     if (!srgb) return entry;
-    // No one-pixel cache: the transform is used by several threads at once.
-    cmsHTRANSFORM transform = cmsCreateTransformTHR(
-        static_cast<cmsContext>(context.get()), source.get(), InputFormat(input), srgb.get(),
-        TYPE_BGR_8, INTENT_RELATIVE_COLORIMETRIC,
-        cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE);
+    // No one-pixel cache: the transform is used by several threads at once. Not optimized at
+    // first (lcms2 would spend tens of milliseconds sampling a table profile into its own cube):
+    // only the pictures that lcms2 converts pixel by pixel (kLcms) need that.
+    const auto transformOf = [&](cmsUInt32Number optimize) {
+        return cmsCreateTransformTHR(static_cast<cmsContext>(context.get()), source.get(),
+                                     InputFormat(input), srgb.get(), TYPE_BGR_8,
+                                     INTENT_RELATIVE_COLORIMETRIC,
+                                     cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE | optimize);
+    };
+    // The context goes with the transform's last owner.
+    const auto own = [context](cmsHTRANSFORM t) {
+        return std::shared_ptr<void>(t, [context](void* p) { TransformDelete()(p); });
+    };
+    cmsHTRANSFORM transform = transformOf(cmsFLAGS_NOOPTIMIZE);
     if (!transform) return entry;
     auto conversion = std::make_shared<ColourConversion>();
-    // The context goes with the transform's last owner.
-    conversion->lcms.reset(transform, [context](void* t) { TransformDelete()(t); });
+    conversion->lcms = own(transform);
     const bool cmyk = input == ColourInput::kCmyk || input == ColourInput::kInvertedCmyk;
     if (!cmyk && KeepsColours(transform, input)) {
         entry->outcome = ColourOutcome::kNone;
@@ -741,11 +807,17 @@ std::shared_ptr<const CacheEntry> MakeEntry(const uint8_t* profile, size_t size,
         } else {
             conversion->shares.clear();
             conversion->wide = nullptr;
-            if (light && BuildCube(lightOf, reference, *conversion))
+            // The small cube where the processor has its vector code, else the large one.
+            if (light && ((HasWidePermutes() && BuildWideCube(lightOf, reference, *conversion)) ||
+                          BuildCube(lightOf, reference, *conversion)))
                 conversion->kind = ColourConversion::Kind::kCube;
             else
                 conversion->cube.clear();
         }
+    }
+    if (conversion->kind == ColourConversion::Kind::kLcms) {
+        cmsHTRANSFORM optimized = transformOf(0);
+        if (optimized) conversion->lcms = own(optimized);
     }
     entry->conversion = std::move(conversion);
     entry->outcome = ColourOutcome::kConverted;
@@ -797,7 +869,10 @@ void ColourTransform::Row(const uint8_t* in, uint8_t* bgr, int width) const {
         MatrixRow(c, in, bgr, width);
         return;
     case ColourConversion::Kind::kCube:
-        CubeRow(c, in, bgr, width);
+        if (c.wideCube)
+            WideCubeRow(*c.wideCube, in, bgr, width);
+        else
+            CubeRow(c, in, bgr, width);
         return;
     case ColourConversion::Kind::kGrey:
         for (int x = 0; x < width; ++x, bgr += 3)
@@ -811,11 +886,16 @@ void ColourTransform::Row(const uint8_t* in, uint8_t* bgr, int width) const {
 }
 
 bool ColourTransform::convertsYcc() const {
-    return conversion_ && conversion_->kind == ColourConversion::Kind::kMatrix && conversion_->wide;
+    return conversion_ &&
+           ((conversion_->kind == ColourConversion::Kind::kMatrix && conversion_->wide) ||
+            (conversion_->kind == ColourConversion::Kind::kCube && conversion_->wideCube));
 }
 
 void ColourTransform::ConvertYcc(const YccRows& rows, int count) const {
-    WideMatrixYccRows(*conversion_->wide, rows, count);
+    if (conversion_->kind == ColourConversion::Kind::kCube)
+        WideCubeYccRows(*conversion_->wideCube, rows, count);
+    else
+        WideMatrixYccRows(*conversion_->wide, rows, count);
 }
 
 ColourOutcome ConvertToSrgb(TDib* dib, const std::vector<uint8_t>& profile) {

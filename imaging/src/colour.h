@@ -29,7 +29,8 @@ class ColourTransform {
     // width pixels of `in` (the input layout) to blue, green, red; in may equal bgr for kBgr.
     void Row(const uint8_t* in, uint8_t* bgr, int width) const;
     // True when ConvertYcc can convert this profile's pictures straight from JPEG's YCbCr
-    // samples (a matrix profile, on a processor with AVX-512 byte permutes).
+    // samples (a matrix profile or a table profile with ramps, on a processor with AVX-512 byte
+    // permutes).
     bool convertsYcc() const;
     // Two rows of raw YCbCr samples with half-width chroma (see WideMatrixYccRows); only when
     // convertsYcc().

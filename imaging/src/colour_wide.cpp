@@ -1,16 +1,22 @@
-// A matrix profile's conversion 64 pixels at a time, nothing read pixel by pixel:
+// A profile's conversion 64 pixels at a time, nothing read pixel by pixel:
 // - the three planes are split from the 192 bytes of blue, green, red by byte permutes (or,
 //   from a JPEG's raw YCbCr samples, made by libjpeg's formulas, and turned back into YCbCr
 //   after the conversion);
-// - each 8-bit value becomes its linear light, 16 bits (1.0 is 32767), from two byte tables of
-//   256 entries, each looked up as a pair of permutes over its 128-byte halves;
-// - the matrix in fixed point (its entries times 8192), each output a 32-bit sum of products
-//   rounded once, so linear sRGB comes out in units of 1 / kScale, clamped to 0 .. 16383;
+// - matrix profiles: each 8-bit value becomes its linear light, 16 bits (1.0 is 32767), from
+//   two byte tables of 256 entries, each looked up as a pair of permutes over its 128-byte
+//   halves; then the matrix in fixed point (its entries times 8192), each output a 32-bit sum
+//   of products rounded once, so linear sRGB comes out in units of 1 / kScale, clamped to
+//   0 .. 16383;
+// - table profiles: each value's cell and place on an axis of 4 or 8 grid points, evenly spaced
+//   in the profile's own linear light (where a matrix-like profile is linear, so 4 to 8 points do
+//   what 33 evenly spaced values do); the four corners of the pixel's tetrahedron looked up in
+//   the 128-byte node tables by one permute each, and interpolated in 16 bits;
 // - sRGB's encoding of that: below 255 exactly, from a table; above, from a quadratic per run
-//   of 512 values, its coefficients looked up by word permutes (within 0.07 of the exact level
+//   of 512 values, its coefficients looked up by byte permutes (within 0.07 of the exact level
 //   before rounding).
 #include "colour_wide.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +41,18 @@ struct WideMatrix {
     // with the pairs (blue, green) and (red, 1) of a pixel's linear light.
     int32_t blueGreen[3];
     int32_t redRound[3];
+};
+
+// The node tables in units of 1 / kScale, or 2 / kScale when halved (doubled after the
+// interpolation): the cell of each value (its grid point below, times the axis' stride) and its
+// place in the cell in 1/256; per output blue, green, red the low and high bytes of the nodes.
+struct WideCube {
+    alignas(64) uint8_t cell[3][256];
+    alignas(64) uint8_t place[3][256];
+    alignas(64) uint8_t low[3][kWideCubeNodes];
+    alignas(64) uint8_t high[3][kWideCubeNodes];
+    uint8_t stride[3];
+    bool halved;
 };
 
 double SrgbEncoding(double linear) {
@@ -84,6 +102,49 @@ std::shared_ptr<const WideMatrix> MakeWideMatrix(const double linear[3][256],
             t->linearHigh[c][v] = static_cast<uint8_t>(value >> 8);
         }
     return t;
+}
+
+std::shared_ptr<const WideCube> MakeWideCube(const int steps[3], const double position[3][256],
+                                             const float* nodes) {
+    const int count = steps[0] * steps[1] * steps[2];
+    if (steps[0] < 2 || steps[1] < 2 || steps[2] < 2 || count > kWideCubeNodes) return nullptr;
+    auto t = std::make_shared<WideCube>();
+    t->stride[0] = static_cast<uint8_t>(steps[1] * steps[2]);
+    t->stride[1] = static_cast<uint8_t>(steps[2]);
+    t->stride[2] = 1;
+    for (int c = 0; c < 3; ++c)
+        for (int v = 0; v < 256; ++v) {
+            const int last = steps[c] - 1;
+            const double p = position[c][v];
+            const double at = last * (p > 0 ? p < 1 ? p : 1 : 0);
+            int below = static_cast<int>(at);
+            long part = std::lround((at - below) * 256);
+            if (part == 256) ++below, part = 0;
+            if (below >= last) below = last - 1, part = 255;
+            t->cell[c][v] = static_cast<uint8_t>(below * t->stride[c]);
+            t->place[c][v] = static_cast<uint8_t>(part);
+        }
+    // Any two nodes' difference must fit in 16 bits: in units of 1 / kScale if it does there,
+    // else of 2 / kScale.
+    for (const bool halved : {false, true}) {
+        t->halved = halved;
+        bool fits = true;
+        for (int out = 0; out < 3 && fits; ++out) {
+            long lowest = 0, highest = 0;
+            for (int i = 0; i < count && fits; ++i) {
+                const double v = nodes[3 * i + out] * WideMatrix::kScale / (halved ? 2 : 1);
+                fits = std::fabs(v) < 32767;
+                const long node = fits ? std::lround(v) : 0;
+                lowest = std::min(lowest, node);
+                highest = std::max(highest, node);
+                t->low[out][i] = static_cast<uint8_t>(node & 0xFF);
+                t->high[out][i] = static_cast<uint8_t>((node >> 8) & 0xFF);
+            }
+            fits = fits && highest - lowest <= 32767;
+        }
+        if (fits) return t;
+    }
+    return nullptr;
 }
 
 #ifdef PICTAVO_WIDE_PERMUTES
@@ -167,14 +228,23 @@ PICTAVO_WIDE_TARGET inline __m512i Look(const uint8_t* table, __m512i index, __m
     return _mm512_mask_blend_epi8(high, low, up);
 }
 
-// The levels of 32 linear values above 255 (16-bit lanes).
+// 64 bytes of table picked by index (GCC 12 warns about the unmasked form).
+PICTAVO_WIDE_TARGET inline __m512i Bytes(__m512i index, __m512i table) {
+    return _mm512_maskz_permutexvar_epi8(~0ull, index, table);
+}
+
+// The levels of 32 linear values above 255 (16-bit lanes). The coefficients are looked up by
+// byte permutes (bytes 2 run and 2 run + 1 of each table), one step each where a word permute
+// takes two.
 PICTAVO_WIDE_TARGET inline __m512i Quadratic(const Encoding& e, __m512i y) {
-    const __m512i run = _mm512_srli_epi16(y, 9);
+    const __m512i run =
+        _mm512_add_epi16(_mm512_mullo_epi16(_mm512_srli_epi16(y, 9), _mm512_set1_epi16(0x0202)),
+                         _mm512_set1_epi16(0x0100));
     const __m512i t = _mm512_slli_epi16(_mm512_and_si512(y, _mm512_set1_epi16(511)), 6);
-    const __m512i bend = _mm512_permutexvar_epi16(run, _mm512_load_si512(e.bend));
-    const __m512i slope = _mm512_add_epi16(
-        _mm512_permutexvar_epi16(run, _mm512_load_si512(e.slope)), _mm512_mulhrs_epi16(bend, t));
-    const __m512i start = _mm512_permutexvar_epi16(run, _mm512_load_si512(e.start));
+    const __m512i bend = Bytes(run, _mm512_load_si512(e.bend));
+    const __m512i slope =
+        _mm512_add_epi16(Bytes(run, _mm512_load_si512(e.slope)), _mm512_mulhrs_epi16(bend, t));
+    const __m512i start = Bytes(run, _mm512_load_si512(e.start));
     return _mm512_srai_epi16(_mm512_add_epi16(start, _mm512_mulhrs_epi16(slope, t)), 6);
 }
 
@@ -227,8 +297,96 @@ ConvertPlanes(const WideMatrix& t, const Encoding& e, const __m512i planes[3], _
     }
 }
 
+// The 16-bit values of the even (half 0) and odd (half 1) bytes' pixels from their low and
+// high bytes, without moving bytes between 16-bit lanes.
+constexpr __mmask64 kOddBytes = 0xAAAAAAAAAAAAAAAAull;
+
+PICTAVO_WIDE_TARGET inline __m512i Words(__m512i low, __m512i high, int half) {
+    return half ? _mm512_mask_blend_epi8(kOddBytes, _mm512_srli_epi16(low, 8), high)
+                : _mm512_mask_blend_epi8(kOddBytes, low, _mm512_slli_epi16(high, 8));
+}
+
+// A place in 1/256 as 16-bit lanes in 1/32768 (for rounded high multiplies), even or odd bytes.
+PICTAVO_WIDE_TARGET inline __m512i Weight(__m512i place, int half) {
+    return half ? _mm512_srli_epi16(_mm512_and_si512(place, _mm512_set1_epi16(-256)), 1)
+                : _mm512_srli_epi16(_mm512_slli_epi16(place, 8), 1);
+}
+
 PICTAVO_WIDE_TARGET inline __attribute__((always_inline)) void
-Block(const WideMatrix& t, const Orders& o, const Encoding& e, const uint8_t* in, uint8_t* bgr) {
+ConvertPlanes(const WideCube& t, const Encoding& e, const __m512i planes[3], __m512i encoded[3]) {
+    __m512i cell[3], place[3];
+    PICTAVO_UNROLLED
+    for (int k = 0; k < 3; ++k) {
+        const __mmask64 high = _mm512_movepi8_mask(planes[k]);
+        cell[k] = Look(t.cell[k], planes[k], high);
+        place[k] = Look(t.place[k], planes[k], high);
+    }
+    const __m512i pb = place[0], pg = place[1], pr = place[2];
+    // The axes of the largest and the smallest place (ties are harmless: their steps weigh 0).
+    const __mmask64 bg = _mm512_cmpge_epu8_mask(pb, pg), gr = _mm512_cmpge_epu8_mask(pg, pr),
+                    br = _mm512_cmpge_epu8_mask(pb, pr);
+    const __mmask64 blueMost = bg & br, greenMost = ~bg & gr, redMost = ~(blueMost | greenMost);
+    const __mmask64 redLeast = gr & br, greenLeast = ~redLeast & bg,
+                    blueLeast = ~(redLeast | greenLeast);
+    // The four corners' nodes: the cell's, one step along the axis of the largest place, one
+    // more along the next, and the far one.
+    const __m512i blueStep = _mm512_set1_epi8(static_cast<char>(t.stride[0]));
+    const __m512i greenStep = _mm512_set1_epi8(static_cast<char>(t.stride[1]));
+    const __m512i redStep = _mm512_set1_epi8(1);
+    const __m512i near = _mm512_add_epi8(cell[0], _mm512_add_epi8(cell[1], cell[2]));
+    const __m512i far =
+        _mm512_add_epi8(near, _mm512_set1_epi8(static_cast<char>(t.stride[0] + t.stride[1] + 1)));
+    __m512i second = _mm512_mask_add_epi8(near, blueMost, near, blueStep);
+    second = _mm512_mask_add_epi8(second, greenMost, second, greenStep);
+    second = _mm512_mask_add_epi8(second, redMost, second, redStep);
+    __m512i third = _mm512_mask_sub_epi8(far, blueLeast, far, blueStep);
+    third = _mm512_mask_sub_epi8(third, greenLeast, third, greenStep);
+    third = _mm512_mask_sub_epi8(third, redLeast, third, redStep);
+    const __m512i corners[4] = {near, second, third, far};
+    const __m512i most = _mm512_max_epu8(pb, _mm512_max_epu8(pg, pr));
+    const __m512i least = _mm512_min_epu8(pb, _mm512_min_epu8(pg, pr));
+    const __m512i middle =
+        _mm512_max_epu8(_mm512_min_epu8(pb, pg), _mm512_min_epu8(_mm512_max_epu8(pb, pg), pr));
+    const __m512i steps[3] = {most, middle, least};
+    __m512i weights[2][3];
+    PICTAVO_UNROLLED
+    for (int i = 0; i < 6; ++i)
+        weights[i / 3][i % 3] = Weight(steps[i % 3], i / 3);
+    const __m512i zero = _mm512_setzero_si512(), top = _mm512_set1_epi16(16383);
+    const __mmask32 twice = t.halved ? ~0u : 0u;
+    // Packing the even and the odd pixels' words puts each 128-bit lane's even pixels first.
+    const __m512i inOrder = _mm512_maskz_broadcast_i32x4(
+        0xFFFF, _mm_setr_epi8(0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15));
+    PICTAVO_UNROLLED
+    for (int out = 0; out < 3; ++out) {
+        __m512i low[4], high[4];
+        PICTAVO_UNROLLED
+        for (int i = 0; i < 4; ++i) {
+            low[i] = _mm512_permutex2var_epi8(Load(t.low[out]), corners[i], Load(t.low[out] + 64));
+            high[i] =
+                _mm512_permutex2var_epi8(Load(t.high[out]), corners[i], Load(t.high[out] + 64));
+        }
+        __m512i y[2];
+        PICTAVO_UNROLLED
+        for (int h = 0; h < 2; ++h) {
+            __m512i node = Words(low[0], high[0], h), v = node;
+            PICTAVO_UNROLLED
+            for (int i = 1; i < 4; ++i) {
+                const __m512i next = Words(low[i], high[i], h);
+                v = _mm512_add_epi16(
+                    v, _mm512_mulhrs_epi16(_mm512_sub_epi16(next, node), weights[h][i - 1]));
+                node = next;
+            }
+            v = _mm512_mask_adds_epi16(v, twice, v, v);
+            y[h] = _mm512_min_epi16(_mm512_max_epi16(v, zero), top);
+        }
+        encoded[out] = _mm512_shuffle_epi8(Encode(e, y[0], y[1]), inOrder);
+    }
+}
+
+template <class Tables>
+PICTAVO_WIDE_TARGET inline __attribute__((always_inline)) void
+Block(const Tables& t, const Orders& o, const Encoding& e, const uint8_t* in, uint8_t* bgr) {
     const __m512i a = Load(in), b = Load(in + 64), c = Load(in + 128);
     __m512i planes[3], encoded[3];
     PICTAVO_UNROLLED
@@ -344,8 +502,8 @@ bool HasWidePermutes() {
     return has;
 }
 
-PICTAVO_WIDE_TARGET void WideMatrixRow(const WideMatrix& tables, const uint8_t* in, uint8_t* bgr,
-                                       int width) {
+template <class Tables>
+PICTAVO_WIDE_TARGET void Rows(const Tables& tables, const uint8_t* in, uint8_t* bgr, int width) {
     const Orders& orders = TheOrders();
     const Encoding& encoding = TheEncoding();
     int x = 0;
@@ -362,15 +520,17 @@ PICTAVO_WIDE_TARGET void WideMatrixRow(const WideMatrix& tables, const uint8_t* 
 
 // The pixels' order in the planes is that of packing the words of pixels 0 .. 31 and 32 .. 63:
 // in each 128-bit lane, eight of the first half, then eight of the second.
-PICTAVO_WIDE_TARGET void WideMatrixYccRows(const WideMatrix& tables, const YccRows& rows,
-                                           int count) {
+template <class Tables>
+PICTAVO_WIDE_TARGET void YccRowsOf(const Tables& tables, const YccRows& rows, int count) {
     const Encoding& encoding = TheEncoding();
+    // Each chroma term twice, for the two pixels of its block: byte permutes of the words (one
+    // step; a word permute takes two).
     __m512i firstHalf = _mm512_setzero_si512(), secondHalf = firstHalf;
     {
-        alignas(64) int16_t first[32], second[32];
-        for (int i = 0; i < 32; ++i) {
-            first[i] = static_cast<int16_t>(i / 2);
-            second[i] = static_cast<int16_t>(16 + i / 2);
+        alignas(64) uint8_t first[64], second[64];
+        for (int i = 0; i < 64; ++i) {
+            first[i] = static_cast<uint8_t>(2 * (i / 4) + i % 2);
+            second[i] = static_cast<uint8_t>(32 + 2 * (i / 4) + i % 2);
         }
         firstHalf = _mm512_load_si512(first);
         secondHalf = _mm512_load_si512(second);
@@ -396,9 +556,9 @@ PICTAVO_WIDE_TARGET void WideMatrixYccRows(const WideMatrix& tables, const YccRo
             __m512i planes[3], encoded[3];
             PICTAVO_UNROLLED
             for (int k = 0; k < 3; ++k)
-                planes[k] = _mm512_packus_epi16(
-                    _mm512_add_epi16(low, _mm512_permutexvar_epi16(firstHalf, terms[k])),
-                    _mm512_add_epi16(high, _mm512_permutexvar_epi16(secondHalf, terms[k])));
+                planes[k] =
+                    _mm512_packus_epi16(_mm512_add_epi16(low, Bytes(firstHalf, terms[k])),
+                                        _mm512_add_epi16(high, Bytes(secondHalf, terms[k])));
             ConvertPlanes(tables, encoding, planes, encoded);
             _mm512_storeu_si512(y, _mm512_maskz_permutexvar_epi64(0xFF, inOrder, Luma(encoded)));
             PICTAVO_UNROLLED
@@ -413,6 +573,22 @@ PICTAVO_WIDE_TARGET void WideMatrixYccRows(const WideMatrix& tables, const YccRo
     }
 }
 
+void WideMatrixRow(const WideMatrix& tables, const uint8_t* in, uint8_t* bgr, int width) {
+    Rows(tables, in, bgr, width);
+}
+
+void WideCubeRow(const WideCube& tables, const uint8_t* in, uint8_t* bgr, int width) {
+    Rows(tables, in, bgr, width);
+}
+
+void WideMatrixYccRows(const WideMatrix& tables, const YccRows& rows, int count) {
+    YccRowsOf(tables, rows, count);
+}
+
+void WideCubeYccRows(const WideCube& tables, const YccRows& rows, int count) {
+    YccRowsOf(tables, rows, count);
+}
+
 #else
 
 bool HasWidePermutes() {
@@ -421,7 +597,11 @@ bool HasWidePermutes() {
 
 void WideMatrixRow(const WideMatrix&, const uint8_t*, uint8_t*, int) {}
 
+void WideCubeRow(const WideCube&, const uint8_t*, uint8_t*, int) {}
+
 void WideMatrixYccRows(const WideMatrix&, const YccRows&, int) {}
+
+void WideCubeYccRows(const WideCube&, const YccRows&, int) {}
 
 #endif
 

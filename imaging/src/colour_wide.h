@@ -1,12 +1,14 @@
 #pragma once
-// Inside the library: a matrix profile's conversion to sRGB 64 pixels at a time, with the byte
-// permutes of AVX-512 (VBMI) as table look-ups, for processors that have them.
+// Inside the library: a profile's conversion to sRGB 64 pixels at a time, with the byte permutes
+// of AVX-512 (VBMI) as table look-ups, for processors that have them: a matrix profile's, and a
+// table profile's on a small cube of colours.
 #include <cstdint>
 #include <memory>
 
 namespace pictavo_internal {
 
 struct WideMatrix;
+struct WideCube;
 
 // sRGB's encoding (0 .. 1) of linear light (0 .. 1).
 double SrgbEncoding(double linear);
@@ -28,6 +30,20 @@ std::shared_ptr<const WideMatrix> MakeWideMatrix(const double linear[3][256],
 // HasWidePermutes().
 void WideMatrixRow(const WideMatrix& tables, const uint8_t* in, uint8_t* bgr, int width);
 
+// The cube for a table profile: each input channel's value v at place position[channel][v]
+// (0 .. 1, rising) along its axis of steps[channel] evenly spaced grid points, and the linear
+// sRGB light (blue, green, red, not clipped) at each grid point, blue slowest, red fastest:
+// nodes[3 * ((blue * steps[1] + green) * steps[2] + red) + out]. Between the points, the
+// pixel's tetrahedron of four points is interpolated. Null when there are more than
+// kWideCubeNodes points or the light is too wide for 16 bits.
+constexpr int kWideCubeNodes = 128;
+std::shared_ptr<const WideCube> MakeWideCube(const int steps[3], const double position[3][256],
+                                             const float* nodes);
+
+// width pixels of blue, green, red through the cube; in may equal bgr. Only where
+// HasWidePermutes().
+void WideCubeRow(const WideCube& tables, const uint8_t* in, uint8_t* bgr, int width);
+
 // Two rows of a JPEG's YCbCr samples as libjpeg reads and writes them raw, chroma at half the
 // luma's width: luma y (2 * count samples a row), each row's chroma (the same rows twice for
 // 4:2:0) and where the chroma of the result goes (count samples; may be a row of the input).
@@ -45,5 +61,6 @@ struct YccRows {
 // pixels'. Every row must have room for whole blocks of 32 chroma (64 luma) samples: count
 // is rounded up to them. Only where HasWidePermutes().
 void WideMatrixYccRows(const WideMatrix& tables, const YccRows& rows, int count);
+void WideCubeYccRows(const WideCube& tables, const YccRows& rows, int count);
 
 } // namespace pictavo_internal
