@@ -46,7 +46,7 @@ fi
 list=()
 for i in $(seq 0 $((count - 1))); do list+=("$photos/foto$i.jpg"); done
 # The photos again with an embedded colour profile each, pixels and everything else the same.
-kinds=(${KINDS:-adobe prophoto p3 table}) # KINDS="table" measures one set
+kinds=(${KINDS:-adobe prophoto p3 table})
 cc -O2 -o "$work/tag_photo" bench/tag_photo.c -llcms2
 for kind in "${kinds[@]}"; do
   mkdir -p "$work/$kind"
@@ -81,7 +81,8 @@ best_of_3() {
 # rounds. This machine's speed drifts by a tenth and more over tens of seconds, which the best
 # times of separate runs do not cancel; the two runs of a pair meet the same drift, so the
 # ratio printed is the median of the pairs' ratios (the best times beside it).
-# PROFILES_ONLY=1 runs this step alone, in ROUNDS rounds (default 5; more steady the median).
+# PROFILES_ONLY=1 runs this step alone, in ROUNDS rounds (default 5; more steady the median);
+# KINDS="adobe table" picks some of the tagged sets.
 declare -A profile_s profile_cpu profile_ratios
 profile_round() {
   local kind s c u d
