@@ -248,7 +248,7 @@ PICTAVO_WIDE_TARGET inline __m512i Quadratic(const Encoding& e, __m512i y) {
     return _mm512_srai_epi16(_mm512_add_epi16(start, _mm512_mulhrs_epi16(slope, t)), 6);
 }
 
-// The 8-bit encodings of 64 linear values, y0 and y1 as unpacked from bytes.
+// The 8-bit encodings of 64 linear values (0 for negative ones), y0 and y1 as unpacked from bytes.
 PICTAVO_WIDE_TARGET inline __m512i Encode(const Encoding& e, __m512i y0, __m512i y1) {
     const __m512i quadratic = _mm512_packus_epi16(Quadratic(e, y0), Quadratic(e, y1));
     const __m512i low = _mm512_packus_epi16(y0, y1); // 255 from 255 on
@@ -352,7 +352,7 @@ ConvertPlanes(const WideCube& t, const Encoding& e, const __m512i planes[3], __m
     PICTAVO_UNROLLED
     for (int i = 0; i < 6; ++i)
         weights[i / 3][i % 3] = Weight(steps[i % 3], i / 3);
-    const __m512i zero = _mm512_setzero_si512(), top = _mm512_set1_epi16(16383);
+    const __m512i top = _mm512_set1_epi16(16383);
     const __mmask32 twice = t.halved ? ~0u : 0u;
     // Packing the even and the odd pixels' words puts each 128-bit lane's even pixels first.
     const __m512i inOrder = _mm512_maskz_broadcast_i32x4(
@@ -377,8 +377,8 @@ ConvertPlanes(const WideCube& t, const Encoding& e, const __m512i planes[3], __m
                     v, _mm512_mulhrs_epi16(_mm512_sub_epi16(next, node), weights[h][i - 1]));
                 node = next;
             }
-            v = _mm512_mask_adds_epi16(v, twice, v, v);
-            y[h] = _mm512_min_epi16(_mm512_max_epi16(v, zero), top);
+            // Negative light needs no clamp: Encode takes it as 0.
+            y[h] = _mm512_min_epi16(_mm512_mask_adds_epi16(v, twice, v, v), top);
         }
         encoded[out] = _mm512_shuffle_epi8(Encode(e, y[0], y[1]), inOrder);
     }
