@@ -347,11 +347,8 @@ ConvertPlanes(const WideCube& t, const Encoding& e, const __m512i planes[3], __m
     const __m512i least = _mm512_min_epu8(pb, _mm512_min_epu8(pg, pr));
     const __m512i middle =
         _mm512_max_epu8(_mm512_min_epu8(pb, pg), _mm512_min_epu8(_mm512_max_epu8(pb, pg), pr));
-    const __m512i steps[3] = {most, middle, least};
-    __m512i weights[2][3];
-    PICTAVO_UNROLLED
-    for (int i = 0; i < 6; ++i)
-        weights[i / 3][i % 3] = Weight(steps[i % 3], i / 3);
+    const __m512i weights[2][3] = {{Weight(most, 0), Weight(middle, 0), Weight(least, 0)},
+                                   {Weight(most, 1), Weight(middle, 1), Weight(least, 1)}};
     const __m512i top = _mm512_set1_epi16(16383);
     const __mmask32 twice = t.halved ? ~0u : 0u;
     // Packing the even and the odd pixels' words puts each 128-bit lane's even pixels first.
