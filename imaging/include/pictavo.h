@@ -104,8 +104,8 @@ PICTAVO_API int SaveDib(const TDib* image, const char* fileName, int format, int
 // fails midway: fileName may then hold part of a picture, and the caller takes the usual pair,
 // which writes it anew. owner as for OpenDib. One exception to the same bytes: a photo with a
 // matrix profile (or a table profile close to one) and colour at half the width, on a
-// processor with AVX-512 byte permutes, is converted from its stored YCbCr samples, each 2 x 2 block's colour as stored (the pair
-// interpolates it): the same colours, within a level on average.
+// processor with AVX-512 byte permutes, is converted from its stored YCbCr samples, each 2 x 2
+// block's colour as stored (the pair interpolates it): the same colours, within a level on average.
 PICTAVO_API int RecodeJpegFile(const char* sourceName, const char* fileName, int* width,
                                int* height, TDibLoadOwner* owner);
 

@@ -650,15 +650,9 @@ bool RampLight(cmsHTRANSFORM light, double linear[3][256], double bgrMatrix[3][3
     return true;
 }
 
-// Matrix tables for a table profile that behaves like a matrix profile (some vendors store
-// one as a table): each channel's curve and column of the matrix read from the light of its
-// own ramp, then checked against lcms2 on two grids of colours, the second between the table's
-// usual points. False for every other profile, which then takes the cube.
-bool FitMatrixTables(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion& c) {
-    double linear[3][256], bgrMatrix[3][3];
-    if (!RampLight(light, linear, bgrMatrix)) return false;
-    // Three curves within a thousandth of each other are one (the table's rounding): their
-    // mean, so that greys stay grey.
+// Three curves within a thousandth of each other are one (the table's rounding): their mean, so
+// that greys stay grey.
+void OneCurveIfClose(double linear[3][256]) {
     double apart = 0;
     for (int v = 0; v < 256; ++v)
         apart = std::max({apart, std::fabs(linear[0][v] - linear[1][v]),
@@ -668,6 +662,16 @@ bool FitMatrixTables(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion&
         for (int v = 0; v < 256; ++v)
             linear[0][v] = linear[1][v] = linear[2][v] =
                 (linear[0][v] + linear[1][v] + linear[2][v]) / 3;
+}
+
+// Matrix tables for a table profile that behaves like a matrix profile (some vendors store
+// one as a table): each channel's curve and column of the matrix read from the light of its
+// own ramp, then checked against lcms2 on two grids of colours, the second between the table's
+// usual points. False for every other profile, which then takes the cube.
+bool FitMatrixTables(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion& c) {
+    double linear[3][256], bgrMatrix[3][3];
+    if (!RampLight(light, linear, bgrMatrix)) return false;
+    OneCurveIfClose(linear);
     return MatrixTablesOf(linear, bgrMatrix, exact, 2, c);
 }
 
@@ -697,6 +701,47 @@ bool BuildCube(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion& c) {
 
 void WideCubeRowOf(const ColourConversion& c, const uint8_t* in, uint8_t* bgr, int width) {
     WideCubeRow(*c.wideCube, in, bgr, width);
+}
+
+// Where a table profile is a matrix but for some colours (often: its table clips saturated ones),
+// the matrix of its ramps for the cube's cells in which it stays within 2 of lcms2 on two grids
+// of colours (a cell without a colour of the grids does not take it). Kept when the cube with
+// it still matches lcms2.
+void AddMatrixCells(const double linear[3][256], const double bgrMatrix[3][3], cmsHTRANSFORM exact,
+                    ColourConversion& c) {
+    std::shared_ptr<const WideMatrix> matrix = MakeWideMatrix(linear, bgrMatrix);
+    if (!matrix) return;
+    std::vector<uint8_t> grid, ours;
+    for (int first : {0, 8})
+        for (int b = first; b <= 256; b += 16)
+            for (int g = first; g <= 256; g += 16)
+                for (int r = first; r <= 256; r += 16)
+                    for (int v : {b, g, r})
+                        if (first == 0 || (b < 256 && g < 256 && r < 256))
+                            grid.push_back(static_cast<uint8_t>(v > 255 ? 255 : v));
+    const int pixels = static_cast<int>(grid.size() / 3);
+    ours.resize(grid.size());
+    WideMatrixRow(*matrix, grid.data(), ours.data(), pixels);
+    std::vector<double> wide(grid.size()), wideOut(grid.size());
+    for (size_t i = 0; i < grid.size(); ++i)
+        wide[i] = grid[i] / 255.0;
+    cmsDoTransform(exact, wide.data(), wideOut.data(), static_cast<cmsUInt32Number>(pixels));
+    bool seen[kWideCubeNodes] = {}, close[kWideCubeNodes];
+    std::fill(std::begin(close), std::end(close), true);
+    for (int p = 0; p < pixels; ++p) {
+        const int cell = WideCubeCell(*c.wideCube, &grid[3 * static_cast<size_t>(p)]);
+        seen[cell] = true;
+        for (int k = 0; k < 3; ++k) {
+            const double v = std::clamp(wideOut[3 * p + k] * 255.0, 0.0, 255.0);
+            if (std::fabs(ours[3 * p + k] - v) > 2.5) close[cell] = false;
+        }
+    }
+    for (int i = 0; i < kWideCubeNodes; ++i)
+        close[i] = close[i] && seen[i];
+    const std::shared_ptr<const WideCube> cube = c.wideCube;
+    c.wideCube = WithMatrixCells(*cube, matrix, close);
+    if (!MatchesLcms(c, WideCubeRowOf, exact) || !MatchesLcms(c, WideCubeRowOf, exact, 8, 3))
+        c.wideCube = cube;
 }
 
 // The cube for processors with AVX-512 byte permutes: 128 points, evenly spaced in the light of
@@ -736,8 +781,11 @@ bool BuildWideCube(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion& c
                        static_cast<cmsUInt32Number>(inputs.size() / 3));
         c.wideCube = MakeWideCube(steps, place, nodes.data());
         if (c.wideCube && MatchesLcms(c, WideCubeRowOf, exact) &&
-            MatchesLcms(c, WideCubeRowOf, exact, 8, 3))
+            MatchesLcms(c, WideCubeRowOf, exact, 8, 3)) {
+            OneCurveIfClose(linear);
+            AddMatrixCells(linear, bgrMatrix, exact, c);
             return true;
+        }
     }
     c.wideCube = nullptr;
     return false;

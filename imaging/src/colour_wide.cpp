@@ -11,6 +11,8 @@
 //   in the profile's own linear light (where a matrix-like profile is linear, so 4 to 8 points do
 //   what 33 evenly spaced values do); the four corners of the pixel's tetrahedron looked up in
 //   the 128-byte node tables by one permute each, and interpolated in 16 bits;
+//   where the profile is close to a matrix in all of a block's cells, the block takes the
+//   matrix's way;
 // - sRGB's encoding of that: below 255 exactly, from a table; above, from a quadratic per run
 //   of 512 values, its coefficients looked up by byte permutes (within 0.07 of the exact level
 //   before rounding).
@@ -53,7 +55,25 @@ struct WideCube {
     alignas(64) uint8_t high[3][kWideCubeNodes];
     uint8_t stride[3];
     bool halved;
+    // Where the profile is a matrix: the matrix's tables, and 0xFF for each cell (by its first
+    // node) in which they match the profile. Blocks of 64 pixels all in such cells take them.
+    std::shared_ptr<const WideMatrix> matrix;
+    alignas(64) uint8_t matrixCells[kWideCubeNodes];
 };
+
+int WideCubeCell(const WideCube& cube, const uint8_t bgr[3]) {
+    return cube.cell[0][bgr[0]] + cube.cell[1][bgr[1]] + cube.cell[2][bgr[2]];
+}
+
+std::shared_ptr<const WideCube> WithMatrixCells(const WideCube& cube,
+                                                std::shared_ptr<const WideMatrix> matrix,
+                                                const bool cells[kWideCubeNodes]) {
+    auto t = std::make_shared<WideCube>(cube);
+    t->matrix = std::move(matrix);
+    for (int i = 0; i < kWideCubeNodes; ++i)
+        t->matrixCells[i] = cells[i] ? 0xFF : 0;
+    return t;
+}
 
 double SrgbEncoding(double linear) {
     return linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
@@ -321,6 +341,12 @@ ConvertPlanes(const WideCube& t, const Encoding& e, const __m512i planes[3], __m
         cell[k] = Look(t.cell[k], planes[k], high);
         place[k] = Look(t.place[k], planes[k], high);
     }
+    const __m512i near = _mm512_add_epi8(cell[0], _mm512_add_epi8(cell[1], cell[2]));
+    if (t.matrix && _mm512_movepi8_mask(_mm512_permutex2var_epi8(
+                        Load(t.matrixCells), near, Load(t.matrixCells + 64))) == ~0ull) {
+        ConvertPlanes(*t.matrix, e, planes, encoded);
+        return;
+    }
     const __m512i pb = place[0], pg = place[1], pr = place[2];
     // The axes of the largest and the smallest place (ties are harmless: their steps weigh 0).
     const __mmask64 bg = _mm512_cmpge_epu8_mask(pb, pg), gr = _mm512_cmpge_epu8_mask(pg, pr),
@@ -333,7 +359,6 @@ ConvertPlanes(const WideCube& t, const Encoding& e, const __m512i planes[3], __m
     const __m512i blueStep = _mm512_set1_epi8(static_cast<char>(t.stride[0]));
     const __m512i greenStep = _mm512_set1_epi8(static_cast<char>(t.stride[1]));
     const __m512i redStep = _mm512_set1_epi8(1);
-    const __m512i near = _mm512_add_epi8(cell[0], _mm512_add_epi8(cell[1], cell[2]));
     const __m512i far =
         _mm512_add_epi8(near, _mm512_set1_epi8(static_cast<char>(t.stride[0] + t.stride[1] + 1)));
     __m512i second = _mm512_mask_add_epi8(near, blueMost, near, blueStep);

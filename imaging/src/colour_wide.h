@@ -40,6 +40,13 @@ constexpr int kWideCubeNodes = 128;
 std::shared_ptr<const WideCube> MakeWideCube(const int steps[3], const double position[3][256],
                                              const float* nodes);
 
+// The cube's cell of a pixel (by its first node), and a copy of the cube that takes the matrix's
+// tables for blocks of pixels all in cells[cell] (where the profile is close to a matrix).
+int WideCubeCell(const WideCube& cube, const uint8_t bgr[3]);
+std::shared_ptr<const WideCube> WithMatrixCells(const WideCube& cube,
+                                                std::shared_ptr<const WideMatrix> matrix,
+                                                const bool cells[kWideCubeNodes]);
+
 // width pixels of blue, green, red through the cube; in may equal bgr. Only where
 // HasWidePermutes().
 void WideCubeRow(const WideCube& tables, const uint8_t* in, uint8_t* bgr, int width);
