@@ -260,34 +260,55 @@ void MatrixRow(const ColourConversion& c, const uint8_t* in, uint8_t* bgr, int w
         MatrixPixel(shares, encode, in, bgr);
 }
 
-// True when `row` gives lcms2's result within `tolerance` in every channel on a grid of colours
-// (every 16th value from `first`, and 255): the result of its floating-point transform `exact`
-// (blue, green, red each way), clipped. (Its own 8- and 16-bit transforms are off by 2 and more
-// near the edge of sRGB.)
+// The colours that tables are checked on, and lcms2's result for them, made once per profile:
+// every 16th value from 0 (and 255), or from 8 (between those), blue, green, red each; lcms2's
+// floating-point transform `exact`, in levels, not rounded or clipped. (Its own 8- and 16-bit
+// transforms are off by 2 and more near the edge of sRGB.)
+class Reference {
+  public:
+    explicit Reference(cmsHTRANSFORM exact) : exact_(exact) {}
+    struct Grid {
+        std::vector<uint8_t> colours;
+        std::vector<double> levels;
+    };
+    const Grid& Of(int first) {
+        Grid& g = grids_[first == 0 ? 0 : 1];
+        if (!g.colours.empty()) return g;
+        const int last = first == 0 ? 256 : 255;
+        for (int b = first; b <= last; b += 16)
+            for (int gr = first; gr <= last; gr += 16)
+                for (int r = first; r <= last; r += 16)
+                    for (int v : {b, gr, r})
+                        g.colours.push_back(static_cast<uint8_t>(v > 255 ? 255 : v));
+        std::vector<double> wide(g.colours.size());
+        g.levels.resize(g.colours.size());
+        for (size_t i = 0; i < wide.size(); ++i)
+            wide[i] = g.colours[i] / 255.0;
+        cmsDoTransform(exact_, wide.data(), g.levels.data(),
+                       static_cast<cmsUInt32Number>(wide.size() / 3));
+        for (double& v : g.levels)
+            v *= 255.0;
+        return g;
+    }
+
+  private:
+    cmsHTRANSFORM exact_;
+    Grid grids_[2];
+};
+
+// True when `row` gives lcms2's result (clipped and rounded) within `tolerance` in every channel
+// on the reference's grid from `first`.
 bool MatchesLcms(const ColourConversion& c,
                  void (*row)(const ColourConversion&, const uint8_t*, uint8_t*, int),
-                 cmsHTRANSFORM exact, int first = 0, int tolerance = 2) {
-    std::vector<uint8_t> grid, ours, theirs;
-    const int last = first == 0 ? 256 : 255;
-    for (int b = first; b <= last; b += 16)
-        for (int g = first; g <= last; g += 16)
-            for (int r = first; r <= last; r += 16)
-                for (int v : {b, g, r})
-                    grid.push_back(static_cast<uint8_t>(v > 255 ? 255 : v));
-    const int pixels = static_cast<int>(grid.size() / 3);
-    ours.resize(grid.size());
-    theirs.resize(grid.size());
-    row(c, grid.data(), ours.data(), pixels);
-    std::vector<double> wide(grid.size()), wideOut(grid.size());
-    for (size_t i = 0; i < grid.size(); ++i)
-        wide[i] = grid[i] / 255.0;
-    cmsDoTransform(exact, wide.data(), wideOut.data(), static_cast<cmsUInt32Number>(pixels));
-    for (size_t i = 0; i < grid.size(); ++i) {
-        const double v = wideOut[i] * 255.0;
-        theirs[i] = static_cast<uint8_t>(v > 0 ? v < 255 ? std::lround(v) : 255 : 0);
+                 Reference& exact, int first = 0, int tolerance = 2) {
+    const Reference::Grid& g = exact.Of(first);
+    std::vector<uint8_t> ours(g.colours.size());
+    row(c, g.colours.data(), ours.data(), static_cast<int>(ours.size() / 3));
+    for (size_t i = 0; i < ours.size(); ++i) {
+        const double v = g.levels[i];
+        const int theirs = v > 0 ? v < 255 ? static_cast<int>(std::lround(v)) : 255 : 0;
+        if (std::abs(ours[i] - theirs) > tolerance) return false;
     }
-    for (size_t i = 0; i < grid.size(); ++i)
-        if (std::abs(ours[i] - theirs[i]) > tolerance) return false;
     return true;
 }
 
@@ -342,7 +363,7 @@ void KeepGreysGrey(const double linear[3][256], const double m[3][3],
 // spread over linear sRGB by bgrMatrix[out][in]; false when a curve leaves 0 .. 1, the matrix
 // is so wide that the sum of a pixel's shares could leave 16 bits, or the tables stray from
 // lcms2 on `grids` grids of colours (the second between the first's points).
-bool MatrixTablesOf(const double linear[3][256], const double bgrMatrix[3][3], cmsHTRANSFORM exact,
+bool MatrixTablesOf(const double linear[3][256], const double bgrMatrix[3][3], Reference& exact,
                     int grids, ColourConversion& c) {
     for (int out = 0; out < 3; ++out) {
         const double widest = std::fabs(bgrMatrix[out][0]) + std::fabs(bgrMatrix[out][1]) +
@@ -375,7 +396,7 @@ bool MatrixTablesOf(const double linear[3][256], const double bgrMatrix[3][3], c
 
 // The tables of a matrix profile, or false when the profile is not one or its tables cannot
 // be made.
-bool BuildMatrixTables(cmsHPROFILE source, cmsHPROFILE srgb, cmsHTRANSFORM exact,
+bool BuildMatrixTables(cmsHPROFILE source, cmsHPROFILE srgb, Reference& exact,
                        ColourConversion& c) {
     if (!cmsIsMatrixShaper(source) ||
         cmsIsCLUT(source, INTENT_RELATIVE_COLORIMETRIC, LCMS_USED_AS_INPUT))
@@ -668,7 +689,7 @@ void OneCurveIfClose(double linear[3][256]) {
 // one as a table): each channel's curve and column of the matrix read from the light of its
 // own ramp, then checked against lcms2 on two grids of colours, the second between the table's
 // usual points. False for every other profile, which then takes the cube.
-bool FitMatrixTables(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion& c) {
+bool FitMatrixTables(cmsHTRANSFORM light, Reference& exact, ColourConversion& c) {
     double linear[3][256], bgrMatrix[3][3];
     if (!RampLight(light, linear, bgrMatrix)) return false;
     OneCurveIfClose(linear);
@@ -676,7 +697,7 @@ bool FitMatrixTables(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion&
 }
 
 // The cube of an RGB profile, or false when the cube strays from lcms2's result.
-bool BuildCube(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion& c) {
+bool BuildCube(cmsHTRANSFORM light, Reference& exact, ColourConversion& c) {
     constexpr int n = ColourConversion::kSteps;
     constexpr size_t count = static_cast<size_t>(n) * n * n;
     std::vector<uint16_t> inputs(count * 3);
@@ -707,33 +728,22 @@ void WideCubeRowOf(const ColourConversion& c, const uint8_t* in, uint8_t* bgr, i
 // the matrix of its ramps for the cube's cells in which it stays within 2 of lcms2 on two grids
 // of colours (a cell without a colour of the grids does not take it). Kept when the cube with
 // it still matches lcms2.
-void AddMatrixCells(const double linear[3][256], const double bgrMatrix[3][3], cmsHTRANSFORM exact,
+void AddMatrixCells(const double linear[3][256], const double bgrMatrix[3][3], Reference& exact,
                     ColourConversion& c) {
     std::shared_ptr<const WideMatrix> matrix = MakeWideMatrix(linear, bgrMatrix);
     if (!matrix) return;
-    std::vector<uint8_t> grid, ours;
-    for (int first : {0, 8})
-        for (int b = first; b <= 256; b += 16)
-            for (int g = first; g <= 256; g += 16)
-                for (int r = first; r <= 256; r += 16)
-                    for (int v : {b, g, r})
-                        if (first == 0 || (b < 256 && g < 256 && r < 256))
-                            grid.push_back(static_cast<uint8_t>(v > 255 ? 255 : v));
-    const int pixels = static_cast<int>(grid.size() / 3);
-    ours.resize(grid.size());
-    WideMatrixRow(*matrix, grid.data(), ours.data(), pixels);
-    std::vector<double> wide(grid.size()), wideOut(grid.size());
-    for (size_t i = 0; i < grid.size(); ++i)
-        wide[i] = grid[i] / 255.0;
-    cmsDoTransform(exact, wide.data(), wideOut.data(), static_cast<cmsUInt32Number>(pixels));
     bool seen[kWideCubeNodes] = {}, close[kWideCubeNodes];
     std::fill(std::begin(close), std::end(close), true);
-    for (int p = 0; p < pixels; ++p) {
-        const int cell = WideCubeCell(*c.wideCube, &grid[3 * static_cast<size_t>(p)]);
-        seen[cell] = true;
-        for (int k = 0; k < 3; ++k) {
-            const double v = std::clamp(wideOut[3 * p + k] * 255.0, 0.0, 255.0);
-            if (std::fabs(ours[3 * p + k] - v) > 2.5) close[cell] = false;
+    for (int first : {0, 8}) {
+        const Reference::Grid& g = exact.Of(first);
+        std::vector<uint8_t> ours(g.colours.size());
+        WideMatrixRow(*matrix, g.colours.data(), ours.data(), static_cast<int>(ours.size() / 3));
+        for (size_t p = 0; p < ours.size(); p += 3) {
+            const int cell = WideCubeCell(*c.wideCube, &g.colours[p]);
+            seen[cell] = true;
+            for (size_t k = p; k < p + 3; ++k)
+                if (std::fabs(ours[k] - std::clamp(g.levels[k], 0.0, 255.0)) > 2.5)
+                    close[cell] = false;
         }
     }
     for (int i = 0; i < kWideCubeNodes; ++i)
@@ -749,7 +759,7 @@ void AddMatrixCells(const double linear[3][256], const double bgrMatrix[3][3], c
 // others. The first axis to take the 8 that matches lcms2 (by 2 on the usual grid, by 3 between
 // its points: the profile's own table is interpolated in its stored values, not in light)
 // keeps the cube; false when none does or the profile has no ramps.
-bool BuildWideCube(cmsHTRANSFORM light, cmsHTRANSFORM exact, ColourConversion& c) {
+bool BuildWideCube(cmsHTRANSFORM light, Reference& exact, ColourConversion& c) {
     double linear[3][256], bgrMatrix[3][3], place[3][256];
     if (!RampLight(light, linear, bgrMatrix)) return false;
     for (int in = 0; in < 3; ++in) {
@@ -844,11 +854,11 @@ std::shared_ptr<const CacheEntry> MakeEntry(const uint8_t* profile, size_t size,
             static_cast<cmsContext>(context.get()), source.get(), TYPE_BGR_DBL, srgb.get(),
             TYPE_BGR_DBL, INTENT_RELATIVE_COLORIMETRIC,
             cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE));
-        const auto reference = static_cast<cmsHTRANSFORM>(exact.get());
+        Reference reference(static_cast<cmsHTRANSFORM>(exact.get()));
         const TransformOwner light =
-            reference ? LinearLight(static_cast<cmsContext>(context.get()), source.get()) : nullptr;
+            exact ? LinearLight(static_cast<cmsContext>(context.get()), source.get()) : nullptr;
         const auto lightOf = static_cast<cmsHTRANSFORM>(light.get());
-        if (reference && BuildMatrixTables(source.get(), srgb.get(), reference, *conversion)) {
+        if (exact && BuildMatrixTables(source.get(), srgb.get(), reference, *conversion)) {
             conversion->kind = ColourConversion::Kind::kMatrix;
         } else if (light && FitMatrixTables(lightOf, reference, *conversion)) {
             conversion->kind = ColourConversion::Kind::kMatrix;
