@@ -725,28 +725,28 @@ void WideCubeRowOf(const ColourConversion& c, const uint8_t* in, uint8_t* bgr, i
 }
 
 // Where a table profile is a matrix but for some colours (often: its table clips saturated ones),
-// the matrix of its ramps for the cube's cells in which it stays within 2 of lcms2 on two grids
-// of colours (a cell without a colour of the grids does not take it). Kept when the cube with
+// the matrix of its ramps for the cells of colours in which it stays within 2 of lcms2 on two
+// grids of colours (a cell without a colour of the grids does not take it). Kept when the cube with
 // it still matches lcms2.
 void AddMatrixCells(const double linear[3][256], const double bgrMatrix[3][3], Reference& exact,
                     ColourConversion& c) {
     std::shared_ptr<const WideMatrix> matrix = MakeWideMatrix(linear, bgrMatrix);
     if (!matrix) return;
-    bool seen[kWideCubeNodes] = {}, close[kWideCubeNodes];
+    bool seen[kMatrixCells] = {}, close[kMatrixCells];
     std::fill(std::begin(close), std::end(close), true);
     for (int first : {0, 8}) {
         const Reference::Grid& g = exact.Of(first);
         std::vector<uint8_t> ours(g.colours.size());
         WideMatrixRow(*matrix, g.colours.data(), ours.data(), static_cast<int>(ours.size() / 3));
         for (size_t p = 0; p < ours.size(); p += 3) {
-            const int cell = WideCubeCell(*c.wideCube, &g.colours[p]);
+            const int cell = MatrixCellOf(&g.colours[p]);
             seen[cell] = true;
             for (size_t k = p; k < p + 3; ++k)
                 if (std::fabs(ours[k] - std::clamp(g.levels[k], 0.0, 255.0)) > 2.5)
                     close[cell] = false;
         }
     }
-    for (int i = 0; i < kWideCubeNodes; ++i)
+    for (int i = 0; i < kMatrixCells; ++i)
         close[i] = close[i] && seen[i];
     const std::shared_ptr<const WideCube> cube = c.wideCube;
     c.wideCube = WithMatrixCells(*cube, matrix, close);

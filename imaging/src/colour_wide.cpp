@@ -55,23 +55,22 @@ struct WideCube {
     alignas(64) uint8_t high[3][kWideCubeNodes];
     uint8_t stride[3];
     bool halved;
-    // Where the profile is a matrix: the matrix's tables, and 0xFF for each cell (by its first
-    // node) in which they match the profile. Blocks of 64 pixels all in such cells take them.
+    // Where the profile is close to a matrix: the matrix's tables, and a bit for each cell of
+    // MatrixCellOf (byte cell / 8, bit cell % 8) where it is. Blocks of 64 pixels all in such
+    // cells take them.
     std::shared_ptr<const WideMatrix> matrix;
-    alignas(64) uint8_t matrixCells[kWideCubeNodes];
+    alignas(64) uint8_t matrixCells[kMatrixCells / 8];
 };
-
-int WideCubeCell(const WideCube& cube, const uint8_t bgr[3]) {
-    return cube.cell[0][bgr[0]] + cube.cell[1][bgr[1]] + cube.cell[2][bgr[2]];
-}
 
 std::shared_ptr<const WideCube> WithMatrixCells(const WideCube& cube,
                                                 std::shared_ptr<const WideMatrix> matrix,
-                                                const bool cells[kWideCubeNodes]) {
+                                                const bool close[kMatrixCells]) {
     auto t = std::make_shared<WideCube>(cube);
     t->matrix = std::move(matrix);
-    for (int i = 0; i < kWideCubeNodes; ++i)
-        t->matrixCells[i] = cells[i] ? 0xFF : 0;
+    std::memset(t->matrixCells, 0, sizeof t->matrixCells);
+    for (int i = 0; i < kMatrixCells; ++i)
+        if (close[i])
+            t->matrixCells[i / 8] = static_cast<uint8_t>(t->matrixCells[i / 8] | 1 << (i % 8));
     return t;
 }
 
@@ -332,8 +331,24 @@ PICTAVO_WIDE_TARGET inline __m512i Weight(__m512i place, int half) {
                 : _mm512_srli_epi16(_mm512_slli_epi16(place, 8), 1);
 }
 
+// True when all 64 pixels are in cells where the matrix is close: the byte of the map by the
+// top three bits of blue and green, the bit by those of red.
+PICTAVO_WIDE_TARGET inline bool InMatrixCells(const WideCube& t, const __m512i planes[3]) {
+    const __m512i three = _mm512_set1_epi8(7);
+    const __m512i byte =
+        _mm512_or_si512(_mm512_and_si512(_mm512_srli_epi16(planes[0], 2), _mm512_set1_epi8(0x38)),
+                        _mm512_and_si512(_mm512_srli_epi16(planes[1], 5), three));
+    const __m512i bit = Bytes(_mm512_and_si512(_mm512_srli_epi16(planes[2], 5), three),
+                              _mm512_set1_epi64(0x8040201008040201ll));
+    return _mm512_test_epi8_mask(Bytes(byte, Load(t.matrixCells)), bit) == ~0ull;
+}
+
 PICTAVO_WIDE_TARGET inline __attribute__((always_inline)) void
 ConvertPlanes(const WideCube& t, const Encoding& e, const __m512i planes[3], __m512i encoded[3]) {
+    if (t.matrix && InMatrixCells(t, planes)) {
+        ConvertPlanes(*t.matrix, e, planes, encoded);
+        return;
+    }
     __m512i cell[3], place[3];
     PICTAVO_UNROLLED
     for (int k = 0; k < 3; ++k) {
@@ -342,11 +357,6 @@ ConvertPlanes(const WideCube& t, const Encoding& e, const __m512i planes[3], __m
         place[k] = Look(t.place[k], planes[k], high);
     }
     const __m512i near = _mm512_add_epi8(cell[0], _mm512_add_epi8(cell[1], cell[2]));
-    if (t.matrix && _mm512_movepi8_mask(_mm512_permutex2var_epi8(
-                        Load(t.matrixCells), near, Load(t.matrixCells + 64))) == ~0ull) {
-        ConvertPlanes(*t.matrix, e, planes, encoded);
-        return;
-    }
     const __m512i pb = place[0], pg = place[1], pr = place[2];
     // The axes of the largest and the smallest place (ties are harmless: their steps weigh 0).
     const __mmask64 bg = _mm512_cmpge_epu8_mask(pb, pg), gr = _mm512_cmpge_epu8_mask(pg, pr),

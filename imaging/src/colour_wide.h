@@ -40,12 +40,16 @@ constexpr int kWideCubeNodes = 128;
 std::shared_ptr<const WideCube> MakeWideCube(const int steps[3], const double position[3][256],
                                              const float* nodes);
 
-// The cube's cell of a pixel (by its first node), and a copy of the cube that takes the matrix's
-// tables for blocks of pixels all in cells[cell] (where the profile is close to a matrix).
-int WideCubeCell(const WideCube& cube, const uint8_t bgr[3]);
+// Where a table profile is close to a matrix: the colours in cells of 32 values per channel,
+// cell (blue / 32 * 8 + green / 32) * 8 + red / 32; a copy of the cube that takes the matrix's
+// tables for blocks of pixels all in cells marked close.
+constexpr int kMatrixCells = 512;
+inline int MatrixCellOf(const uint8_t bgr[3]) {
+    return (bgr[0] >> 5) * 64 + (bgr[1] >> 5) * 8 + (bgr[2] >> 5);
+}
 std::shared_ptr<const WideCube> WithMatrixCells(const WideCube& cube,
                                                 std::shared_ptr<const WideMatrix> matrix,
-                                                const bool cells[kWideCubeNodes]);
+                                                const bool close[kMatrixCells]);
 
 // width pixels of blue, green, red through the cube; in may equal bgr. Only where
 // HasWidePermutes().
