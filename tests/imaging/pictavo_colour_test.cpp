@@ -347,12 +347,15 @@ TEST(ColourProfiles, DisplayP3HeicThroughNclx) {
 
 TEST(ColourProfiles, MatrixAndTableProfilesMatchLcmsOnAColourGrid) {
     // Every colour of a 16-step grid, through the library and through lcms2 directly; rows of
-    // an odd width, so that the last pixel of each goes on its own.
-    const Picture grid = MakePicture(65, 64, [](int x, int y) {
-        const int i = y * 64 + x % 64;
+    // an odd width, so that the last pixel of each goes on its own. Then each colour as a run
+    // of 64 pixels (the vector code's block): runs of colours a table profile's matrix gives
+    // right take the matrix.
+    const auto colour = [](int i) {
         return Rgb{static_cast<uint8_t>(i % 16 * 17), static_cast<uint8_t>(i / 16 % 16 * 17),
                    static_cast<uint8_t>(i / 256 * 17)};
-    });
+    };
+    const Picture grid = MakePicture(65, 64, [&](int x, int y) { return colour(y * 64 + x % 64); });
+    const Picture runs = MakePicture(64, 4096, [&](int, int y) { return colour(y); });
     // Three curves of their own and primaries that are not in order catch a channel mix-up.
     const cmsCIExyY white{0.3127, 0.3290, 1.0};
     const cmsCIExyYTRIPLE odd{{0.25, 0.65, 1.0}, {0.66, 0.32, 1.0}, {0.16, 0.05, 1.0}};
@@ -379,11 +382,15 @@ TEST(ColourProfiles, MatrixAndTableProfilesMatchLcmsOnAColourGrid) {
             cmsCreateTransform(source, TYPE_RGB_DBL, srgb, TYPE_RGB_DBL,
                                INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION);
         Loaded l = Load(PngWithProfile(Png(grid), profile));
+        Loaded r = Load(PngWithProfile(Png(runs), profile));
         ASSERT_EQ(l.colour, TDibColour::kConverted);
         double worst = 0;
-        for (int y = 0; y < 64; ++y)
+        for (int y = 0; y < 64 + 4096; ++y)
             for (int x = 0; x < 65; ++x) {
-                const Rgb in = grid.At(x, y), got = PixelOf(*l.dib.get(), x, y);
+                const bool run = y >= 64;
+                if (run && x > 0) break;
+                const Rgb in = run ? runs.At(63, y - 64) : grid.At(x, y);
+                const Rgb got = PixelOf(*(run ? r : l).dib.get(), run ? 63 : x, run ? y - 64 : y);
                 const double from[3] = {in.r / 255.0, in.g / 255.0, in.b / 255.0};
                 double to[3];
                 cmsDoTransform(want, from, to, 1);
