@@ -689,9 +689,10 @@ void OneCurveIfClose(double linear[3][256]) {
 // one as a table): each channel's curve and column of the matrix read from the light of its
 // own ramp, then checked against lcms2 on two grids of colours, the second between the table's
 // usual points. False for every other profile, which then takes the cube.
-bool FitMatrixTables(cmsHTRANSFORM light, Reference& exact, ColourConversion& c) {
-    double linear[3][256], bgrMatrix[3][3];
-    if (!RampLight(light, linear, bgrMatrix)) return false;
+bool FitMatrixTables(const double ramps[3][256], const double bgrMatrix[3][3], Reference& exact,
+                     ColourConversion& c) {
+    double linear[3][256];
+    std::memcpy(linear, ramps, sizeof linear);
     OneCurveIfClose(linear);
     return MatrixTablesOf(linear, bgrMatrix, exact, 2, c);
 }
@@ -758,10 +759,11 @@ void AddMatrixCells(const double linear[3][256], const double bgrMatrix[3][3], R
 // each channel's ramp (where a matrix-like profile is linear), 8 along one axis and 4 along the
 // others. The first axis to take the 8 that matches lcms2 (by 2 on the usual grid, by 3 between
 // its points: the profile's own table is interpolated in its stored values, not in light)
-// keeps the cube; false when none does or the profile has no ramps.
-bool BuildWideCube(cmsHTRANSFORM light, Reference& exact, ColourConversion& c) {
-    double linear[3][256], bgrMatrix[3][3], place[3][256];
-    if (!RampLight(light, linear, bgrMatrix)) return false;
+// keeps the cube; false when none does.
+bool BuildWideCube(cmsHTRANSFORM light, const double ramps[3][256], const double bgrMatrix[3][3],
+                   Reference& exact, ColourConversion& c) {
+    double linear[3][256], place[3][256];
+    std::memcpy(linear, ramps, sizeof linear);
     for (int in = 0; in < 3; ++in) {
         double rising = 0;
         for (int v = 0; v < 256; ++v)
@@ -858,15 +860,19 @@ std::shared_ptr<const CacheEntry> MakeEntry(const uint8_t* profile, size_t size,
         const TransformOwner light =
             exact ? LinearLight(static_cast<cmsContext>(context.get()), source.get()) : nullptr;
         const auto lightOf = static_cast<cmsHTRANSFORM>(light.get());
+        // The light of each channel's ramp, read once for the fitted matrix and the small cube.
+        double linear[3][256], bgrMatrix[3][3];
+        const bool ramps = light && RampLight(lightOf, linear, bgrMatrix);
         if (exact && BuildMatrixTables(source.get(), srgb.get(), reference, *conversion)) {
             conversion->kind = ColourConversion::Kind::kMatrix;
-        } else if (light && FitMatrixTables(lightOf, reference, *conversion)) {
+        } else if (ramps && FitMatrixTables(linear, bgrMatrix, reference, *conversion)) {
             conversion->kind = ColourConversion::Kind::kMatrix;
         } else {
             conversion->shares.clear();
             conversion->wide = nullptr;
             // The small cube where the processor has its vector code, else the large one.
-            if (light && ((HasWidePermutes() && BuildWideCube(lightOf, reference, *conversion)) ||
+            if (light && ((ramps && HasWidePermutes() &&
+                           BuildWideCube(lightOf, linear, bgrMatrix, reference, *conversion)) ||
                           BuildCube(lightOf, reference, *conversion)))
                 conversion->kind = ColourConversion::Kind::kCube;
             else
