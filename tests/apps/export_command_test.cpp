@@ -233,14 +233,29 @@ TEST_F(ExportCommandTest, FailuresNameFileAndReasonAndKeepTheOldFile) {
     fs::permissions(dir_ / "nur-lesen", fs::perms::owner_read | fs::perms::owner_exec |
                                             fs::perms::group_read | fs::perms::group_exec |
                                             fs::perms::others_read | fs::perms::others_exec);
-    const std::string as =
-        ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-    const auto denied = RunCommand("cd '" + dir_.string() + "' && " + as +
-                                   "'" LUMENO_EXPORT_TOOL "' -o nur-lesen/x.pdf f0.jpg 2>&1");
+    // Nobody may not reach the build tree (a checkout in a folder only root may enter): the tool
+    // and its library run from a copy in a folder of their own that everybody may enter.
+    std::string as, tool = LUMENO_EXPORT_TOOL;
+    fs::path copy;
+    if (::geteuid() == 0) {
+        as = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+        std::string name = (dir_.parent_path() / "lumeno_tool.XXXXXX").string();
+        ASSERT_NE(::mkdtemp(name.data()), nullptr);
+        copy = name;
+        fs::permissions(copy, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+        const fs::path built = fs::path(LUMENO_EXPORT_TOOL).parent_path();
+        for (const char* file : {"lumeno-export", "libpictavo.so.1"})
+            fs::copy_file(built / file, copy / file);
+        tool = (copy / "lumeno-export").string();
+    }
+    const auto denied = RunCommand("cd '" + dir_.string() + "' && " + as + "'" + tool +
+                                   "' -o nur-lesen/x.pdf f0.jpg 2>&1");
     EXPECT_NE(denied.first, 0);
     EXPECT_EQ(denied.second, "lumeno-export: Die Datei nur-lesen/x.pdf konnte nicht erstellt "
                              "werden! Keine Berechtigung, in diesen Ordner zu schreiben.\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "nur-lesen"));
+    if (!copy.empty()) fs::remove_all(copy);
 
     // A file another program holds (here a running program, which the system lets nobody
     // write): only now the advice to close it there.
